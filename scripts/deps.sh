@@ -1,0 +1,33 @@
+# Sourced by the scripts: installs the Debian packages the build and the tests need, when any is missing.
+pelmo_packages=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev libgl-dev
+  libcurl4-openssl-dev libboost-regex-dev libicu-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-noto-cjk
+  python3 openssl curl
+)
+
+pelmo_ensure_packages() {
+  local missing=()
+  local package
+  for package in "${pelmo_packages[@]}" "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$package")
+    fi
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+}
+
+# Configures and builds into the given folder; extra arguments go to CMake.
+pelmo_build() {
+  local folder=$1
+  shift
+  cmake -S . -B "$folder" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$folder"
+}
