@@ -1,0 +1,82 @@
+// Code-page conversion at the edges and the fatal runtime error path.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "runtime/code_page.h"
+#include "runtime/runtime_error.h"
+
+namespace runtime {
+namespace {
+
+TEST(CodePage, GbkBytesStandUnchanged) {
+  EXPECT_EQ(Utf8ToText("中文"), "\xD6\xD0\xCE\xC4");
+  EXPECT_EQ(TextToUtf8("\xD6\xD0\xCE\xC4"), "中文");
+  EXPECT_EQ(T("　"), "\xA1\xA1");
+  EXPECT_EQ(Utf8ToText("<a href=\"x\">"), "<a href=\"x\">");
+}
+
+TEST(CodePage, CharactersOutsideGbkSurviveTheRoundTrip) {
+  const std::string utf8 = "€ 😀 한국어 ①";
+  EXPECT_EQ(TextToUtf8(Utf8ToText(utf8)), utf8);
+  EXPECT_EQ(Utf8ToText("😀").size(), 4u);  // a four-byte form, not "?"
+  EXPECT_EQ(TextToUtf16(Utf8ToText("a中😀")), u"a中😀");
+  EXPECT_EQ(Utf16ToText(u"a中"), "a\xD6\xD0");
+}
+
+TEST(CodePage, MalformedUtf8BecomesReplacementCharacter) {
+  EXPECT_EQ(TextToUtf8(Utf8ToText("a\xFF" "b")), "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(TextToUtf8(Utf8ToText("\xE4\xB8")), "\xEF\xBF\xBD");
+  EXPECT_EQ(Utf8ToText(""), "");
+}
+
+TEST(RuntimeErrorBox, TextIsBuiltFromItsPieces) {
+  EXPECT_EQ(RuntimeErrorBoxText(RuntimeErrorMessage(1), 1),
+            T("运行时出错!\r\n\r\n错误代码：1\r\n\r\n错误信息：数组成员引用下标超出定义范围\r\n"));
+  EXPECT_EQ(RuntimeErrorBoxText("", 0), T("运行时出错!\r\n\r\n"));
+  EXPECT_EQ(RuntimeErrorBoxText("x", 0), T("运行时出错!\r\n\r\n错误信息：x\r\n"));
+  EXPECT_EQ(RuntimeErrorMessage(6), T("调用DLL命令后发现堆栈错误"));
+  EXPECT_EQ(RuntimeErrorMessage(11), T("所提供参数的数据类型不符合要求"));
+  EXPECT_EQ(RuntimeErrorMessage(0), "");
+  EXPECT_EQ(RuntimeErrorMessage(12), "");
+}
+
+int cleanupRuns = 0;
+void CountCleanup() {
+  ++cleanupRuns;
+  std::fprintf(stderr, "cleanup ran %d\n", cleanupRuns);
+}
+
+TEST(RuntimeErrorDeathTest, ReportShowsBoxRunsCleanupOnceAndExitsMinusOne) {
+  EXPECT_EXIT(
+      {
+        RegisterCleanup(CountCleanup);
+        RegisterCleanup(CountCleanup);
+        RaiseRuntimeError(1);
+      },
+      ::testing::ExitedWithCode(255),
+      "错误代码：1\r\n\r\n错误信息：数组成员引用下标超出定义范围\r\ncleanup ran 1\n$");
+}
+
+TEST(RuntimeErrorDeathTest, PresenterReceivesTheBoxText) {
+  EXPECT_EXIT(
+      {
+        SetErrorPresenter([](const Text& box) {
+          std::fprintf(stderr, "presented %zu bytes\n", box.size());
+        });
+        ReportRuntimeError("", 0);
+      },
+      ::testing::ExitedWithCode(255), "presented 15 bytes");
+}
+
+TEST(RuntimeErrorDeathTest, AllocationFailureIsReportedWithItsSize) {
+  EXPECT_EXIT(
+      {
+        void* block = ::operator new(std::size_t(1) << 46);
+        std::fprintf(stderr, "%p", block);
+      },
+      ::testing::ExitedWithCode(255), "分配 70368744177664 字节内存失败!");
+}
+
+}  // namespace
+}  // namespace runtime
