@@ -5,6 +5,7 @@ pelmo_packages=(
   libcurl4-openssl-dev libboost-regex-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk
+  libssl-dev
   python3 openssl curl
 )
 

@@ -1,0 +1,150 @@
+// Downloads a 100 MiB body from a loopback server through HttpRequest and, in the same run, with
+// the curl command-line tool, once into /dev/null (the transfer alone) and once into a file in
+// /dev/shm (the body kept in memory, as HttpRequest must keep it); reports the throughputs, the
+// ratios and HttpRequest's peak memory.
+#include <benchmark/benchmark.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "tests/support/loopback_server.h"
+#include "web/http_request.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr std::size_t kBlock = 1 << 20;
+constexpr std::size_t kBlocks = 100;
+constexpr std::size_t kBodySize = kBlock * kBlocks;
+
+// The server sends the body from one repeated block, so that it holds 1 MiB, not 100.
+test_support::LoopbackServer& Server() {
+  static test_support::LoopbackServer* server = [] {
+    auto* created = new test_support::LoopbackServer();
+    test_support::Reply reply;
+    reply.bytes = test_support::HttpResponseHead(200, kBodySize, {"Content-Type: application/octet-stream"});
+    reply.repeatedBlock = std::string(kBlock, 'b');
+    reply.repeatCount = kBlocks;
+    created->Serve("/big", reply);
+    return created;
+  }();
+  return *server;
+}
+
+// A figure of /proc/self/status in bytes (VmRSS, VmHWM); 0 when it cannot be read.
+std::size_t StatusBytes(const std::string& field) {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind(field + ":", 0) == 0) return std::stoull(line.substr(field.size() + 1)) * 1024;
+  }
+  return 0;
+}
+
+// Lowers the peak-RSS mark to the current RSS, so that the next peak belongs to what follows.
+bool ResetPeakMemory() {
+  std::ofstream clearRefs("/proc/self/clear_refs");
+  clearRefs << "5";
+  clearRefs.flush();
+  return static_cast<bool>(clearRefs);
+}
+
+struct Totals {
+  double seconds = 0;
+  std::size_t runs = 0;
+  double MebibytesPerSecond() const { return runs ? kBodySize * runs / seconds / (1 << 20) : 0; }
+};
+Totals httpRequestTotals;
+Totals curlToNullTotals;
+Totals curlToMemoryTotals;
+double worstPeakRatio = 0;
+
+void BM_HttpRequest(benchmark::State& state) {
+  const std::string url = Server().Url("/big");
+  bool peakMeasured = true;
+  for (auto _ : state) {
+    peakMeasured = ResetPeakMemory() && peakMeasured;
+    std::size_t before = StatusBytes("VmRSS");
+    auto start = std::chrono::steady_clock::now();
+    runtime::ByteSet body = web::HttpRequest(url);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::size_t peak = StatusBytes("VmHWM");
+    if (body.size() != kBodySize) {
+      state.SkipWithError("body incomplete");
+      break;
+    }
+    double ratio = static_cast<double>(peak > before ? peak - before : 0) / kBodySize;
+    worstPeakRatio = std::max(worstPeakRatio, ratio);
+    state.counters["peak_x_body"] = ratio;
+    httpRequestTotals.seconds += seconds;
+    ++httpRequestTotals.runs;
+  }
+  if (!peakMeasured) state.SetLabel("peak memory not measured: /proc/self/clear_refs not writable");
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBodySize));
+}
+
+// Runs the curl tool on the body, writing it to output; false when it fails.
+bool RunCurlTool(const std::string& output) {
+  const std::string url = Server().Url("/big");
+  const char* argv[] = {"curl", "-s", "--http1.1", "--noproxy", "*", "-o", output.c_str(), url.c_str(), nullptr};
+  pid_t child = 0;
+  int status = 0;
+  return posix_spawnp(&child, "curl", nullptr, nullptr, const_cast<char**>(argv), environ) == 0 &&
+         waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+void MeasureCurlTool(benchmark::State& state, const std::string& output, Totals& totals) {
+  for (auto _ : state) {
+    auto start = std::chrono::steady_clock::now();
+    if (!RunCurlTool(output)) {
+      state.SkipWithError("curl tool failed");
+      break;
+    }
+    totals.seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ++totals.runs;
+    state.PauseTiming();
+    if (output != "/dev/null") std::remove(output.c_str());
+    state.ResumeTiming();
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBodySize));
+}
+
+void BM_CurlToolToNull(benchmark::State& state) { MeasureCurlTool(state, "/dev/null", curlToNullTotals); }
+
+void BM_CurlToolToMemory(benchmark::State& state) {
+  MeasureCurlTool(state, "/dev/shm/pelmo-bench-http-" + std::to_string(getpid()), curlToMemoryTotals);
+}
+
+BENCHMARK(BM_HttpRequest)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_CurlToolToNull)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+BENCHMARK(BM_CurlToolToMemory)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+void PrintSummary() {
+  if (!httpRequestTotals.runs || !curlToNullTotals.runs || !curlToMemoryTotals.runs) return;
+  double http = httpRequestTotals.MebibytesPerSecond();
+  double toNull = curlToNullTotals.MebibytesPerSecond();
+  double toMemory = curlToMemoryTotals.MebibytesPerSecond();
+  std::printf("\n100 MiB body: HttpRequest %.0f MiB/s; curl tool into /dev/null %.0f MiB/s, into /dev/shm %.0f MiB/s\n",
+              http, toNull, toMemory);
+  std::printf("HttpRequest time / curl tool time: %.2fx against /dev/null, %.2fx against /dev/shm (goal <= 1.5x)\n",
+              toNull / http, toMemory / http);
+  std::printf("HttpRequest peak memory: %.2fx the body size (goal <= 2.5x)\n", worstPeakRatio);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  PrintSummary();
+  return 0;
+}

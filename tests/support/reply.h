@@ -1,0 +1,40 @@
+// What the loopback server sends back for one request, and how it ends the connection.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace test_support {
+
+struct Reply {
+  enum class Ending {
+    Close,       // close the connection after the last byte
+    StaySilent,  // keep the connection open and send nothing more until the client leaves
+  };
+
+  std::string bytes;                    // raw response bytes, sent as they are
+  std::string repeatedBlock;            // then this block repeatCount times (large bodies
+  std::size_t repeatCount = 0;          //   without holding them in memory)
+  std::optional<std::size_t> cutAfter;  // send only this many bytes of all the above
+  Ending ending = Ending::Close;
+  std::chrono::milliseconds delay{0};   // pause before the first byte
+
+  // Total bytes the reply would send without a cut.
+  std::size_t FullLength() const { return bytes.size() + repeatedBlock.size() * repeatCount; }
+};
+
+// A complete HTTP/1.1 answer: status line with the usual reason phrase, the given header lines,
+// "Content-Length" (unless the lines carry one) and "Connection: close", an empty line, the body.
+std::string HttpResponse(int status, std::string_view body, const std::vector<std::string>& headerLines = {});
+
+// The head of an answer whose body of bodyLength bytes is sent separately (Reply::repeatedBlock).
+std::string HttpResponseHead(int status, std::size_t bodyLength, const std::vector<std::string>& headerLines = {});
+
+// A reply that sends the given bytes and closes.
+Reply RawReply(std::string bytes);
+
+}  // namespace test_support

@@ -1,0 +1,84 @@
+// The transport's pieces that need no network: header lines for libcurl, the answer collector
+// and the transfer watch.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "web/request_header_lines.h"
+#include "web/response_collector.h"
+#include "web/transfer_watch.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ElementsAre;
+
+TEST(CurlHeaderLines, SendsTheBlockLineByLineAndKeepsLibcurlDefaultsOut) {
+  EXPECT_THAT(web::CurlHeaderLines("A: 1\r\n\r\nB: 2", false), ElementsAre("A: 1", "B: 2", "Accept:", "Expect:"));
+  EXPECT_THAT(web::CurlHeaderLines("accept: x\r\nexpect: y", true), ElementsAre("accept: x", "expect: y", "Content-Type:"));
+  EXPECT_THAT(web::CurlHeaderLines("content-type: t", true), ElementsAre("content-type: t", "Accept:", "Expect:"));
+}
+
+TEST(CurlHeaderLines, LoneLineBreaksEndLinesAndLinesWithoutNameGo) {
+  EXPECT_THAT(web::CurlHeaderLines("A: 1\nInjected: 2\rnot a header\r\n:odd", false),
+              ElementsAre("A: 1", "Injected: 2", "Accept:", "Expect:"));
+}
+
+TEST(CurlHeaderLines, BlankValueUsesTheSemicolonForm) {
+  EXPECT_THAT(web::CurlHeaderLines("X-Empty:  \r\nAccept: */*\r\nExpect:", false), ElementsAre("X-Empty;", "Accept: */*", "Expect;"));
+}
+
+TEST(ResponseCollector, KeepsOnlyTheFinalBlockInWindowsForm) {
+  web::ResponseCollector collector;
+  for (const char* line : {"HTTP/1.1 100 Continue\r\n", "\r\n", "HTTP/1.1 200 OK\n", "A: 1\n", "\n", "Trailer: x\r\n"})
+    collector.AddHeaderLine(line);
+  EXPECT_TRUE(collector.Answered());
+  EXPECT_EQ(collector.StatusCode(), 200);
+  EXPECT_EQ(collector.HeaderBlock(), "HTTP/1.1 200 OK\r\nA: 1\r\n\r\n");
+}
+
+TEST(ResponseCollector, IncompleteBlockIsNoAnswer) {
+  web::ResponseCollector collector;
+  collector.AddHeaderLine("\r\n");
+  EXPECT_FALSE(collector.Answered());
+  collector.AddHeaderLine("HTTP/1.1 302 Found\r\n");
+  collector.AddHeaderLine("Location: /x\r\n");
+  EXPECT_FALSE(collector.Answered());
+  EXPECT_EQ(collector.StatusCode(), 302);
+  collector.AddBodyBytes("b");
+  collector.Clear();
+  EXPECT_EQ(collector.HeaderBlock(), "");
+  EXPECT_EQ(collector.TakeBody(), "");
+}
+
+TEST(TransferWatch, InactivityCountsOnlyOnceConnected) {
+  web::TransferSettings settings;
+  settings.inactivityLimit = 100ms;
+  web::TransferWatch watch(settings);
+  auto t0 = web::TransferWatch::Clock::time_point() + 1h;
+  EXPECT_FALSE(watch.ShouldStop(t0 + 10s, 0, 0));
+  watch.Connected(t0 + 10s);
+  EXPECT_FALSE(watch.ShouldStop(t0 + 10s + 100ms, 0, 0));
+  EXPECT_FALSE(watch.ShouldStop(t0 + 10s + 150ms, 5, 0));
+  EXPECT_FALSE(watch.ShouldStop(t0 + 10s + 240ms, 5, 0));
+  watch.Activity(t0 + 10s + 240ms);
+  EXPECT_FALSE(watch.ShouldStop(t0 + 10s + 330ms, 5, 0));
+  EXPECT_TRUE(watch.ShouldStop(t0 + 10s + 341ms, 5, 0));
+  EXPECT_TRUE(watch.TimedOut());
+  EXPECT_FALSE(watch.Cancelled());
+  watch.Connecting();
+  EXPECT_FALSE(watch.ShouldStop(t0 + 20s, 5, 0));
+}
+
+TEST(TransferWatch, CancelHookStopsAtOnce) {
+  bool cancel = false;
+  web::TransferSettings settings;
+  settings.cancelRequested = [&] { return cancel; };
+  web::TransferWatch watch(settings);
+  auto now = web::TransferWatch::Clock::now();
+  EXPECT_FALSE(watch.ShouldStop(now, 0, 0));
+  cancel = true;
+  EXPECT_TRUE(watch.ShouldStop(now, 0, 0));
+  EXPECT_TRUE(watch.Cancelled());
+}
+
+}  // namespace

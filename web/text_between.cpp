@@ -1,0 +1,38 @@
+// Cutting values out of texts: the stretch between two markers, the value after a colon.
+#include "web/text_between.h"
+
+#include "runtime/code_page.h"
+#include "runtime/text_operations.h"
+
+namespace web {
+
+using runtime::Text;
+
+namespace {
+
+// A marker may write a double quote as "#引号", since a marker box cannot easily hold one.
+Text WithQuotes(const Text& marker) {
+  static const Text kQuoteWord = runtime::T("#引号");
+  return runtime::ReplaceSubtext(marker, kQuoteWord, Text("\""), std::nullopt, std::nullopt, true);
+}
+
+}  // namespace
+
+Text TextBetween(const Text& text, const Text& leftMarker, const Text& rightMarker,
+                 std::optional<int> start, std::optional<bool> caseInsensitive) {
+  Text left = WithQuotes(leftMarker);
+  Text right = WithQuotes(rightMarker);
+  int leftPosition = runtime::FindText(text, left, start, caseInsensitive);
+  int from = leftPosition == -1 ? 1 : leftPosition + runtime::TextLength(left);
+  int rightPosition = runtime::FindText(text, right, from, caseInsensitive);
+  if (leftPosition == -1 || rightPosition == -1) return Text();
+  return runtime::TextMiddle(text, from, rightPosition - from);
+}
+
+Text TextAfterColon(const Text& text) {
+  int colon = runtime::FindText(text, ":");
+  if (colon == -1) return Text();
+  return runtime::TrimSpaces(runtime::TextRight(text, runtime::TextLength(text) - colon));
+}
+
+}  // namespace web

@@ -1,0 +1,24 @@
+// Bounds and hooks of one HTTP exchange that the request routine's own parameters do not carry.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+namespace web {
+
+struct TransferSettings {
+  // Longest wait for a connection (TCP and TLS handshake, proxy included) to be established.
+  std::chrono::milliseconds connectTimeout{std::chrono::seconds(60)};
+  // Once connected, a transfer during which no byte moves for this long ends with what has
+  // arrived so far.
+  std::chrono::milliseconds inactivityLimit{std::chrono::seconds(30)};
+  // Polled while the exchange runs, from the calling thread; returning true abandons it (the
+  // window is closing). May be empty.
+  std::function<bool()> cancelRequested;
+  // For tests only: a PEM file whose certificates are trusted instead of the system's. Empty
+  // means the system's trust store. Never set from the user interface.
+  std::string trustedCertificatesFile;
+};
+
+}  // namespace web

@@ -1,0 +1,23 @@
+// Taking a page address apart: host, port and object path, as the request routine needs them.
+#pragma once
+
+#include <optional>
+
+#include "runtime/text.h"
+
+namespace web {
+
+// The host in lower case, taken after "https://" or the first "http://" (assumed in front when
+// the address has none) up to the next "/"; with keepPort (absent = false) the ":port" part
+// stays. Empty address: empty host.
+runtime::Text UrlHost(const runtime::Text& address, std::optional<bool> keepPort = std::nullopt);
+
+// The port after the host's last ":" (its leading digits; none gives 0); without one 443 for an
+// address beginning with "https" (any case), 80 otherwise.
+int UrlPort(const runtime::Text& address);
+
+// Path, query and everything after them, from the first "/" after the host (looked for after a
+// leading "http://" or "https://"), letters as typed; "/" when there is none.
+runtime::Text UrlObjectPath(const runtime::Text& address);
+
+}  // namespace web
