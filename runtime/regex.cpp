@@ -1,0 +1,193 @@
+// The regular-expression object over Boost.Regex, with byte-wise traits fixed to the "C" locale.
+#include "runtime/regex.h"
+
+#include <algorithm>
+#include <array>
+#include <exception>
+#include <locale>
+#include <string_view>
+
+#include <boost/regex.hpp>
+
+namespace runtime {
+
+namespace {
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// The "C" locale's traits with its case mapping done inline: A-Z and a-z only, as that locale
+// maps them. The engine folds every byte it compares under icase, and a call into the locale
+// per byte costs a large share of the search time.
+class ByteTraits : public boost::cpp_regex_traits<char> {
+public:
+  char translate(char c) const { return c; }
+  char translate(char c, bool icase) const { return icase ? AsciiLower(c) : c; }
+  char translate_nocase(char c) const { return AsciiLower(c); }
+  char tolower(char c) const { return AsciiLower(c); }
+  char toupper(char c) const { return AsciiUpper(c); }
+};
+
+// The literal bytes every match of a pattern begins with, found in a text far faster than the
+// engine steps through it (Boyer-Moore-Horspool, folding ASCII letters under icase). Empty when
+// the pattern does not begin with a plain literal, or could match without one ('|' anywhere),
+// or uses \G, the one assertion that would see the skip.
+class LiteralPrefix {
+public:
+  LiteralPrefix(std::string_view pattern, bool icase) : icase_(icase) {
+    if (pattern.find('|') != std::string_view::npos) return;
+    if (pattern.find("\\G") != std::string_view::npos) return;
+    std::size_t length = 0;
+    while (length < pattern.size() && IsPlainLiteral(pattern[length])) ++length;
+    // A quantifier after the run applies to its last byte alone, which may then be absent.
+    if (length < pattern.size() &&
+        std::string_view("*+?{").find(pattern[length]) != std::string_view::npos) {
+      length = length > 0 ? length - 1 : 0;
+    }
+    for (std::size_t i = 0; i < length; ++i) bytes_.push_back(Fold(pattern[i]));
+    skip_.fill(bytes_.size());
+    for (std::size_t i = 0; i + 1 < bytes_.size(); ++i) {
+      const std::size_t distance = bytes_.size() - 1 - i;
+      skip_[static_cast<unsigned char>(bytes_[i])] = distance;
+      if (icase_) skip_[static_cast<unsigned char>(AsciiUpper(bytes_[i]))] = distance;
+    }
+  }
+
+  // The first place in [from, end) where the prefix occurs; from itself when there is no prefix;
+  // nullptr when it does not occur.
+  const char* Find(const char* from, const char* end) const {
+    const std::size_t length = bytes_.size();
+    if (length == 0) return from;
+    const char lastByte = bytes_[length - 1];
+    for (const char* window = from; static_cast<std::size_t>(end - window) >= length;) {
+      const char last = window[length - 1];
+      if (Fold(last) == lastByte && Matches(window)) return window;
+      window += skip_[static_cast<unsigned char>(last)];
+    }
+    return nullptr;
+  }
+
+private:
+  // Printable ASCII with no meaning in Perl syntax outside a group ('#' only under x).
+  static bool IsPlainLiteral(char c) {
+    return c >= 0x20 && c <= 0x7E &&
+           std::string_view("\\^$.|?*+()[]{}#").find(c) == std::string_view::npos;
+  }
+
+  char Fold(char c) const { return icase_ ? AsciiLower(c) : c; }
+
+  bool Matches(const char* window) const {
+    for (std::size_t i = 0; i + 1 < bytes_.size(); ++i) {
+      if (Fold(window[i]) != bytes_[i]) return false;
+    }
+    return true;
+  }
+
+  bool icase_;
+  std::string bytes_;
+  std::array<std::size_t, 256> skip_{};
+};
+
+using Expression = boost::basic_regex<char, ByteTraits>;
+
+}  // namespace
+
+struct Regex::Compiled {
+  Expression expression;
+  LiteralPrefix prefix;
+};
+
+namespace {
+
+using Match = boost::match_results<const char*>;
+
+// match_default (0) with the format_all bit, which does not touch matching: Boost's Perl defaults
+// hold ('.' takes line breaks, ^ and $ match at them, the first alternative that succeeds wins).
+constexpr boost::regex_constants::match_flag_type kMatchFlags = boost::regex_constants::format_all;
+
+// A text as the engine sees it: the bytes before its first zero byte.
+std::string_view Terminated(const Text& text) {
+  return std::string_view(text.data(), std::min(text.find('\0'), text.size()));
+}
+
+SearchResult MakeResult(const Match& match, const char* textStart) {
+  std::vector<SubMatch> entries(match.size());
+  for (std::size_t i = 0; i < match.size(); ++i) {
+    const auto& sub = match[i];
+    if (sub.matched) {
+      entries[i] = {static_cast<int>(sub.first - textStart), static_cast<int>(sub.length()), true};
+    }
+  }
+  return SearchResult(std::move(entries));
+}
+
+// One engine search over [from, end), from counting as the start of the text. When the pattern's
+// literal prefix first occurs further on, the engine starts there with from as the base of the
+// text, so ^, \b, \A and look-behind judge every position exactly as a search from from would.
+// False when nothing matched or the engine gave up.
+bool SearchFrom(const char* from, const char* end, Match& match, const Expression& expression,
+                const LiteralPrefix& prefix) {
+  const char* const start = prefix.Find(from, end);
+  if (start == nullptr) return false;
+  try {
+    return boost::regex_search(start, end, match, expression, kMatchFlags, from);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+Text SearchResult::GetSubmatchText(const Text& searchedText, int index, int* startOut) const {
+  if (index < 0 || index >= static_cast<int>(entries_.size())) return {};
+  const SubMatch& entry = entries_[static_cast<std::size_t>(index)];
+  if (!entry.matched) return {};
+  if (startOut != nullptr) *startOut = entry.start;
+  const auto start = static_cast<std::size_t>(entry.start);
+  if (entry.length <= 0 || start >= searchedText.size()) return {};
+  return searchedText.substr(start, static_cast<std::size_t>(entry.length));
+}
+
+bool Regex::Create(const Text& pattern, std::optional<bool> caseSensitive) {
+  const bool icase = !caseSensitive.value_or(true);
+  const boost::regex_constants::syntax_option_type flags =
+      icase ? boost::regex_constants::perl | boost::regex_constants::icase
+            : boost::regex_constants::perl;
+  const std::string_view bytes = Terminated(pattern);
+  try {
+    auto compiled = std::make_shared<Compiled>(Compiled{Expression(), LiteralPrefix(bytes, icase)});
+    compiled->expression.imbue(std::locale::classic());
+    compiled->expression.assign(bytes.data(), bytes.data() + bytes.size(), flags);
+    compiled_ = std::move(compiled);
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+int Regex::GetSubexpressionCount() const {
+  if (!compiled_) return 0;
+  return std::max(0, static_cast<int>(compiled_->expression.mark_count()));
+}
+
+std::vector<SearchResult> Regex::SearchAll(const Text& text) const {
+  std::vector<SearchResult> results;
+  const std::string_view bytes = Terminated(text);
+  if (bytes.empty() || !compiled_ || compiled_->expression.empty() ||
+      compiled_->expression.status() != 0) {
+    return results;
+  }
+  const char* const textStart = bytes.data();
+  const char* const end = textStart + bytes.size();
+  const char* from = textStart;
+  Match match;
+  while (SearchFrom(from, end, match, compiled_->expression, compiled_->prefix)) {
+    results.push_back(MakeResult(match, textStart));
+    // An empty match would be found again at the same place: it is the last one.
+    if (match[0].first == match[0].second) break;
+    from = match[0].second;
+  }
+  return results;
+}
+
+}  // namespace runtime

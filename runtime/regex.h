@@ -1,0 +1,66 @@
+// The regular-expression object: a byte-wise Perl expression and the matches it finds in a text.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "runtime/text.h"
+
+namespace runtime {
+
+// One sub-match of a match: where it lies in the searched text, and whether it took part.
+struct SubMatch {
+  // 0-based byte offset in the searched text; -1 when the group did not take part.
+  int start = -1;
+  // Length in bytes; 0 when the group did not take part.
+  int length = 0;
+  bool matched = false;
+
+  friend bool operator==(const SubMatch&, const SubMatch&) = default;
+};
+
+// One match: entry 0 is the whole match, entries 1..n the capture groups by opening parenthesis.
+// It holds positions only, so it stays valid after the expression is recompiled or destroyed.
+class SearchResult {
+public:
+  SearchResult() = default;
+  explicit SearchResult(std::vector<SubMatch> entries) : entries_(std::move(entries)) {}
+
+  const std::vector<SubMatch>& Entries() const { return entries_; }
+
+  // The text of entry `index`, cut from the text that was searched. Empty when the entry does not
+  // exist or did not take part; then startOut is left alone. Otherwise startOut (when given)
+  // receives the entry's 0-based start. Positions beyond the given text are clamped.
+  Text GetSubmatchText(const Text& searchedText, int index, int* startOut = nullptr) const;
+
+private:
+  std::vector<SubMatch> entries_;
+};
+
+// A compiled regular expression over the bytes of a text: '.' takes one byte, case folding and
+// the classes \d \w \s know ASCII only. A fresh value holds no expression and finds nothing.
+class Regex {
+public:
+  // Compiles pattern (up to its first zero byte) in Perl syntax; caseSensitive absent means true,
+  // false folds ASCII letters. True on success, which replaces the held expression; on failure
+  // the held expression stays as it was and nothing is reported.
+  bool Create(const Text& pattern, std::optional<bool> caseSensitive = std::nullopt);
+
+  // Number of capture groups of the held expression; 0 when it holds none.
+  int GetSubexpressionCount() const;
+
+  // Every match in text (up to its first zero byte), left to right. Each search starts where the
+  // previous match ended, and that point counts as the start of the text for ^, \b and
+  // look-behind. The walk stops after an empty match; if the engine gives up (complexity,
+  // stack or memory limits) the matches found so far are returned.
+  std::vector<SearchResult> SearchAll(const Text& text) const;
+
+private:
+  struct Compiled;
+  // Shared and immutable, so copies of a value are cheap and a recompilation never disturbs one.
+  std::shared_ptr<const Compiled> compiled_;
+};
+
+}  // namespace runtime

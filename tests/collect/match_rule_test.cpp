@@ -1,0 +1,107 @@
+// Tests of the match-rule translation, on its own and compiled against list mark-up.
+#include "collect/match_rule.h"
+
+#include <string>
+#include <vector>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "runtime/regex.h"
+
+namespace collect {
+namespace {
+
+using runtime::Text;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+const Text kDefaultRule = R"(<li> <a href="[var]/[int].html" title="[var]"> <span [var0]</li>)";
+
+// The rows the collection run would produce: every match, columns 0..groups.
+std::vector<std::vector<Text>> Rows(const Text& rule, const Text& page) {
+  runtime::Regex regex;
+  regex.Create(TranslateMatchRule(rule), false);
+  std::vector<std::vector<Text>> rows;
+  for (const runtime::SearchResult& result : regex.SearchAll(page)) {
+    std::vector<Text> row;
+    for (int index = 0; index <= regex.GetSubexpressionCount(); ++index) {
+      row.push_back(result.GetSubmatchText(page, index));
+    }
+    rows.push_back(row);
+  }
+  return rows;
+}
+
+struct TranslationCase {
+  const char* name;
+  Text rule;
+  Text expression;
+};
+
+TEST(TranslateMatchRule, ReplacesThePlaceholdersAndNothingElse) {
+  const std::vector<TranslationCase> cases = {
+      {"default rule", kDefaultRule,
+       R"rx(<li> <a href="(.*?)/(\d*).html" title="(.*?)"> <span .*?</li>)rx"},
+      {"no placeholder", R"(<p class="x">a.b?c*</p>)", R"(<p class="x">a.b?c*</p>)"},
+      {"empty rule", "", ""},
+      {"each placeholder", "[var]|[var0]|[int]|[int0]", R"((.*?)|.*?|(\d*)|\d*)"},
+      {"adjacent", "[var][var][int0][int0]", R"((.*?)(.*?)\d*\d*)"},
+      {"capitals stay", "[VAR] [Int] [var]", "[VAR] [Int] (.*?)"},
+      {"spaces and case kept", "  A [var]  B ", "  A (.*?)  B "},
+      {"inside user's parentheses", "<b>([var])</b>", "<b>((.*?))</b>"},
+      {"nested brackets", "[[var]]", "[(.*?)]"},
+      {"query part kept", "list.php?id=[int]&p=[int0]", R"(list.php?id=(\d*)&p=\d*)"},
+      {"after a GBK character", "\xC4\xE3[var]", "\xC4\xE3(.*?)"},
+      // 0x5B '[' is here the second byte of a double-byte character, so no placeholder begins.
+      {"bracket as trail byte", "\x81[var]", "\x81[var]"},
+      {"half placeholder", "[var [int", "[var [int"},
+  };
+  for (const TranslationCase& c : cases) {
+    EXPECT_EQ(TranslateMatchRule(c.rule), c.expression) << c.name;
+  }
+}
+
+TEST(TranslateMatchRule, DefaultRuleCollectsThreeColumnsFromAListPage) {
+  const Text entry1 =
+      R"(<li> <a href="/news/2023/88123.html" title="First title"> <span class="d">2023-05-01</span></li>)";
+  const Text entry2 =
+      "<LI> <a href=\"/n/7.HTML\" title=\"\xB5\xDA\xB6\xFE\"> <span id=2>x</span></li>";
+  const Text page = "<ul>" + entry1 + "<li>no link</li> " + entry2 + "</ul>";
+
+  runtime::Regex regex;
+  ASSERT_TRUE(regex.Create(TranslateMatchRule(kDefaultRule), false));
+  EXPECT_EQ(regex.GetSubexpressionCount(), 3);
+  EXPECT_THAT(Rows(kDefaultRule, page),
+              ElementsAre(ElementsAre(entry1, "/news/2023", "88123", "First title"),
+                          ElementsAre(entry2, "/n", "7", "\xB5\xDA\xB6\xFE")));
+}
+
+TEST(TranslateMatchRule, DotOfTheRuleMatchesAnyCharacter) {
+  EXPECT_THAT(Rows(R"(href="[var]/[int].html")", R"(href="a/1xhtml")"),
+              ElementsAre(ElementsAre(R"(href="a/1xhtml")", "a", "1")));
+}
+
+TEST(TranslateMatchRule, QuestionMarkStaysAQuantifier) {
+  EXPECT_THAT(Rows("list.php?id=[int]", "list.php?id=5"), IsEmpty());
+  EXPECT_THAT(Rows("list.php?id=[int]", "list.phid=5"),
+              ElementsAre(ElementsAre("list.phid=5", "5")));
+}
+
+TEST(TranslateMatchRule, CapitalPlaceholderIsACharacterSet) {
+  EXPECT_THAT(Rows("x[VAR]", "x[VAR] xr"), ElementsAre(ElementsAre("xr")));
+}
+
+TEST(TranslateMatchRule, UserParenthesesComeFirst) {
+  EXPECT_THAT(Rows("<b>(id [var])</b>", "<b>id 42</b>"),
+              ElementsAre(ElementsAre("<b>id 42</b>", "id 42", "42")));
+}
+
+TEST(TranslateMatchRule, RuleThatDoesNotCompileFindsNothing) {
+  runtime::Regex regex;
+  EXPECT_FALSE(regex.Create(TranslateMatchRule("<b>([var]</b>"), false));
+  EXPECT_THAT(Rows("<b>([var]</b>", "<b>x</b>"), IsEmpty());
+}
+
+}  // namespace
+}  // namespace collect
