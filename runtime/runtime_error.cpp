@@ -81,6 +81,10 @@ void ReportRuntimeError(const Text& message, int number) {
   EndProgram(kRuntimeErrorExitCode);
 }
 
+void ReportAllocationFailure(std::size_t size) {
+  ReportRuntimeError(T("分配 ") + std::to_string(size) + T(" 字节内存失败!"), 0);
+}
+
 void SetErrorPresenter(ErrorPresenter presenter) { Presenter() = std::move(presenter); }
 
 void RegisterCleanup(CleanupRoutine routine) {

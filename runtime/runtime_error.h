@@ -1,6 +1,7 @@
 // The fatal runtime error report and the end-of-program sequence with its clean-up routines.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 
@@ -21,6 +22,9 @@ Text RuntimeErrorBoxText(const Text& message, int number);
 [[noreturn]] void RaiseRuntimeError(int number);
 // Shows the error box, runs the clean-up routines and exits with -1. Does not return.
 [[noreturn]] void ReportRuntimeError(const Text& message, int number);
+
+// Reports that size bytes could not be allocated ("分配 %d 字节内存失败!"). Does not return.
+[[noreturn]] void ReportAllocationFailure(std::size_t size);
 
 // Shows the box text to the user; blocks until it is closed. Without one the text goes to
 // standard error as UTF-8.

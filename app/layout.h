@@ -1,0 +1,122 @@
+// Window layouts as data: the units of a window (controls and menu entries) with their kind,
+// name, geometry, parent, flags, texts, styles, colours and event bindings. Both front ends
+// (the Qt window and the in-memory controls) build their windows from these tables.
+#pragma once
+
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "runtime/control_access.h"
+
+namespace app {
+
+enum class ControlKind {
+  EditBox,
+  Label,
+  Button,
+  CheckBox,
+  ComboBox,
+  GroupBox,
+  StatusBar,
+  ReportList
+};
+
+// Event numbers raised by the controls.
+constexpr int kEventClick = 0;       // button clicked; combo-box item chosen
+constexpr int kEventRightClick = 5;  // report list clicked with the right mouse button
+
+// Unit flags.
+constexpr unsigned kVisible = 1u << 0;
+constexpr unsigned kFocusable = 1u << 2;
+
+// Styles of a control.
+constexpr unsigned kMultiLine = 1u << 0;
+constexpr unsigned kVerticalScrollBar = 1u << 1;
+constexpr unsigned kReadOnly = 1u << 2;
+constexpr unsigned kTextCentred = 1u << 3;
+constexpr unsigned kDigitsAndMinusOnly = 1u << 4;  // typed characters limited to 0-9 and '-'
+constexpr unsigned kCaptionLeft = 1u << 5;         // check box: caption left of the box
+constexpr unsigned kChecked = 1u << 6;             // check box: checked at start
+constexpr unsigned kDropDownWithEdit = 1u << 7;    // combo box: drop-down list with an edit field
+constexpr unsigned kBeneathOthers = 1u << 8;       // meant to be covered by a control above it
+// The command starts a run or changes the list: disabled and ignored while a run is in progress.
+constexpr unsigned kDisabledWhileRunning = 1u << 9;
+
+struct Geometry {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+};
+
+struct Rgb {
+  int red = 0;
+  int green = 0;
+  int blue = 0;
+};
+
+struct EventBinding {
+  int event = kEventClick;
+  std::string_view handler;  // a name of the handler registry
+};
+
+struct StatusPartLayout {
+  std::string_view text;
+  int width = 0;  // -1: to the right edge
+};
+
+// Texts are UTF-8 as typed in the source; the front ends convert them to the program's code page.
+struct ControlLayout {
+  ControlKind kind = ControlKind::Label;
+  std::string_view name;
+  std::string_view parent;  // empty: the window itself; otherwise a group box
+  Geometry geometry;
+  unsigned flags = kVisible;
+  unsigned styles = 0;
+  std::string_view content;  // caption or default content; CR LF between lines
+  std::vector<std::string_view> items;
+  std::optional<Rgb> textColour;
+  std::optional<Rgb> backgroundColour;
+  std::vector<StatusPartLayout> parts;
+  std::vector<EventBinding> bindings;
+};
+
+// A menu entry: level 0 opens a top-level menu, level 1 is an item of the top-level menu before it.
+struct MenuLayout {
+  std::string_view name;
+  std::string_view caption;
+  int level = 0;
+  bool hidden = false;
+  std::string_view handler;  // empty: none
+  unsigned styles = 0;
+};
+
+struct WindowLayout {
+  runtime::Window window = runtime::Window::MainWindow;
+  std::string_view title;
+  Geometry outer;                       // stored position and outer size, frame included
+  std::vector<ControlLayout> controls;  // layout order: an earlier control lies above a later one
+  std::vector<MenuLayout> menus;
+};
+
+// The frame around the client area of a window of the outer size given in a layout: a 4-pixel
+// border on the left, right and bottom, and a 4-pixel border plus a 20-pixel title bar on top.
+constexpr int kFrameSide = 4;
+constexpr int kFrameTop = 24;
+
+// Width and height of the client area of a window.
+Geometry ClientArea(const WindowLayout& layout);
+
+// The layout of a window.
+const WindowLayout& LayoutOf(runtime::Window window);
+// The control of a layout by name; null when there is none.
+const ControlLayout* FindControl(const WindowLayout& layout, std::string_view name);
+// The menu entry of a layout by name; null when there is none.
+const MenuLayout* FindMenu(const WindowLayout& layout, std::string_view name);
+// The items of the top-level menu of that name, in order.
+std::vector<const MenuLayout*> MenuItems(const WindowLayout& layout, std::string_view menu);
+// The handler bound to an event of a control; empty when none is bound.
+std::string_view BoundHandler(const ControlLayout& control, int event);
+
+}  // namespace app

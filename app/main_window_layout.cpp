@@ -1,0 +1,100 @@
+// The main window as data, in layout order.
+#include "app/main_window_layout.h"
+
+// Members a designated initializer leaves out keep their defaults, which is the point here;
+// GCC 12 warns about them all the same.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+namespace app {
+
+namespace {
+
+constexpr std::string_view kGroup = "分组框1";
+constexpr unsigned kShownFocusable = kVisible | kFocusable;
+
+WindowLayout Build() {
+  WindowLayout layout;
+  layout.window = runtime::Window::MainWindow;
+  layout.title = "Pelmo网页信息采集助手 v1.0";
+  layout.outer = {50, 50, 866, 544};
+  layout.controls = {
+      {.kind = ControlKind::Button, .name = "导出1", .geometry = {280, 339, 60, 26},
+       .flags = kShownFocusable, .content = "工具箱 ▼",
+       .bindings = {{kEventClick, "ShowToolboxMenu"}}},
+      {.kind = ControlKind::ComboBox, .name = "组合框1", .geometry = {105, 343, 72, 20},
+       .flags = kShownFocusable, .styles = kDropDownWithEdit, .content = "常用符号",
+       // Each item begins with a full-width space (GBK A1 A1).
+       .items = {"\u3000表格", "\u3000Tab键", "\u3000----"},
+       .bindings = {{kEventClick, "ChooseSeparator"}}},
+      {.kind = ControlKind::Label, .name = "标签2", .geometry = {3, 340, 37, 24}, .content = "分隔符"},
+      {.kind = ControlKind::Label, .name = "标签9", .parent = kGroup, .geometry = {6, 99, 48, 24},
+       .content = "匹配规则"},
+      {.kind = ControlKind::EditBox, .name = "正则框", .parent = kGroup,
+       .geometry = {61, 100, 728, 24}, .flags = kShownFocusable,
+       .content = R"(<li> <a href="[var]/[int].html" title="[var]"> <span [var0]</li>)"},
+      {.kind = ControlKind::Button, .name = "按钮_测试配置", .parent = kGroup,
+       .geometry = {791, 98, 60, 26}, .flags = kShownFocusable, .styles = kDisabledWhileRunning,
+       .content = "开始处理", .bindings = {{kEventClick, "StartProcessing"}}},
+      {.kind = ControlKind::Button, .name = "处理", .parent = kGroup, .geometry = {791, 68, 60, 26},
+       .flags = kShownFocusable, .styles = kDisabledWhileRunning, .content = "测试配置",
+       .bindings = {{kEventClick, "TestConfiguration"}}},
+      {.kind = ControlKind::Label, .name = "标签4", .parent = kGroup, .geometry = {473, 69, 48, 24},
+       .content = "列表区域"},
+      {.kind = ControlKind::EditBox, .name = "采集前", .parent = kGroup,
+       .geometry = {524, 72, 125, 20}, .flags = kShownFocusable, .content = "list-item"},
+      {.kind = ControlKind::EditBox, .name = "采集后", .parent = kGroup,
+       .geometry = {663, 72, 125, 20}, .flags = kShownFocusable, .content = "</html>"},
+      {.kind = ControlKind::Label, .name = "标签12", .parent = kGroup, .geometry = {652, 76, 8, 10},
+       .content = "一"},
+      {.kind = ControlKind::Label, .name = "标签5", .parent = kGroup, .geometry = {476, 25, 45, 24},
+       .content = "COOKIE"},
+      {.kind = ControlKind::EditBox, .name = "cookie框", .parent = kGroup,
+       .geometry = {524, 10, 329, 51}, .flags = kShownFocusable,
+       .styles = kMultiLine | kVerticalScrollBar},
+      {.kind = ControlKind::CheckBox, .name = "gbk", .parent = kGroup,
+       .geometry = {383, 68, 65, 24}, .flags = kShownFocusable, .styles = kCaptionLeft | kChecked, .content = "gbk编码",
+       .backgroundColour = Rgb{236, 236, 236}},
+      {.kind = ControlKind::Label, .name = "列表网址", .parent = kGroup, .geometry = {8, 42, 48, 24},
+       .content = "列表网址"},
+      {.kind = ControlKind::EditBox, .name = "列表网址框", .parent = kGroup,
+       .geometry = {61, 11, 408, 85}, .flags = kShownFocusable,
+       .styles = kMultiLine | kVerticalScrollBar,
+       .content = "http://www.example.com/news/index_2.html\r\n"
+                  "http://www.example.com/news/index_3.html"},
+      {.kind = ControlKind::GroupBox, .name = kGroup, .geometry = {3, -4, 856, 132}},
+      {.kind = ControlKind::EditBox, .name = "状态框", .geometry = {3, 368, 354, 126},
+       .flags = kShownFocusable, .styles = kMultiLine | kVerticalScrollBar | kReadOnly,
+       .textColour = Rgb{0, 96, 192}},
+      {.kind = ControlKind::EditBox, .name = "分隔符号框", .geometry = {48, 342, 56, 22},
+       .flags = kShownFocusable},
+      {.kind = ControlKind::Button, .name = "导出", .geometry = {176, 339, 60, 26},
+       .flags = kShownFocusable, .styles = kDisabledWhileRunning, .content = "导出结果",
+       .bindings = {{kEventClick, "ExportResults"}}},
+      {.kind = ControlKind::StatusBar, .name = "状态条1", .geometry = {0, 496, 914, 20},
+       .parts = {{" 状态 ", 38}, {"", 700}, {"2017", -1}}},
+      {.kind = ControlKind::EditBox, .name = "测试编辑框", .geometry = {360, 339, 496, 149},
+       .flags = kShownFocusable, .styles = kMultiLine | kVerticalScrollBar},
+      {.kind = ControlKind::ReportList, .name = "测试列表框", .geometry = {2, 130, 856, 206},
+       .flags = kShownFocusable, .bindings = {{kEventRightClick, "ShowListMenu"}}},
+      {.kind = ControlKind::Label, .name = "标签1", .geometry = {336, 240, 128, 24},
+       .styles = kBeneathOthers, .content = "处理中，请稍候.."},
+  };
+  layout.menus = {
+      {.name = "列表框", .caption = "列表框", .level = 0, .hidden = true},
+      {.name = "清空列表", .caption = "清空列表", .level = 1, .handler = "ClearResultList",
+       .styles = kDisabledWhileRunning},
+      {.name = "工具箱", .caption = "工具箱", .level = 0, .hidden = true},
+      {.name = "生成有序列表网址", .caption = "生成有序列表网址", .level = 1,
+       .handler = "OpenUrlGenerator"},
+  };
+  return layout;
+}
+
+}  // namespace
+
+const WindowLayout& MainWindowLayout() {
+  static const WindowLayout layout = Build();
+  return layout;
+}
+
+}  // namespace app

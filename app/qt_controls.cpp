@@ -1,0 +1,360 @@
+// Qt widgets behind the control-access interface.
+#include "app/qt_controls.h"
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QClipboard>
+#include <QCursor>
+#include <QEventLoop>
+#include <QMenu>
+#include <exception>
+#include <thread>
+
+#include "app/control_widgets.h"
+#include "app/property_support.h"
+#include "app/qt_message_box.h"
+#include "app/qt_text.h"
+#include "app/report_list_view.h"
+#include "app/run_panel.h"
+#include "app/shell_errors.h"
+#include "app/status_bar_widget.h"
+#include "app/widget_properties.h"
+
+namespace app {
+
+namespace {
+
+// The pop-up menu's corner lies this far right of and below the mouse pointer.
+constexpr int kPopupOffset = 3;
+// ProcessEvents stops after this many passes even if timers keep the queue busy.
+constexpr int kMaxEventPasses = 100;
+// Where the run panel sits: beside "处理中，请稍候.." in the result list's area.
+constexpr QRect kRunPanelGeometry(470, 240, 172, 24);
+
+}  // namespace
+
+QtControls::QtControls() : dispatcher_([this] { return running_; }) {
+  dispatcher_.SetAfterOutermost([this] { AfterOutermostHandler(); });
+}
+
+QtControls::~QtControls() {
+  lastList_ = {};
+  delete generator_.data();
+  delete main_.data();
+}
+
+LayoutWindow* QtControls::WindowOf(runtime::Window window) const {
+  return window == runtime::Window::MainWindow ? main_.data() : generator_.data();
+}
+
+QtControls::Found QtControls::Find(runtime::Window window, std::string_view control) const {
+  const LayoutWindow* loaded = WindowOf(window);
+  if (loaded == nullptr) {
+    ControlNotReachable();
+  }
+  const ControlLayout* layout = FindControl(loaded->Layout(), control);
+  QWidget* widget = loaded->Widget(control);
+  if (layout == nullptr || widget == nullptr) {
+    ControlNotReachable();
+  }
+  return {layout, widget};
+}
+
+ReportListView& QtControls::ListOf(runtime::Window window, std::string_view list) const {
+  if (lastList_.view != nullptr && lastList_.window == window && lastList_.name == list) {
+    return *lastList_.view;
+  }
+  auto* view = qobject_cast<ReportListView*>(Find(window, list).widget);
+  if (view == nullptr) {
+    PropertyNotSupported();
+  }
+  lastList_ = {window, std::string(list), view};
+  return *view;
+}
+
+runtime::PropertyValue QtControls::ReadProperty(runtime::Window window, std::string_view control,
+                                                int property) {
+  const Found found = Find(window, control);
+  if (!Supports(found.layout->kind, property)) {
+    PropertyNotSupported();
+  }
+  return ReadWidgetProperty(*found.layout, found.widget, property);
+}
+
+void QtControls::WriteProperty(runtime::Window window, std::string_view control, int property,
+                               const runtime::PropertyValue& value) {
+  const Found found = Find(window, control);
+  if (!Supports(found.layout->kind, property)) {
+    PropertyNotSupported();
+  }
+  WriteWidgetProperty(*found.layout, found.widget, property, value);
+}
+
+void QtControls::EditBoxAppend(runtime::Window window, std::string_view control,
+                               const runtime::Text& text) {
+  const Found found = Find(window, control);
+  if (found.layout->kind != ControlKind::EditBox) {
+    PropertyNotSupported();
+  }
+  AppendEditBoxText(found.widget, text.substr(0, text.find('\0')));
+}
+
+int QtControls::MessageBox(const runtime::Text& message, int flags,
+                           const std::optional<runtime::Text>& caption) {
+  MessageRecord record{message, flags, caption.value_or(DefaultCaption()), kAnswerOk};
+  if (!nextAnswers_.empty()) {
+    record.answer = nextAnswers_.front();
+    nextAnswers_.pop_front();
+  } else {
+    QWidget* owner = generator_ ? generator_.data() : main_.data();
+    record.answer = ShowQtMessageBox(owner, message, flags, record.caption);
+  }
+  messages_.push_back(record);
+  return record.answer;
+}
+
+void QtControls::PopupMenu(runtime::Window window, std::string_view menu, std::optional<int> x,
+                           std::optional<int> y) {
+  LayoutWindow* loaded = WindowOf(window);
+  if (loaded == nullptr) {
+    WindowNotLoaded();
+  }
+  const WindowLayout& layout = loaded->Layout();
+  if (FindMenu(layout, menu) == nullptr) {
+    ControlNotReachable();
+  }
+  QMenu popup(loaded);
+  for (const MenuLayout* item : MenuItems(layout, menu)) {
+    QAction* action = popup.addAction(FromLayout(item->caption));
+    action->setObjectName(FromLayout(item->name));
+    action->setEnabled(!(running_ && (item->styles & kDisabledWhileRunning) != 0));
+  }
+  QPoint position = QCursor::pos() + QPoint(kPopupOffset, kPopupOffset);
+  if (x) position.setX(*x);
+  if (y) position.setY(*y);
+  lastPopupPosition_ = position;
+  const QAction* chosen = popup.exec(position);
+  if (chosen != nullptr) {
+    dispatcher_.MenuItem(layout, chosen->objectName().toStdString());
+  }
+}
+
+bool QtControls::LoadWindow(runtime::Window window, bool modal) {
+  LayoutWindow* loaded = WindowOf(window);
+  if (loaded == nullptr) {
+    loaded = Create(window);
+  }
+  if (modal) {
+    RunModal(loaded);
+  } else {
+    loaded->show();
+  }
+  return true;
+}
+
+LayoutWindow* QtControls::Create(runtime::Window window) {
+  auto* created = new LayoutWindow(LayoutOf(window));
+  created->setAttribute(Qt::WA_DeleteOnClose);
+  created->SetEventHandler([this, created](std::string_view control, int event) {
+    dispatcher_.ControlEvent(created->Layout(), control, event);
+  });
+  if (window == runtime::Window::MainWindow) {
+    main_ = created;
+    created->SetCloseGuard([this] { return MayCloseMainWindow(); });
+    created->SetClosedHandler([this] {
+      main_ = nullptr;
+      runPanel_ = nullptr;
+      lastList_ = {};
+    });
+    auto* panel = new RunPanel(created, [this] { stop_ = true; });
+    panel->setGeometry(kRunPanelGeometry);
+    panel->hide();
+    if (QWidget* list = created->Widget("测试列表框")) {
+      panel->stackUnder(list);
+    }
+    runPanel_ = panel;
+  } else {
+    generator_ = created;
+    created->SetClosedHandler([this] {
+      generator_ = nullptr;
+      lastList_ = {};
+    });
+  }
+  return created;
+}
+
+void QtControls::RunModal(LayoutWindow* window) {
+  QPointer<LayoutWindow> guarded(window);
+  QEventLoop loop;
+  QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+  if (window == generator_) {
+    window->SetClosedHandler([this, waiting = QPointer<QEventLoop>(&loop)] {
+      generator_ = nullptr;
+      lastList_ = {};
+      if (waiting) waiting->quit();
+    });
+  }
+  window->setWindowModality(Qt::ApplicationModal);
+  window->show();
+  window->activateWindow();
+  if (guarded && guarded->isVisible()) {
+    loop.exec();
+  }
+  // The application may end the loop before the window closes: the window goes all the same.
+  if (guarded && guarded == generator_) {
+    generator_ = nullptr;
+    lastList_ = {};
+    delete guarded.data();
+  }
+}
+
+void QtControls::ProcessEvents() {
+  QCoreApplication::sendPostedEvents();
+  QAbstractEventDispatcher* events = QAbstractEventDispatcher::instance();
+  for (int pass = 0; events != nullptr && pass < kMaxEventPasses; ++pass) {
+    if (!events->processEvents(QEventLoop::AllEvents)) {
+      break;
+    }
+  }
+}
+
+bool QtControls::SetClipboardText(const runtime::Text& text) {
+  QClipboard* clipboard = QGuiApplication::clipboard();
+  if (clipboard == nullptr) {
+    return false;
+  }
+  clipboard->setText(ToQString(text.substr(0, text.find('\0'))));
+  return true;
+}
+
+int QtControls::ListInsertColumn(runtime::Window window, std::string_view list,
+                                 std::optional<int> position, std::optional<runtime::Text> caption,
+                                 std::optional<int> width, std::optional<int> alignment,
+                                 std::optional<int> imageIndex, std::optional<bool> imageOnRight) {
+  return ListOf(window, list)
+      .List()
+      .InsertColumn(position, std::move(caption), width, alignment, imageIndex, imageOnRight);
+}
+
+int QtControls::ListInsertItem(runtime::Window window, std::string_view list,
+                               std::optional<int> position, std::optional<runtime::Text> text,
+                               std::optional<int>) {
+  return ListOf(window, list)
+      .List()
+      .InsertItem(position, text ? std::string_view(*text) : std::string_view());
+}
+
+void QtControls::ListSetItemText(runtime::Window window, std::string_view list, int row,
+                                 std::optional<int> column, std::optional<runtime::Text> text) {
+  ListOf(window, list)
+      .List()
+      .SetItemText(row, column.value_or(0), text ? std::string_view(*text) : std::string_view());
+}
+
+runtime::Text QtControls::ListGetItemText(runtime::Window window, std::string_view list, int row,
+                                          std::optional<int> column) {
+  return ListOf(window, list).List().GetItemText(row, column.value_or(0));
+}
+
+int QtControls::ListGetItemCount(runtime::Window window, std::string_view list) {
+  return ListOf(window, list).List().ItemCount();
+}
+
+void QtControls::ListDeleteAllItems(runtime::Window window, std::string_view list) {
+  ListOf(window, list).List().DeleteAllItems();
+}
+
+int QtControls::ListGetColumnCount(runtime::Window window, std::string_view list) {
+  return ListOf(window, list).List().ColumnCount();
+}
+
+void QtControls::StatusBarSetPartText(runtime::Window window, std::string_view bar, int part,
+                                      std::optional<runtime::Text> text) {
+  auto* widget = qobject_cast<StatusBarWidget*>(Find(window, bar).widget);
+  if (widget == nullptr) {
+    PropertyNotSupported();
+  }
+  widget->Data().SetPartText(part, std::move(text));
+}
+
+void QtControls::RunInBackground(const std::function<void()>& work) {
+  QEventLoop loop;
+  std::atomic<bool> done{false};
+  std::exception_ptr failure;
+  std::thread worker([&] {
+    try {
+      work();
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    done = true;
+    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+  });
+  loop.exec();
+  // An application that is quitting ends every loop at once; keep serving events meanwhile.
+  while (!done) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+  }
+  worker.join();
+  if (failure) {
+    std::rethrow_exception(failure);
+  }
+}
+
+void QtControls::SetRunning(bool running) {
+  running_ = running;
+  if (running) {
+    stop_ = false;
+  }
+  EnableRunCommands(!running);
+  if (runPanel_) {
+    runPanel_->Reset();
+    runPanel_->setVisible(running);
+  }
+}
+
+void QtControls::ShowRunProgress(int page, int pageCount) {
+  if (runPanel_) {
+    runPanel_->ShowProgress(page, pageCount);
+  }
+}
+
+bool QtControls::StopRequested() { return stop_; }
+
+bool QtControls::AbortRequested() { return abort_; }
+
+bool QtControls::MayCloseMainWindow() {
+  if (dispatcher_.Depth() == 0) {
+    return true;
+  }
+  // A handler is still running: it must end first. The window closes when it has returned.
+  abort_ = true;
+  stop_ = true;
+  closePending_ = true;
+  return false;
+}
+
+void QtControls::AfterOutermostHandler() {
+  if (closePending_ && main_) {
+    closePending_ = false;
+    QMetaObject::invokeMethod(
+        main_.data(),
+        [window = main_] {
+          if (window) window->close();
+        },
+        Qt::QueuedConnection);
+  }
+}
+
+void QtControls::EnableRunCommands(bool enabled) {
+  if (!main_) {
+    return;
+  }
+  for (const ControlLayout& control : main_->Layout().controls) {
+    if ((control.styles & kDisabledWhileRunning) != 0) {
+      main_->Widget(control.name)->setEnabled(enabled);
+    }
+  }
+}
+
+}  // namespace app

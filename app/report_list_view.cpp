@@ -1,0 +1,63 @@
+// Report-style presentation of the list and its right-click event.
+#include "app/report_list_view.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+
+namespace app {
+
+ReportListView::ReportListView(QWidget* parent)
+    : QTableView(parent), model_(new ReportListModel(this)) {
+  setModel(model_);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setShowGrid(false);
+  setWordWrap(false);
+  setCornerButtonEnabled(false);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  verticalHeader()->setVisible(false);
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setMinimumSectionSize(1);
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2);
+  horizontalHeader()->setHighlightSections(false);
+  horizontalHeader()->setStretchLastSection(false);
+  horizontalHeader()->setMinimumSectionSize(0);
+  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  connect(model_, &QAbstractItemModel::columnsInserted, this,
+          [this](const QModelIndex&, int first, int last) {
+            for (int column = first; column <= last; ++column) ApplyColumnWidth(column);
+          });
+  connect(model_, &QAbstractItemModel::modelReset, this, [this] { ApplyAllColumnWidths(); });
+}
+
+void ReportListView::setVisible(bool visible) {
+  if (visible) {
+    model_->Flush();
+  }
+  QTableView::setVisible(visible);
+}
+
+bool ReportListView::viewportEvent(QEvent* event) {
+  if (event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+    const bool handled = QTableView::viewportEvent(event);
+    if (rightClick_) {
+      rightClick_();
+    }
+    return handled;
+  }
+  return QTableView::viewportEvent(event);
+}
+
+void ReportListView::ApplyColumnWidth(int column) {
+  horizontalHeader()->resizeSection(column, List().Column(column).width);
+}
+
+void ReportListView::ApplyAllColumnWidths() {
+  for (int column = 0; column < List().ColumnCount(); ++column) {
+    ApplyColumnWidth(column);
+  }
+}
+
+}  // namespace app

@@ -1,0 +1,33 @@
+// What the main window shows beside "处理中，请稍候.." while a run has hidden the result list:
+// the progress of the run and a button that stops it after the current page.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+class QLabel;
+class QPushButton;
+
+namespace app {
+
+class RunPanel final : public QWidget {
+  Q_OBJECT
+
+public:
+  // onStop runs when the stop button is pressed.
+  RunPanel(QWidget* parent, std::function<void()> onStop);
+
+  // A new run: empty progress, the stop button enabled.
+  void Reset();
+  // Page page (1-based) of pageCount.
+  void ShowProgress(int page, int pageCount);
+
+  QLabel* ProgressLabel() const { return progress_; }
+  QPushButton* StopButton() const { return stop_; }
+
+private:
+  QLabel* progress_;
+  QPushButton* stop_;
+};
+
+}  // namespace app

@@ -1,0 +1,52 @@
+// Painting of the status bar parts.
+#include "app/status_bar_widget.h"
+
+#include <qdrawutil.h>
+#include <QPainter>
+
+#include "app/qt_text.h"
+
+namespace app {
+
+namespace {
+
+constexpr int kTextPadding = 2;
+
+}  // namespace
+
+StatusBarWidget::StatusBarWidget(runtime::StatusBarData data, QWidget* parent)
+    : QWidget(parent), data_(std::move(data)) {
+  data_.SetListener([this](int) { update(); });
+}
+
+QRect StatusBarWidget::PartRect(int part) const {
+  if (part < 0 || part >= data_.PartCount()) {
+    return {};
+  }
+  int left = 0;
+  for (int i = 0; i < part; ++i) {
+    left += data_.Parts()[i].width;
+  }
+  const int width = data_.Parts()[part].width;
+  const int right = width < 0 ? this->width() : std::min(left + width, this->width());
+  return QRect(left, 0, std::max(right - left, 0), height());
+}
+
+void StatusBarWidget::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), palette().window());
+  painter.setPen(palette().color(QPalette::Mid));
+  painter.drawLine(0, 0, width() - 1, 0);
+  for (int part = 0; part < data_.PartCount(); ++part) {
+    const QRect area = PartRect(part).adjusted(1, 2, -1, -1);
+    if (area.width() <= 0) continue;
+    qDrawShadePanel(&painter, area, palette(), true, 1);
+    const QRect textArea = area.adjusted(kTextPadding, 0, -kTextPadding, 0);
+    const QString text = painter.fontMetrics().elidedText(ToQString(data_.Parts()[part].text),
+                                                          Qt::ElideRight, textArea.width());
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(textArea, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
+  }
+}
+
+}  // namespace app

@@ -1,0 +1,19 @@
+// The test program's entry point: GoogleTest over a QApplication with the program's look.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "app/program_look.h"
+
+int main(int argc, char** argv) {
+  // Real widgets without a display, also when CTest lists the tests.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
+  ::testing::InitGoogleTest(&argc, argv);
+  // Qt starts threads of its own; a death test must not fork a process that has them.
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  QApplication application(argc, argv);
+  app::ApplyProgramLook();
+  return RUN_ALL_TESTS();
+}
