@@ -1,0 +1,21 @@
+// Names of the main window's controls that the commands address, as the layout names them.
+#pragma once
+
+namespace collect {
+
+namespace Control {
+inline constexpr const char* kRule = "正则框";
+inline constexpr const char* kAddresses = "列表网址框";
+inline constexpr const char* kCookie = "cookie框";
+inline constexpr const char* kGbk = "gbk";
+inline constexpr const char* kBefore = "采集前";
+inline constexpr const char* kAfter = "采集后";
+inline constexpr const char* kPageText = "测试编辑框";
+inline constexpr const char* kResultList = "测试列表框";
+inline constexpr const char* kStatusBox = "状态框";
+inline constexpr const char* kStatusBar = "状态条1";
+inline constexpr const char* kSeparator = "分隔符号框";
+inline constexpr const char* kSeparatorChoice = "组合框1";
+}  // namespace Control
+
+}  // namespace collect

@@ -1,0 +1,20 @@
+// The export of the result list as HTML table rows or separator-joined lines.
+#pragma once
+
+#include <functional>
+
+#include "runtime/text.h"
+
+namespace collect {
+
+// Click handler of "导出结果": the export text into the page-text box and onto the clipboard.
+void ExportResults();
+
+// Rows 0..rowCount-1 with columns 1..columnCount-1 (column 0, the whole match, is left out).
+// An empty separator gives "<tr><td>..</td>..</tr>" rows; otherwise cells joined by it. Every row
+// ends with CR LF. Cell texts are copied as they are.
+runtime::Text FormatExport(int rowCount, int columnCount,
+                           const std::function<runtime::Text(int row, int column)>& cell,
+                           const runtime::Text& separator);
+
+}  // namespace collect

@@ -1,0 +1,118 @@
+// The commands' routines that need no window: time stamps, page preparation, export text,
+// first address and the address series.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "collect/collection_run.h"
+#include "collect/configuration_test.h"
+#include "collect/date_time_format.h"
+#include "collect/result_export.h"
+#include "collect/toolbox.h"
+#include "runtime/code_page.h"
+
+namespace collect {
+namespace {
+
+using runtime::T;
+using runtime::Text;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+
+Text Stamp(int year, int month, int day, int hour, int minute, int second) {
+  return FormatDateTime(runtime::MakeDateTime(year, month, day, hour, minute, second),
+                        Text("yyyy/M/d"), Text(" hh:mm:ss"));
+}
+
+TEST(FormatDateTime, StatusStampUsesTwelveHourClockWithoutMarker) {
+  EXPECT_EQ(Stamp(2026, 12, 7, 15, 5, 9), "2026/12/7 03:05:09");
+  EXPECT_EQ(Stamp(2027, 1, 1, 9, 8, 7), "2027/1/1 09:08:07");
+  EXPECT_EQ(Stamp(2026, 6, 30, 0, 0, 0), "2026/6/30 12:00:00");
+  EXPECT_EQ(Stamp(2026, 6, 30, 12, 0, 0), "2026/6/30 12:00:00");
+  EXPECT_EQ(Stamp(2026, 6, 30, 13, 0, 0), "2026/6/30 01:00:00");
+  EXPECT_EQ(Stamp(2024, 2, 29, 23, 59, 59), "2024/2/29 11:59:59");
+}
+
+TEST(FormatDateTime, ShortOrAbsentPicturesGiveEmptyParts) {
+  runtime::DateTime value = runtime::MakeDateTime(2026, 12, 7, 15, 5, 9);
+  EXPECT_EQ(FormatDateTime(value, Text("d"), Text(" hh:mm:ss")), " 03:05:09");
+  EXPECT_EQ(FormatDateTime(value, Text("yyyy/M/d"), Text("ss")), "2026/12/7");
+  EXPECT_EQ(FormatDateTime(value), "");
+  EXPECT_EQ(FormatDateTime(value, Text("yy-MM-dd"), Text("HH'h'mm")), "26-12-0715h05");
+  EXPECT_EQ(FormatDateTime(1e9, Text("yyyy/M/d")), "");  // beyond the year 9999
+}
+
+TEST(FormatDateTime, DayScaleStartsAt1899) {
+  auto fields = ToCalendarFields(0.0);
+  ASSERT_TRUE(fields.has_value());
+  EXPECT_EQ(fields->year, 1899);
+  EXPECT_EQ(fields->month, 12);
+  EXPECT_EQ(fields->day, 30);
+  fields = ToCalendarFields(2.75);
+  ASSERT_TRUE(fields.has_value());
+  EXPECT_EQ(fields->day, 1);
+  EXPECT_EQ(fields->hour, 18);
+}
+
+TEST(PagePreparation, NormalisationRemovesBreaksAndHalvesSpaces) {
+  EXPECT_EQ(NormalisePageText("a\r\n\tb    c   d  e f"), "ab  c  d e f");
+  EXPECT_EQ(NormalisePageText("x\xA1\xA1\x0Cy"), "x\xA1\xA1\x0Cy");  // other white space stays
+  EXPECT_EQ(NormalisePageText("a \r\n b"), "a b");  // the spaces meet once the break is gone
+}
+
+TEST(PagePreparation, CutOnlyWhenBothMarkersAreGiven) {
+  const Text page = "<ul class=\"list-item\">x</ul></html>";
+  EXPECT_EQ(CutPage(page, "list-item", "</html>"), "\">x</ul>");
+  EXPECT_EQ(CutPage(page, "list-item", ""), page);
+  EXPECT_EQ(CutPage(page, "", "</html>"), page);
+  EXPECT_EQ(CutPage(page, "missing", "</html>"), "");
+  EXPECT_EQ(CutPage(page, T("#引号>"), "</ul>"), "x");
+}
+
+TEST(PagePreparation, BodyTakenAsGbkOrConvertedFromUtf8) {
+  EXPECT_EQ(PageTextFromBody("\xD6\xD0" "a", true), "\xD6\xD0" "a");
+  EXPECT_EQ(PageTextFromBody("中a", false), "\xD6\xD0" "a");
+  EXPECT_EQ(PageTextFromBody(std::string("ab\0cd", 5), true), "ab");
+  EXPECT_EQ(PageTextFromBody(std::string("ab\0cd", 5), false), "ab");
+}
+
+TEST(FormatExport, TableAndSeparatorModesLeaveOutColumnZero) {
+  std::map<std::pair<int, int>, Text> cells = {
+      {{0, 0}, "whole"}, {{0, 1}, "a"}, {{0, 2}, "b<"}, {{0, 3}, "c----"}};
+  auto cell = [&](int row, int column) { return cells[{row, column}]; };
+  EXPECT_EQ(FormatExport(1, 4, cell, ""), "<tr><td>a</td><td>b<</td><td>c----</td></tr>\r\n");
+  EXPECT_EQ(FormatExport(1, 4, cell, "----"), "a----b<----c----\r\n");
+  EXPECT_EQ(FormatExport(1, 4, cell, " "), "a b< c----\r\n");
+  EXPECT_EQ(FormatExport(2, 1, cell, ""), "<tr></tr>\r\n<tr></tr>\r\n");
+  EXPECT_EQ(FormatExport(2, 0, cell, "-"), "\r\n\r\n");
+  EXPECT_EQ(FormatExport(0, 4, cell, ""), "");
+}
+
+TEST(FirstAddress, TextBeforeTheFirstLineBreak) {
+  EXPECT_EQ(FirstAddress("http://a/1\r\nhttp://a/2"), "http://a/1");
+  EXPECT_EQ(FirstAddress("\r\nhttp://a/2"), "");
+  EXPECT_EQ(FirstAddress("http://a/1"), "http://a/1");  // a single line is the first line
+  EXPECT_EQ(FirstAddress(""), "");
+}
+
+TEST(AddressSeries, NumbersAndRefusals) {
+  EXPECT_THAT(PlanAddressSeries(1, 10, 2).numbers, ElementsAre(1, 3, 5, 7, 9));
+  EXPECT_THAT(PlanAddressSeries(0, 2, 1).numbers, ElementsAre(0, 1, 2));
+  EXPECT_THAT(PlanAddressSeries(5, 4, 1).numbers, IsEmpty());
+  EXPECT_TRUE(PlanAddressSeries(5, 4, 0).refusal.empty());  // nothing to generate, nothing refused
+  EXPECT_THAT(PlanAddressSeries(-2, 0, 1).numbers, ElementsAre(-2, -1, 0));
+  EXPECT_THAT(PlanAddressSeries(2147483646, 2147483647, 5).numbers, ElementsAre(2147483646));
+
+  AddressSeries zeroStep = PlanAddressSeries(1, 10, 0);
+  EXPECT_THAT(zeroStep.numbers, IsEmpty());
+  EXPECT_FALSE(zeroStep.refusal.empty());
+  EXPECT_FALSE(PlanAddressSeries(1, 10, -1).refusal.empty());
+  EXPECT_EQ(PlanAddressSeries(1, 100000, 1).numbers.size(), 100000u);
+  AddressSeries tooMany = PlanAddressSeries(1, 100001, 1);
+  EXPECT_THAT(tooMany.numbers, IsEmpty());
+  EXPECT_NE(runtime::TextToUtf8(tooMany.refusal).find("100001"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace collect

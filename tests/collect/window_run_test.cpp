@@ -1,0 +1,151 @@
+// The collection run through the real window on the offscreen platform: buttons clicked as a
+// user would, the window kept live during slow downloads, the stop button, closing mid-run.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/layout_window.h"
+#include "app/program_handlers.h"
+#include "app/qt_controls.h"
+#include "app/run_panel.h"
+#include "collect/status_messages.h"
+#include "runtime/code_page.h"
+#include "runtime/control_access.h"
+#include "tests/collect/list_pages.h"
+#include "tests/support/loopback_server.h"
+
+namespace collect {
+namespace {
+
+using runtime::T;
+using runtime::Window;
+using test_support::HttpResponse;
+using test_support::Reply;
+
+constexpr const char* kList = "测试列表框";
+
+Reply SlowPage(std::chrono::milliseconds delay, int entries = 2) {
+  Reply reply = test_support::RawReply(HttpResponse(200, collect_test::ListPageGbk(entries)));
+  reply.delay = delay;
+  return reply;
+}
+
+class WindowRunTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    runtime::InstallControls(&controls_);
+    app::RegisterProgramHandlers();
+    controls_.LoadWindow(Window::MainWindow, false);
+    window_ = controls_.WindowOf(Window::MainWindow);
+    ASSERT_NE(window_, nullptr);
+    window_->show();
+  }
+  void TearDown() override {
+    runtime::InstallControls(nullptr);
+    SetStatusClock({});
+  }
+
+  void SetAddresses(const std::vector<std::string>& addresses) {
+    std::string box;
+    for (size_t i = 0; i < addresses.size(); ++i) box += (i ? "\r\n" : "") + addresses[i];
+    runtime::WriteProperty(Window::MainWindow, "列表网址框", runtime::Property::kContent, T(box));
+  }
+  QPushButton* Button(const char* name) { return window_->WidgetAs<QPushButton>(name); }
+  void Click(const char* name) { QTest::mouseClick(Button(name), Qt::LeftButton); }
+  int Rows() { return runtime::ListView::GetItemCount(Window::MainWindow, kList); }
+
+  app::QtControls controls_;
+  app::LayoutWindow* window_ = nullptr;
+  test_support::LoopbackServer server_;
+};
+
+TEST_F(WindowRunTest, StartButtonCollectsIntoTheList) {
+  server_.Serve("/p", HttpResponse(200, collect_test::ListPageGbk(20)));
+  SetAddresses({server_.Url("/p")});
+  Click("按钮_测试配置");
+  EXPECT_EQ(Rows(), 20);
+  EXPECT_EQ(runtime::ListView::GetColumnCount(Window::MainWindow, kList), 5);
+  EXPECT_EQ(runtime::ListView::GetItemText(Window::MainWindow, kList, 19, 4), server_.Url("/p"));
+  EXPECT_TRUE(window_->Widget(kList)->isVisible());
+
+  Click("导出");
+  EXPECT_EQ(QGuiApplication::clipboard()->text().count(QStringLiteral("<tr>")), 20);
+}
+
+TEST_F(WindowRunTest, WindowStaysLiveAndCommandsStayIdleDuringASlowDownload) {
+  server_.Serve("/slow", SlowPage(std::chrono::milliseconds(1200)));
+  SetAddresses({server_.Url("/slow")});
+  QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+  int ticks = 0;
+  bool listHidden = false;
+  bool panelShown = false;
+  bool commandsDisabled = true;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (!controls_.Running()) return;
+    ++ticks;
+    listHidden = !window_->Widget(kList)->isVisible();
+    panelShown = controls_.RunPanelOf()->isVisible() && window_->Widget("标签1")->isVisible();
+    for (const char* command : {"按钮_测试配置", "处理", "导出"}) {
+      commandsDisabled = commandsDisabled && !Button(command)->isEnabled();
+      Click(command);  // a disabled button ignores the click
+    }
+  });
+  timer.start(20);
+  Click("按钮_测试配置");
+  timer.stop();
+
+  EXPECT_GE(ticks, 10);
+  EXPECT_TRUE(listHidden);
+  EXPECT_TRUE(panelShown);
+  EXPECT_TRUE(commandsDisabled);
+  EXPECT_EQ(server_.RequestCount(), 1u);
+  EXPECT_EQ(Rows(), 2);
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+  EXPECT_TRUE(Button("导出")->isEnabled());
+  EXPECT_TRUE(window_->Widget(kList)->isVisible());
+}
+
+TEST_F(WindowRunTest, StopButtonEndsTheRunAfterTheCurrentPage) {
+  for (const char* path : {"/1", "/2", "/3"}) server_.Serve(path, SlowPage(std::chrono::milliseconds(300)));
+  SetAddresses({server_.Url("/1"), server_.Url("/2"), server_.Url("/3")});
+  QString progress;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    QPushButton* stop = controls_.RunPanelOf()->StopButton();
+    if (controls_.Running() && stop->isVisible() && stop->isEnabled()) {
+      progress = controls_.RunPanelOf()->ProgressLabel()->text();
+      QTest::mouseClick(stop, Qt::LeftButton);
+    }
+  });
+  timer.start(50);
+  Click("按钮_测试配置");
+  timer.stop();
+  EXPECT_EQ(server_.RequestCount(), 1u);
+  EXPECT_EQ(Rows(), 2);
+  EXPECT_TRUE(progress.contains(QStringLiteral("1")) && progress.contains(QStringLiteral("3")))
+      << progress.toStdString();
+}
+
+TEST_F(WindowRunTest, ClosingTheWindowMidRunAbandonsTheDownloadAndCloses) {
+  server_.Serve("/hang", SlowPage(std::chrono::seconds(20)));
+  server_.Serve("/next", HttpResponse(200, collect_test::ListPageGbk(2)));
+  SetAddresses({server_.Url("/hang"), server_.Url("/next")});
+  QTimer::singleShot(300, window_, [this] { window_->close(); });
+  QElapsedTimer elapsed;
+  elapsed.start();
+  Click("按钮_测试配置");
+  EXPECT_LT(elapsed.elapsed(), 10000);
+  EXPECT_EQ(server_.RequestCount(), 1u);  // no retry, no further page
+  QTest::qWait(100);
+  EXPECT_EQ(controls_.WindowOf(Window::MainWindow), nullptr);
+}
+
+}  // namespace
+}  // namespace collect
