@@ -10,6 +10,7 @@
 
 #include "app/memory_controls.h"
 #include "app/program_handlers.h"
+#include "collect/main_window_controls.h"
 #include "runtime/code_page.h"
 #include "runtime/control_access.h"
 
@@ -18,9 +19,7 @@ namespace {
 
 using runtime::Window;
 
-constexpr const char* kStartButton = "按钮_测试配置";
-constexpr const char* kExportButton = "导出";
-constexpr const char* kStatusBox = "状态框";
+namespace Control = collect::Control;
 constexpr int kMessagePart = 1;
 
 // What the command line sets; an absent option keeps the window's default.
@@ -38,8 +37,9 @@ struct ParseResult {
 
 const std::vector<std::pair<std::string, const char*>>& TextOptions() {
   static const std::vector<std::pair<std::string, const char*>> options = {
-      {"--rule", "正则框"},     {"--before", "采集前"},        {"--after", "采集后"},
-      {"--cookie", "cookie框"}, {"--separator", "分隔符号框"},
+      {"--rule", Control::kRule},     {"--before", Control::kBefore},
+      {"--after", Control::kAfter},   {"--cookie", Control::kCookie},
+      {"--separator", Control::kSeparator},
   };
   return options;
 }
@@ -95,7 +95,7 @@ void WriteError(const std::string& utf8) {
 // Status-box lines go to standard error as they are appended, each ended by LF.
 void StreamStatusLines(MemoryControls& controls) {
   controls.SetAppendSink([](Window window, std::string_view control, const runtime::Text& text) {
-    if (window != Window::MainWindow || control != kStatusBox) return;
+    if (window != Window::MainWindow || control != Control::kStatusBox) return;
     std::string utf8 = runtime::TextToUtf8(text);
     std::string out;
     for (char byte : utf8) {
@@ -181,20 +181,20 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
                            runtime::Utf8ToText(text));
   }
   if (addressBox) {
-    controls.WriteProperty(Window::MainWindow, "列表网址框", runtime::Property::kContent,
+    controls.WriteProperty(Window::MainWindow, Control::kAddresses, runtime::Property::kContent,
                            runtime::Utf8ToText(*addressBox));
   }
-  if (options.utf8) controls.WriteProperty(Window::MainWindow, "gbk", runtime::Property::kChecked, 0);
+  if (options.utf8) controls.WriteProperty(Window::MainWindow, Control::kGbk, runtime::Property::kChecked, 0);
 
   StreamStatusLines(controls);
-  controls.Click(Window::MainWindow, kStartButton);
+  controls.Click(Window::MainWindow, Control::kStartButton);
   if (!controls.Messages().empty()) {
     WriteError(runtime::TextToUtf8(controls.Messages().front().message) + "\n");
     runtime::InstallControls(nullptr);
     return kCollectEmptyRule;
   }
-  runtime::Text finalMessage = controls.Bar(Window::MainWindow, "状态条1").PartText(kMessagePart);
-  controls.Click(Window::MainWindow, kExportButton);
+  runtime::Text finalMessage = controls.Bar(Window::MainWindow, Control::kStatusBar).PartText(kMessagePart);
+  controls.Click(Window::MainWindow, Control::kExportButton);
 
   std::string exported = runtime::TextToUtf8(controls.ClipboardText());
   std::fwrite(exported.data(), 1, exported.size(), stdout);

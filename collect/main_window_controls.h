@@ -16,6 +16,8 @@ inline constexpr const char* kStatusBox = "状态框";
 inline constexpr const char* kStatusBar = "状态条1";
 inline constexpr const char* kSeparator = "分隔符号框";
 inline constexpr const char* kSeparatorChoice = "组合框1";
+inline constexpr const char* kStartButton = "按钮_测试配置";
+inline constexpr const char* kExportButton = "导出";
 }  // namespace Control
 
 }  // namespace collect
