@@ -46,9 +46,7 @@ protected:
   }
   Text Get(const char* control) { return runtime::ReadText(Window::MainWindow, control); }
   void SetAddresses(const std::vector<std::string>& addresses) {
-    std::string box;
-    for (size_t i = 0; i < addresses.size(); ++i) box += (i ? "\r\n" : "") + addresses[i];
-    Set("列表网址框", box);
+    Set("列表网址框", collect_test::AddressBox(addresses));
   }
   int Rows() { return runtime::ListView::GetItemCount(Window::MainWindow, kList); }
   int Columns() { return runtime::ListView::GetColumnCount(Window::MainWindow, kList); }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "runtime/code_page.h"
 
@@ -25,6 +26,13 @@ inline std::string ListPageUtf8(int count, int firstNumber = 1) {
 // The same page in GBK.
 inline std::string ListPageGbk(int count, int firstNumber = 1) {
   return runtime::Utf8ToText(ListPageUtf8(count, firstNumber));
+}
+
+// The address box as a user types the addresses: one per line, CR LF between, none after.
+inline std::string AddressBox(const std::vector<std::string>& addresses) {
+  std::string box;
+  for (size_t i = 0; i < addresses.size(); ++i) box += (i ? "\r\n" : "") + addresses[i];
+  return box;
 }
 
 }  // namespace collect_test

@@ -52,9 +52,8 @@ protected:
   }
 
   void SetAddresses(const std::vector<std::string>& addresses) {
-    std::string box;
-    for (size_t i = 0; i < addresses.size(); ++i) box += (i ? "\r\n" : "") + addresses[i];
-    runtime::WriteProperty(Window::MainWindow, "列表网址框", runtime::Property::kContent, T(box));
+    runtime::WriteProperty(Window::MainWindow, "列表网址框", runtime::Property::kContent,
+                           T(collect_test::AddressBox(addresses)));
   }
   QPushButton* Button(const char* name) { return window_->WidgetAs<QPushButton>(name); }
   void Click(const char* name) { QTest::mouseClick(Button(name), Qt::LeftButton); }
