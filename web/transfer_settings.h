@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -13,6 +14,10 @@ struct TransferSettings {
   // Once connected, a transfer during which no byte moves for this long ends with what has
   // arrived so far.
   std::chrono::milliseconds inactivityLimit{std::chrono::seconds(30)};
+  // A transfer still running after this long ends as timed out, however steadily bytes arrive.
+  std::chrono::milliseconds totalTimeLimit{std::chrono::minutes(5)};
+  // A body growing past this many bytes ends the transfer; the page counts as too large.
+  std::int64_t maxBodyBytes = std::int64_t{256} * 1024 * 1024;
   // Polled while the exchange runs, from the calling thread; returning true abandons it (the
   // window is closing). May be empty.
   std::function<bool()> cancelRequested;
