@@ -3,6 +3,7 @@
 
 #include "collect/main_window_controls.h"
 #include "collect/match_rule.h"
+#include "collect/page_text.h"
 #include "collect/status_messages.h"
 #include "runtime/address_list.h"
 #include "runtime/code_page.h"
@@ -71,22 +72,6 @@ void AddResultRows(const std::vector<runtime::SearchResult>& matches, int groupC
 }
 
 }  // namespace
-
-Text PageTextFromBody(const runtime::ByteSet& body, bool gbk) {
-  return gbk ? runtime::ToText(body) : web::Utf8BytesToText(body);
-}
-
-Text CutPage(const Text& page, const Text& before, const Text& after) {
-  if (before.empty() || after.empty()) return page;
-  return web::TextBetween(page, before, after);
-}
-
-Text NormalisePageText(const Text& page) {
-  Text text = runtime::ReplaceSubtext(page, "\n");
-  text = runtime::ReplaceSubtext(text, "\r");
-  text = runtime::ReplaceSubtext(text, "\t");
-  return runtime::ReplaceSubtext(text, "  ", Text(" "));
-}
 
 void ClearResultList() {
   runtime::WriteProperty(Window::MainWindow, Control::kResultList, Property::kColumnDefinitions,

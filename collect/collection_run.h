@@ -27,13 +27,4 @@ void ClearResultList();
 // row per match with the address last. Returns the number of matches, or -1 when testOnly.
 int CollectPage(const runtime::Text& address, std::optional<bool> testOnly = std::nullopt);
 
-// The page text from the body: taken as it is (gbk) or converted from UTF-8; up to a zero byte.
-runtime::Text PageTextFromBody(const runtime::ByteSet& body, bool gbk);
-
-// The stretch between the markers when both are given; otherwise the page unchanged.
-runtime::Text CutPage(const runtime::Text& page, const runtime::Text& before, const runtime::Text& after);
-
-// Line feeds, carriage returns and tabs removed, then each pair of spaces made one.
-runtime::Text NormalisePageText(const runtime::Text& page);
-
 }  // namespace collect

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "collect/collection_run.h"
+#include "collect/page_text.h"
 #include "collect/configuration_test.h"
 #include "collect/date_time_format.h"
 #include "collect/result_export.h"
