@@ -1,30 +1,28 @@
-// `pelmo collect`: the same handlers as the window, on in-memory controls.
+// `pelmo collect`: one run of the engine and one export, without a window.
 #include "app/collect_command.h"
 
 #include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <optional>
-#include <sstream>
 
-#include "app/memory_controls.h"
-#include "app/program_handlers.h"
-#include "collect/main_window_controls.h"
+#include "app/layout.h"
+#include "app/main_window_controls.h"
+#include "collect/collection_engine.h"
+#include "collect/result_export.h"
 #include "runtime/code_page.h"
-#include "runtime/control_access.h"
+#include "runtime/text_operations.h"
 
 namespace app {
 namespace {
 
-using runtime::Window;
-
-namespace Control = collect::Control;
-constexpr int kMessagePart = 1;
+using runtime::Text;
 
 // What the command line sets; an absent option keeps the window's default.
 struct CollectOptions {
-  std::vector<std::pair<const char*, std::string>> contents;  // control, UTF-8 text
+  std::map<std::string, std::string> texts;  // control name -> UTF-8 text
   bool utf8 = false;
   std::optional<std::string> urlsFile;
   std::vector<std::string> addresses;
@@ -58,7 +56,7 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     bool hasValue = i + 1 < arguments.size();
     if (const char* control = ControlOfTextOption(argument)) {
       if (!hasValue) return {{}, argument + " needs a value"};
-      result.options.contents.emplace_back(control, arguments[++i]);
+      result.options.texts[control] = arguments[++i];
     } else if (argument == "--urls") {
       if (!hasValue) return {{}, "--urls needs a file name (- for standard input)"};
       result.options.urlsFile = arguments[++i];
@@ -92,18 +90,43 @@ void WriteError(const std::string& utf8) {
   std::fflush(stderr);
 }
 
-// Status-box lines go to standard error as they are appended, each ended by LF.
-void StreamStatusLines(MemoryControls& controls) {
-  controls.SetAppendSink([](Window window, std::string_view control, const runtime::Text& text) {
-    if (window != Window::MainWindow || control != Control::kStatusBox) return;
-    std::string utf8 = runtime::TextToUtf8(text);
-    std::string out;
-    for (char byte : utf8) {
-      if (byte != '\r') out += byte;
-    }
-    if (out.empty() || out.back() != '\n') out += '\n';
-    WriteError(out);
-  });
+// The option's text, or the content the window's box starts with.
+Text OptionText(const CollectOptions& options, const char* control) {
+  auto given = options.texts.find(control);
+  if (given != options.texts.end()) return runtime::Utf8ToText(given->second);
+  const ControlLayout* layout = FindControl(LayoutOf(runtime::Window::MainWindow), control);
+  return layout == nullptr ? Text() : runtime::Utf8ToText(std::string(layout->content));
+}
+
+// Status-box lines go to standard error as they come, each ended by LF; the records are kept for
+// the export.
+class ConsoleObserver final : public collect::RunObserver {
+public:
+  void StatusLine(const Text& line) override { WriteError(runtime::TextToUtf8(line) + "\n"); }
+  void ColumnsAdded(const std::vector<Text>& captions) override {
+    columnCount_ += static_cast<int>(captions.size());
+  }
+  void RecordsFound(std::vector<collect::Record> records) override {
+    for (collect::Record& record : records) records_.push_back(std::move(record));
+  }
+
+  int ColumnCount() const { return columnCount_; }
+  const std::vector<collect::Record>& Records() const { return records_; }
+
+private:
+  int columnCount_ = 0;
+  std::vector<collect::Record> records_;
+};
+
+Text ExportText(const ConsoleObserver& observer, const Text& separator) {
+  const std::vector<collect::Record>& records = observer.Records();
+  return collect::FormatExport(
+      static_cast<int>(records.size()), observer.ColumnCount(),
+      [&records](int row, int column) {
+        const std::vector<Text>& cells = records[static_cast<std::size_t>(row)].cells;
+        return static_cast<std::size_t>(column) < cells.size() ? cells[static_cast<std::size_t>(column)] : Text();
+      },
+      separator);
 }
 
 }  // namespace
@@ -123,7 +146,9 @@ std::string UsageText() {
          "  --separator TEXT   export cells joined by TEXT (default: HTML table rows)\n"
          "  --urls FILE        one address per line (- reads standard input)\n"
          "  --help             this text\n"
-         "Exit status: 0 after a run, 1 when the rule is empty, 2 for a usage error.\n";
+         "Exit status: 0 after a run, 1 when the rule is empty or does not compile (nothing is\n"
+         "downloaded), 2 for a usage error, 3 when the run finished but some pages failed (their\n"
+         "reasons are in the progress; the rows that were found are still printed).\n";
 }
 
 std::string AddressBoxFromLines(const std::string& lines) {
@@ -155,54 +180,43 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
     return kCollectUsageError;
   }
   const CollectOptions& options = parsed.options;
-  std::optional<std::string> addressBox;
+  Text addressBox = OptionText(options, Control::kAddresses);
   if (options.urlsFile) {
     std::optional<std::string> lines = ReadAll(*options.urlsFile);
     if (!lines) {
       WriteError("pelmo collect: cannot read " + *options.urlsFile + "\n");
       return kCollectUsageError;
     }
-    addressBox = AddressBoxFromLines(*lines);
+    addressBox = runtime::Utf8ToText(AddressBoxFromLines(*lines));
   } else if (!options.addresses.empty()) {
     std::string joined;
     for (size_t i = 0; i < options.addresses.size(); ++i) {
       if (i > 0) joined += "\r\n";
       joined += options.addresses[i];
     }
-    addressBox = joined;
+    addressBox = runtime::Utf8ToText(joined);
   }
 
-  MemoryControls controls;
-  runtime::InstallControls(&controls);
-  RegisterProgramHandlers();
-  controls.LoadWindow(Window::MainWindow, false);
-  for (const auto& [control, text] : options.contents) {
-    controls.WriteProperty(Window::MainWindow, control, runtime::Property::kContent,
-                           runtime::Utf8ToText(text));
+  collect::CollectionSettings settings;
+  settings.addresses = runtime::SplitText(addressBox, Text("\r\n")).Items();
+  settings.cookie = OptionText(options, Control::kCookie);
+  settings.before = OptionText(options, Control::kBefore);
+  settings.after = OptionText(options, Control::kAfter);
+  settings.rule = OptionText(options, Control::kRule);
+  settings.encoding = options.utf8 ? collect::PageEncoding::Utf8 : collect::PageEncoding::Gbk;
+  if (Text problem = collect::RuleProblem(settings.rule); !problem.empty()) {
+    WriteError(runtime::TextToUtf8(problem) + "\n");
+    return kCollectBadRule;
   }
-  if (addressBox) {
-    controls.WriteProperty(Window::MainWindow, Control::kAddresses, runtime::Property::kContent,
-                           runtime::Utf8ToText(*addressBox));
-  }
-  if (options.utf8) controls.WriteProperty(Window::MainWindow, Control::kGbk, runtime::Property::kChecked, 0);
 
-  StreamStatusLines(controls);
-  controls.Click(Window::MainWindow, Control::kStartButton);
-  if (!controls.Messages().empty()) {
-    WriteError(runtime::TextToUtf8(controls.Messages().front().message) + "\n");
-    runtime::InstallControls(nullptr);
-    return kCollectEmptyRule;
-  }
-  runtime::Text finalMessage = controls.Bar(Window::MainWindow, Control::kStatusBar).PartText(kMessagePart);
-  controls.Click(Window::MainWindow, Control::kExportButton);
-
-  std::string exported = runtime::TextToUtf8(controls.ClipboardText());
+  ConsoleObserver observer;
+  collect::WebFetcher fetcher;
+  const collect::RunSummary summary = collect::RunCollection(settings, fetcher, observer);
+  std::string exported = runtime::TextToUtf8(ExportText(observer, OptionText(options, Control::kSeparator)));
   std::fwrite(exported.data(), 1, exported.size(), stdout);
   std::fflush(stdout);
-  if (!finalMessage.empty() && finalMessage.front() == ' ') finalMessage.erase(0, 1);
-  WriteError(runtime::TextToUtf8(finalMessage) + "\n");
-  runtime::InstallControls(nullptr);
-  return kCollectDone;
+  WriteError(runtime::TextToUtf8(collect::FinalMessage(summary)) + "\n");
+  return summary.pagesFailed > 0 ? kCollectPagesFailed : kCollectDone;
 }
 
 }  // namespace app

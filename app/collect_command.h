@@ -1,4 +1,4 @@
-// `pelmo collect`: one collection run and one export with the controls held in memory, no display.
+// `pelmo collect`: one collection run and one export, without a window.
 #pragma once
 
 #include <string>
@@ -8,8 +8,9 @@ namespace app {
 
 // Exit statuses of `pelmo collect`.
 inline constexpr int kCollectDone = 0;
-inline constexpr int kCollectEmptyRule = 1;
+inline constexpr int kCollectBadRule = 1;
 inline constexpr int kCollectUsageError = 2;
+inline constexpr int kCollectPagesFailed = 3;
 
 // The usage text of the program (UTF-8, ends with a line break).
 std::string UsageText();

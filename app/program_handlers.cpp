@@ -3,21 +3,19 @@
 
 #include "app/handler_registry.h"
 #include "app/shell_handlers.h"
-#include "collect/collection_run.h"
-#include "collect/configuration_test.h"
-#include "collect/result_export.h"
-#include "collect/toolbox.h"
+#include "app/main_window_commands.h"
+#include "app/toolbox_commands.h"
 
 namespace app {
 
 void RegisterProgramHandlers() {
   RegisterShellHandlers();
-  RegisterHandler("StartProcessing", collect::StartProcessing);
-  RegisterHandler("TestConfiguration", collect::TestConfiguration);
-  RegisterHandler("ExportResults", collect::ExportResults);
-  RegisterHandler("ClearResultList", collect::ClearResultList);
-  RegisterHandler("ChooseSeparator", collect::ChooseSeparator);
-  RegisterHandler("GenerateAddresses", collect::GenerateAddresses);
+  RegisterHandler("StartProcessing", StartProcessing);
+  RegisterHandler("TestConfiguration", TestConfiguration);
+  RegisterHandler("ExportResults", ExportResults);
+  RegisterHandler("ClearResultList", ClearResultList);
+  RegisterHandler("ChooseSeparator", ChooseSeparator);
+  RegisterHandler("GenerateAddresses", GenerateAddresses);
 }
 
 }  // namespace app

@@ -6,11 +6,14 @@
 #include <QClipboard>
 #include <QCursor>
 #include <QEventLoop>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QMenu>
 #include <exception>
 #include <thread>
 
 #include "app/control_widgets.h"
+#include "app/main_window_controls.h"
 #include "app/property_support.h"
 #include "app/qt_message_box.h"
 #include "app/qt_text.h"
@@ -30,6 +33,17 @@ constexpr int kPopupOffset = 3;
 constexpr int kMaxEventPasses = 100;
 // Where the run panel sits: beside "处理中，请稍候.." in the result list's area.
 constexpr QRect kRunPanelGeometry(470, 240, 172, 24);
+
+// A setting box during a run: its text can be selected and scrolled but not changed.
+void HoldSetting(QWidget* box, bool held) {
+  if (auto* lines = qobject_cast<QPlainTextEdit*>(box)) {
+    lines->setReadOnly(held);
+  } else if (auto* line = qobject_cast<QLineEdit*>(box)) {
+    line->setReadOnly(held);
+  } else if (box != nullptr) {
+    box->setEnabled(!held);
+  }
+}
 
 }  // namespace
 
@@ -313,9 +327,9 @@ void QtControls::SetRunning(bool running) {
   }
 }
 
-void QtControls::ShowRunProgress(int page, int pageCount) {
+void QtControls::ShowRunProgress(int pagesDone, int pageCount, int pagesFailed) {
   if (runPanel_) {
-    runPanel_->ShowProgress(page, pageCount);
+    runPanel_->ShowProgress(pagesDone, pageCount, pagesFailed);
   }
 }
 
@@ -350,10 +364,24 @@ void QtControls::EnableRunCommands(bool enabled) {
   if (!main_) {
     return;
   }
+  std::vector<QWidget*> commands;
   for (const ControlLayout& control : main_->Layout().controls) {
-    if ((control.styles & kDisabledWhileRunning) != 0) {
-      main_->Widget(control.name)->setEnabled(enabled);
-    }
+    if ((control.styles & kDisabledWhileRunning) != 0) commands.push_back(main_->Widget(control.name));
+  }
+  // A focused widget that is disabled would hand focus on to the next box with its text
+  // selected, where the next keystroke would replace it: the window holds the focus instead,
+  // and it goes back to the widget when the run ends.
+  QWidget* focused = QApplication::focusWidget();
+  if (!enabled && focused != nullptr && main_->isAncestorOf(focused) && !focused->inherits("QLineEdit") &&
+      !focused->inherits("QPlainTextEdit")) {
+    focusBeforeRun_ = focused;
+    main_->setFocus(Qt::OtherFocusReason);
+  }
+  for (const char* name : Control::kSettingBoxes) HoldSetting(main_->Widget(name), !enabled);
+  for (QWidget* command : commands) command->setEnabled(enabled);
+  if (enabled && focusBeforeRun_) {
+    focusBeforeRun_->setFocus(Qt::OtherFocusReason);
+    focusBeforeRun_ = nullptr;
   }
 }
 

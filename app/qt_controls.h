@@ -63,7 +63,7 @@ public:
   // The work runs on a worker thread while this thread keeps dispatching events.
   void RunInBackground(const std::function<void()>& work) override;
   void SetRunning(bool running) override;
-  void ShowRunProgress(int page, int pageCount) override;
+  void ShowRunProgress(int pagesDone, int pageCount, int pagesFailed) override;
   bool StopRequested() override;
   bool AbortRequested() override;
 
@@ -112,6 +112,7 @@ private:
   std::vector<MessageRecord> messages_;
   QPoint lastPopupPosition_;
   mutable ListCache lastList_;
+  QPointer<QWidget> focusBeforeRun_;
 };
 
 }  // namespace app

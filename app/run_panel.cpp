@@ -28,8 +28,10 @@ void RunPanel::Reset() {
   stop_->setEnabled(true);
 }
 
-void RunPanel::ShowProgress(int page, int pageCount) {
-  progress_->setText(QStringLiteral("第 %1 / %2 页").arg(page).arg(pageCount));
+void RunPanel::ShowProgress(int pagesDone, int pageCount, int pagesFailed) {
+  QString text = QStringLiteral("%1 / %2 页").arg(pagesDone).arg(pageCount);
+  if (pagesFailed > 0) text += QStringLiteral("，失败 %1").arg(pagesFailed);
+  progress_->setText(text);
 }
 
 }  // namespace app

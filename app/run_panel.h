@@ -19,8 +19,8 @@ public:
 
   // A new run: empty progress, the stop button enabled.
   void Reset();
-  // Page page (1-based) of pageCount.
-  void ShowProgress(int page, int pageCount);
+  // Pages done of pageCount, and the failed ones among them when there are any.
+  void ShowProgress(int pagesDone, int pageCount, int pagesFailed);
 
   QLabel* ProgressLabel() const { return progress_; }
   QPushButton* StopButton() const { return stop_; }

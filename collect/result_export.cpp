@@ -1,10 +1,6 @@
 // The export of the result list.
 #include "collect/result_export.h"
 
-#include "collect/main_window_controls.h"
-#include "collect/status_messages.h"
-#include "runtime/code_page.h"
-#include "runtime/control_access.h"
 
 namespace collect {
 
@@ -27,22 +23,6 @@ runtime::Text FormatExport(int rowCount, int columnCount,
     out += rowEnd;
   }
   return out;
-}
-
-void ExportResults() {
-  using runtime::Window;
-  int rowCount = runtime::ListView::GetItemCount(Window::MainWindow, Control::kResultList);
-  int columnCount = runtime::ListView::GetColumnCount(Window::MainWindow, Control::kResultList);
-  runtime::Text separator = runtime::ReadText(Window::MainWindow, Control::kSeparator);
-  runtime::Text out = FormatExport(
-      rowCount, columnCount,
-      [](int row, int column) {
-        return runtime::ListView::GetItemText(Window::MainWindow, Control::kResultList, row, column);
-      },
-      separator);
-  runtime::WriteProperty(Window::MainWindow, Control::kPageText, runtime::Property::kContent, out);
-  runtime::SetClipboardText(out);
-  ShowStatusMessage(runtime::T("已导出至右方编辑框成功，并已请复制内容！"));
 }
 
 }  // namespace collect

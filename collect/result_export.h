@@ -7,9 +7,6 @@
 
 namespace collect {
 
-// Click handler of "导出结果": the export text into the page-text box and onto the clipboard.
-void ExportResults();
-
 // Rows 0..rowCount-1 with columns 1..columnCount-1 (column 0, the whole match, is left out).
 // An empty separator gives "<tr><td>..</td>..</tr>" rows; otherwise cells joined by it. Every row
 // ends with CR LF. Cell texts are copied as they are.

@@ -1,4 +1,4 @@
-// The small commands: the separator choice and the address generator.
+// The address generator's series of numbers.
 #pragma once
 
 #include <optional>
@@ -8,16 +8,7 @@
 
 namespace collect {
 
-// Item handler of "组合框1": "　表格" empties the separator box, "　Tab键" puts one space in it,
-// "　----" puts "----"; any other selection leaves it.
-void ChooseSeparator();
-
-// Click handler of "生成" in the address generator: one line per number from first to last by
-// step, each "*" of the pattern replaced by the number, each line ended by CR LF. Refuses (with a
-// message box) a step that never reaches the last number and a series of more than
-// kMaxGeneratedAddresses lines.
-void GenerateAddresses();
-
+// The most lines one series of addresses may have.
 inline constexpr long long kMaxGeneratedAddresses = 100000;
 
 // The numbers of the series, or nothing with the reason when it is refused.

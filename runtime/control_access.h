@@ -76,8 +76,8 @@ public:
   // A collection run begins (true) or ends (false): while it runs, the commands that would start
   // another run or change the list are disabled and ignored, and the list area shows the progress.
   virtual void SetRunning(bool running) = 0;
-  // Progress of the run: page (1-based) of pageCount.
-  virtual void ShowRunProgress(int page, int pageCount) = 0;
+  // Progress of the run: pages done of pageCount, and how many of them failed.
+  virtual void ShowRunProgress(int pagesDone, int pageCount, int pagesFailed) = 0;
   // True once the user asked the run to stop after the current page, or closed the window.
   virtual bool StopRequested() = 0;
   // True once the main window is closing: a download in flight must be abandoned. Safe to call

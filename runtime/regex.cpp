@@ -159,8 +159,10 @@ bool Regex::Create(const Text& pattern, std::optional<bool> caseSensitive) {
     compiled->expression.imbue(std::locale::classic());
     compiled->expression.assign(bytes.data(), bytes.data() + bytes.size(), flags);
     compiled_ = std::move(compiled);
+    lastError_.clear();
     return true;
-  } catch (const std::exception&) {
+  } catch (const std::exception& failure) {
+    lastError_ = failure.what();
     return false;
   }
 }

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -48,6 +49,9 @@ public:
   // the held expression stays as it was and nothing is reported.
   bool Create(const Text& pattern, std::optional<bool> caseSensitive = std::nullopt);
 
+  // Why the last Create failed, in the engine's words (ASCII); empty after a success.
+  const std::string& LastError() const { return lastError_; }
+
   // Number of capture groups of the held expression; 0 when it holds none.
   int GetSubexpressionCount() const;
 
@@ -61,6 +65,7 @@ private:
   struct Compiled;
   // Shared and immutable, so copies of a value are cheap and a recompilation never disturbs one.
   std::shared_ptr<const Compiled> compiled_;
+  std::string lastError_;
 };
 
 }  // namespace runtime

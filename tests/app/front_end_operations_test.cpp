@@ -40,11 +40,11 @@ class FrontEndNames {
 public:
   template <typename T>
   static std::string GetName(int) {
-    return std::is_same_v<T, QtFrontEnd> ? "Qt" : "Memory";
+    return std::is_same_v<T, QtFrontEnd> ? "Qt" : "Other";
   }
 };
 
-using FrontEnds = ::testing::Types<QtFrontEnd, MemoryFrontEnd>;
+using FrontEnds = ::testing::Types<QtFrontEnd>;
 TYPED_TEST_SUITE(FrontEndOperationsTest, FrontEnds, FrontEndNames);
 
 TYPED_TEST(FrontEndOperationsTest, ColumnsAppendWhenPositionIsAbsentOrNegative) {

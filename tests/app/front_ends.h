@@ -1,6 +1,5 @@
-// The two front ends under test (Qt widgets on the offscreen platform, controls in memory),
-// each installed as the control access with its main window loaded, and a counter of handler
-// calls.
+// The window under test (Qt widgets on the offscreen platform), installed as the control access
+// with its main window loaded, and a counter of handler calls.
 #pragma once
 
 #include <QApplication>
@@ -11,7 +10,6 @@
 #include <string>
 
 #include "app/handler_registry.h"
-#include "app/memory_controls.h"
 #include "app/qt_controls.h"
 #include "app/qt_text.h"
 #include "app/status_bar_widget.h"
@@ -37,24 +35,6 @@ public:
   const std::vector<app::MessageRecord>& Messages() { return controls.Messages(); }
 
   app::QtControls controls;
-};
-
-class MemoryFrontEnd {
-public:
-  MemoryFrontEnd() {
-    runtime::InstallControls(&controls);
-    controls.LoadWindow(runtime::Window::MainWindow, false);
-  }
-  ~MemoryFrontEnd() { runtime::InstallControls(nullptr); }
-
-  runtime::Text PartText(int part) {
-    return controls.Bar(runtime::Window::MainWindow, "状态条1").PartText(part);
-  }
-  runtime::Text Clipboard() { return controls.ClipboardText(); }
-  void SetNextAnswer(int answer) { controls.SetNextAnswer(answer); }
-  const std::vector<app::MessageRecord>& Messages() { return controls.Messages(); }
-
-  app::MemoryControls controls;
 };
 
 // Chooses an item of an open pop-up menu with the mouse, as a user would.

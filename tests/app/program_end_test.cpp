@@ -91,7 +91,7 @@ TEST(ProgramEndDeathTest, ControlThatDoesNotExistIsARuntimeError) {
       ExitedWithCode(255), "错误信息：未载入欲访问窗口组件所在的窗口");
   EXPECT_EXIT(
       {
-        MemoryFrontEnd frontEnd;
+        QtFrontEnd frontEnd;
         runtime::WriteProperty(Window::MainWindow, "不存在", runtime::Property::kContent, T("x"));
       },
       ExitedWithCode(255), "错误信息：未载入欲访问窗口组件所在的窗口");
@@ -110,12 +110,6 @@ TEST(ProgramEndDeathTest, WindowThatIsNotLoadedIsARuntimeError) {
         runtime::PopupMenu(Window::UrlGeneratorWindow, "工具箱");
       },
       ExitedWithCode(255), "错误信息：指定窗口尚未载入");
-  EXPECT_EXIT(
-      {
-        MemoryFrontEnd frontEnd;
-        frontEnd.controls.Click(Window::UrlGeneratorWindow, "按钮1");
-      },
-      ExitedWithCode(255), "错误信息：未找到引发事件的窗口");
 }
 
 TEST(ProgramEndDeathTest, PropertyTheControlDoesNotHaveIsARuntimeError) {

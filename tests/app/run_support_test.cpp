@@ -90,8 +90,10 @@ TEST_F(RunSupportTest, ProgressAndStopButtonShowBesideTheWaitingLabel) {
   frontEnd_.controls.SetRunning(true);
   runtime::WriteProperty(Window::MainWindow, "测试列表框", runtime::Property::kVisible, 0);
   EXPECT_FALSE(panel->isHidden());
-  frontEnd_.controls.ShowRunProgress(2, 5);
-  EXPECT_EQ(panel->ProgressLabel()->text(), QStringLiteral("第 2 / 5 页"));
+  frontEnd_.controls.ShowRunProgress(2, 5, 0);
+  EXPECT_EQ(panel->ProgressLabel()->text(), QStringLiteral("2 / 5 页"));
+  frontEnd_.controls.ShowRunProgress(3, 5, 1);
+  EXPECT_EQ(panel->ProgressLabel()->text(), QStringLiteral("3 / 5 页，失败 1"));
   EXPECT_EQ(panel->StopButton()->text(), QStringLiteral("停止"));
   EXPECT_TRUE(Main()->Widget("标签1")->geometry().right() < panel->geometry().left());
 

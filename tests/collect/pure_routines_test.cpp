@@ -5,9 +5,8 @@
 
 #include <map>
 
-#include "collect/collection_run.h"
+#include "collect/collection_engine.h"
 #include "collect/page_text.h"
-#include "collect/configuration_test.h"
 #include "collect/date_time_format.h"
 #include "collect/result_export.h"
 #include "collect/toolbox.h"

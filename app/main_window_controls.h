@@ -1,7 +1,7 @@
 // Names of the main window's controls that the commands address, as the layout names them.
 #pragma once
 
-namespace collect {
+namespace app {
 
 namespace Control {
 inline constexpr const char* kRule = "正则框";
@@ -18,6 +18,10 @@ inline constexpr const char* kSeparator = "分隔符号框";
 inline constexpr const char* kSeparatorChoice = "组合框1";
 inline constexpr const char* kStartButton = "按钮_测试配置";
 inline constexpr const char* kExportButton = "导出";
+inline constexpr const char* kTestButton = "处理";
+
+// The boxes a run takes its settings from: read-only while it runs.
+inline constexpr const char* kSettingBoxes[] = {kAddresses, kCookie, kBefore, kAfter, kRule, kGbk};
 }  // namespace Control
 
-}  // namespace collect
+}  // namespace app

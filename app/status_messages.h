@@ -7,7 +7,7 @@
 #include "runtime/current_time.h"
 #include "runtime/text.h"
 
-namespace collect {
+namespace app {
 
 // Appends the text and CR LF at the end of the status box.
 void AppendStatusLine(const runtime::Text& text);
@@ -19,4 +19,4 @@ void ShowStatusMessage(const runtime::Text& message);
 // The clock of the time stamp; tests set a fixed one. An empty function restores the system clock.
 void SetStatusClock(std::function<runtime::DateTime()> clock);
 
-}  // namespace collect
+}  // namespace app

@@ -16,10 +16,10 @@
 #include "app/qt_controls.h"
 #include "runtime/code_page.h"
 #include "runtime/control_access.h"
-#include "tests/collect/list_pages.h"
+#include "tests/support/list_pages.h"
 #include "tests/support/loopback_server.h"
 
-namespace collect {
+namespace app {
 namespace {
 
 using runtime::T;
@@ -148,4 +148,4 @@ TEST_F(ToolboxWindowTest, ClearListFromThePopupMenuAndTheNextRunAddsColumnsAgain
 }
 
 }  // namespace
-}  // namespace collect
+}  // namespace app

@@ -1,11 +1,11 @@
 // Status box lines and status-bar messages.
-#include "collect/status_messages.h"
+#include "app/status_messages.h"
 
 #include "collect/date_time_format.h"
-#include "collect/main_window_controls.h"
+#include "app/main_window_controls.h"
 #include "runtime/control_access.h"
 
-namespace collect {
+namespace app {
 namespace {
 
 using runtime::Window;
@@ -28,10 +28,10 @@ void AppendStatusLine(const runtime::Text& text) {
 
 void ShowStatusMessage(const runtime::Text& message) {
   runtime::StatusBar::SetPartText(Window::MainWindow, Control::kStatusBar, kMessagePart, " " + message);
-  runtime::Text stamp = FormatDateTime(Now(), runtime::Text("yyyy/M/d"), runtime::Text(" hh:mm:ss"));
+  runtime::Text stamp = collect::FormatDateTime(Now(), runtime::Text("yyyy/M/d"), runtime::Text(" hh:mm:ss"));
   runtime::StatusBar::SetPartText(Window::MainWindow, Control::kStatusBar, kStampPart, " " + stamp);
 }
 
 void SetStatusClock(std::function<runtime::DateTime()> clock) { StatusClock() = std::move(clock); }
 
-}  // namespace collect
+}  // namespace app

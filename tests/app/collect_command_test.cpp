@@ -5,13 +5,14 @@
 
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "app/collect_command.h"
-#include "tests/collect/list_pages.h"
+#include "tests/support/list_pages.h"
 #include "tests/support/loopback_server.h"
 
 namespace {
@@ -113,13 +114,30 @@ TEST_F(CollectCommandTest, UrlsFromStandardInput) {
   EXPECT_EQ(std::count(outcome.out.begin(), outcome.out.end(), '\n'), 3);
 }
 
-TEST_F(CollectCommandTest, EmptyRuleEndsWithStatusOneAndNoRequest) {
+TEST_F(CollectCommandTest, EmptyOrBrokenRuleEndsWithStatusOneAndNoRequest) {
   server_.Serve("/a", HttpResponse(200, collect_test::ListPageGbk(3)));
-  Outcome outcome = Collect({"--rule", "", server_.Url("/a")});
-  EXPECT_EQ(outcome.status, 1);
-  EXPECT_EQ(outcome.err, "正则匹配规则不能为空!\n");
-  EXPECT_EQ(outcome.out, "");
+  for (const auto& [rule, message] : std::vector<std::pair<std::string, std::string>>{
+           {"", "正则匹配规则不能为空!\n"}, {"<li>([var]</li>", "匹配规则有误: "}}) {
+    Outcome outcome = Collect({"--rule", rule, server_.Url("/a")});
+    EXPECT_EQ(outcome.status, 1) << rule;
+    EXPECT_THAT(outcome.err, StartsWith(message));
+    EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+    EXPECT_EQ(outcome.out, "");
+  }
   EXPECT_EQ(server_.RequestCount(), 0u);
+}
+
+TEST_F(CollectCommandTest, FailedPagesSayWhyAndEndWithStatusThree) {
+  server_.Serve("/gone", HttpResponse(404, collect_test::ListPageGbk(1)));
+  server_.Serve("/a", HttpResponse(200, collect_test::ListPageGbk(2)));
+  const auto started = std::chrono::steady_clock::now();
+  Outcome outcome = Collect({"--separator", " ", "http://127.0.0.1:1/", server_.Url("/gone"), server_.Url("/a")});
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+  EXPECT_EQ(outcome.status, 3) << outcome.err;
+  EXPECT_THAT(outcome.err, HasSubstr("http://127.0.0.1:1/取到 0 条纪录（无法连接"));
+  EXPECT_THAT(outcome.err, HasSubstr(server_.Url("/gone") + "取到 1 条纪录（HTTP 404）\n"));
+  EXPECT_THAT(outcome.err, HasSubstr("共3条数据，2个网址下载失败\n"));
+  EXPECT_EQ(std::count(outcome.out.begin(), outcome.out.end(), '\n'), 3);  // the rows found are kept
 }
 
 TEST_F(CollectCommandTest, UsageErrorsEndWithStatusTwo) {

@@ -1,0 +1,176 @@
+// The collection engine: the run, one page, the rule check and the final message.
+#include "collect/collection_engine.h"
+
+#include <memory>
+
+#include "collect/failure_reason.h"
+#include "collect/match_rule.h"
+#include "collect/page_downloads.h"
+#include "collect/page_text.h"
+#include "runtime/code_page.h"
+#include "runtime/regex.h"
+#include "runtime/text_operations.h"
+
+namespace collect {
+namespace {
+
+using runtime::T;
+using runtime::Text;
+
+// Where the run stands: the list's rows and columns, and the compiled rule.
+struct RunState {
+  runtime::Regex regex;
+  int groupCount = 0;
+  ListState list;
+};
+
+bool ReadAsGbk(PageEncoding encoding) { return encoding != PageEncoding::Utf8; }
+
+// Decoded, cut and cleaned, with the reason when the download failed.
+PageOutcome PrepareOutcome(const Text& address, const web::FetchResponse& response,
+                           const CollectionSettings& settings) {
+  PageOutcome outcome;
+  outcome.address = address;
+  outcome.stopped = response.failure == web::FetchFailure::Cancelled;
+  outcome.reason = FailureReason(response, settings.maxPageBytes);
+  outcome.failed = !outcome.reason.empty();
+  const runtime::ByteSet& body = response.failure == web::FetchFailure::PageTooLarge ? runtime::ByteSet() : response.body;
+  Text page = PageTextFromBody(body, ReadAsGbk(settings.encoding));
+  outcome.pageText = NormalisePageText(CutPage(page, settings.before, settings.after));
+  return outcome;
+}
+
+// The records of the page's matches: each sub-match, then the address.
+std::vector<Record> RecordsOf(const PageOutcome& outcome) {
+  std::vector<Record> records;
+  records.reserve(outcome.matches.size());
+  for (const runtime::SearchResult& match : outcome.matches) {
+    Record record;
+    record.cells.reserve(static_cast<std::size_t>(outcome.groupCount) + 2);
+    for (int group = 0; group <= outcome.groupCount; ++group) {
+      record.cells.push_back(match.GetSubmatchText(outcome.pageText, group));
+    }
+    record.cells.push_back(outcome.address);
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
+// Matching and everything the list and the status channels show of one attempt.
+int ReportAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) {
+  outcome.matches = state.regex.SearchAll(outcome.pageText);
+  outcome.groupCount = state.groupCount;
+  const int count = static_cast<int>(outcome.matches.size());
+  if (count == 0) observer.StatusMessage(T("匹配结果为0,请检查正则匹配规则!"));
+  const int needed = state.groupCount + 2;
+  if (state.list.columnCount < needed) {
+    observer.ColumnsAdded(ColumnCaptions(state.list.columnCount + 1, needed));
+    state.list.columnCount = needed;
+  }
+  if (count > 0) {
+    observer.RecordsFound(RecordsOf(outcome));
+    state.list.rowCount += count;
+  }
+  observer.StatusLine(CountLine(outcome.address, count, outcome.reason, outcome.warning));
+  observer.StatusMessage(T("匹配成功，共") + runtime::ToText(count) + T("条"));
+  return count;
+}
+
+// One attempt at a page whose answer is in hand. Returns the match count, or -1 when the run was
+// stopped during the download.
+int CollectAttempt(const Text& address, const web::FetchResponse& response,
+                   const CollectionSettings& settings, RunState& state, RunObserver& observer,
+                   PageOutcome& outcome) {
+  observer.StatusMessage(address);
+  outcome = PrepareOutcome(address, response, settings);
+  // A download that failed while the user stopped the run was cut short by the stop.
+  if (outcome.stopped || (outcome.failed && observer.StopRequested())) return -1;
+  observer.PageText(outcome.pageText);
+  return ReportAttempt(outcome, state, observer);
+}
+
+}  // namespace
+
+std::vector<Text> ColumnCaptions(int first, int last) {
+  std::vector<Text> captions;
+  for (int k = first; k <= last; ++k) captions.push_back(T("文本 ") + runtime::ToText(k));
+  return captions;
+}
+
+Text FirstAddress(const Text& addresses) {
+  int lineEnd = runtime::FindText(addresses, "\r\n");
+  return lineEnd == -1 ? addresses : runtime::TextLeft(addresses, lineEnd - 1);
+}
+
+Text RuleProblem(const Text& rule) {
+  if (rule.empty()) return T("正则匹配规则不能为空!");
+  runtime::Regex regex;
+  if (regex.Create(TranslateMatchRule(rule), false)) return Text();
+  return T("匹配规则有误: ") + runtime::ToText(regex.LastError());
+}
+
+web::FetchRequest PageRequest(const Text& address, const CollectionSettings& settings,
+                              const RunObserver& observer) {
+  web::FetchRequest request;
+  request.address = address;
+  request.cookies = settings.cookie;
+  request.extraHeaders = Text("User-Agent: ") + kUserAgent;
+  request.settings.maxBodyBytes = settings.maxPageBytes;
+  request.settings.cancelRequested = [&observer] { return observer.StopRequested(); };
+  return request;
+}
+
+PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fetcher& fetcher,
+                     RunObserver& observer) {
+  observer.StatusMessage(address);
+  web::FetchResponse response = DownloadPage(address, settings, fetcher, observer);
+  PageOutcome outcome = PrepareOutcome(address, response, settings);
+  if (!outcome.stopped) observer.PageText(outcome.pageText);
+  return outcome;
+}
+
+RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
+                         RunObserver& observer, ListState start) {
+  RunSummary summary;
+  summary.pageCount = static_cast<int>(settings.addresses.size());
+  RunState state;
+  state.list = start;
+  state.regex.Create(TranslateMatchRule(settings.rule), false);
+  state.groupCount = state.regex.GetSubexpressionCount();
+  observer.StatusLine(T("新的一轮开始处理.."));
+
+  std::unique_ptr<PageDownloads> downloads = MakePageDownloads(settings, fetcher, observer);
+  for (int index = 0; index < summary.pageCount && !observer.StopRequested(); ++index) {
+    const Text& address = settings.addresses[static_cast<std::size_t>(index)];
+    observer.PageStarted({index + 1, summary.pageCount, summary.pagesDone, summary.pagesFailed});
+    PageOutcome outcome;
+    int count = CollectAttempt(address, downloads->Take(index), settings, state, observer, outcome);
+    if (count == 0 && !observer.StopRequested()) {
+      count = CollectAttempt(address, downloads->Again(index), settings, state, observer, outcome);
+    }
+    if (count < 0) break;
+    ++summary.pagesDone;
+    if (outcome.failed) {
+      ++summary.pagesFailed;
+      summary.failedAddresses.push_back(address);
+    }
+  }
+  summary.stopped = summary.pagesDone < summary.pageCount;
+  summary.rowCount = state.list.rowCount;
+  return summary;
+}
+
+Text FinalMessage(const RunSummary& summary) {
+  const Text rows = runtime::ToText(summary.rowCount);
+  if (summary.stopped) {
+    return T("已停止：处理了 ") + runtime::ToText(summary.pagesDone) + " / " +
+           runtime::ToText(summary.pageCount) + T(" 个网址，共") + rows + T("条数据");
+  }
+  Text message = T("共") + rows + T("条数据");
+  if (summary.pagesFailed > 0) {
+    message += T("，") + runtime::ToText(summary.pagesFailed) + T("个网址下载失败");
+  }
+  return message;
+}
+
+}  // namespace collect

@@ -1,0 +1,58 @@
+// Failure reasons and count lines.
+#include "collect/failure_reason.h"
+
+#include "runtime/code_page.h"
+#include "runtime/text_operations.h"
+
+namespace collect {
+namespace {
+
+using runtime::T;
+using runtime::Text;
+using web::FetchFailure;
+
+constexpr std::int64_t kMiB = 1024 * 1024;
+
+// The words in front of the client's own account of the failure.
+Text FailureLabel(FetchFailure failure) {
+  switch (failure) {
+    case FetchFailure::CouldNotResolve: return T("无法解析主机");
+    case FetchFailure::CouldNotConnect: return T("无法连接");
+    case FetchFailure::TimedOut: return T("超时");
+    case FetchFailure::CutOff: return T("连接中断");
+    case FetchFailure::NotHttp: return T("不是 HTTP 应答");
+    case FetchFailure::Tls: return T("TLS 错误");
+    case FetchFailure::Cancelled: return T("已停止");
+    default: return T("下载失败");
+  }
+}
+
+Text WithMessage(const Text& label, const Text& message) {
+  return message.empty() ? label : label + ": " + message;
+}
+
+}  // namespace
+
+Text FailureReason(const web::FetchResponse& response, std::int64_t maxPageBytes) {
+  switch (response.failure) {
+    case FetchFailure::None:
+      if (response.status >= kFirstFailingStatus) return "HTTP " + runtime::ToText(response.status);
+      return Text();
+    case FetchFailure::UnsupportedAddress: return T("不支持的地址");
+    case FetchFailure::TooManyRedirects: return T("重定向过多");
+    case FetchFailure::HeadersTooLarge: return T("响应头过大");
+    case FetchFailure::PageTooLarge:
+      return T("页面超过 ") + runtime::ToText(static_cast<std::int64_t>(maxPageBytes / kMiB)) + " MB";
+    default: return WithMessage(FailureLabel(response.failure), response.message);
+  }
+}
+
+Text CountLine(const Text& address, int count, const Text& reason, const Text& warning) {
+  Text line = address + T("取到 ") + runtime::ToText(count) + T(" 条纪录");
+  Text note = reason;
+  if (!warning.empty()) note += (note.empty() ? Text() : T("；")) + warning;
+  if (!note.empty()) line += T("（") + note + T("）");
+  return line;
+}
+
+}  // namespace collect

@@ -1,0 +1,23 @@
+// How a page's download went wrong, in the words of its status line.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/text.h"
+#include "web/fetch.h"
+
+namespace collect {
+
+// Statuses from this one on make a page count as failed.
+inline constexpr int kFirstFailingStatus = 400;
+
+// The reason a page failed, without parentheses ("无法连接: Connection refused", "HTTP 404",
+// "页面超过 256 MB"); empty when the answer arrived whole with a status below 400.
+runtime::Text FailureReason(const web::FetchResponse& response, std::int64_t maxPageBytes);
+
+// The count line of one attempt: the address directly followed by "取到 n 条纪录", and the
+// reason and warning in one parenthesis, joined by "；", when there are any.
+runtime::Text CountLine(const runtime::Text& address, int count, const runtime::Text& reason,
+                        const runtime::Text& warning);
+
+}  // namespace collect

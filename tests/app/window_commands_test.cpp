@@ -1,0 +1,106 @@
+// The commands through the real window against a loopback server: settings held during a run,
+// focus kept, failed pages and rules the engine refuses.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/layout_window.h"
+#include "app/program_handlers.h"
+#include "app/qt_controls.h"
+#include "app/status_bar_widget.h"
+#include "runtime/code_page.h"
+#include "runtime/control_access.h"
+#include "tests/support/list_pages.h"
+#include "tests/support/loopback_server.h"
+
+namespace app {
+namespace {
+
+using runtime::T;
+using runtime::Window;
+using test_support::HttpResponse;
+using ::testing::HasSubstr;
+
+class WindowCommandsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    runtime::InstallControls(&controls_);
+    RegisterProgramHandlers();
+    controls_.LoadWindow(Window::MainWindow, false);
+    window_ = controls_.WindowOf(Window::MainWindow);
+    window_->show();
+    QApplication::setActiveWindow(window_);
+  }
+  void TearDown() override { runtime::InstallControls(nullptr); }
+
+  void Set(const char* control, const std::string& utf8) {
+    runtime::WriteProperty(Window::MainWindow, control, runtime::Property::kContent, T(utf8));
+  }
+  std::string Get(const char* control) { return runtime::TextToUtf8(runtime::ReadText(Window::MainWindow, control)); }
+  QPushButton* Button(const char* name) { return window_->WidgetAs<QPushButton>(name); }
+  std::string BarText() {
+    return runtime::TextToUtf8(window_->WidgetAs<StatusBarWidget>("状态条1")->Data().PartText(1));
+  }
+
+  QtControls controls_;
+  LayoutWindow* window_ = nullptr;
+  test_support::LoopbackServer server_;
+};
+
+TEST_F(WindowCommandsTest, FocusStaysOnThePressedButtonAndTypingDuringARunChangesNoSetting) {
+  test_support::Reply slow = test_support::RawReply(HttpResponse(200, collect_test::ListPageGbk(2)));
+  slow.delay = std::chrono::milliseconds(600);
+  server_.Serve("/slow", slow);
+  Set("列表网址框", server_.Url("/slow"));
+  const std::string before = Get("采集前");
+  const std::string rule = Get("正则框");
+  bool typed = false;
+  QTimer::singleShot(200, window_, [&] {
+    for (const char* box : {"采集前", "正则框", "列表网址框"}) {
+      QTest::keyClicks(window_->Widget(box), QStringLiteral("zz"));
+    }
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("zz"));
+    typed = controls_.Running();
+  });
+  Button("按钮_测试配置")->setFocus();
+  QTest::keyClick(Button("按钮_测试配置"), Qt::Key_Space);
+
+  EXPECT_TRUE(typed);
+  EXPECT_EQ(Get("采集前"), before);
+  EXPECT_EQ(Get("正则框"), rule);
+  EXPECT_EQ(Get("列表网址框"), server_.Url("/slow"));
+  EXPECT_EQ(QApplication::focusWidget(), Button("按钮_测试配置"));
+  EXPECT_FALSE(window_->WidgetAs<QLineEdit>("采集前")->isReadOnly());
+  EXPECT_EQ(runtime::ListView::GetItemCount(Window::MainWindow, "测试列表框"), 2);
+}
+
+TEST_F(WindowCommandsTest, FailedPageSaysWhyAndTheTotalCountsIt) {
+  server_.Serve("/a", HttpResponse(200, collect_test::ListPageGbk(2)));
+  Set("列表网址框", "http://127.0.0.1:1/\r\n" + server_.Url("/a"));
+  QTest::mouseClick(Button("按钮_测试配置"), Qt::LeftButton);
+  EXPECT_THAT(Get("状态框"), HasSubstr("http://127.0.0.1:1/取到 0 条纪录（无法连接"));
+  EXPECT_THAT(Get("状态框"), HasSubstr(server_.Url("/a") + "取到 2 条纪录\r\n"));
+  EXPECT_EQ(BarText(), " 共2条数据，1个网址下载失败");
+}
+
+TEST_F(WindowCommandsTest, RuleThatDoesNotCompileIsRefusedBeforeAnyDownload) {
+  server_.Serve("/a", HttpResponse(200, collect_test::ListPageGbk(2)));
+  Set("列表网址框", server_.Url("/a"));
+  Set("正则框", "<li>([var]</li>");
+  controls_.SetNextAnswer(0);
+  QTest::mouseClick(Button("按钮_测试配置"), Qt::LeftButton);
+  ASSERT_EQ(controls_.Messages().size(), 1u);
+  EXPECT_THAT(runtime::TextToUtf8(controls_.Messages()[0].message), ::testing::StartsWith("匹配规则有误: "));
+  EXPECT_EQ(controls_.Messages()[0].flags, 0x10);
+  EXPECT_EQ(server_.RequestCount(), 0u);
+  EXPECT_EQ(Get("状态框"), "");
+}
+
+}  // namespace
+}  // namespace app

@@ -1,0 +1,264 @@
+// The engine with a canned fetcher and a recording observer: the order of a run, the retry, the
+// columns, failed pages, a stopped run, the rule check and the configuration test's page.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <map>
+#include <mutex>
+
+#include "collect/collection_engine.h"
+#include "collect/failure_reason.h"
+#include "runtime/code_page.h"
+#include "tests/support/list_pages.h"
+
+namespace collect {
+namespace {
+
+using runtime::T;
+using runtime::Text;
+using ::testing::ElementsAre;
+
+web::FetchResponse Answer(int status, std::string body) {
+  web::FetchResponse response;
+  response.status = status;
+  response.headerBlock = "HTTP/1.1 " + std::to_string(status) + " X\r\n\r\n";
+  response.body = std::move(body);
+  return response;
+}
+
+web::FetchResponse Failure(web::FetchFailure failure, const std::string& message) {
+  web::FetchResponse response;
+  response.failure = failure;
+  response.message = message;
+  return response;
+}
+
+// Answers by address; an address without an answer fails to connect. Keeps every request.
+class CannedFetcher final : public Fetcher {
+public:
+  void Answer(const std::string& address, web::FetchResponse response) { answers_[address] = std::move(response); }
+  web::FetchResponse Fetch(const web::FetchRequest& request) override {
+    std::lock_guard lock(mutex_);
+    requests_.push_back(request);
+    if (request.settings.cancelRequested && request.settings.cancelRequested()) {
+      return Failure(web::FetchFailure::Cancelled, "");
+    }
+    auto found = answers_.find(request.address);
+    return found == answers_.end() ? Failure(web::FetchFailure::CouldNotConnect, "Connection refused")
+                                   : found->second;
+  }
+  std::vector<std::string> Addresses() const {
+    std::vector<std::string> addresses;
+    for (const web::FetchRequest& request : requests_) addresses.push_back(request.address);
+    return addresses;
+  }
+  const std::vector<web::FetchRequest>& Requests() const { return requests_; }
+
+private:
+  std::mutex mutex_;
+  std::map<std::string, web::FetchResponse> answers_;
+  std::vector<web::FetchRequest> requests_;
+};
+
+// Every event as one UTF-8 line, in order; the records kept whole.
+class RecordingObserver final : public RunObserver {
+public:
+  void PageStarted(const RunProgress& progress) override {
+    if (progress.page == stopAtPage) stop = true;
+    Add("page " + std::to_string(progress.page) + "/" + std::to_string(progress.pageCount));
+  }
+  void StatusMessage(const Text& message) override { Add("message " + runtime::TextToUtf8(message)); }
+  void StatusLine(const Text& line) override { Add("line " + runtime::TextToUtf8(line)); }
+  void PageText(const Text& text) override { pageText = text; }
+  void ColumnsAdded(const std::vector<Text>& captions) override {
+    for (const Text& caption : captions) Add("column " + runtime::TextToUtf8(caption));
+  }
+  void RecordsFound(std::vector<Record> found) override {
+    Add("records " + std::to_string(found.size()));
+    for (Record& record : found) records.push_back(std::move(record));
+  }
+  bool StopRequested() const override { return stop; }
+
+  std::vector<std::string> Lines(const std::string& kind) const {
+    std::vector<std::string> lines;
+    for (const std::string& event : events) {
+      if (event.rfind(kind + " ", 0) == 0) lines.push_back(event.substr(kind.size() + 1));
+    }
+    return lines;
+  }
+
+  std::vector<std::string> events;
+  std::vector<Record> records;
+  Text pageText;
+  int stopAtPage = 0;
+  bool stop = false;
+
+private:
+  void Add(std::string event) { events.push_back(std::move(event)); }
+};
+
+CollectionSettings Settings(std::vector<Text> addresses) {
+  CollectionSettings settings;
+  settings.addresses = std::move(addresses);
+  settings.before = "list-item";
+  settings.after = "</html>";
+  settings.rule = T("<li> <a href=\"[var]/[int].html\" title=\"[var]\"> <span [var0]</li>");
+  return settings;
+}
+
+class EngineTest : public ::testing::Test {
+protected:
+  RunSummary Run(const CollectionSettings& settings, ListState start = {}) {
+    return RunCollection(settings, fetcher_, observer_, start);
+  }
+  CannedFetcher fetcher_;
+  RecordingObserver observer_;
+};
+
+TEST_F(EngineTest, PageEventsComeInTheOrderOfTheRun) {
+  fetcher_.Answer("http://h/1", Answer(200, collect_test::ListPageGbk(20)));
+  RunSummary summary = Run(Settings({"http://h/1"}));
+
+  EXPECT_THAT(observer_.events,
+              ElementsAre("line 新的一轮开始处理..", "page 1/1", "message http://h/1", "column 文本 1",
+                          "column 文本 2", "column 文本 3", "column 文本 4", "column 文本 5", "records 20",
+                          "line http://h/1取到 20 条纪录", "message 匹配成功，共20条"));
+  ASSERT_EQ(observer_.records.size(), 20u);
+  EXPECT_THAT(observer_.records[19].cells,
+              ElementsAre(T("<li> <a href=\"/news/2026/1020.html\" title=\"标题20\"> <span class=\"date\">2026-12-07</span></li>"),
+                          "/news/2026", "1020", T("标题20"), "http://h/1"));
+  EXPECT_EQ(runtime::TextToUtf8(FinalMessage(summary)), "共20条数据");
+  EXPECT_EQ(runtime::TextToUtf8(observer_.pageText).find("导航"), std::string::npos);  // cut away
+
+  ASSERT_EQ(fetcher_.Requests().size(), 1u);
+  EXPECT_EQ(fetcher_.Requests()[0].extraHeaders, std::string("User-Agent: ") + kUserAgent);
+  EXPECT_EQ(fetcher_.Requests()[0].method, web::FetchMethod::Get);
+}
+
+struct RunCase {
+  const char* name;
+  std::vector<std::pair<std::string, web::FetchResponse>> answers;
+  std::vector<Text> addresses;
+  std::vector<std::string> countLines;
+  std::vector<std::string> requested;
+  int rows;
+  int columns;
+  const char* finalMessage;
+};
+
+class EngineRunCases : public ::testing::TestWithParam<RunCase> {};
+
+TEST_P(EngineRunCases, LinesRequestsRowsColumnsAndTotal) {
+  const RunCase& c = GetParam();
+  CannedFetcher fetcher;
+  for (const auto& [address, response] : c.answers) fetcher.Answer(address, response);
+  RecordingObserver observer;
+  RunSummary summary = RunCollection(Settings(c.addresses), fetcher, observer);
+  EXPECT_EQ(observer.Lines("line"), c.countLines);
+  EXPECT_EQ(fetcher.Addresses(), c.requested);
+  EXPECT_EQ(static_cast<int>(observer.records.size()), c.rows);
+  EXPECT_EQ(static_cast<int>(observer.Lines("column").size()), c.columns);
+  EXPECT_EQ(runtime::TextToUtf8(FinalMessage(summary)), c.finalMessage);
+}
+
+const std::string kNoMatch = "<html>list-item nothing here</html>";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, EngineRunCases,
+    ::testing::Values(
+        RunCase{"PageWithoutMatchIsCollectedTwice", {{"http://h/n", Answer(200, kNoMatch)}}, {"http://h/n"},
+                {"新的一轮开始处理..", "http://h/n取到 0 条纪录", "http://h/n取到 0 条纪录"},
+                {"http://h/n", "http://h/n"}, 0, 5, "共0条数据"},
+        RunCase{"ClosedPortSaysWhyTwiceAndCountsOnce", {}, {"http://h/x"},
+                {"新的一轮开始处理..", "http://h/x取到 0 条纪录（无法连接: Connection refused）",
+                 "http://h/x取到 0 条纪录（无法连接: Connection refused）"},
+                {"http://h/x", "http://h/x"}, 0, 5, "共0条数据，1个网址下载失败"},
+        RunCase{"ErrorStatusKeepsItsRowsAndFails", {{"http://h/e", Answer(404, collect_test::ListPageGbk(2))}},
+                {"http://h/e"}, {"新的一轮开始处理..", "http://h/e取到 2 条纪录（HTTP 404）"}, {"http://h/e"}, 2, 5,
+                "共2条数据，1个网址下载失败"},
+        RunCase{"EmptyLineIsNoPageAndNeverFails", {{"http://h/a", Answer(200, collect_test::ListPageGbk(2))}},
+                {"http://h/a", "", "http://h/a"},
+                {"新的一轮开始处理..", "http://h/a取到 2 条纪录", "取到 0 条纪录", "取到 0 条纪录",
+                 "http://h/a取到 2 条纪录"},
+                {"http://h/a", "http://h/a"}, 4, 5, "共4条数据"},
+        RunCase{"OnePageWithOneRecordThenManyGivesOneColumnSet",
+                {{"http://h/1", Answer(200, collect_test::ListPageGbk(1))},
+                 {"http://h/3", Answer(200, collect_test::ListPageGbk(3))}},
+                {"http://h/1", "http://h/3"},
+                {"新的一轮开始处理..", "http://h/1取到 1 条纪录", "http://h/3取到 3 条纪录"},
+                {"http://h/1", "http://h/3"}, 4, 5, "共4条数据"},
+        RunCase{"NoAddressesNoColumns", {}, {}, {"新的一轮开始处理.."}, {}, 0, 0, "共0条数据"}),
+    [](const ::testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
+
+TEST_F(EngineTest, RecordsOfAPageNeedOnlyTheColumnsTheListLacks) {
+  fetcher_.Answer("http://h/1", Answer(200, collect_test::ListPageGbk(1)));
+  RunSummary summary = Run(Settings({"http://h/1"}), ListState{7, 3});
+  EXPECT_THAT(observer_.Lines("column"), ElementsAre("文本 4", "文本 5"));
+  EXPECT_EQ(summary.rowCount, 8);
+}
+
+TEST_F(EngineTest, PageTextIsDecodedCutAndCleanedAsSet) {
+  fetcher_.Answer("http://h/u", Answer(200, collect_test::ListPageUtf8(3)));
+  fetcher_.Answer("http://h/s", Answer(200, "<html><body><B>a    b</B><b>A   B</b></body></html>"));
+  CollectionSettings utf8 = Settings({"http://h/u"});
+  utf8.encoding = PageEncoding::Utf8;
+  Run(utf8);
+  ASSERT_EQ(observer_.records.size(), 3u);
+  EXPECT_EQ(observer_.records[2].cells[3], T("标题3"));
+
+  RecordingObserver spaces;
+  CollectionSettings oneMarker = Settings({"http://h/s"});
+  oneMarker.before = "";
+  oneMarker.rule = "<B>a  b</B>";
+  RunCollection(oneMarker, fetcher_, spaces);
+  ASSERT_EQ(spaces.records.size(), 2u);
+  EXPECT_EQ(spaces.records[1].cells[0], "<b>A  B</b>");
+}
+
+TEST_F(EngineTest, StopEndsTheRunBeforeTheNextPageAndSaysSo) {
+  for (const char* address : {"http://h/1", "http://h/2", "http://h/3"}) {
+    fetcher_.Answer(address, Answer(200, collect_test::ListPageGbk(2)));
+  }
+  observer_.stopAtPage = 2;
+  RunSummary summary = Run(Settings({"http://h/1", "http://h/2", "http://h/3"}));
+  EXPECT_EQ(observer_.records.size(), 2u);
+  EXPECT_EQ(summary.pagesDone, 1);
+  EXPECT_TRUE(summary.stopped);
+  EXPECT_EQ(runtime::TextToUtf8(FinalMessage(summary)), "已停止：处理了 1 / 3 个网址，共2条数据");
+}
+
+TEST(RuleProblem, EmptyAndBrokenRulesAreRefusedWithTheirReason) {
+  EXPECT_EQ(runtime::TextToUtf8(RuleProblem("")), "正则匹配规则不能为空!");
+  EXPECT_EQ(RuleProblem(T("<li>[var]</li>")), "");
+  EXPECT_EQ(RuleProblem(" "), "");
+  std::string broken = runtime::TextToUtf8(RuleProblem("<li>([var]</li>"));
+  EXPECT_EQ(broken.rfind("匹配规则有误: ", 0), 0u) << broken;
+  EXPECT_GT(broken.size(), std::string("匹配规则有误: ").size());
+}
+
+TEST(FailureReason, EveryKindHasItsWords) {
+  const std::int64_t limit = kDefaultMaxPageBytes;
+  EXPECT_EQ(FailureReason(Answer(200, ""), limit), "");
+  EXPECT_EQ(FailureReason(Answer(399, ""), limit), "");
+  EXPECT_EQ(FailureReason(Answer(500, ""), limit), "HTTP 500");
+  EXPECT_EQ(runtime::TextToUtf8(FailureReason(Failure(web::FetchFailure::TimedOut, T("30 秒无数据")), limit)),
+            "超时: 30 秒无数据");
+  EXPECT_EQ(runtime::TextToUtf8(FailureReason(Failure(web::FetchFailure::PageTooLarge, ""), limit)),
+            "页面超过 256 MB");
+  EXPECT_EQ(runtime::TextToUtf8(FailureReason(Failure(web::FetchFailure::UnsupportedAddress, ""), limit)),
+            "不支持的地址");
+  EXPECT_EQ(runtime::TextToUtf8(CountLine("a", 0, T("HTTP 404"), T("页面声明编码为 UTF-8，但按 GBK 读取"))),
+            "a取到 0 条纪录（HTTP 404；页面声明编码为 UTF-8，但按 GBK 读取）");
+}
+
+TEST_F(EngineTest, TestPagePreparesTheTextWithoutMatching) {
+  fetcher_.Answer("http://h/1", Answer(200, collect_test::ListPageGbk(2)));
+  PageOutcome outcome = TestPage("http://h/1", Settings({}), fetcher_, observer_);
+  EXPECT_THAT(observer_.events, ElementsAre("message http://h/1"));
+  EXPECT_FALSE(outcome.failed);
+  EXPECT_NE(runtime::TextToUtf8(observer_.pageText).find("标题2"), std::string::npos);
+  EXPECT_EQ(observer_.pageText, outcome.pageText);
+}
+
+}  // namespace
+}  // namespace collect
