@@ -1,6 +1,7 @@
 // `pelmo collect`: one run of the engine and one export, without a window.
 #include "app/collect_command.h"
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -26,7 +27,58 @@ struct CollectOptions {
   bool utf8 = false;
   std::optional<std::string> urlsFile;
   std::vector<std::string> addresses;
+  collect::FetchPoliteness fetching;
+  std::int64_t maxPageBytes = collect::kDefaultMaxPageBytes;
 };
+
+// A whole-number option and the range it must lie in.
+struct NumberOption {
+  const char* name;
+  long long lowest;
+  long long highest;
+};
+
+constexpr NumberOption kPerHost{"--per-host", 1, 64};
+constexpr NumberOption kJobs{"--jobs", 1, 256};
+constexpr NumberOption kDelay{"--delay", 0, 600000};
+constexpr NumberOption kMaxPageMb{"--max-page-mb", 1, 4096};
+
+// The option's value, or the reason it is refused.
+std::optional<long long> ParseNumber(const NumberOption& option, const std::string& text, std::string& error) {
+  std::size_t used = 0;
+  long long value = 0;
+  try {
+    value = std::stoll(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (used == 0 || used != text.size() || value < option.lowest || value > option.highest) {
+    error = std::string(option.name) + " takes a whole number from " + std::to_string(option.lowest) +
+            " to " + std::to_string(option.highest);
+    return std::nullopt;
+  }
+  return value;
+}
+
+// Sets a whole-number option when the argument names one; false when it does not.
+bool TakeNumberOption(const std::string& argument, const std::optional<std::string>& value,
+                      CollectOptions& options, std::string& error) {
+  for (const NumberOption* option : {&kPerHost, &kJobs, &kDelay, &kMaxPageMb}) {
+    if (argument != option->name) continue;
+    if (!value) {
+      error = argument + " needs a value";
+      return true;
+    }
+    std::optional<long long> number = ParseNumber(*option, *value, error);
+    if (!number) return true;
+    if (option == &kPerHost) options.fetching.perHost = static_cast<int>(*number);
+    if (option == &kJobs) options.fetching.jobs = static_cast<int>(*number);
+    if (option == &kDelay) options.fetching.delay = std::chrono::milliseconds(*number);
+    if (option == &kMaxPageMb) options.maxPageBytes = *number * 1024 * 1024;
+    return true;
+  }
+  return false;
+}
 
 struct ParseResult {
   CollectOptions options;
@@ -60,6 +112,10 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
     } else if (argument == "--urls") {
       if (!hasValue) return {{}, "--urls needs a file name (- for standard input)"};
       result.options.urlsFile = arguments[++i];
+    } else if (std::string error; TakeNumberOption(argument, hasValue ? std::optional(arguments[i + 1]) : std::nullopt,
+                                                   result.options, error)) {
+      if (!error.empty()) return {{}, error};
+      ++i;
     } else if (argument == "--utf8") {
       result.options.utf8 = true;
     } else if (argument == "--") {
@@ -145,6 +201,13 @@ std::string UsageText() {
          "  --utf8             pages are UTF-8 (default: GBK)\n"
          "  --separator TEXT   export cells joined by TEXT (default: HTML table rows)\n"
          "  --urls FILE        one address per line (- reads standard input)\n"
+         "  --per-host P       at most P connections to one host at a time (default 4)\n"
+         "  --jobs N           at most N pages downloading at once (default 16); the rows still\n"
+         "                     come out in address order. --per-host 1 --jobs 1 fetches one page\n"
+         "                     at a time, request for request as a sequential run\n"
+         "  --delay MS         pause MS milliseconds between two requests to the same host\n"
+         "                     (default 0)\n"
+         "  --max-page-mb MB   a page larger than MB mebibytes fails (default 256)\n"
          "  --help             this text\n"
          "Exit status: 0 after a run, 1 when the rule is empty or does not compile (nothing is\n"
          "downloaded), 2 for a usage error, 3 when the run finished but some pages failed (their\n"
@@ -204,6 +267,8 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
   settings.after = OptionText(options, Control::kAfter);
   settings.rule = OptionText(options, Control::kRule);
   settings.encoding = options.utf8 ? collect::PageEncoding::Utf8 : collect::PageEncoding::Gbk;
+  settings.fetching = options.fetching;
+  settings.maxPageBytes = options.maxPageBytes;
   if (Text problem = collect::RuleProblem(settings.rule); !problem.empty()) {
     WriteError(runtime::TextToUtf8(problem) + "\n");
     return kCollectBadRule;

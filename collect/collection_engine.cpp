@@ -81,6 +81,7 @@ int ReportAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) 
 int CollectAttempt(const Text& address, const web::FetchResponse& response,
                    const CollectionSettings& settings, RunState& state, RunObserver& observer,
                    PageOutcome& outcome) {
+  if (observer.StopRequested()) return -1;
   observer.StatusMessage(address);
   outcome = PrepareOutcome(address, response, settings);
   // A download that failed while the user stopped the run was cut short by the stop.

@@ -143,7 +143,8 @@ TEST_F(CollectCommandTest, FailedPagesSayWhyAndEndWithStatusThree) {
 TEST_F(CollectCommandTest, UsageErrorsEndWithStatusTwo) {
   for (const std::vector<std::string>& arguments :
        std::vector<std::vector<std::string>>{{"--bogus"}, {"--rule"}, {"--urls", "/nonexistent/x"},
-                                             {"--urls", "-", "http://127.0.0.1:1/"}}) {
+                                             {"--urls", "-", "http://127.0.0.1:1/"}, {"--jobs", "0"},
+                                             {"--per-host", "x"}, {"--delay"}}) {
     Outcome outcome = Collect(arguments);
     EXPECT_EQ(outcome.status, 2) << arguments[0];
     EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;

@@ -3,8 +3,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <mutex>
+#include <thread>
 
 #include "collect/collection_engine.h"
 #include "collect/failure_reason.h"
@@ -91,7 +93,7 @@ public:
   std::vector<Record> records;
   Text pageText;
   int stopAtPage = 0;
-  bool stop = false;
+  std::atomic<bool> stop{false};
 
 private:
   void Add(std::string event) { events.push_back(std::move(event)); }
@@ -153,7 +155,9 @@ TEST_P(EngineRunCases, LinesRequestsRowsColumnsAndTotal) {
   CannedFetcher fetcher;
   for (const auto& [address, response] : c.answers) fetcher.Answer(address, response);
   RecordingObserver observer;
-  RunSummary summary = RunCollection(Settings(c.addresses), fetcher, observer);
+  CollectionSettings settings = Settings(c.addresses);
+  settings.fetching = {1, 1, {}};  // one page at a time: requests in exactly this order
+  RunSummary summary = RunCollection(settings, fetcher, observer);
   EXPECT_EQ(observer.Lines("line"), c.countLines);
   EXPECT_EQ(fetcher.Addresses(), c.requested);
   EXPECT_EQ(static_cast<int>(observer.records.size()), c.rows);
@@ -225,6 +229,69 @@ TEST_F(EngineTest, StopEndsTheRunBeforeTheNextPageAndSaysSo) {
   EXPECT_EQ(summary.pagesDone, 1);
   EXPECT_TRUE(summary.stopped);
   EXPECT_EQ(runtime::TextToUtf8(FinalMessage(summary)), "已停止：处理了 1 / 3 个网址，共2条数据");
+}
+
+// Answers after a delay that depends on the page, counting how many requests overlap.
+class SlowFetcher final : public Fetcher {
+public:
+  web::FetchResponse Fetch(const web::FetchRequest& request) override {
+    const std::string host = request.address.substr(0, request.address.rfind('/'));
+    {
+      std::lock_guard lock(mutex_);
+      maxTotal_ = std::max(maxTotal_, ++total_);
+      maxPerHost_ = std::max(maxPerHost_, ++perHost_[host]);
+      order_.push_back(request.address);
+    }
+    const int number = std::stoi(request.address.substr(request.address.rfind('/') + 1));
+    std::this_thread::sleep_for(std::chrono::milliseconds((number * 7) % 5 * 4));
+    {
+      std::lock_guard lock(mutex_);
+      --total_;
+      --perHost_[host];
+    }
+    return number % 5 == 0 ? Answer(200, kNoMatchPage) : Answer(200, collect_test::ListPageGbk(1, number));
+  }
+  inline static const std::string kNoMatchPage = "<html>list-item nothing</html>";
+  std::mutex mutex_;
+  int total_ = 0, maxTotal_ = 0, maxPerHost_ = 0;
+  std::map<std::string, int> perHost_;
+  std::vector<std::string> order_;
+};
+
+TEST(ParallelRun, PagesComeOutInAddressOrderWithinTheLimits) {
+  std::vector<Text> addresses;
+  for (int i = 1; i <= 24; ++i) addresses.push_back("http://h" + std::to_string(i % 3) + "/" + std::to_string(i));
+  CollectionSettings settings = Settings(addresses);
+  settings.fetching = {2, 5, {}};
+  SlowFetcher parallel;
+  RecordingObserver inParallel;
+  RunCollection(settings, parallel, inParallel);
+
+  settings.fetching = {1, 1, {}};
+  SlowFetcher sequential;
+  RecordingObserver oneByOne;
+  RunCollection(settings, sequential, oneByOne);
+
+  EXPECT_EQ(inParallel.events, oneByOne.events);
+  EXPECT_EQ(parallel.order_.size(), sequential.order_.size());
+  EXPECT_LE(parallel.maxPerHost_, 2);
+  EXPECT_LE(parallel.maxTotal_, 5);
+  EXPECT_GT(parallel.maxTotal_, 1);
+  EXPECT_EQ(sequential.maxTotal_, 1);
+  // One page at a time retries a page without a match before the next page is asked for.
+  EXPECT_EQ(std::vector<std::string>(sequential.order_.begin() + 3, sequential.order_.begin() + 7),
+            (std::vector<std::string>{"http://h1/4", "http://h2/5", "http://h2/5", "http://h0/6"}));
+}
+
+TEST(ParallelRun, PauseBetweenRequestsToOneHost) {
+  CollectionSettings settings = Settings({"http://h1/1", "http://h1/2", "http://h1/3"});
+  settings.fetching = {4, 4, std::chrono::milliseconds(60)};
+  SlowFetcher fetcher;
+  RecordingObserver observer;
+  const auto started = std::chrono::steady_clock::now();
+  RunCollection(settings, fetcher, observer);
+  EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(120));
+  EXPECT_EQ(fetcher.maxPerHost_, 1);
 }
 
 TEST(RuleProblem, EmptyAndBrokenRulesAreRefusedWithTheirReason) {
