@@ -1,6 +1,7 @@
 // The main window's commands over the engine.
 #include "app/main_window_commands.h"
 
+#include "app/fetching_dialog.h"
 #include "app/main_window_controls.h"
 #include "app/status_messages.h"
 #include "app/window_run_observer.h"
@@ -21,12 +22,6 @@ using runtime::Window;
 constexpr int kErrorIconOk = 0x10;
 
 Text ReadMain(const char* control) { return runtime::ReadText(Window::MainWindow, control); }
-
-// The engine's fetching as the session has set it.
-collect::FetchPoliteness& SessionPoliteness() {
-  static collect::FetchPoliteness politeness;
-  return politeness;
-}
 
 collect::ListState CurrentListState() {
   return {runtime::ListView::GetItemCount(Window::MainWindow, Control::kResultList),
@@ -62,7 +57,7 @@ collect::CollectionSettings ReadCollectionSettings() {
   settings.rule = ReadMain(Control::kRule);
   const bool gbk = runtime::ReadInteger(Window::MainWindow, Control::kGbk, Property::kChecked) == 1;
   settings.encoding = gbk ? collect::PageEncoding::Gbk : collect::PageEncoding::Utf8;
-  settings.fetching = SessionPoliteness();
+  settings.fetching = SessionFetching();
   return settings;
 }
 

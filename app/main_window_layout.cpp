@@ -86,6 +86,7 @@ WindowLayout Build() {
       {.name = "工具箱", .caption = "工具箱", .level = 0, .hidden = true},
       {.name = "生成有序列表网址", .caption = "生成有序列表网址", .level = 1,
        .handler = "OpenUrlGenerator"},
+      {.name = "下载设置", .caption = "下载设置…", .level = 1, .handler = "ChooseFetching"},
   };
   return layout;
 }

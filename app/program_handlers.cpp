@@ -3,6 +3,7 @@
 
 #include "app/handler_registry.h"
 #include "app/shell_handlers.h"
+#include "app/fetching_dialog.h"
 #include "app/main_window_commands.h"
 #include "app/toolbox_commands.h"
 
@@ -16,6 +17,7 @@ void RegisterProgramHandlers() {
   RegisterHandler("ClearResultList", ClearResultList);
   RegisterHandler("ChooseSeparator", ChooseSeparator);
   RegisterHandler("GenerateAddresses", GenerateAddresses);
+  RegisterHandler("ChooseFetching", ChooseFetching);
 }
 
 }  // namespace app

@@ -7,10 +7,13 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 
+#include "app/fetching_dialog.h"
 #include "app/layout_window.h"
+#include "app/main_window_commands.h"
 #include "app/program_handlers.h"
 #include "app/qt_controls.h"
 #include "app/status_bar_widget.h"
@@ -100,6 +103,24 @@ TEST_F(WindowCommandsTest, RuleThatDoesNotCompileIsRefusedBeforeAnyDownload) {
   EXPECT_EQ(controls_.Messages()[0].flags, 0x10);
   EXPECT_EQ(server_.RequestCount(), 0u);
   EXPECT_EQ(Get("状态框"), "");
+}
+
+TEST_F(WindowCommandsTest, FetchingDialogSetsTheLimitsOfTheNextRuns) {
+  const collect::FetchPoliteness before = SessionFetching();
+  QTimer::singleShot(0, window_, [] {
+    auto* dialog = qobject_cast<FetchingDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->PerHostBox()->setValue(1);
+    dialog->JobsBox()->setValue(1);
+    dialog->DelayBox()->setValue(250);
+    dialog->accept();
+  });
+  ChooseFetching();
+  const collect::CollectionSettings settings = ReadCollectionSettings();
+  EXPECT_EQ(settings.fetching.perHost, 1);
+  EXPECT_EQ(settings.fetching.jobs, 1);
+  EXPECT_EQ(settings.fetching.delay, std::chrono::milliseconds(250));
+  SessionFetching() = before;
 }
 
 }  // namespace

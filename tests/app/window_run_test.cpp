@@ -113,21 +113,23 @@ TEST_F(WindowRunTest, WindowStaysLiveAndCommandsStayIdleDuringASlowDownload) {
   EXPECT_TRUE(window_->Widget(kList)->isVisible());
 }
 
-TEST_F(WindowRunTest, StopButtonCutsTheDownloadInFlightAndKeepsTheRowsSoFar) {
-  for (const char* path : {"/1", "/2", "/3"}) server_.Serve(path, SlowPage(std::chrono::milliseconds(400)));
-  SetAddresses({server_.Url("/1"), server_.Url("/2"), server_.Url("/3")});
-  QTimer timer;
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    QPushButton* stop = controls_.RunPanelOf()->StopButton();
-    const bool secondPage = controls_.RunPanelOf()->ProgressLabel()->text().startsWith(QStringLiteral("1 / 3"));
-    if (controls_.Running() && secondPage && stop->isEnabled()) QTest::mouseClick(stop, Qt::LeftButton);
+TEST_F(WindowRunTest, StopButtonCutsTheDownloadsInFlightAtOnce) {
+  std::vector<std::string> addresses;
+  for (const char* path : {"/1", "/2", "/3", "/4"}) {
+    server_.Serve(path, SlowPage(std::chrono::seconds(20)));
+    addresses.push_back(server_.Url(path));
+  }
+  SetAddresses(addresses);
+  QElapsedTimer sinceStop;
+  QTimer::singleShot(400, window_, [&] {
+    sinceStop.start();
+    QTest::mouseClick(controls_.RunPanelOf()->StopButton(), Qt::LeftButton);
   });
-  timer.start(20);
   Click("按钮_测试配置");
-  timer.stop();
-  EXPECT_EQ(server_.RequestCount(), 2u);
-  EXPECT_EQ(Rows(), 2);
-  EXPECT_EQ(BarText(), T(" 已停止：处理了 1 / 3 个网址，共2条数据"));
+  EXPECT_LT(sinceStop.elapsed(), 1000);
+  EXPECT_EQ(server_.RequestCount(), 4u);
+  EXPECT_EQ(Rows(), 0);
+  EXPECT_EQ(BarText(), T(" 已停止：处理了 0 / 4 个网址，共0条数据"));
 }
 
 TEST_F(WindowRunTest, ClosingTheWindowMidRunAbandonsTheDownloadAndCloses) {
@@ -139,7 +141,7 @@ TEST_F(WindowRunTest, ClosingTheWindowMidRunAbandonsTheDownloadAndCloses) {
   elapsed.start();
   Click("按钮_测试配置");
   EXPECT_LT(elapsed.elapsed(), 10000);
-  EXPECT_EQ(server_.RequestCount(), 1u);  // no retry, no further page
+  EXPECT_LE(server_.RequestCount(), 2u);  // no retry: the second page may have been asked ahead
   QTest::qWait(100);
   EXPECT_EQ(controls_.WindowOf(Window::MainWindow), nullptr);
 }
