@@ -50,35 +50,44 @@ TEST(ResponseCollector, IncompleteBlockIsNoAnswer) {
   EXPECT_EQ(collector.TakeBody(), "");
 }
 
+using Stop = web::TransferWatch::Stop;
+
 TEST(TransferWatch, InactivityCountsOnlyOnceConnected) {
   web::TransferSettings settings;
   settings.inactivityLimit = 100ms;
-  web::TransferWatch watch(settings);
   auto t0 = web::TransferWatch::Clock::time_point() + 1h;
-  EXPECT_FALSE(watch.ShouldStop(t0 + 10s, 0, 0));
+  web::TransferWatch watch(settings, t0);
+  EXPECT_EQ(watch.Check(t0 + 10s, 0, 0), Stop::None);
   watch.Connected(t0 + 10s);
-  EXPECT_FALSE(watch.ShouldStop(t0 + 10s + 100ms, 0, 0));
-  EXPECT_FALSE(watch.ShouldStop(t0 + 10s + 150ms, 5, 0));
-  EXPECT_FALSE(watch.ShouldStop(t0 + 10s + 240ms, 5, 0));
+  EXPECT_EQ(watch.Check(t0 + 10s + 100ms, 0, 0), Stop::None);
+  EXPECT_EQ(watch.Check(t0 + 10s + 150ms, 5, 0), Stop::None);
+  EXPECT_EQ(watch.Check(t0 + 10s + 240ms, 5, 0), Stop::None);
   watch.Activity(t0 + 10s + 240ms);
-  EXPECT_FALSE(watch.ShouldStop(t0 + 10s + 330ms, 5, 0));
-  EXPECT_TRUE(watch.ShouldStop(t0 + 10s + 341ms, 5, 0));
-  EXPECT_TRUE(watch.TimedOut());
-  EXPECT_FALSE(watch.Cancelled());
+  EXPECT_EQ(watch.Check(t0 + 10s + 330ms, 5, 0), Stop::None);
+  EXPECT_EQ(watch.Check(t0 + 10s + 341ms, 5, 0), Stop::Inactive);
   watch.Connecting();
-  EXPECT_FALSE(watch.ShouldStop(t0 + 20s, 5, 0));
+  EXPECT_EQ(watch.Check(t0 + 20s, 5, 0), Stop::None);
+}
+
+TEST(TransferWatch, WholeTransferLimitHoldsHoweverSteadilyBytesMove) {
+  web::TransferSettings settings;
+  settings.totalTimeLimit = 1s;
+  auto t0 = web::TransferWatch::Clock::time_point() + 1h;
+  web::TransferWatch watch(settings, t0);
+  watch.Connected(t0);
+  EXPECT_EQ(watch.Check(t0 + 1s, 1, 0), Stop::None);
+  EXPECT_EQ(watch.Check(t0 + 1001ms, 2, 0), Stop::TooLong);
 }
 
 TEST(TransferWatch, CancelHookStopsAtOnce) {
   bool cancel = false;
   web::TransferSettings settings;
   settings.cancelRequested = [&] { return cancel; };
-  web::TransferWatch watch(settings);
   auto now = web::TransferWatch::Clock::now();
-  EXPECT_FALSE(watch.ShouldStop(now, 0, 0));
+  web::TransferWatch watch(settings, now);
+  EXPECT_EQ(watch.Check(now, 0, 0), Stop::None);
   cancel = true;
-  EXPECT_TRUE(watch.ShouldStop(now, 0, 0));
-  EXPECT_TRUE(watch.Cancelled());
+  EXPECT_EQ(watch.Check(now, 0, 0), Stop::Cancelled);
 }
 
 }  // namespace
