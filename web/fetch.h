@@ -1,6 +1,7 @@
 // A page request and its answer as values: what to fetch, and what came back or why nothing did.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,12 +11,16 @@
 
 namespace web {
 
+// Sent as User-Agent when the caller's header lines name no agent.
+inline constexpr const char* kDefaultAgent = "Mozilla/4.0 (compatible; MSIE 9.0; Windows NT 6.1)";
+
 enum class FetchMethod { Get, Post, Head };
 
 // Why a fetch got no complete answer. None: an answer arrived whole (whatever its status).
 enum class FetchFailure {
   None,
-  UnsupportedAddress,  // a scheme other than http or https; nothing was sent
+  UnsupportedAddress,  // a scheme other than http or https, a line break, or a host that cannot
+                       // be taken apart; nothing was sent
   CouldNotResolve,     // the host name is unknown
   CouldNotConnect,     // refused, unreachable, or the connection time-out passed
   TimedOut,            // no byte for the inactivity limit, or the whole transfer took too long
@@ -33,25 +38,40 @@ struct FetchRequest {
   runtime::Text address;  // with or without "http://" or "https://"
   FetchMethod method = FetchMethod::Get;
   // Header lines joined by CR LF, sent in this order after the request line; the defaults
-  // (Accept, Referer, Accept-Language, Content-Type) are added where they are missing.
+  // (Accept, Referer, Accept-Language, Content-Type) are added where they are missing. Its
+  // User-Agent line (name in any case) names the agent; without one kDefaultAgent is sent.
   runtime::Text extraHeaders;
-  // Sent as one "Cookie: " line; line breaks inside it join its lines with "; ".
+  // Sent as one "Cookie: " line (as it is when it holds "Cookie:" itself); line breaks inside it
+  // join its lines with "; ", empty lines dropped, so it never makes a header line of its own.
   runtime::Text cookies;
   std::optional<runtime::ByteSet> body;  // POST and HEAD only
   bool followRedirects = true;
   runtime::Text proxy;  // "HOST:PORT"; empty: a direct connection
   TransferSettings settings;
+  // An answer 429 or 503 whose Retry-After asks for at most kMaxRetryAfter (seconds or an HTTP
+  // date) is waited out (the cancel hook still heard) and the request made once more; that
+  // second answer is final. Off: every answer is final.
+  bool honourRetryAfter = false;
 };
+
+// The longest Retry-After wait honoured.
+inline constexpr std::chrono::seconds kMaxRetryAfter{60};
 
 struct FetchResponse {
   FetchFailure failure = FetchFailure::None;
   // A readable account of the failure in the program's code page, for example
   // "Connection refused" or "30 秒无数据"; empty when failure is None.
   runtime::Text message;
-  int status = 0;           // HTTP status of the final answer; 0 when none arrived
-  std::string headerBlock;  // the final answer's raw header block, CR LF lines, empty line last
-  runtime::ByteSet body;    // as received: whole, or what arrived before the failure
-  std::string finalAddress; // the address the final answer came from, after redirects
+  // The last answer whose header block arrived whole, also when the transfer failed after it
+  // (CutOff, TimedOut, TooManyRedirects, PageTooLarge, Cancelled): its HTTP status (0 when no
+  // header block arrived), its raw header block (status line first, CR LF after every line, an
+  // empty line last; empty when none arrived) and its body as received, whole or what came
+  // before the failure (dropped for PageTooLarge).
+  int status = 0;
+  std::string headerBlock;
+  runtime::ByteSet body;
+  // The address the final request went to, after redirects.
+  std::string finalAddress;
 
   // True when an answer arrived whole; its status may still be an error.
   bool Complete() const { return failure == FetchFailure::None; }
@@ -59,7 +79,8 @@ struct FetchResponse {
 
 // Performs one exchange. Connections to the same host and port are kept open and reused by later
 // calls, from any thread; the bytes sent are those of a fresh connection. Safe to call from
-// several threads at once.
+// several threads at once; the connections open to an origin never outnumber the calls that ran
+// against it at the same time. An HTTP error status is an answer, not a failure.
 FetchResponse Fetch(const FetchRequest& request);
 
 }  // namespace web

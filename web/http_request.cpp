@@ -1,12 +1,11 @@
-// One complete HTTP or HTTPS exchange: the request built from the caller's values, the answer
-// turned into body, header block and cookies.
+// One complete HTTP or HTTPS exchange: the caller's values as a fetch request, the answer turned
+// into body, header block and cookies.
 #include "web/http_request.h"
 
 #include "runtime/text_operations.h"
 #include "web/cookies.h"
+#include "web/fetch.h"
 #include "web/text_between.h"
-#include "web/transport.h"
-#include "web/url_parts.h"
 
 namespace web {
 
@@ -16,63 +15,30 @@ using runtime::Text;
 
 namespace {
 
-constexpr const char* kVerbs[] = {"GET", "POST", "HEAD"};
-constexpr int kPost = 1;
-constexpr int kHead = 2;
-
 // Anything but POST and HEAD is a GET.
-int RequestMethod(std::optional<int> method) {
-  int value = method.value_or(0);
-  return value < 0 || value > 2 ? 0 : value;
+FetchMethod RequestMethod(std::optional<int> method) {
+  switch (method.value_or(0)) {
+    case 1: return FetchMethod::Post;
+    case 2: return FetchMethod::Head;
+    default: return FetchMethod::Get;
+  }
 }
 
-// Only an address that starts with "https://" (any case) is fetched over TLS.
-bool IsHttpsAddress(const Text& address) {
-  return runtime::ToLower(runtime::TextLeft(address, 8)) == "https://";
-}
-
-// The agent named in the caller's header lines, or the default one.
-Text RequestAgent(const Text& extraHeaders) {
-  if (FindText(extraHeaders, "User-Agent:", std::nullopt, true) == -1) return kDefaultAgent;
-  Text agent = runtime::TrimSpaces(TextBetween(extraHeaders + "\r\n", "User-Agent:", "\r\n"));
-  return agent.empty() ? TextAfterColon(extraHeaders) : agent;
-}
-
-// The proxy in the Windows form: plain addresses use it for HTTP only.
-Text ProxyText(const Text& proxy, bool secure) {
-  if (proxy.empty()) return Text();
-  return secure ? proxy : "http=" + proxy;
-}
-
-// The caller's lines followed by the default lines they lack, each searched case-sensitively.
-Text CompleteHeaderBlock(Text headers, const Text& address, const Text& cookies) {
-  if (headers.empty())
-    headers = "Accept: */*";
-  else if (FindText(headers, "Accept:") == -1)
-    headers += "\r\nAccept: */*";
-  if (FindText(headers, "Referer:") == -1) headers += "\r\nReferer: " + address;
-  if (FindText(headers, "Accept-Language:") == -1) headers += "\r\nAccept-Language: zh-cn";
-  if (FindText(headers, "Content-Type:") == -1)
-    headers += "\r\nContent-Type: application/x-www-form-urlencoded";
-  if (!cookies.empty()) headers += (FindText(cookies, "Cookie:") == -1 ? "\r\nCookie: " : "\r\n") + cookies;
-  return headers;
-}
-
-// A GET sends no body; POST and HEAD send postBytes, or else postText's bytes. A HEAD
-// with nothing to send goes out without a body.
-std::optional<ByteSet> RequestBody(int method, const Text& postText, ByteSet postBytes) {
-  if (method != kPost && method != kHead) return std::nullopt;
+// POST and HEAD send postBytes, or else postText's bytes; a HEAD with nothing to send goes out
+// without a body. A GET sends none whatever is given.
+std::optional<ByteSet> RequestBody(FetchMethod method, const Text& postText, ByteSet postBytes) {
+  if (method == FetchMethod::Get) return std::nullopt;
   if (postBytes.empty()) postBytes = runtime::ToByteSet(postText);
-  if (method == kHead && postBytes.empty()) return std::nullopt;
+  if (method == FetchMethod::Head && postBytes.empty()) return std::nullopt;
   return postBytes;
 }
 
-// The header block when it fits in the buffer, otherwise the untouched buffer of spaces; every
-// "Set-Cookie" spelled as such.
-Text ResponseHeaders(const TransportResponse& response) {
+// The header block when one arrived and it fits in the buffer, otherwise the untouched buffer of
+// spaces; every "Set-Cookie" spelled as such.
+Text ResponseHeaders(const FetchResponse& response) {
   Text headers = runtime::BlankText(kHeaderBufferSize);
   bool fits = runtime::TextLength(response.headerBlock) + 1 <= kHeaderBufferSize;
-  if (response.outcome == TransportResponse::Outcome::Answered && fits) headers = response.headerBlock;
+  if (!response.headerBlock.empty() && fits) headers = response.headerBlock;
   return runtime::ReplaceSubtext(headers, "Set-Cookie", Text("Set-Cookie"), std::nullopt, std::nullopt, false);
 }
 
@@ -97,30 +63,21 @@ ByteSet HttpRequest(const Text& address, std::optional<int> method, std::optiona
                     std::optional<Text> cookies, Text* cookiesOut, std::optional<Text> extraHeaders,
                     Text* headersOut, std::optional<bool> noRedirect, std::optional<ByteSet> postBytes,
                     std::optional<Text> proxy, const TransferSettings& settings) {
-  const int verb = RequestMethod(method);
-  const bool secure = IsHttpsAddress(address);
-  const Text headerText = extraHeaders.value_or(Text());
-  const Text cookieText = cookies.value_or(Text());
-
-  TransportRequest request;
-  request.verb = kVerbs[verb];
-  request.secure = secure;
-  request.agent = RequestAgent(headerText);
-  request.proxy = ProxyText(proxy.value_or(Text()), secure);
-  request.host = UrlHost(address);
-  request.port = UrlPort(address);
-  request.objectPath = UrlObjectPath(address);
+  FetchRequest request;
+  request.address = address;
+  request.method = RequestMethod(method);
+  request.extraHeaders = extraHeaders.value_or(Text());
+  request.cookies = cookies.value_or(Text());
+  request.body = RequestBody(request.method, postText.value_or(Text()), std::move(postBytes).value_or(ByteSet()));
   request.followRedirects = !noRedirect.value_or(false);
-  request.headerBlock = CompleteHeaderBlock(headerText, address, cookieText);
-  request.body = RequestBody(verb, postText.value_or(Text()), postBytes.value_or(ByteSet()));
-
-  TransportResponse response = PerformExchange(request, settings);
-  if (response.outcome == TransportResponse::Outcome::NotStarted) return ByteSet();
+  request.proxy = proxy.value_or(Text());
+  request.settings = settings;
+  FetchResponse response = Fetch(request);
 
   Text headers = ResponseHeaders(response);
   Text harvested = HarvestCookies(headers);
   if (cookies) {
-    Text sent = cookieText;
+    Text sent = request.cookies;
     harvested = MergeCookies(sent, harvested);
   }
   if (headersOut) *headersOut = headers;

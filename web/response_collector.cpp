@@ -1,13 +1,8 @@
 // Gathers one HTTP answer as libcurl hands it over.
 #include "web/response_collector.h"
 
-#include <algorithm>
-
 namespace web {
 namespace {
-
-// Largest body reserved up front on the server's word alone.
-constexpr std::int64_t kMaxReservation = std::int64_t{1} << 30;
 
 std::string_view WithoutLineBreak(std::string_view line) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
@@ -42,8 +37,7 @@ int ResponseCollector::StatusCode() const {
 }
 
 void ResponseCollector::ExpectBodySize(std::int64_t size) {
-  if (size <= 0) return;
-  body_.reserve(static_cast<size_t>(std::min(size, kMaxReservation)));
+  if (size > 0) body_.reserve(static_cast<size_t>(size));
 }
 
 void ResponseCollector::Clear() {

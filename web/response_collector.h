@@ -19,9 +19,11 @@ public:
   void AddHeaderLine(std::string_view line);
   // Appends body bytes.
   void AddBodyBytes(std::string_view bytes) { body_.append(bytes); }
-  // Makes room for a body of the announced size (bounded, so that a false announcement cannot
-  // claim much memory).
+  // Makes room for a body of the announced size at once, so that it is never copied while it
+  // grows. The caller bounds the size.
   void ExpectBodySize(std::int64_t size);
+  // Frees the body received so far.
+  void DropBody() { runtime::ByteSet().swap(body_); }
   // Forgets everything (a redirect leads to a new answer).
   void Clear();
 
@@ -31,6 +33,7 @@ public:
   int StatusCode() const;
   // The header block: status line first, each line ended by CR LF, then an empty line.
   const std::string& HeaderBlock() const { return block_; }
+  std::size_t BodySize() const { return body_.size(); }
   runtime::ByteSet TakeBody() { return std::move(body_); }
   std::string TakeHeaderBlock() { return std::move(block_); }
 

@@ -10,21 +10,16 @@ void TransferWatch::Connected(Clock::time_point now) {
   sent_ = 0;
 }
 
-bool TransferWatch::ShouldStop(Clock::time_point now, std::int64_t received, std::int64_t sent) {
-  if (settings_.cancelRequested && settings_.cancelRequested()) {
-    cancelled_ = true;
-    return true;
-  }
+TransferWatch::Stop TransferWatch::Check(Clock::time_point now, std::int64_t received, std::int64_t sent) {
   if (received != received_ || sent != sent_) {
     received_ = received;
     sent_ = sent;
     lastActivity_ = now;
   }
-  if (connected_ && now - lastActivity_ > settings_.inactivityLimit) {
-    timedOut_ = true;
-    return true;
-  }
-  return false;
+  if (CancelRequested()) return Stop::Cancelled;
+  if (now - start_ > settings_.totalTimeLimit) return Stop::TooLong;
+  if (connected_ && now - lastActivity_ > settings_.inactivityLimit) return Stop::Inactive;
+  return Stop::None;
 }
 
 }  // namespace web

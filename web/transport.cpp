@@ -1,37 +1,40 @@
-// The one place that talks to libcurl: a single HTTP exchange, redirects included.
+// The one place that talks to libcurl: a single HTTP exchange, redirects included, on a pooled
+// connection.
 #include "web/transport.h"
 
 #include <curl/curl.h>
 
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <vector>
 
+#include "web/connection_pool.h"
 #include "web/request_header_lines.h"
 #include "web/response_collector.h"
+#include "web/transfer_failure.h"
 #include "web/transfer_watch.h"
 
 namespace web {
 namespace {
 
-struct EasyCleanup {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
+using Clock = TransferWatch::Clock;
+
+// How long a transfer waits for the network before it looks at the cancel hook and the limits.
+constexpr int kPollMilliseconds = 50;
+// Response header bytes accepted per answer; libcurl's own limit (300 KiB) lies above it.
+constexpr std::int64_t kMaxHeaderBytes = 256 * 1024;
+// What libcurl reads from the socket at a time.
+constexpr long kReceiveBufferSize = 512L * 1024L;
+
 struct ListCleanup {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 struct UrlCleanup {
   void operator()(CURLU* url) const { curl_url_cleanup(url); }
 };
-using EasyHandle = std::unique_ptr<CURL, EasyCleanup>;
 using HeaderList = std::unique_ptr<curl_slist, ListCleanup>;
 using UrlHandle = std::unique_ptr<CURLU, UrlCleanup>;
-
-// libcurl's global set-up is not thread-safe; a function-local static runs it exactly once.
-bool CurlReady() {
-  static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-  return ready;
-}
 
 // One request of a redirect chain.
 struct Hop {
@@ -42,22 +45,49 @@ struct Hop {
 
 // What the callbacks share with the exchange.
 struct HopState {
-  explicit HopState(const TransferSettings& settings) : watch(settings) {}
+  HopState(const TransferSettings& transferSettings, Clock::time_point start)
+      : settings(transferSettings), watch(transferSettings, start) {}
+
+  // Forgets the previous hop's answer.
+  void StartHop(bool headOnly) {
+    collector.Clear();
+    watch.Connecting();
+    bodyStarted = false;
+    endAtHeaders = headOnly;
+    endedAtHeaders = false;
+    headerBytes = 0;
+    errorText[0] = '\0';
+  }
+
+  const TransferSettings& settings;
   CURL* handle = nullptr;
   ResponseCollector collector;
   TransferWatch watch;
   bool bodyStarted = false;
   // The answer has no body to wait for (a HEAD sent with a body): stop once its head is in.
   bool endAtHeaders = false;
+  bool endedAtHeaders = false;
+  std::int64_t headerBytes = 0;
+  bool headersTooLarge = false;
+  bool pageTooLarge = false;
   std::exception_ptr failure;
+  char errorText[CURL_ERROR_SIZE] = {};
 };
 
 size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
   auto* state = static_cast<HopState*>(user);
   try {
-    state->watch.Activity(TransferWatch::Clock::now());
+    state->headerBytes += static_cast<std::int64_t>(size * count);
+    if (state->headerBytes > kMaxHeaderBytes) {
+      state->headersTooLarge = true;
+      return 0;
+    }
+    state->watch.Activity(Clock::now());
     state->collector.AddHeaderLine(std::string_view(data, size * count));
-    if (state->endAtHeaders && state->collector.Answered() && state->collector.StatusCode() >= 200) return 0;
+    if (state->endAtHeaders && state->collector.Answered() && state->collector.StatusCode() >= 200) {
+      state->endedAtHeaders = true;
+      return 0;
+    }
   } catch (...) {
     state->failure = std::current_exception();
     return 0;
@@ -65,15 +95,22 @@ size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
   return size * count;
 }
 
+// Ends the transfer (by taking no bytes) as soon as the body would pass the size limit, whether
+// the server announced that or just keeps sending.
 size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
   auto* state = static_cast<HopState*>(user);
+  const std::int64_t limit = state->settings.maxBodyBytes;
   try {
-    state->watch.Activity(TransferWatch::Clock::now());
+    state->watch.Activity(Clock::now());
     if (!state->bodyStarted) {
       state->bodyStarted = true;
       curl_off_t announced = -1;
       curl_easy_getinfo(state->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-      state->collector.ExpectBodySize(announced);
+      if (announced <= limit) state->collector.ExpectBodySize(announced);
+    }
+    if (static_cast<std::int64_t>(state->collector.BodySize() + size * count) > limit) {
+      state->pageTooLarge = true;
+      return 0;
     }
     state->collector.AddBodyBytes(std::string_view(data, size * count));
   } catch (...) {
@@ -83,13 +120,8 @@ size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
   return size * count;
 }
 
-int OnProgress(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
-  auto* state = static_cast<HopState*>(user);
-  return state->watch.ShouldStop(TransferWatch::Clock::now(), received, sent) ? 1 : 0;
-}
-
 int OnConnected(void* user, char*, char*, int, int) {
-  static_cast<HopState*>(user)->watch.Connected(TransferWatch::Clock::now());
+  static_cast<HopState*>(user)->watch.Connected(Clock::now());
   return CURL_PREREQFUNC_OK;
 }
 
@@ -122,19 +154,23 @@ std::string RequestTarget(std::string_view objectPath) {
   return target;
 }
 
+std::string UrlPart(CURLU* url, CURLUPart part, unsigned int flags = 0) {
+  char* value = nullptr;
+  if (curl_url_get(url, part, &value, flags) != CURLUE_OK || !value) return std::string();
+  std::string copy(value);
+  curl_free(value);
+  return copy;
+}
+
 // The address of the first request, or nothing when libcurl would read the host differently
 // from the one given (a host holding "?", "@" or the like cannot be reached).
 std::optional<std::string> ComposeUrl(const TransportRequest& request) {
   std::string url = std::string(request.secure ? "https://" : "http://") + request.host + ":" +
                     std::to_string(request.port) + RequestTarget(request.objectPath);
   UrlHandle parsed(curl_url());
-  if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK)
-    return std::nullopt;
-  char* host = nullptr;
-  if (curl_url_get(parsed.get(), CURLUPART_HOST, &host, 0) != CURLUE_OK) return std::nullopt;
-  bool same = host && request.host.size() == std::string_view(host).size() &&
-              StartsWithIgnoringCase(host, request.host);
-  curl_free(host);
+  if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) return std::nullopt;
+  std::string host = UrlPart(parsed.get(), CURLUPART_HOST);
+  bool same = !host.empty() && request.host.size() == host.size() && StartsWithIgnoringCase(host, request.host);
   return same ? std::optional<std::string>(url) : std::nullopt;
 }
 
@@ -144,17 +180,28 @@ std::string ProxyForHop(std::string_view proxyText, const std::string& url) {
   return std::string(proxyText);
 }
 
+// What a connection for this request depends on: scheme, host and port, the proxy it goes
+// through and the certificates it was checked against.
+std::string OriginOf(const std::string& url, std::string_view proxyText, const TransferSettings& settings) {
+  UrlHandle parsed(curl_url());
+  std::string origin = url;
+  if (parsed && curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
+    origin = UrlPart(parsed.get(), CURLUPART_SCHEME) + "://" + UrlPart(parsed.get(), CURLUPART_HOST) + ":" +
+             UrlPart(parsed.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+  }
+  return origin + " via " + ProxyForHop(proxyText, url) + " trusting " + settings.trustedCertificatesFile;
+}
+
 long Milliseconds(std::chrono::milliseconds duration) {
   return duration.count() > 0 ? static_cast<long>(duration.count()) : 1L;
 }
 
 void SetCommonOptions(CURL* handle, curl_slist* headers, const TransportRequest& request,
                       const TransferSettings& settings, HopState* state) {
+  curl_easy_reset(handle);
   curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-  curl_easy_setopt(handle, CURLOPT_FRESH_CONNECT, 1L);
-  curl_easy_setopt(handle, CURLOPT_FORBID_REUSE, 1L);
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(handle, CURLOPT_PATH_AS_IS, 1L);
   curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
@@ -164,16 +211,14 @@ void SetCommonOptions(CURL* handle, curl_slist* headers, const TransportRequest&
   curl_easy_setopt(handle, CURLOPT_USERAGENT, agent.c_str());
   curl_easy_setopt(handle, CURLOPT_NOPROXY, "");
   curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT_MS, Milliseconds(settings.connectTimeout));
-  curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, 512L * 1024L);
+  curl_easy_setopt(handle, CURLOPT_BUFFERSIZE, kReceiveBufferSize);
   if (!settings.trustedCertificatesFile.empty())
     curl_easy_setopt(handle, CURLOPT_CAINFO, settings.trustedCertificatesFile.c_str());
+  curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, state->errorText);
   curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, OnHeaderLine);
   curl_easy_setopt(handle, CURLOPT_HEADERDATA, state);
   curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, OnBodyBytes);
   curl_easy_setopt(handle, CURLOPT_WRITEDATA, state);
-  curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, OnProgress);
-  curl_easy_setopt(handle, CURLOPT_XFERINFODATA, state);
   curl_easy_setopt(handle, CURLOPT_PREREQFUNCTION, OnConnected);
   curl_easy_setopt(handle, CURLOPT_PREREQDATA, state);
 }
@@ -181,12 +226,11 @@ void SetCommonOptions(CURL* handle, curl_slist* headers, const TransportRequest&
 // Address, proxy, verb and body of one hop. libcurl sends no body with its own HEAD, so a HEAD
 // that carries one goes out as a body-sending request named HEAD, and the transfer ends when the
 // answer's head is in.
-void SetHopOptions(CURL* handle, const Hop& hop, std::string_view proxyText, HopState* state) {
+void SetHopOptions(CURL* handle, const Hop& hop, std::string_view proxyText) {
   curl_easy_setopt(handle, CURLOPT_URL, hop.url.c_str());
   curl_easy_setopt(handle, CURLOPT_PROXY, ProxyForHop(proxyText, hop.url).c_str());
   curl_easy_setopt(handle, CURLOPT_CUSTOMREQUEST, static_cast<char*>(nullptr));
   curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L);
-  state->endAtHeaders = hop.verb == "HEAD" && hop.body;
   if (hop.body) {
     curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(hop.body->size()));
     curl_easy_setopt(handle, CURLOPT_POSTFIELDS, hop.body->data());
@@ -218,46 +262,142 @@ std::optional<Hop> RedirectTarget(CURL* handle, const Hop& hop) {
   return next;
 }
 
+std::int64_t TransferredBytes(CURL* handle, CURLINFO info) {
+  curl_off_t bytes = 0;
+  curl_easy_getinfo(handle, info, &bytes);
+  return bytes;
+}
+
+// libcurl's result for the transfer that has just ended.
+CURLcode DoneResult(CURLM* multi) {
+  int left = 0;
+  while (CURLMsg* message = curl_multi_info_read(multi, &left)) {
+    if (message->msg == CURLMSG_DONE) return message->data.result;
+  }
+  return CURLE_OK;
+}
+
+// Runs one request until libcurl is done with it or the watch says to stop, looking at the watch
+// at least every kPollMilliseconds. The client's connection goes back to its cache when the
+// answer was read whole; otherwise libcurl closes it.
+CURLcode RunHop(CurlClient& client, HopState& state, TransferWatch::Stop& stop) {
+  CURL* easy = client.Easy();
+  if (curl_multi_add_handle(client.Multi(), easy) != CURLM_OK) return CURLE_FAILED_INIT;
+  CURLcode result = CURLE_FAILED_INIT;
+  for (;;) {
+    int running = 0;
+    if (curl_multi_perform(client.Multi(), &running) != CURLM_OK) break;
+    if (running == 0) {
+      result = DoneResult(client.Multi());
+      break;
+    }
+    stop = state.watch.Check(Clock::now(), TransferredBytes(easy, CURLINFO_SIZE_DOWNLOAD_T),
+                             TransferredBytes(easy, CURLINFO_SIZE_UPLOAD_T));
+    if (stop != TransferWatch::Stop::None) break;
+    curl_multi_poll(client.Multi(), nullptr, 0, kPollMilliseconds, nullptr);
+  }
+  curl_multi_remove_handle(client.Multi(), easy);
+  return result;
+}
+
+// The account of a failure libcurl reported: the system's words for a connection that failed
+// ("Connection refused"), otherwise libcurl's own.
+runtime::Text CurlMessage(CURLcode code, const HopState& state) {
+  long osError = 0;
+  curl_easy_getinfo(state.handle, CURLINFO_OS_ERRNO, &osError);
+  if (code == CURLE_COULDNT_CONNECT && osError != 0) {
+    char buffer[256];
+    return strerror_r(static_cast<int>(osError), buffer, sizeof buffer);
+  }
+  return state.errorText[0] != '\0' ? runtime::Text(state.errorText) : runtime::Text(curl_easy_strerror(code));
+}
+
+// The failure of a hop, judged in this order: the watch's stop, the limits the callbacks hold,
+// then libcurl's result.
+void JudgeHop(CURLcode code, TransferWatch::Stop stop, HopState& state, FetchResponse& response) {
+  const TransferSettings& settings = state.settings;
+  auto fail = [&](FetchFailure failure, runtime::Text message) {
+    response.failure = failure;
+    response.message = std::move(message);
+  };
+  if (stop == TransferWatch::Stop::Cancelled) {
+    fail(FetchFailure::Cancelled, CancelledMessage());
+  } else if (stop == TransferWatch::Stop::Inactive) {
+    fail(FetchFailure::TimedOut, InactivityMessage(settings.inactivityLimit));
+  } else if (stop == TransferWatch::Stop::TooLong) {
+    fail(FetchFailure::TimedOut, TotalTimeMessage(settings.totalTimeLimit));
+  } else if (state.pageTooLarge) {
+    state.collector.DropBody();
+    fail(FetchFailure::PageTooLarge, PageTooLargeMessage(settings.maxBodyBytes));
+  } else if (state.headersTooLarge) {
+    fail(FetchFailure::HeadersTooLarge, HeadersTooLargeMessage());
+  } else if (!state.endedAtHeaders && code != CURLE_OK) {
+    FetchFailure failure = FailureOfCurlCode(code, state.watch.IsConnected(), state.collector.Answered());
+    fail(failure, failure == FetchFailure::HeadersTooLarge ? HeadersTooLargeMessage() : CurlMessage(code, state));
+  }
+}
+
+FetchResponse Failed(FetchFailure failure, runtime::Text message) {
+  FetchResponse response;
+  response.failure = failure;
+  response.message = std::move(message);
+  return response;
+}
+
 }  // namespace
 
-TransportResponse PerformExchange(const TransportRequest& request, const TransferSettings& settings) {
-  TransportResponse response;
-  if (!CurlReady()) return response;
-  EasyHandle handle(curl_easy_init());
-  if (!handle) return response;
-  response.outcome = TransportResponse::Outcome::NoAnswer;
+FetchResponse PerformExchange(const TransportRequest& request, const TransferSettings& settings) {
   std::optional<std::string> url = ComposeUrl(request);
-  if (!url) return response;
-
+  if (!url) return Failed(FetchFailure::UnsupportedAddress, UnsupportedAddressMessage());
   HeaderList headers;
   for (const std::string& line : CurlHeaderLines(request.headerBlock, request.body.has_value())) {
     curl_slist* extended = curl_slist_append(headers.get(), line.c_str());
-    if (!extended) return response;
+    if (!extended) return Failed(FetchFailure::Other, "libcurl: out of memory");
     if (!headers) headers.reset(extended);
   }
+  std::string origin = OriginOf(*url, request.proxy, settings);
+  ConnectionPool& pool = ConnectionPool::Shared();
+  std::unique_ptr<CurlClient> client = pool.Borrow(origin);
+  if (!client) return Failed(FetchFailure::Other, "libcurl could not be set up");
 
-  HopState state(settings);
-  state.handle = handle.get();
-  SetCommonOptions(handle.get(), headers.get(), request, settings, &state);
+  FetchResponse response;
+  HopState state(settings, Clock::now());
+  state.handle = client->Easy();
+  SetCommonOptions(client->Easy(), headers.get(), request, settings, &state);
   Hop hop{*url, request.verb, request.body};
   for (int redirects = 0;; ++redirects) {
-    state.collector.Clear();
-    state.bodyStarted = false;
-    state.watch.Connecting();
-    SetHopOptions(handle.get(), hop, request.proxy, &state);
-    curl_easy_perform(handle.get());
-    if (state.failure) std::rethrow_exception(state.failure);
-    if (!state.collector.Answered() || state.watch.Cancelled()) break;
-    if (!request.followRedirects || redirects >= kMaxRedirects) break;
-    std::optional<Hop> next = RedirectTarget(handle.get(), hop);
+    if (state.watch.CancelRequested()) {
+      response = Failed(FetchFailure::Cancelled, CancelledMessage());
+      break;
+    }
+    state.StartHop(hop.verb == "HEAD" && hop.body);
+    SetHopOptions(client->Easy(), hop, request.proxy);
+    TransferWatch::Stop stop = TransferWatch::Stop::None;
+    CURLcode code = RunHop(*client, state, stop);
+    origin = OriginOf(hop.url, request.proxy, settings);
+    if (state.failure) {
+      pool.Return(origin, std::move(client));
+      std::rethrow_exception(state.failure);
+    }
+    JudgeHop(code, stop, state, response);
+    if (!response.Complete() || !request.followRedirects) break;
+    std::optional<Hop> next = RedirectTarget(client->Easy(), hop);
     if (!next) break;
+    if (redirects == kMaxRedirects) {
+      response = Failed(FetchFailure::TooManyRedirects, TooManyRedirectsMessage(kMaxRedirects));
+      break;
+    }
     hop = std::move(*next);
   }
   if (state.collector.Answered()) {
-    response.outcome = TransportResponse::Outcome::Answered;
-    response.body = state.collector.TakeBody();
+    response.status = state.collector.StatusCode();
     response.headerBlock = state.collector.TakeHeaderBlock();
+    response.body = state.collector.TakeBody();
   }
+  char* effective = nullptr;
+  curl_easy_getinfo(client->Easy(), CURLINFO_EFFECTIVE_URL, &effective);
+  response.finalAddress = effective ? effective : hop.url;
+  pool.Return(origin, std::move(client));
   return response;
 }
 

@@ -1,15 +1,17 @@
-// The one place that talks to libcurl: a single HTTP exchange, redirects included.
+// The one place that talks to libcurl: a single HTTP exchange, redirects included, on a pooled
+// connection.
 #pragma once
 
 #include <optional>
 #include <string>
 
 #include "runtime/text.h"
+#include "web/fetch.h"
 #include "web/transfer_settings.h"
 
 namespace web {
 
-// Redirects followed before the answer in hand counts as final.
+// Redirects followed before a further redirect answer counts as too many.
 constexpr int kMaxRedirects = 20;
 
 struct TransportRequest {
@@ -32,25 +34,13 @@ struct TransportRequest {
   bool followRedirects = true;
 };
 
-struct TransportResponse {
-  enum class Outcome {
-    NotStarted,  // the client could not be set up; nothing was attempted
-    NoAnswer,    // no complete response header block arrived (refused, TLS rejected, timed out)
-    Answered,    // a header block arrived; the body holds what came after it
-  };
-  Outcome outcome = Outcome::NotStarted;
-  // Body of the final answer as received: complete, or what had arrived when the transfer ended
-  // early (connection closed, inactivity limit, cancelled). Empty unless Answered.
-  runtime::ByteSet body;
-  // Header block of the final answer: status line first, each line ended by CR LF, an empty line
-  // at the end. Empty unless Answered.
-  std::string headerBlock;
-};
-
-// Performs the exchange: a fresh connection over HTTP/1.1, no compression requested, no cookie
-// engine, no cache. A redirect (301, 302, 303, 307, 308 to an http or https address) is followed
-// when followRedirects is set, at most kMaxRedirects times; 303, and 301/302 after a POST,
-// continue with GET and no body. Bounded by the settings' time limits and cancel hook.
-TransportResponse PerformExchange(const TransportRequest& request, const TransferSettings& settings);
+// Performs the exchange over HTTP/1.1, no compression requested, no cookie engine, no cache, on
+// a connection left open by an earlier exchange with the same origin when there is one (the bytes
+// sent are the same either way). A redirect (301, 302, 303, 307, 308 to an http or https address)
+// is followed when followRedirects is set; the answer after kMaxRedirects of them ends the
+// exchange, as TooManyRedirects when it is a further redirect. 303, and 301/302 after a POST,
+// continue with GET and no body. Bounded by the settings' limits; the cancel hook and the limits
+// are looked at every 50 ms. Any HTTP status is an answer. Safe to call from several threads.
+FetchResponse PerformExchange(const TransportRequest& request, const TransferSettings& settings);
 
 }  // namespace web

@@ -6,7 +6,35 @@
 
 namespace web {
 
+using runtime::FindText;
 using runtime::Text;
+
+namespace {
+
+// The host part after the last "@" that comes before any "?" or "#": what stands before it is
+// user information, never the host. An "@" inside a query that follows the host directly stays.
+Text WithoutUserInformation(const Text& host) {
+  int end = runtime::TextLength(host) + 1;
+  for (const char* stop : {"?", "#"}) {
+    int found = FindText(host, stop);
+    if (found != -1 && found < end) end = found;
+  }
+  int at = runtime::FindTextReverse(host, "@", end);
+  return at == -1 ? host : runtime::TextRight(host, runtime::TextLength(host) - at);
+}
+
+// Length of the host name in a host[:port] text: up to the first ":", or the whole bracketed
+// IPv6 literal.
+int HostNameLength(const Text& host) {
+  if (runtime::TextLeft(host, 1) == "[") {
+    int close = FindText(host, "]");
+    if (close != -1) return close;
+  }
+  int colon = FindText(host, ":");
+  return colon == -1 ? runtime::TextLength(host) : colon - 1;
+}
+
+}  // namespace
 
 Text UrlHost(const Text& address, std::optional<bool> keepPort) {
   Text lowered = runtime::ToLower(address);
@@ -15,19 +43,21 @@ Text UrlHost(const Text& address, std::optional<bool> keepPort) {
   if (runtime::TextLeft(lowered, 8) == "https://") {
     host = TextBetween(lowered, "https://", "/");
   } else {
-    if (runtime::FindText(lowered, "http://") == -1) lowered = "http://" + lowered;
+    if (FindText(lowered, "http://") == -1) lowered = "http://" + lowered;
     host = TextBetween(lowered, "http://", "/");
   }
+  host = WithoutUserInformation(host);
   if (keepPort.value_or(false)) return host;
-  int colon = runtime::FindText(host, ":");
-  return colon == -1 ? host : runtime::TextLeft(host, colon - 1);
+  return runtime::TextLeft(host, HostNameLength(host));
 }
 
 int UrlPort(const Text& address) {
   Text host = UrlHost(address, true);
-  if (runtime::FindText(host, ":") != -1) {
+  int nameLength = HostNameLength(host);
+  if (runtime::TextLength(host) > nameLength) {
     int lastColon = runtime::FindTextReverse(host, ":");
-    return runtime::ToInteger(runtime::TextRight(host, runtime::TextLength(host) - lastColon));
+    if (lastColon > nameLength)
+      return runtime::ToInteger(runtime::TextRight(host, runtime::TextLength(host) - lastColon));
   }
   return runtime::ToLower(runtime::TextLeft(address, 5)) == "https" ? 443 : 80;
 }
@@ -37,8 +67,8 @@ Text UrlObjectPath(const Text& address) {
   // found inside "http://" itself.
   Text scheme = runtime::ToLower(runtime::TextLeft(address, 8));
   int from = scheme == "https://" ? 9 : (runtime::TextLeft(scheme, 7) == "http://" ? 8 : 1);
-  int hostPosition = runtime::FindText(address, UrlHost(address), from, true);
-  int slash = runtime::FindText(address, "/", hostPosition, true);
+  int hostPosition = FindText(address, UrlHost(address), from, true);
+  int slash = FindText(address, "/", hostPosition, true);
   if (slash > 0) return runtime::TextRight(address, runtime::TextLength(address) - slash + 1);
   return "/";
 }

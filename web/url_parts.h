@@ -8,12 +8,14 @@
 namespace web {
 
 // The host in lower case, taken after "https://" or the first "http://" (assumed in front when
-// the address has none) up to the next "/"; with keepPort (absent = false) the ":port" part
-// stays. Empty address: empty host.
+// the address has none) up to the next "/", without user information (everything up to an "@"
+// before any "?" or "#"); with keepPort (absent = false) the ":port" part stays. An IPv6 literal
+// keeps its brackets. Empty address: empty host.
 runtime::Text UrlHost(const runtime::Text& address, std::optional<bool> keepPort = std::nullopt);
 
-// The port after the host's last ":" (its leading digits; none gives 0); without one 443 for an
-// address beginning with "https" (any case), 80 otherwise.
+// The port after the host's last ":" (its leading digits; none gives 0), the colons inside an IPv6
+// literal not counting; without one 443 for an address beginning with "https" (any case), 80
+// otherwise.
 int UrlPort(const runtime::Text& address);
 
 // Path, query and everything after them, from the first "/" after the host (looked for after a

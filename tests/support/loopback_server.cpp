@@ -11,6 +11,7 @@
 #include <csignal>
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <stdexcept>
 
 #include "tests/support/self_signed_certificate.h"
@@ -31,22 +32,55 @@ SSL_CTX* MakeTlsContext(const SelfSignedCertificate& certificate) {
   return context;
 }
 
-int ListenOnLoopback(int* port) {
-  int listener = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+int ListenOnLoopback(bool ipv6, int* port) {
+  int listener = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (listener < 0) throw std::runtime_error("socket failed");
   int yes = 1;
   setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(listener, 128) != 0 ||
-      getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    close(listener);
-    throw std::runtime_error("cannot listen on 127.0.0.1");
+  sockaddr_storage storage{};
+  socklen_t length = 0;
+  if (ipv6) {
+    auto* address = reinterpret_cast<sockaddr_in6*>(&storage);
+    address->sin6_family = AF_INET6;
+    address->sin6_addr = in6addr_loopback;
+    length = sizeof *address;
+  } else {
+    auto* address = reinterpret_cast<sockaddr_in*>(&storage);
+    address->sin_family = AF_INET;
+    address->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    length = sizeof *address;
   }
-  *port = ntohs(address.sin_port);
+  auto* address = reinterpret_cast<sockaddr*>(&storage);
+  if (bind(listener, address, length) != 0 || listen(listener, 128) != 0 ||
+      getsockname(listener, address, &length) != 0) {
+    close(listener);
+    throw std::runtime_error(ipv6 ? "cannot listen on ::1" : "cannot listen on 127.0.0.1");
+  }
+  *port = ntohs(ipv6 ? reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port
+                     : reinterpret_cast<sockaddr_in*>(&storage)->sin_port);
   return listener;
+}
+
+// The next request on the connection, taken off the front of data (bytes read but not yet
+// used); nothing when the client leaves before a whole request head.
+std::optional<ReceivedRequest> ReadRequest(ServerStream& stream, std::string& data) {
+  char buffer[kReadBlock];
+  size_t headLength = 0;
+  while ((headLength = RequestHeadLength(data)) == 0) {
+    size_t got = stream.Read(buffer, sizeof buffer);
+    if (got == 0) return std::nullopt;
+    data.append(buffer, got);
+  }
+  size_t total = headLength + AnnouncedBodyLength(std::string_view(data).substr(0, headLength));
+  while (data.size() < total) {
+    size_t got = stream.Read(buffer, sizeof buffer);
+    if (got == 0) break;
+    data.append(buffer, got);
+  }
+  total = std::min(total, data.size());
+  ReceivedRequest request = ParseRequest(data.substr(0, total));
+  data.erase(0, total);
+  return request;
 }
 
 // A connection to a loopback port named by a CONNECT target "127.0.0.1:PORT" or "localhost:PORT";
@@ -90,13 +124,16 @@ LoopbackServer::LoopbackServer(Options options) {
     certificate_ = std::make_unique<SelfSignedCertificate>();
     tlsContext_.reset(MakeTlsContext(*certificate_));
   }
-  listener_ = ListenOnLoopback(&port_);
+  ipv6_ = options.ipv6;
+  listener_ = ListenOnLoopback(ipv6_, &port_);
   acceptor_ = std::thread(&LoopbackServer::AcceptLoop, this);
 }
 
 LoopbackServer::~LoopbackServer() { Stop(); }
 
-std::string LoopbackServer::Authority() const { return "127.0.0.1:" + std::to_string(port_); }
+std::string LoopbackServer::Authority() const {
+  return (ipv6_ ? "[::1]:" : "127.0.0.1:") + std::to_string(port_);
+}
 
 std::string LoopbackServer::Url(std::string_view path) const {
   return std::string(tlsContext_ ? "https://" : "http://") + Authority() + std::string(path);
@@ -135,6 +172,26 @@ std::size_t LoopbackServer::RequestCount() const {
   return requests_.size();
 }
 
+std::size_t LoopbackServer::ConnectionCount() const {
+  std::lock_guard lock(mutex_);
+  return connectionCount_;
+}
+
+std::size_t LoopbackServer::OpenConnections() const {
+  std::lock_guard lock(mutex_);
+  return openConnections_.size();
+}
+
+std::size_t LoopbackServer::PeakOpenConnections() const {
+  std::lock_guard lock(mutex_);
+  return peakOpenConnections_;
+}
+
+void LoopbackServer::EndConnection(int connection) {
+  std::lock_guard lock(mutex_);
+  openConnections_.erase(connection);
+}
+
 void LoopbackServer::Stop() {
   std::map<std::thread::id, std::thread> connections;
   {
@@ -165,7 +222,10 @@ void LoopbackServer::AcceptLoop() {
     if (descriptor < 0) continue;
     ReapFinishedThreads();
     openDescriptors_.insert(descriptor);
-    std::thread thread(&LoopbackServer::ServeConnection, this, descriptor);
+    int connection = static_cast<int>(++connectionCount_);
+    openConnections_.insert(connection);
+    peakOpenConnections_ = std::max(peakOpenConnections_, openConnections_.size());
+    std::thread thread(&LoopbackServer::ServeConnection, this, descriptor, connection);
     std::thread::id id = thread.get_id();
     connections_.emplace(id, std::move(thread));
   }
@@ -191,42 +251,35 @@ void LoopbackServer::TrackDescriptor(int descriptor, bool open) {
   if (stopping_) shutdown(descriptor, SHUT_RDWR);
 }
 
-void LoopbackServer::ServeConnection(int descriptor) {
+void LoopbackServer::ServeConnection(int descriptor, int connection) {
   std::unique_ptr<ServerStream> stream =
       tlsContext_ ? MakeTlsStream(descriptor, tlsContext_.get()) : MakePlainStream(descriptor);
-  if (stream->Open()) Converse(*stream);
+  if (stream->Open()) Converse(*stream, connection);
+  EndConnection(connection);
   TrackDescriptor(descriptor, false);
   stream.reset();
   std::lock_guard lock(mutex_);
   finished_.push_back(std::this_thread::get_id());
 }
 
-void LoopbackServer::Converse(ServerStream& stream) {
+void LoopbackServer::Converse(ServerStream& stream, int connection) {
   std::string data;
-  char buffer[kReadBlock];
-  size_t headLength = 0;
-  while ((headLength = RequestHeadLength(data)) == 0) {
-    size_t got = stream.Read(buffer, sizeof buffer);
-    if (got == 0) return;
-    data.append(buffer, got);
+  for (;;) {
+    std::optional<ReceivedRequest> request = ReadRequest(stream, data);
+    if (!request) return;
+    request->connection = connection;
+    bool tunnel = false;
+    {
+      std::lock_guard lock(mutex_);
+      requests_.push_back(*request);
+      tunnel = tunnel_ && request->method == "CONNECT";
+    }
+    if (tunnel) {
+      Tunnel(stream, *request);
+      return;
+    }
+    if (!SendReply(stream, ChooseReply(*request), connection)) return;
   }
-  size_t total = headLength + AnnouncedBodyLength(std::string_view(data).substr(0, headLength));
-  while (data.size() < total) {
-    size_t got = stream.Read(buffer, sizeof buffer);
-    if (got == 0) break;
-    data.append(buffer, got);
-  }
-  ReceivedRequest request = ParseRequest(data.substr(0, std::min(total, data.size())));
-  bool tunnel = false;
-  {
-    std::lock_guard lock(mutex_);
-    requests_.push_back(request);
-    tunnel = tunnel_ && request.method == "CONNECT";
-  }
-  if (tunnel)
-    Tunnel(stream, request);
-  else
-    SendReply(stream, ChooseReply(request));
 }
 
 Reply LoopbackServer::ChooseReply(const ReceivedRequest& request) {
@@ -240,8 +293,8 @@ Reply LoopbackServer::ChooseReply(const ReceivedRequest& request) {
   return handler ? handler(request) : RawReply(HttpResponse(404, "not found"));
 }
 
-void LoopbackServer::SendReply(ServerStream& stream, const Reply& reply) {
-  if (reply.delay.count() > 0 && !SleepUnlessStopped(reply.delay)) return;
+bool LoopbackServer::SendReply(ServerStream& stream, const Reply& reply, int connection) {
+  if (reply.delay.count() > 0 && !SleepUnlessStopped(reply.delay)) return false;
   size_t budget = reply.cutAfter.value_or(reply.FullLength());
   auto send = [&](std::string_view part) {
     part = part.substr(0, budget);
@@ -249,13 +302,21 @@ void LoopbackServer::SendReply(ServerStream& stream, const Reply& reply) {
     return stream.Write(part);
   };
   bool open = send(reply.bytes);
-  for (size_t i = 0; open && budget > 0 && i < reply.repeatCount; ++i) open = send(reply.repeatedBlock);
-  if (reply.ending == Reply::Ending::Close) stream.FinishSending();
+  for (size_t i = 0; open && budget > 0 && i < reply.repeatCount; ++i) {
+    if (reply.blockPause.count() > 0 && !SleepUnlessStopped(reply.blockPause)) return false;
+    open = send(reply.repeatedBlock);
+  }
+  if (open && reply.KeepsConnection()) return true;
+  if (reply.ending == Reply::Ending::AsHeadSays) {
+    stream.FinishSending();
+    EndConnection(connection);
+  }
   // Reading on until the client leaves keeps unread bytes from turning the close into a reset,
   // and holds a silent connection open.
   char sink[4096];
   while (stream.Read(sink, sizeof sink) != 0) {
   }
+  return false;
 }
 
 bool LoopbackServer::SleepUnlessStopped(std::chrono::milliseconds duration) {

@@ -10,9 +10,13 @@
 //   ... fetch server.Url("/page") ...
 //   EXPECT_EQ(server.Requests().at(0).requestLine, "GET /page HTTP/1.1");
 //
-// One request is read per connection (its body by Content-Length); the connection then closes
-// as the reply says. The destructor stops the server and ends every open connection. Writing to
-// a vanished client must not kill the process, so SIGPIPE is ignored once a server exists.
+// A connection serves requests one after the other (each body read by its Content-Length) for as
+// long as the replies keep it open (Reply::KeepsConnection: a whole HTTP/1.1 answer without
+// "Connection: close"); test_support::HttpResponse closes unless given a Connection line. The
+// server counts connections (ConnectionCount, OpenConnections, PeakOpenConnections) and tags
+// each request with the connection it came on (ReceivedRequest::connection), so tests can see
+// reuse and parallelism. The destructor stops the server and ends every open connection. Writing
+// to a vanished client must not kill the process, so SIGPIPE is ignored once a server exists.
 #pragma once
 
 #include <openssl/ssl.h>
@@ -41,7 +45,8 @@ public:
   using Handler = std::function<Reply(const ReceivedRequest&)>;
 
   struct Options {
-    bool tls = false;  // speak TLS with a self-signed certificate
+    bool tls = false;   // speak TLS with a self-signed certificate
+    bool ipv6 = false;  // listen on [::1] instead of 127.0.0.1
   };
 
   // Starts listening at once. Throws std::runtime_error when it cannot.
@@ -52,9 +57,9 @@ public:
   LoopbackServer& operator=(const LoopbackServer&) = delete;
 
   int Port() const { return port_; }
-  // "127.0.0.1:PORT".
+  // "127.0.0.1:PORT" ("[::1]:PORT" with ipv6).
   std::string Authority() const;
-  // "http://127.0.0.1:PORT" (https with TLS) followed by path.
+  // "http://" (https with TLS), the authority, then path.
   std::string Url(std::string_view path) const;
   // With TLS: the PEM file of the server's certificate, for a client to trust. Empty otherwise.
   std::string CertificateFile() const;
@@ -74,15 +79,25 @@ public:
   std::vector<ReceivedRequest> Requests() const;
   std::size_t RequestCount() const;
 
+  // Connections accepted so far (the number the last one's requests carry).
+  std::size_t ConnectionCount() const;
+  // Connections open now. A connection is open from its acceptance until the server ends it
+  // after a reply that does not keep it, or the client leaves, whichever comes first.
+  std::size_t OpenConnections() const;
+  // The highest number of connections that were open at the same time.
+  std::size_t PeakOpenConnections() const;
+
   // Stops accepting and ends every connection; called by the destructor.
   void Stop();
 
 private:
   void AcceptLoop();
-  void ServeConnection(int descriptor);
-  void Converse(ServerStream& stream);
+  void ServeConnection(int descriptor, int connection);
+  void Converse(ServerStream& stream, int connection);
   Reply ChooseReply(const ReceivedRequest& request);
-  void SendReply(ServerStream& stream, const Reply& reply);
+  // Sends the reply; true when the connection stays open for the next request.
+  bool SendReply(ServerStream& stream, const Reply& reply, int connection);
+  void EndConnection(int connection);
   void Tunnel(ServerStream& client, const ReceivedRequest& request);
   bool SleepUnlessStopped(std::chrono::milliseconds duration);
   void TrackDescriptor(int descriptor, bool open);
@@ -95,6 +110,7 @@ private:
   std::unique_ptr<SSL_CTX, FreeTlsContext> tlsContext_;
   int listener_ = -1;
   int port_ = 0;
+  bool ipv6_ = false;
   bool tunnel_ = false;
 
   mutable std::mutex mutex_;
@@ -104,6 +120,9 @@ private:
   Handler handler_;
   std::vector<ReceivedRequest> requests_;
   std::set<int> openDescriptors_;
+  std::size_t connectionCount_ = 0;
+  std::set<int> openConnections_;
+  std::size_t peakOpenConnections_ = 0;
   std::map<std::thread::id, std::thread> connections_;
   std::vector<std::thread::id> finished_;
   std::thread acceptor_;

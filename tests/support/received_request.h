@@ -15,6 +15,8 @@ struct ReceivedRequest {
   std::string target;                    // as on the request line (absolute form for a proxy)
   std::vector<std::string> headerLines;  // each header line without CR LF, in order
   std::string body;
+  // The connection it came on: 1 for the server's first accepted connection, 2 for the next...
+  int connection = 0;
 
   // The target without scheme and authority: "/p?q" for both "/p?q" and "http://h:1/p?q".
   std::string Path() const;

@@ -101,6 +101,21 @@ TEST_F(HttpRequestWireTest, SchemeAndPortComeFromTheAddress) {
   EXPECT_EQ(Received(Call(server.Authority())).requestLine, "GET / HTTP/1.1");
 }
 
+TEST_F(HttpRequestWireTest, LineBreaksInTheCookieTextNeverStartAHeaderLine) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"a=1\r\nX-Injected: yes", "Cookie: a=1; X-Injected: yes"},
+      {"a=1\n\nb=2\r", "Cookie: a=1; b=2"},
+      {"\r\nCookie: s=1\rX-Injected: yes", "Cookie: s=1; X-Injected: yes"},
+  };
+  for (const auto& [cookies, line] : cases) {
+    SCOPED_TRACE(cookies);
+    ReceivedRequest request = Received(Call(server.Url("/c")).Cookies(cookies));
+    EXPECT_THAT(request.raw, testing::HasSubstr("\r\n" + line + "\r\n"));
+    EXPECT_EQ(request.HeaderCount("X-Injected"), 0);
+    EXPECT_EQ(request.HeaderCount("Cookie"), 1);
+  }
+}
+
 struct BodyCase {
   std::string name;
   std::optional<int> method;

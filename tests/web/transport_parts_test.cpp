@@ -1,11 +1,14 @@
-// The transport's pieces that need no network: header lines for libcurl, the answer collector
-// and the transfer watch.
+// The transport's pieces that need no network: header lines for libcurl, the answer collector,
+// the transfer watch, the failure messages and the Retry-After wait.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "web/request_header_lines.h"
+#include "web/retry_after.h"
 #include "web/response_collector.h"
+#include "web/transfer_failure.h"
 #include "web/transfer_watch.h"
+#include "runtime/code_page.h"
 
 namespace {
 
@@ -50,35 +53,72 @@ TEST(ResponseCollector, IncompleteBlockIsNoAnswer) {
   EXPECT_EQ(collector.TakeBody(), "");
 }
 
+using Stop = web::TransferWatch::Stop;
+
 TEST(TransferWatch, InactivityCountsOnlyOnceConnected) {
   web::TransferSettings settings;
   settings.inactivityLimit = 100ms;
-  web::TransferWatch watch(settings);
   auto t0 = web::TransferWatch::Clock::time_point() + 1h;
-  EXPECT_FALSE(watch.ShouldStop(t0 + 10s, 0, 0));
+  web::TransferWatch watch(settings, t0);
+  EXPECT_EQ(watch.Check(t0 + 10s, 0, 0), Stop::None);
   watch.Connected(t0 + 10s);
-  EXPECT_FALSE(watch.ShouldStop(t0 + 10s + 100ms, 0, 0));
-  EXPECT_FALSE(watch.ShouldStop(t0 + 10s + 150ms, 5, 0));
-  EXPECT_FALSE(watch.ShouldStop(t0 + 10s + 240ms, 5, 0));
+  EXPECT_EQ(watch.Check(t0 + 10s + 100ms, 0, 0), Stop::None);
+  EXPECT_EQ(watch.Check(t0 + 10s + 150ms, 5, 0), Stop::None);
+  EXPECT_EQ(watch.Check(t0 + 10s + 240ms, 5, 0), Stop::None);
   watch.Activity(t0 + 10s + 240ms);
-  EXPECT_FALSE(watch.ShouldStop(t0 + 10s + 330ms, 5, 0));
-  EXPECT_TRUE(watch.ShouldStop(t0 + 10s + 341ms, 5, 0));
-  EXPECT_TRUE(watch.TimedOut());
-  EXPECT_FALSE(watch.Cancelled());
+  EXPECT_EQ(watch.Check(t0 + 10s + 330ms, 5, 0), Stop::None);
+  EXPECT_EQ(watch.Check(t0 + 10s + 341ms, 5, 0), Stop::Inactive);
   watch.Connecting();
-  EXPECT_FALSE(watch.ShouldStop(t0 + 20s, 5, 0));
+  EXPECT_EQ(watch.Check(t0 + 20s, 5, 0), Stop::None);
+}
+
+TEST(TransferWatch, WholeTransferLimitHoldsHoweverSteadilyBytesMove) {
+  web::TransferSettings settings;
+  settings.totalTimeLimit = 1s;
+  auto t0 = web::TransferWatch::Clock::time_point() + 1h;
+  web::TransferWatch watch(settings, t0);
+  watch.Connected(t0);
+  EXPECT_EQ(watch.Check(t0 + 1s, 1, 0), Stop::None);
+  EXPECT_EQ(watch.Check(t0 + 1001ms, 2, 0), Stop::TooLong);
 }
 
 TEST(TransferWatch, CancelHookStopsAtOnce) {
   bool cancel = false;
   web::TransferSettings settings;
   settings.cancelRequested = [&] { return cancel; };
-  web::TransferWatch watch(settings);
   auto now = web::TransferWatch::Clock::now();
-  EXPECT_FALSE(watch.ShouldStop(now, 0, 0));
+  web::TransferWatch watch(settings, now);
+  EXPECT_EQ(watch.Check(now, 0, 0), Stop::None);
   cancel = true;
-  EXPECT_TRUE(watch.ShouldStop(now, 0, 0));
-  EXPECT_TRUE(watch.Cancelled());
+  EXPECT_EQ(watch.Check(now, 0, 0), Stop::Cancelled);
+}
+
+TEST(TransferFailure, LimitMessagesNameTheLimit) {
+  EXPECT_EQ(web::InactivityMessage(30s), runtime::T("30 秒无数据"));
+  EXPECT_EQ(web::InactivityMessage(1500ms), runtime::T("1.5 秒无数据"));
+  EXPECT_EQ(web::TotalTimeMessage(5min), runtime::T("传输超过 300 秒"));
+  EXPECT_EQ(web::TotalTimeMessage(250ms), runtime::T("传输超过 0.25 秒"));
+  EXPECT_EQ(web::PageTooLargeMessage(std::int64_t{256} << 20), runtime::T("网页超过 256 MB"));
+}
+
+TEST(RetryAfterDelay, Cases) {
+  const auto now = std::chrono::system_clock::from_time_t(1700000000);  // Tue, 14 Nov 2023 22:13:20 GMT
+  const struct {
+    std::string block;
+    std::optional<std::chrono::seconds> wait;
+  } cases[] = {
+      {"HTTP/1.1 429 Too Many Requests\r\nRetry-After: 5\r\n\r\n", 5s},
+      {"HTTP/1.1 503 x\r\nretry-after:  60 \r\n\r\n", 60s},
+      {"HTTP/1.1 503 x\r\nRetry-After: 61\r\n\r\n", std::nullopt},
+      {"HTTP/1.1 503 x\r\nRetry-After: Tue, 14 Nov 2023 22:13:50 GMT\r\n\r\n", 30s},
+      {"HTTP/1.1 503 x\r\nRetry-After: Tue, 14 Nov 2023 22:00:00 GMT\r\n\r\n", 0s},
+      {"HTTP/1.1 503 x\r\nRetry-After: soon\r\n\r\n", std::nullopt},
+      {"HTTP/1.1 503 x\r\nX-Retry-After: 5\r\n\r\n", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.block);
+    EXPECT_EQ(web::RetryAfterDelay(c.block, now, 60s), c.wait);
+  }
 }
 
 }  // namespace
