@@ -17,7 +17,8 @@ runtime::Text FormatExport(int rowCount, int columnCount,
     out += rowStart;
     for (int column = 1; column < columnCount; ++column) {
       out += cellStart;
-      out += cell(row, column);
+      // A cell that ends inside a character must not swallow the first byte of what follows it.
+      out += runtime::EndWithWholeCharacter(cell(row, column));
       if (column < columnCount - 1 || tableMode) out += cellEnd;
     }
     out += rowEnd;

@@ -62,6 +62,29 @@ std::string Encode(UConverter* converter, std::u16string_view units) {
   return out;
 }
 
+// Only a lead byte (0x81..0xFE), or a digit right after one, can leave a character open at the end.
+bool MayEndInsideCharacter(std::string_view text) {
+  if (text.empty()) return false;
+  auto last = static_cast<unsigned char>(text.back());
+  if (last >= 0x80) return true;
+  bool digit = last >= '0' && last <= '9';
+  return digit && text.size() >= 2 && static_cast<unsigned char>(text[text.size() - 2]) >= 0x81;
+}
+
+// How many bytes at the end the decoder still holds, waiting for the rest of a character.
+size_t PendingBytes(UConverter* converter, std::string_view bytes) {
+  std::u16string out(bytes.size() + 1, u'\0');
+  UChar* target = reinterpret_cast<UChar*>(out.data());
+  const char* source = bytes.data();
+  UErrorCode status = U_ZERO_ERROR;
+  ucnv_reset(converter);
+  ucnv_toUnicode(converter, &target, target + out.size(), &source, bytes.data() + bytes.size(),
+                 nullptr, false, &status);
+  int32_t pending = ucnv_toUCountPending(converter, &status);
+  ucnv_reset(converter);
+  return U_SUCCESS(status) && pending > 0 ? static_cast<size_t>(pending) : 0;
+}
+
 }  // namespace
 
 Text Utf8ToText(std::string_view utf8) {
@@ -77,6 +100,13 @@ std::string TextToUtf8(std::string_view text) {
 Text Utf16ToText(std::u16string_view utf16) { return Encode(ProgramConverter(), utf16); }
 
 std::u16string TextToUtf16(std::string_view text) { return Decode(ProgramConverter(), text); }
+
+Text EndWithWholeCharacter(std::string_view text) {
+  size_t pending = MayEndInsideCharacter(text) ? PendingBytes(ProgramConverter(), text) : 0;
+  if (pending == 0) return Text(text);
+  static const Text replacement = Utf16ToText(u"\uFFFD");
+  return Text(text.substr(0, text.size() - pending)) + replacement;
+}
 
 Text T(std::string_view utf8Literal) { return Utf8ToText(utf8Literal); }
 

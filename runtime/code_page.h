@@ -18,6 +18,11 @@ Text Utf16ToText(std::u16string_view utf16);
 // A text of the program's code page as UTF-16.
 std::u16string TextToUtf16(std::string_view text);
 
+// The text with an incomplete character at its end (a lead byte without its trail, the first one to
+// three bytes of a four-byte form) replaced by U+FFFD in the program's code page, so that whatever
+// is joined after it cannot pair with it. Any other text comes back unchanged.
+Text EndWithWholeCharacter(std::string_view text);
+
 // A UTF-8 literal of the source (a caption, a message) as a text of the program.
 Text T(std::string_view utf8Literal);
 

@@ -9,6 +9,10 @@ pelmo_packages=(
   python3 openssl curl
 )
 
+# What scripts/package needs beyond the build: dpkg-shlibdeps for the package's dependencies and
+# the desktop-entry validator.
+pelmo_package_tools=(dpkg-dev desktop-file-utils)
+
 pelmo_ensure_packages() {
   local missing=()
   local package

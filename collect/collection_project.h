@@ -1,0 +1,24 @@
+// A collection project: everything the user types into the main window for a collection, kept
+// as typed so that it can be saved to a file and put back.
+#pragma once
+
+#include "collect/collection_settings.h"
+#include "runtime/text.h"
+
+namespace collect {
+
+// The main window's settings. A default-made project holds the window's defaults at start.
+struct CollectionProject {
+  // The address box exactly as typed: one address per line, lines joined by CR LF.
+  runtime::Text addressText = "http://www.example.com/news/index_2.html\r\n"
+                              "http://www.example.com/news/index_3.html";
+  runtime::Text cookie;
+  runtime::Text before = "list-item";  // cut markers; "#引号" stands for a double quote
+  runtime::Text after = "</html>";
+  runtime::Text rule = R"(<li> <a href="[var]/[int].html" title="[var]"> <span [var0]</li>)";
+  PageEncoding encoding = PageEncoding::Gbk;  // the ticked "gbk编码" box
+  runtime::Text separator;                    // empty: the export writes HTML table rows
+  FetchPoliteness fetching;
+};
+
+}  // namespace collect

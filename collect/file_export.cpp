@@ -1,0 +1,208 @@
+// The result table as CSV, TSV, JSON Lines, HTML or the plain export text.
+#include "collect/file_export.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <set>
+#include <vector>
+
+#include "collect/result_export.h"
+#include "runtime/code_page.h"
+
+namespace collect {
+namespace {
+
+using Row = std::vector<std::string>;
+
+std::string Lowered(std::string_view text) {
+  std::string out(text);
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char byte) { return static_cast<char>(std::tolower(byte)); });
+  return out;
+}
+
+// Each cell is converted on its own, so an incomplete character at its end decodes to U+FFFD
+// within the cell.
+Row CaptionRow(const ExportTable& table) {
+  Row row;
+  for (int column = 1; column < table.columnCount; ++column) {
+    row.push_back(runtime::TextToUtf8(table.caption(column)));
+  }
+  return row;
+}
+
+Row CellRow(const ExportTable& table, int row) {
+  Row cells;
+  for (int column = 1; column < table.columnCount; ++column) {
+    cells.push_back(runtime::TextToUtf8(table.cell(row, column)));
+  }
+  return cells;
+}
+
+std::string Joined(const Row& fields, std::string_view separator) {
+  std::string out;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) out += separator;
+    out += fields[i];
+  }
+  return out;
+}
+
+std::string CsvField(const std::string& field) {
+  if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
+  std::string out = "\"";
+  for (char byte : field) {
+    if (byte == '"') out += '"';
+    out += byte;
+  }
+  return out + '"';
+}
+
+// A row of one empty cell is written "" so that it does not read back as a row of no cells.
+std::string CsvLine(const Row& fields) {
+  if (fields.size() == 1 && fields[0].empty()) return "\"\"\r\n";
+  Row quoted;
+  for (const std::string& field : fields) quoted.push_back(CsvField(field));
+  return Joined(quoted, ",") + "\r\n";
+}
+
+std::string TsvLine(Row fields) {
+  for (std::string& field : fields) {
+    std::replace_if(
+        field.begin(), field.end(), [](char byte) { return byte == '\t' || byte == '\r' || byte == '\n'; },
+        ' ');
+  }
+  return Joined(fields, "\t") + "\n";
+}
+
+std::string JsonString(std::string_view text) {
+  std::string out = "\"";
+  for (char byte : text) {
+    switch (byte) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case '\b': out += "\\b"; break;
+      case '\f': out += "\\f"; break;
+      default:
+        if (static_cast<unsigned char>(byte) < 0x20) {
+          char escaped[7];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(byte));
+          out += escaped;
+        } else {
+          out += byte;
+        }
+    }
+  }
+  return out + '"';
+}
+
+// The captions of the exported columns, the last one named "address", each made unique.
+Row JsonKeys(const ExportTable& table) {
+  Row keys = CaptionRow(table);
+  if (keys.empty()) return keys;
+  keys.back() = "address";
+  std::set<std::string> used = {"address"};
+  for (size_t i = 0; i + 1 < keys.size(); ++i) {
+    std::string key = keys[i];
+    for (int n = 2; used.count(key) > 0; ++n) key = keys[i] + " (" + std::to_string(n) + ")";
+    used.insert(key);
+    keys[i] = key;
+  }
+  return keys;
+}
+
+std::string JsonLine(const Row& keys, const Row& cells) {
+  std::string out = "{";
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (i > 0) out += ", ";
+    out += JsonString(keys[i]) + ": " + JsonString(cells[i]);
+  }
+  return out + "}\n";
+}
+
+std::string HtmlEscaped(std::string_view text) {
+  std::string out;
+  for (char byte : text) {
+    switch (byte) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default: out += byte;
+    }
+  }
+  return out;
+}
+
+std::string HtmlRow(const Row& fields, std::string_view cellTag) {
+  std::string out = "<tr>";
+  for (const std::string& field : fields) {
+    out += "<" + std::string(cellTag) + ">" + HtmlEscaped(field) + "</" + std::string(cellTag) + ">";
+  }
+  return out + "</tr>\n";
+}
+
+std::string HtmlDocument(const ExportTable& table) {
+  std::string out =
+      "<!DOCTYPE html>\n<html lang=\"zh\">\n<head>\n<meta charset=\"utf-8\">\n"
+      "<title>" + runtime::TextToUtf8(runtime::T("Pelmo网页信息采集助手")) + "</title>\n"
+      "<style>table{border-collapse:collapse}th,td{border:1px solid #999;padding:2px 6px}</style>\n"
+      "</head>\n<body>\n<table>\n";
+  out += HtmlRow(CaptionRow(table), "th");
+  for (int row = 0; row < table.rowCount; ++row) out += HtmlRow(CellRow(table, row), "td");
+  return out + "</table>\n</body>\n</html>\n";
+}
+
+}  // namespace
+
+ExportFormat ExportFormatFromExtension(std::string_view path) {
+  size_t dot = path.find_last_of('.');
+  if (dot == std::string_view::npos || path.find('/', dot) != std::string_view::npos) {
+    return ExportFormat::Text;
+  }
+  std::string extension = Lowered(path.substr(dot + 1));
+  if (extension == "htm") return ExportFormat::Html;
+  return ExportFormatFromName(extension).value_or(ExportFormat::Text);
+}
+
+std::optional<ExportFormat> ExportFormatFromName(std::string_view name) {
+  if (name == "csv") return ExportFormat::Csv;
+  if (name == "tsv") return ExportFormat::Tsv;
+  if (name == "jsonl") return ExportFormat::JsonLines;
+  if (name == "html") return ExportFormat::Html;
+  if (name == "text") return ExportFormat::Text;
+  return std::nullopt;
+}
+
+std::string FormatFileExport(ExportFormat format, const ExportTable& table,
+                             const runtime::Text& separator) {
+  std::string out;
+  switch (format) {
+    case ExportFormat::Text:
+      return runtime::TextToUtf8(
+          FormatExport(table.rowCount, table.columnCount, table.cell, separator));
+    case ExportFormat::Csv:
+      out = "\xEF\xBB\xBF" + CsvLine(CaptionRow(table));
+      for (int row = 0; row < table.rowCount; ++row) out += CsvLine(CellRow(table, row));
+      return out;
+    case ExportFormat::Tsv:
+      out = TsvLine(CaptionRow(table));
+      for (int row = 0; row < table.rowCount; ++row) out += TsvLine(CellRow(table, row));
+      return out;
+    case ExportFormat::JsonLines: {
+      Row keys = JsonKeys(table);
+      for (int row = 0; row < table.rowCount; ++row) out += JsonLine(keys, CellRow(table, row));
+      return out;
+    }
+    case ExportFormat::Html:
+      return HtmlDocument(table);
+  }
+  return out;
+}
+
+}  // namespace collect

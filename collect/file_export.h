@@ -1,0 +1,44 @@
+// The result table as a file: CSV, TSV, JSON Lines, an HTML document or the plain export text,
+// always in UTF-8.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "runtime/text.h"
+
+namespace collect {
+
+// Text: the export text of "导出结果". Csv: RFC 4180 with CR LF row ends and a byte-order mark.
+// Tsv: tab-separated, LF row ends; a tab, CR or LF inside a cell becomes a space, as the format
+// has no quoting. JsonLines: one object per row, LF after each. Html: a complete document with
+// one table.
+enum class ExportFormat { Text, Csv, Tsv, JsonLines, Html };
+
+// The result table as the export reads it. Columns 1..columnCount-1 are exported; column 0 (the
+// whole match) never is, and the last column holds the page address. Both callbacks must be set.
+struct ExportTable {
+  int rowCount = 0;
+  int columnCount = 0;
+  std::function<runtime::Text(int row, int column)> cell;
+  std::function<runtime::Text(int column)> caption;
+};
+
+// The format a file name asks for by its extension: .csv, .tsv, .jsonl, .html or .htm in any
+// letter case; any other name gives Text.
+ExportFormat ExportFormatFromExtension(std::string_view path);
+
+// The format named on the command line: "csv", "tsv", "jsonl", "html" or "text"; nothing for any
+// other name.
+std::optional<ExportFormat> ExportFormatFromName(std::string_view name);
+
+// The whole file in the given format, as UTF-8 bytes. CSV, TSV and HTML start with a header row
+// of the captions. JSON Lines keys the columns by caption and the last one by "address"; a key
+// met again gets " (2)", " (3)" and so on, so no cell is lost. The separator counts only for Text.
+// An incomplete character at the end of a cell becomes U+FFFD and never joins the next cell.
+std::string FormatFileExport(ExportFormat format, const ExportTable& table,
+                             const runtime::Text& separator);
+
+}  // namespace collect

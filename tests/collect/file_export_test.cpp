@@ -1,0 +1,177 @@
+// The export's cell boundaries and the file formats, read back by Python's csv, json and
+// html.parser modules.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "collect/file_export.h"
+#include "collect/result_export.h"
+#include "runtime/code_page.h"
+
+namespace collect {
+namespace {
+
+using runtime::T;
+using runtime::Text;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+// U+FFFD in GB18030.
+const Text kReplacement = "\x84\x31\xA4\x37";
+
+struct BoundaryCase {
+  const char* name;
+  std::vector<Text> cells;  // columns 1.. of one row
+  Text separator;
+  Text expected;
+};
+
+TEST(FormatExport, CellEndingInsideACharacterNeverMergesWithTheNext) {
+  const BoundaryCase cases[] = {
+      {"lone lead before the separator", {"a\x81", "b"}, "|", "a" + kReplacement + "|b\r\n"},
+      {"lone lead in table mode", {"a\x81"}, "", "<tr><td>a" + kReplacement + "</td></tr>\r\n"},
+      {"lead after a whole pair", {"\x81\x81\x81", "b"}, "|", "\x81\x81" + kReplacement + "|b\r\n"},
+      {"three bytes of a four-byte form", {"x\x81\x30\x81", "y"}, "0", "x" + kReplacement + "0y\r\n"},
+      {"lead and digit", {"x\x81\x30", "\x81\x30"}, "-", "x" + kReplacement + "-" + kReplacement + "\r\n"},
+      {"whole characters stay", {"\xD6\xD0" "1", "\x81\x30\x81\x30", "\xA1\xA1"}, "|",
+       "\xD6\xD0" "1|\x81\x30\x81\x30|\xA1\xA1\r\n"},
+  };
+  for (const BoundaryCase& c : cases) {
+    auto cell = [&](int, int column) { return c.cells[static_cast<size_t>(column - 1)]; };
+    int columnCount = static_cast<int>(c.cells.size()) + 1;
+    EXPECT_EQ(FormatExport(1, columnCount, cell, c.separator), c.expected) << c.name;
+  }
+}
+
+TEST(ExportFormat, ChosenByExtensionOrName) {
+  const std::pair<const char*, ExportFormat> byExtension[] = {
+      {"out.csv", ExportFormat::Csv},       {"/tmp/A.TSV", ExportFormat::Tsv},
+      {"r.jsonl", ExportFormat::JsonLines}, {"r.HTM", ExportFormat::Html},
+      {"r.html", ExportFormat::Html},       {"r.json", ExportFormat::Text},
+      {"dir.csv/out", ExportFormat::Text},  {"out", ExportFormat::Text},
+  };
+  for (const auto& [path, format] : byExtension) {
+    EXPECT_EQ(ExportFormatFromExtension(path), format) << path;
+  }
+  EXPECT_EQ(ExportFormatFromName("jsonl"), ExportFormat::JsonLines);
+  EXPECT_EQ(ExportFormatFromName("text"), ExportFormat::Text);
+  EXPECT_EQ(ExportFormatFromName("xls"), std::nullopt);
+}
+
+// Reads an export file with Python and prints its rows (the header first) as UTF-8, cells ended
+// by 0x1F and rows by 0x1E; JSON Lines prints the keys of the first object as its header.
+constexpr const char* kReader = R"(
+import csv, html.parser, json, sys
+kind, path = sys.argv[1], sys.argv[2]
+rows = []
+if kind == "csv":
+    with open(path, newline="", encoding="utf-8-sig") as f:
+        rows = list(csv.reader(f))
+elif kind == "jsonl":
+    with open(path, encoding="utf-8") as f:
+        objects = [json.loads(line) for line in f]
+    rows = [list(objects[0].keys())] + [list(o.values()) for o in objects]
+else:
+    class Cells(html.parser.HTMLParser):
+        inside = False
+        def handle_starttag(self, tag, attrs):
+            if tag == "tr": rows.append([])
+            if tag in ("td", "th"): rows[-1].append(""); self.inside = True
+        def handle_endtag(self, tag):
+            if tag in ("td", "th"): self.inside = False
+        def handle_data(self, data):
+            if self.inside: rows[-1][-1] += data
+    with open(path, newline="", encoding="utf-8") as f:
+        Cells().feed(f.read())
+sys.stdout.buffer.write("".join("".join(c + "\x1f" for c in r) + "\x1e" for r in rows).encode())
+)";
+
+std::string ReadBackWithPython(const std::string& kind, const std::string& bytes) {
+  std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                 ("pelmo_export_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  std::ofstream(folder / "reader.py", std::ios::binary) << kReader;
+  std::ofstream(folder / "export", std::ios::binary) << bytes;
+  std::string command = "python3 " + (folder / "reader.py").string() + " " + kind + " " +
+                        (folder / "export").string();
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    ::pclose(pipe);
+  }
+  std::filesystem::remove_all(folder);
+  return out;
+}
+
+std::string Joined(const std::vector<std::vector<std::string>>& rows) {
+  std::string out;
+  for (const auto& row : rows) {
+    for (const std::string& cell : row) out += cell + "\x1f";
+    out += "\x1e";
+  }
+  return out;
+}
+
+// Column 0 is the whole match, which no export writes; the captions repeat as when a run added a
+// second set of columns.
+const std::vector<std::vector<Text>> kTable = {
+    {"<whole>", "a,b", "say \"hi\"", "<b> & 'q'", "http://x/1?a=1&b=2"},
+    {"<whole>", "line1\r\nline2", T("中文，“引号”"), "back\\slash\ttab", "http://x/2"},
+    {"<whole>", "", "x\x81", "\x01" "ctl", "http://x/3"},
+};
+const std::vector<Text> kCaptions = {T("文本 1"), T("文本 2"), T("文本 3"), T("文本 2"),
+                                     T("文本 5")};
+const std::vector<std::vector<std::string>> kCellsUtf8 = {
+    {"a,b", "say \"hi\"", "<b> & 'q'", "http://x/1?a=1&b=2"},
+    {"line1\r\nline2", "中文，“引号”", "back\\slash\ttab", "http://x/2"},
+    {"", "x\uFFFD", "\x01" "ctl", "http://x/3"},
+};
+
+ExportTable Table() {
+  return {.rowCount = static_cast<int>(kTable.size()),
+          .columnCount = static_cast<int>(kCaptions.size()),
+          .cell = [](int row, int column) { return kTable[row][column]; },
+          .caption = [](int column) { return kCaptions[column]; }};
+}
+
+struct FormatCase {
+  ExportFormat format;
+  const char* reader;
+  std::vector<std::string> header;
+};
+
+TEST(FormatFileExport, ReadsBackToTheSameCells) {
+  const FormatCase cases[] = {
+      {ExportFormat::Csv, "csv", {"文本 2", "文本 3", "文本 2", "文本 5"}},
+      {ExportFormat::JsonLines, "jsonl", {"文本 2", "文本 3", "文本 2 (2)", "address"}},
+      {ExportFormat::Html, "html", {"文本 2", "文本 3", "文本 2", "文本 5"}},
+  };
+  for (const FormatCase& c : cases) {
+    std::vector<std::vector<std::string>> expected = {c.header};
+    expected.insert(expected.end(), kCellsUtf8.begin(), kCellsUtf8.end());
+    EXPECT_EQ(ReadBackWithPython(c.reader, FormatFileExport(c.format, Table(), "")),
+              Joined(expected))
+        << c.reader;
+  }
+}
+
+TEST(FormatFileExport, EachFormatFramesItsRows) {
+  EXPECT_THAT(FormatFileExport(ExportFormat::Csv, Table(), ""),
+              StartsWith("\xEF\xBB\xBF文本 2,文本 3,文本 2,文本 5\r\n"
+                         "\"a,b\",\"say \"\"hi\"\"\",<b> & 'q',http://x/1?a=1&b=2\r\n"));
+  EXPECT_THAT(FormatFileExport(ExportFormat::Tsv, Table(), ""),
+              HasSubstr("\nline1  line2\t中文，“引号”\tback\\slash tab\thttp://x/2\n"));
+  std::string html = FormatFileExport(ExportFormat::Html, Table(), "");
+  EXPECT_THAT(html, StartsWith("<!DOCTYPE html>"));
+  EXPECT_THAT(html, HasSubstr("<meta charset=\"utf-8\">"));
+  EXPECT_THAT(html, HasSubstr("<td>&lt;b&gt; &amp; &#39;q&#39;</td>"));
+  EXPECT_THAT(html, HasSubstr("<td>say &quot;hi&quot;</td>"));
+}
+
+}  // namespace
+}  // namespace collect
