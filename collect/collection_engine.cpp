@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "collect/charset_declaration.h"
 #include "collect/failure_reason.h"
 #include "collect/match_rule.h"
 #include "collect/page_downloads.h"
@@ -24,7 +25,11 @@ struct RunState {
   ListState list;
 };
 
-bool ReadAsGbk(PageEncoding encoding) { return encoding != PageEncoding::Utf8; }
+// GBK unless the page is to be read as UTF-8, or declares UTF-8 and is read as it declares.
+bool ReadAsGbk(PageEncoding encoding, DeclaredCharset declared) {
+  if (encoding == PageEncoding::Auto) return declared != DeclaredCharset::Utf8;
+  return encoding == PageEncoding::Gbk;
+}
 
 // Decoded, cut and cleaned, with the reason when the download failed.
 PageOutcome PrepareOutcome(const Text& address, const web::FetchResponse& response,
@@ -34,8 +39,12 @@ PageOutcome PrepareOutcome(const Text& address, const web::FetchResponse& respon
   outcome.stopped = response.failure == web::FetchFailure::Cancelled;
   outcome.reason = FailureReason(response, settings.maxPageBytes);
   outcome.failed = !outcome.reason.empty();
-  const runtime::ByteSet& body = response.failure == web::FetchFailure::PageTooLarge ? runtime::ByteSet() : response.body;
-  Text page = PageTextFromBody(body, ReadAsGbk(settings.encoding));
+  static const runtime::ByteSet kNoBody;
+  const runtime::ByteSet& body = response.failure == web::FetchFailure::PageTooLarge ? kNoBody : response.body;
+  const DeclaredCharset declared = DeclaredPageCharset(response.headerBlock, body);
+  const bool gbk = ReadAsGbk(settings.encoding, declared);
+  if (settings.encoding != PageEncoding::Auto) outcome.warning = CharsetWarning(declared, gbk);
+  Text page = PageTextFromBody(body, gbk);
   outcome.pageText = NormalisePageText(CutPage(page, settings.before, settings.after));
   return outcome;
 }
@@ -117,6 +126,7 @@ web::FetchRequest PageRequest(const Text& address, const CollectionSettings& set
   request.cookies = settings.cookie;
   request.extraHeaders = Text("User-Agent: ") + kUserAgent;
   request.settings.maxBodyBytes = settings.maxPageBytes;
+  request.honourRetryAfter = true;
   request.settings.cancelRequested = [&observer] { return observer.StopRequested(); };
   return request;
 }
@@ -126,7 +136,9 @@ PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fe
   observer.StatusMessage(address);
   web::FetchResponse response = DownloadPage(address, settings, fetcher, observer);
   PageOutcome outcome = PrepareOutcome(address, response, settings);
-  if (!outcome.stopped) observer.PageText(outcome.pageText);
+  if (outcome.stopped) return outcome;
+  observer.PageText(outcome.pageText);
+  if (!outcome.warning.empty()) observer.StatusMessage(address + T("（") + outcome.warning + T("）"));
   return outcome;
 }
 

@@ -1,6 +1,7 @@
 // The export of the result list.
 #include "collect/result_export.h"
 
+#include "runtime/code_page.h"
 
 namespace collect {
 
