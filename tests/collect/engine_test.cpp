@@ -294,6 +294,36 @@ TEST(ParallelRun, PauseBetweenRequestsToOneHost) {
   EXPECT_EQ(fetcher.maxPerHost_, 1);
 }
 
+TEST(Charset, DeclarationThatContradictsTheReadingIsNotedAndAutoFollowsIt) {
+  web::FetchResponse utf8 = Answer(200, collect_test::ListPageUtf8(2));
+  utf8.headerBlock = "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=UTF-8\r\n\r\n";
+  web::FetchResponse gbk = Answer(200, "<meta charset=\"gb2312\">" + collect_test::ListPageGbk(2));
+  struct Case {
+    PageEncoding encoding;
+    const web::FetchResponse& response;
+    const char* line;
+    const char* title;
+  };
+  const std::string w8 = "http://h/1取到 2 条纪录（页面声明编码为 UTF-8，但按 GBK 读取）";
+  const std::string wg = "http://h/1取到 2 条纪录（页面声明编码为 GBK，但按 UTF-8 读取）";
+  for (const Case& c : {Case{PageEncoding::Gbk, utf8, w8.c_str(), nullptr},
+                        Case{PageEncoding::Utf8, gbk, wg.c_str(), nullptr},
+                        Case{PageEncoding::Gbk, gbk, "http://h/1取到 2 条纪录", "标题2"},
+                        Case{PageEncoding::Auto, utf8, "http://h/1取到 2 条纪录", "标题2"},
+                        Case{PageEncoding::Auto, gbk, "http://h/1取到 2 条纪录", "标题2"}}) {
+    CannedFetcher fetcher;
+    fetcher.Answer("http://h/1", c.response);
+    CollectionSettings settings = Settings({"http://h/1"});
+    settings.encoding = c.encoding;
+    RecordingObserver observer;
+    RunCollection(settings, fetcher, observer);
+    EXPECT_EQ(observer.Lines("line").at(1), c.line);
+    if (c.title) {
+      EXPECT_EQ(runtime::TextToUtf8(observer.records.at(1).cells.at(3)), c.title);
+    }
+  }
+}
+
 TEST(RuleProblem, EmptyAndBrokenRulesAreRefusedWithTheirReason) {
   EXPECT_EQ(runtime::TextToUtf8(RuleProblem("")), "正则匹配规则不能为空!");
   EXPECT_EQ(RuleProblem(T("<li>[var]</li>")), "");
