@@ -12,6 +12,7 @@
 #include <limits>
 
 #include "app/caption_left_check_box.h"
+#include "app/multi_line_edit.h"
 #include "app/qt_text.h"
 #include "app/report_list_view.h"
 #include "app/status_bar_widget.h"
@@ -40,7 +41,7 @@ void ApplyColours(const ControlLayout& control, QWidget* widget) {
 QWidget* CreateEditBox(const ControlLayout& control, QWidget* parent) {
   const bool readOnly = (control.styles & kReadOnly) != 0;
   if ((control.styles & kMultiLine) != 0) {
-    auto* edit = new QPlainTextEdit(parent);
+    auto* edit = new MultiLineEdit(parent);
     edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     edit->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     edit->setVerticalScrollBarPolicy(
@@ -96,8 +97,12 @@ QWidget* CreateWidget(const ControlLayout& control, QWidget* parent) {
     case ControlKind::Label: {
       auto* label = new QLabel(caption, parent);
       label->setTextFormat(Qt::PlainText);
-      label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-      label->setWordWrap(true);
+      if ((control.styles & kHeading) != 0) {
+        label->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+      } else {
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->setWordWrap(true);
+      }
       return label;
     }
     case ControlKind::Button: {

@@ -40,8 +40,14 @@ constexpr unsigned kCaptionLeft = 1u << 5;         // check box: caption left of
 constexpr unsigned kChecked = 1u << 6;             // check box: checked at start
 constexpr unsigned kDropDownWithEdit = 1u << 7;    // combo box: drop-down list with an edit field
 constexpr unsigned kBeneathOthers = 1u << 8;       // meant to be covered by a control above it
-// The command starts a run or changes the list: disabled and ignored while a run is in progress.
+// The command starts a run or changes the list or the settings: disabled and ignored while a
+// run is in progress.
 constexpr unsigned kDisabledWhileRunning = 1u << 9;
+constexpr unsigned kClosesWindow = 1u << 10;  // button: its window closes once the click is handled
+// Label placed in the window itself: a heading above the row of controls beneath it. When the
+// font needs more height than the layout gives, the headings grow, every control below them
+// moves down as far, and so does the window's bottom edge.
+constexpr unsigned kHeading = 1u << 11;
 
 struct Geometry {
   int left = 0;
@@ -92,12 +98,39 @@ struct MenuLayout {
   unsigned styles = 0;
 };
 
+// How far the edges of a control move when its window is larger than its default size, in
+// quarters of the extra width (left, right) or height (top, bottom): 0 stays, 2 keeps to the
+// middle, 4 keeps to the window's right or bottom edge.
+struct EdgeShares {
+  int left = 0;
+  int right = 0;
+  int top = 0;
+  int bottom = 0;
+};
+
+constexpr int kWholeShare = 4;  // the share of an edge that moves as far as the window grows
+
+struct GrowthRule {
+  std::string_view control;
+  EdgeShares shares;
+};
+
+// A key that clicks a button of the window, whichever of the window's controls has the focus.
+struct KeyBinding {
+  std::string_view key;  // as Qt writes key sequences: "F5", "Ctrl+T"
+  std::string_view button;
+};
+
 struct WindowLayout {
   runtime::Window window = runtime::Window::MainWindow;
   std::string_view title;
   Geometry outer;                       // stored position and outer size, frame included
   std::vector<ControlLayout> controls;  // layout order: an earlier control lies above a later one
   std::vector<MenuLayout> menus;
+  // Empty: the window keeps its default size. Otherwise the default size is the smallest, and
+  // when the window grows the named controls follow their rules; the others keep their place.
+  std::vector<GrowthRule> growth;
+  std::vector<KeyBinding> keys;
 };
 
 // The frame around the client area of a window of the outer size given in a layout: a 4-pixel

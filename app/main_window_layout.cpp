@@ -12,6 +12,12 @@ namespace {
 constexpr std::string_view kGroup = "分组框1";
 constexpr unsigned kShownFocusable = kVisible | kFocusable;
 
+// How the controls follow a growing window: the setting boxes widen, the buttons keep to the
+// right edge, the result list takes the extra height, the rows below it keep to the bottom.
+constexpr EdgeShares kToRight{.left = kWholeShare, .right = kWholeShare};
+constexpr EdgeShares kToBottom{.top = kWholeShare, .bottom = kWholeShare};
+constexpr EdgeShares kWiden{.right = kWholeShare};
+
 WindowLayout Build() {
   WindowLayout layout;
   layout.window = runtime::Window::MainWindow;
@@ -87,6 +93,38 @@ WindowLayout Build() {
       {.name = "生成有序列表网址", .caption = "生成有序列表网址", .level = 1,
        .handler = "OpenUrlGenerator"},
       {.name = "下载设置", .caption = "下载设置…", .level = 1, .handler = "ChooseFetching"},
+  };
+  // The address box, the labels beside it and the cookie box share the width with the marker
+  // boxes: the first half of the extra width goes to the address box, the second to the cookie
+  // box and the two markers.
+  layout.growth = {
+      {kGroup, kWiden},
+      {"列表网址框", {.right = 2}},
+      {"gbk", {.left = 2, .right = 2}},
+      {"标签4", {.left = 2, .right = 2}},
+      {"标签5", {.left = 2, .right = 2}},
+      {"cookie框", {.left = 2, .right = 4}},
+      {"采集前", {.left = 2, .right = 3}},
+      {"标签12", {.left = 3, .right = 3}},
+      {"采集后", {.left = 3, .right = 4}},
+      {"处理", kToRight},
+      {"按钮_测试配置", kToRight},
+      {"正则框", kWiden},
+      {"测试列表框", {.right = 4, .bottom = 4}},
+      {"标签1", {.left = 2, .right = 2, .top = 2, .bottom = 2}},
+      {"标签2", kToBottom},
+      {"分隔符号框", kToBottom},
+      {"组合框1", kToBottom},
+      {"导出", kToBottom},
+      {"导出1", kToBottom},
+      {"状态框", {.right = 2, .top = 4, .bottom = 4}},
+      {"测试编辑框", {.left = 2, .right = 4, .top = 4, .bottom = 4}},
+      {"状态条1", {.right = 4, .top = 4, .bottom = 4}},
+  };
+  layout.keys = {
+      {"F5", "按钮_测试配置"},
+      {"Ctrl+T", "处理"},
+      {"Ctrl+E", "导出"},
   };
   return layout;
 }

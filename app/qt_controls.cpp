@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <exception>
 #include <thread>
 
@@ -31,8 +32,9 @@ namespace {
 constexpr int kPopupOffset = 3;
 // ProcessEvents stops after this many passes even if timers keep the queue busy.
 constexpr int kMaxEventPasses = 100;
-// Where the run panel sits: beside "处理中，请稍候.." in the result list's area.
+// Where the run panel sits: beside "处理中，请稍候.." in the result list's area, moving with it.
 constexpr QRect kRunPanelGeometry(470, 240, 172, 24);
+constexpr std::string_view kWaitLabel = "标签1";
 
 // A setting box during a run: its text can be selected and scrolled but not changed.
 void HoldSetting(QWidget* box, bool held) {
@@ -158,11 +160,12 @@ bool QtControls::LoadWindow(runtime::Window window, bool modal) {
   if (loaded == nullptr) {
     loaded = Create(window);
   }
+  // Modal without an event loop of its own: the caller goes on, a run among them.
   if (modal) {
-    RunModal(loaded);
-  } else {
-    loaded->show();
+    loaded->setWindowModality(Qt::ApplicationModal);
   }
+  loaded->show();
+  loaded->activateWindow();
   return true;
 }
 
@@ -181,45 +184,25 @@ LayoutWindow* QtControls::Create(runtime::Window window) {
       lastList_ = {};
     });
     auto* panel = new RunPanel(created, [this] { stop_ = true; });
-    panel->setGeometry(kRunPanelGeometry);
+    created->Attach(panel, kRunPanelGeometry, kWaitLabel);
     panel->hide();
     if (QWidget* list = created->Widget("测试列表框")) {
       panel->stackUnder(list);
     }
     runPanel_ = panel;
+    created->BindKey(QKeySequence(Qt::Key_Escape), [this] {
+      if (running_ && runPanel_) runPanel_->StopButton()->click();
+    });
   } else {
     generator_ = created;
     created->SetClosedHandler([this] {
       generator_ = nullptr;
       lastList_ = {};
     });
+    created->BindKey(QKeySequence(Qt::Key_Escape), [created] { created->close(); });
+    EnableRunCommands(created, !running_);
   }
   return created;
-}
-
-void QtControls::RunModal(LayoutWindow* window) {
-  QPointer<LayoutWindow> guarded(window);
-  QEventLoop loop;
-  QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
-  if (window == generator_) {
-    window->SetClosedHandler([this, waiting = QPointer<QEventLoop>(&loop)] {
-      generator_ = nullptr;
-      lastList_ = {};
-      if (waiting) waiting->quit();
-    });
-  }
-  window->setWindowModality(Qt::ApplicationModal);
-  window->show();
-  window->activateWindow();
-  if (guarded && guarded->isVisible()) {
-    loop.exec();
-  }
-  // The application may end the loop before the window closes: the window goes all the same.
-  if (guarded && guarded == generator_) {
-    generator_ = nullptr;
-    lastList_ = {};
-    delete guarded.data();
-  }
 }
 
 void QtControls::ProcessEvents() {
@@ -320,7 +303,8 @@ void QtControls::SetRunning(bool running) {
   if (running) {
     stop_ = false;
   }
-  EnableRunCommands(!running);
+  EnableRunCommands(main_, !running);
+  EnableRunCommands(generator_, !running);
   if (runPanel_) {
     runPanel_->Reset();
     runPanel_->setVisible(running);
@@ -360,13 +344,17 @@ void QtControls::AfterOutermostHandler() {
   }
 }
 
-void QtControls::EnableRunCommands(bool enabled) {
-  if (!main_) {
+void QtControls::EnableRunCommands(LayoutWindow* window, bool enabled) {
+  if (window == nullptr) {
     return;
   }
   std::vector<QWidget*> commands;
-  for (const ControlLayout& control : main_->Layout().controls) {
-    if ((control.styles & kDisabledWhileRunning) != 0) commands.push_back(main_->Widget(control.name));
+  for (const ControlLayout& control : window->Layout().controls) {
+    if ((control.styles & kDisabledWhileRunning) != 0) commands.push_back(window->Widget(control.name));
+  }
+  if (window != main_) {
+    for (QWidget* command : commands) command->setEnabled(enabled);
+    return;
   }
   // A focused widget that is disabled would hand focus on to the next box with its text
   // selected, where the next keystroke would replace it: the window holds the focus instead,

@@ -1,6 +1,6 @@
 // The control access of the program's windows in Qt: windows built from their layout tables,
 // events routed to the bound handlers, properties, list and status-bar operations, message
-// boxes, pop-up menus, modal windows and the support of a collection run.
+// boxes, pop-up menus, modal windows, keys and the support of a collection run.
 #pragma once
 
 #include <QPoint>
@@ -87,10 +87,9 @@ private:
   Found Find(runtime::Window window, std::string_view control) const;
   ReportListView& ListOf(runtime::Window window, std::string_view list) const;
   LayoutWindow* Create(runtime::Window window);
-  void RunModal(LayoutWindow* window);
   bool MayCloseMainWindow();
   void AfterOutermostHandler();
-  void EnableRunCommands(bool enabled);
+  void EnableRunCommands(LayoutWindow* window, bool enabled);
 
   // The list last addressed: a run addresses one list a million times over. Forgotten whenever
   // a window closes, so the view it names is alive.

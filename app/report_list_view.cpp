@@ -1,8 +1,16 @@
 // Report-style presentation of the list and its right-click event.
 #include "app/report_list_view.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <algorithm>
+#include <vector>
+
+#include "app/qt_text.h"
 
 namespace app {
 
@@ -48,6 +56,37 @@ bool ReportListView::viewportEvent(QEvent* event) {
     return handled;
   }
   return QTableView::viewportEvent(event);
+}
+
+void ReportListView::CopySelectedRows() {
+  std::vector<int> rows;
+  for (const QItemSelectionRange& range : selectionModel()->selection()) {
+    for (int row = range.top(); row <= range.bottom(); ++row) rows.push_back(row);
+  }
+  std::ranges::sort(rows);
+  const auto [end, last] = std::ranges::unique(rows);
+  rows.erase(end, last);
+  const runtime::ReportList& list = List();
+  // Joined in the program's code page and converted once: tab and line feed are single bytes
+  // that never occur inside a character of it.
+  runtime::Text text;
+  for (const int row : rows) {
+    for (int column = 0; column < list.ColumnCount(); ++column) {
+      if (column > 0) text += '\t';
+      text += list.CellView(row, column);
+    }
+    text += '\n';
+  }
+  QGuiApplication::clipboard()->setText(ToQString(text));
+}
+
+void ReportListView::keyPressEvent(QKeyEvent* event) {
+  if (event->matches(QKeySequence::Copy)) {
+    CopySelectedRows();
+    event->accept();
+    return;
+  }
+  QTableView::keyPressEvent(event);
 }
 
 void ReportListView::ApplyColumnWidth(int column) {

@@ -1,5 +1,6 @@
 // The report list widget: a table view in report style (header, whole-row selection, no grid)
-// over a ReportListModel, with column widths and alignments from the list's columns.
+// over a ReportListModel, with column widths and alignments from the list's columns. Ctrl+A
+// selects every row; Ctrl+C copies the selected rows.
 #pragma once
 
 #include <QTableView>
@@ -23,9 +24,13 @@ public:
 
   // Shows or hides the list; on showing, every row added meanwhile is announced first.
   void setVisible(bool visible) override;
+  // Puts the selected rows on the clipboard in row order, every column, cells separated by a
+  // tab and each row ended by a line feed (the line end of text on the Linux clipboard).
+  void CopySelectedRows();
 
 protected:
   bool viewportEvent(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
 private:
   void ApplyColumnWidth(int column);

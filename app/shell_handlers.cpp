@@ -1,4 +1,4 @@
-// Pop-up menus and the modal generator window.
+// Pop-up menus, the modal generator window and the transfer of its lines.
 #include "app/shell_handlers.h"
 
 #include "app/handler_registry.h"
@@ -6,16 +6,41 @@
 
 namespace app {
 
-void ShowToolboxMenu() { runtime::PopupMenu(runtime::Window::MainWindow, "工具箱"); }
+namespace {
 
-void ShowListMenu() { runtime::PopupMenu(runtime::Window::MainWindow, "列表框"); }
+using runtime::Text;
+using runtime::Window;
 
-void OpenUrlGenerator() { runtime::LoadWindow(runtime::Window::UrlGeneratorWindow, true); }
+constexpr std::string_view kLineBreak = "\r\n";
+
+}  // namespace
+
+void ShowToolboxMenu() { runtime::PopupMenu(Window::MainWindow, "工具箱"); }
+
+void ShowListMenu() { runtime::PopupMenu(Window::MainWindow, "列表框"); }
+
+void OpenUrlGenerator() { runtime::LoadWindow(Window::UrlGeneratorWindow, true); }
+
+void FillAddressBox() {
+  Text lines = runtime::ReadText(Window::UrlGeneratorWindow, "编辑框5");
+  if (lines.ends_with(kLineBreak)) {
+    lines.resize(lines.size() - kLineBreak.size());
+  }
+  if (lines.empty()) {
+    return;
+  }
+  const Text addresses = runtime::ReadText(Window::MainWindow, "列表网址框");
+  if (!addresses.empty() && !addresses.ends_with(kLineBreak)) {
+    lines.insert(0, kLineBreak);
+  }
+  runtime::EditBoxAppend(Window::MainWindow, "列表网址框", lines);
+}
 
 void RegisterShellHandlers() {
   RegisterHandler("ShowToolboxMenu", ShowToolboxMenu);
   RegisterHandler("ShowListMenu", ShowListMenu);
   RegisterHandler("OpenUrlGenerator", OpenUrlGenerator);
+  RegisterHandler("FillAddressBox", FillAddressBox);
 }
 
 }  // namespace app

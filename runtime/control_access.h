@@ -46,7 +46,8 @@ public:
   // and down. Returns when the menu has closed (after the chosen item's handler has run).
   virtual void PopupMenu(Window window, std::string_view menu, std::optional<int> x,
                          std::optional<int> y) = 0;
-  // Creates and shows a window from its layout; modal returns only when it has closed.
+  // Creates and shows a window from its layout and returns at once, the window still open; a
+  // modal window takes the input of the program's other windows until it closes.
   virtual bool LoadWindow(Window window, bool modal) = 0;
   // Dispatches the pending events and returns when the queue is empty.
   virtual void ProcessEvents() = 0;

@@ -1,13 +1,18 @@
-// The address-generator window in Qt: created anew from its layout on every opening, modal,
-// its controls and stacking, the step box's typed characters, its button's binding.
+// The address-generator window in Qt: created anew from its layout on every opening, modal
+// without holding up its caller, its controls and headings, the step box's typed characters,
+// its buttons' bindings, Escape, and the transfer of its lines to the address box.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include "app/program_handlers.h"
 #include "runtime/code_page.h"
@@ -30,43 +35,36 @@ struct ExpectedControl {
 
 const ExpectedControl kControls[] = {
     {"编辑框5", "QPlainTextEdit", {0, 48, 728, 224}, "", false},
-    {"编辑框4", "QLineEdit", {321, 14, 358, 20}, "http://www.example.com/*.html", true},
-    {"编辑框3", "QLineEdit", {39, 14, 35, 20}, "1", true},
-    {"按钮1", "QPushButton", {680, 11, 48, 24}, "生成", false},
-    {"编辑框2", "QLineEdit", {229, 14, 35, 20}, "10", true},
-    {"编辑框1", "QLineEdit", {134, 14, 35, 20}, "1", true},
-    {"标签1",
-     "QLabel",
-     {9, 7, 600, 32},
-     "步长        id起始值        id结束值       合成规则",
-     false},
+    {"编辑框4", "QLineEdit", {321, 21, 358, 20}, "http://www.example.com/*.html", true},
+    {"编辑框3", "QLineEdit", {39, 21, 35, 20}, "1", true},
+    {"按钮1", "QPushButton", {680, 19, 48, 24}, "生成", false},
+    {"编辑框2", "QLineEdit", {229, 21, 35, 20}, "10", true},
+    {"编辑框1", "QLineEdit", {134, 21, 35, 20}, "1", true},
+    {"按钮2", "QPushButton", {624, 276, 104, 26}, "填入列表网址", false},
 };
 
 class GeneratorWindowTest : public ::testing::Test {
 protected:
   void SetUp() override { app::RegisterProgramHandlers(); }
   app::LayoutWindow* Generator() { return frontEnd_.controls.WindowOf(Window::UrlGeneratorWindow); }
-  // Opens the window modally and runs action inside it; the action closes it.
-  void WhileOpen(std::function<void()> action) {
-    bool ran = false;
-    QTimer::singleShot(0, [&] {
-      ran = true;
-      action();
-      if (Generator() != nullptr) Generator()->close();
-    });
+  app::LayoutWindow* Main() { return frontEnd_.controls.WindowOf(Window::MainWindow); }
+  // Opens the window, runs action while it is open, and closes it.
+  void WhileOpen(const std::function<void()>& action) {
     runtime::LoadWindow(Window::UrlGeneratorWindow, true);
-    EXPECT_TRUE(ran);
+    ASSERT_NE(Generator(), nullptr);
+    action();
+    if (Generator() != nullptr) Generator()->close();
     EXPECT_EQ(Generator(), nullptr);
   }
   QtFrontEnd frontEnd_;
 };
 
-TEST_F(GeneratorWindowTest, OpensModalWithItsControls) {
+TEST_F(GeneratorWindowTest, OpensModalWithItsControlsAndReturnsWhileOpen) {
   WhileOpen([this] {
     app::LayoutWindow* window = Generator();
-    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("生成列表网址"));
-    EXPECT_EQ(window->size(), QSize(729, 277));
+    EXPECT_EQ(window->size(), QSize(729, 306));
     EXPECT_EQ(window->windowModality(), Qt::ApplicationModal);
     EXPECT_EQ(QApplication::activeModalWidget(), window);
     for (const ExpectedControl& expected : kControls) {
@@ -83,12 +81,45 @@ TEST_F(GeneratorWindowTest, OpensModalWithItsControls) {
   });
 }
 
-TEST_F(GeneratorWindowTest, HeadingLabelLiesBeneathTheEditBoxes) {
-  WhileOpen([this] {
-    for (const char* edit : {"编辑框1", "编辑框2", "编辑框3", "编辑框4"}) {
-      QWidget* widget = Generator()->Widget(edit);
-      QWidget* top = Generator()->childAt(widget->geometry().center());
-      EXPECT_TRUE(top == widget || widget->isAncestorOf(top)) << edit;
+struct Heading {
+  const char* label;
+  const char* box;
+  const char* text;
+};
+
+TEST_F(GeneratorWindowTest, EachHeadingStandsReadableAboveItsOwnBox) {
+  const Heading headings[] = {{"标签1", "编辑框3", "步长"},
+                              {"标签2", "编辑框1", "id起始值"},
+                              {"标签3", "编辑框2", "id结束值"},
+                              {"标签4", "编辑框4", "合成规则"}};
+  const char* const inputRow[] = {"编辑框3", "编辑框1", "编辑框2", "编辑框4", "按钮1"};
+  WhileOpen([&] {
+    for (const Heading& heading : headings) {
+      SCOPED_TRACE(heading.label);
+      auto* label = Generator()->WidgetAs<QLabel>(heading.label);
+      ASSERT_NE(label, nullptr);
+      EXPECT_EQ(label->text(), QString::fromUtf8(heading.text));
+      const QRect area = label->geometry();
+      const QRect box = Generator()->Widget(heading.box)->geometry();
+      // The box's column reaches halfway to the input-row controls on either side.
+      int columnLeft = 0;
+      int columnRight = Generator()->width();
+      for (const char* other : inputRow) {
+        const QRect neighbour = Generator()->Widget(other)->geometry();
+        if (neighbour.right() < box.left()) {
+          columnLeft = std::max(columnLeft, (neighbour.right() + box.left()) / 2);
+        } else if (neighbour.left() > box.right()) {
+          columnRight = std::min(columnRight, (box.right() + neighbour.left()) / 2);
+        }
+        EXPECT_FALSE(area.intersects(neighbour)) << other;
+      }
+      EXPECT_GE(area.left(), columnLeft);
+      EXPECT_LE(area.right(), columnRight);
+      EXPECT_LT(area.bottom(), box.top());
+      EXPECT_EQ(Generator()->childAt(area.center()), label);
+      const QFontMetrics metrics = label->fontMetrics();
+      EXPECT_LE(metrics.horizontalAdvance(label->text()), area.width());
+      EXPECT_LE(metrics.height(), area.height());
     }
   });
 }
@@ -134,30 +165,86 @@ TEST_F(GeneratorWindowTest, EveryOpeningStartsFromTheDefaults) {
     EXPECT_EQ(runtime::ReadText(Window::UrlGeneratorWindow, "编辑框1"), "1");
     EXPECT_EQ(runtime::ReadText(Window::UrlGeneratorWindow, "编辑框5"), "");
   });
-  EXPECT_NE(frontEnd_.controls.WindowOf(Window::MainWindow), nullptr);
+  EXPECT_NE(Main(), nullptr);
 }
 
 TEST_F(GeneratorWindowTest, OpenedFromTheToolboxMenu) {
-  bool opened = false;
-  // The window opens once the menu has closed; watch for it.
-  QTimer watch;
-  watch.setInterval(5);
-  QObject::connect(&watch, &QTimer::timeout, [&] {
-    if (Generator() == nullptr) return;
-    opened = QApplication::activeModalWidget() == Generator();
-    watch.stop();
-    Generator()->close();
-  });
-  watch.start();
   QTimer::singleShot(0, [] {
     auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(menu, nullptr);
     ChooseMenuItem(*menu, menu->actions().at(0));
   });
-  QTest::mouseClick(frontEnd_.controls.WindowOf(Window::MainWindow)->Widget("导出1"),
-                    Qt::LeftButton);
-  EXPECT_TRUE(opened);
+  QTest::mouseClick(Main()->Widget("导出1"), Qt::LeftButton);
+  ASSERT_NE(Generator(), nullptr);
+  EXPECT_EQ(QApplication::activeModalWidget(), Generator());
+  Generator()->close();
+}
+
+TEST_F(GeneratorWindowTest, EscapeClosesIt) {
+  runtime::LoadWindow(Window::UrlGeneratorWindow, true);
+  QTest::keyClick(Generator()->Widget("编辑框4"), Qt::Key_Escape);
   EXPECT_EQ(Generator(), nullptr);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+struct Filling {
+  const char* addresses;  // the address box before
+  const char* generated;  // the output box
+  const char* expected;   // the address box after
+};
+
+TEST_F(GeneratorWindowTest, FillButtonAppendsTheLinesOnALineOfTheirOwnAndCloses) {
+  const Filling cases[] = {
+      {"http://a/0.html", "http://b/1.html\r\nhttp://b/2.html\r\n",
+       "http://a/0.html\r\nhttp://b/1.html\r\nhttp://b/2.html"},
+      {"http://a/0.html\r\n", "http://b/1.html\r\n", "http://a/0.html\r\nhttp://b/1.html"},
+      {"", "http://b/1.html\r\nhttp://b/2.html", "http://b/1.html\r\nhttp://b/2.html"},
+      {"http://a/0.html", "", "http://a/0.html"},
+  };
+  for (const Filling& filling : cases) {
+    SCOPED_TRACE(filling.addresses);
+    runtime::WriteProperty(Window::MainWindow, "列表网址框", kContent, T(filling.addresses));
+    runtime::LoadWindow(Window::UrlGeneratorWindow, true);
+    runtime::WriteProperty(Window::UrlGeneratorWindow, "编辑框5", kContent, T(filling.generated));
+    QTest::mouseClick(Generator()->Widget("按钮2"), Qt::LeftButton);
+    EXPECT_EQ(Generator(), nullptr);
+    EXPECT_EQ(runtime::ReadText(Window::MainWindow, "列表网址框"), T(filling.expected));
+  }
+}
+
+TEST_F(GeneratorWindowTest, OpeningDuringARunLetsTheRunGoOn) {
+  std::atomic<bool> release{false};
+  bool openWhenTheRunEnded = false;
+  bool fillEnabledDuringTheRun = true;
+  app::RegisterHandler("StartProcessing", [&] {
+    frontEnd_.controls.SetRunning(true);
+    runtime::Controls().RunInBackground([&] {
+      while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    frontEnd_.controls.SetRunning(false);
+    openWhenTheRunEnded = Generator() != nullptr;
+  });
+  // The toolbox menu opens the generator from inside the run's event loop.
+  QTimer::singleShot(0, [&] {
+    runtime::LoadWindow(Window::UrlGeneratorWindow, true);
+    if (Generator() != nullptr) {
+      fillEnabledDuringTheRun = Generator()->Widget("按钮2")->isEnabled();
+    }
+    release = true;
+  });
+  // A generator that holds the run up is closed after a while, so the test ends either way.
+  QTimer giveUp;
+  giveUp.setSingleShot(true);
+  QObject::connect(&giveUp, &QTimer::timeout, [this] {
+    if (Generator() != nullptr) Generator()->close();
+  });
+  giveUp.start(2000);
+  QTest::mouseClick(Main()->Widget("按钮_测试配置"), Qt::LeftButton);
+  EXPECT_TRUE(openWhenTheRunEnded);
+  EXPECT_FALSE(fillEnabledDuringTheRun);
+  ASSERT_NE(Generator(), nullptr);
+  EXPECT_TRUE(Generator()->Widget("按钮2")->isEnabled());
+  Generator()->close();
 }
 
 }  // namespace

@@ -48,17 +48,14 @@ protected:
   // Opens the generator, fills its boxes as typed (first, last, step, pattern), clicks "生成"
   // and gives back the output box.
   Text Generate(const QString& first, const QString& last, const QString& step, const QString& pattern) {
-    Text output;
-    QTimer::singleShot(0, [&] {
-      Type("编辑框1", first);
-      Type("编辑框2", last);
-      Type("编辑框3", step);
-      Type("编辑框4", pattern);
-      QTest::mouseClick(Generator()->Widget("按钮1"), Qt::LeftButton);
-      output = runtime::ReadText(Window::UrlGeneratorWindow, "编辑框5");
-      Generator()->close();
-    });
     runtime::LoadWindow(Window::UrlGeneratorWindow, true);
+    Type("编辑框1", first);
+    Type("编辑框2", last);
+    Type("编辑框3", step);
+    Type("编辑框4", pattern);
+    QTest::mouseClick(Generator()->Widget("按钮1"), Qt::LeftButton);
+    Text output = runtime::ReadText(Window::UrlGeneratorWindow, "编辑框5");
+    Generator()->close();
     return output;
   }
   Text Separator() { return runtime::ReadText(Window::MainWindow, "分隔符号框"); }
@@ -68,13 +65,10 @@ protected:
 };
 
 TEST_F(ToolboxWindowTest, DefaultSeriesGivesTenLinesEachEndingCrLf) {
-  Text output;
-  QTimer::singleShot(0, [&] {
-    QTest::mouseClick(Generator()->Widget("按钮1"), Qt::LeftButton);
-    output = runtime::ReadText(Window::UrlGeneratorWindow, "编辑框5");
-    Generator()->close();
-  });
   runtime::LoadWindow(Window::UrlGeneratorWindow, true);
+  QTest::mouseClick(Generator()->Widget("按钮1"), Qt::LeftButton);
+  Text output = runtime::ReadText(Window::UrlGeneratorWindow, "编辑框5");
+  Generator()->close();
   Text expected;
   for (int n = 1; n <= 10; ++n) expected += "http://www.example.com/" + std::to_string(n) + ".html\r\n";
   EXPECT_EQ(output, expected);
