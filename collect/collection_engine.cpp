@@ -32,20 +32,18 @@ bool ReadAsGbk(PageEncoding encoding, DeclaredCharset declared) {
 }
 
 // Decoded, cut and cleaned, with the reason when the download failed.
-PageOutcome PrepareOutcome(const Text& address, const web::FetchResponse& response,
+PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response,
                            const CollectionSettings& settings) {
   PageOutcome outcome;
   outcome.address = address;
   outcome.stopped = response.failure == web::FetchFailure::Cancelled;
   outcome.reason = FailureReason(response, settings.maxPageBytes);
   outcome.failed = !outcome.reason.empty();
-  static const runtime::ByteSet kNoBody;
-  const runtime::ByteSet& body = response.failure == web::FetchFailure::PageTooLarge ? kNoBody : response.body;
-  const DeclaredCharset declared = DeclaredPageCharset(response.headerBlock, body);
+  if (response.failure == web::FetchFailure::PageTooLarge) response.body.clear();
+  const DeclaredCharset declared = DeclaredPageCharset(response.headerBlock, response.body);
   const bool gbk = ReadAsGbk(settings.encoding, declared);
   if (settings.encoding != PageEncoding::Auto) outcome.warning = CharsetWarning(declared, gbk);
-  Text page = PageTextFromBody(body, gbk);
-  outcome.pageText = NormalisePageText(CutPage(page, settings.before, settings.after));
+  outcome.pageText = PreparePageText(std::move(response.body), gbk, settings.before, settings.after);
   return outcome;
 }
 
@@ -87,16 +85,20 @@ int ReportAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) 
 
 // One attempt at a page whose answer is in hand. Returns the match count, or -1 when the run was
 // stopped during the download.
-int CollectAttempt(const Text& address, const web::FetchResponse& response,
+int CollectAttempt(const Text& address, web::FetchResponse response,
                    const CollectionSettings& settings, RunState& state, RunObserver& observer,
                    PageOutcome& outcome) {
   if (observer.StopRequested()) return -1;
   observer.StatusMessage(address);
-  outcome = PrepareOutcome(address, response, settings);
+  outcome = PrepareOutcome(address, std::move(response), settings);
   // A download that failed while the user stopped the run was cut short by the stop.
   if (outcome.stopped || (outcome.failed && observer.StopRequested())) return -1;
   observer.PageText(outcome.pageText);
-  return ReportAttempt(outcome, state, observer);
+  const int count = ReportAttempt(outcome, state, observer);
+  // The records hold their own copies; the page goes before a retry downloads it again.
+  Text().swap(outcome.pageText);
+  outcome.matches.clear();
+  return count;
 }
 
 }  // namespace
@@ -135,7 +137,7 @@ PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fe
                      RunObserver& observer) {
   observer.StatusMessage(address);
   web::FetchResponse response = DownloadPage(address, settings, fetcher, observer);
-  PageOutcome outcome = PrepareOutcome(address, response, settings);
+  PageOutcome outcome = PrepareOutcome(address, std::move(response), settings);
   if (outcome.stopped) return outcome;
   observer.PageText(outcome.pageText);
   if (!outcome.warning.empty()) observer.StatusMessage(address + T("（") + outcome.warning + T("）"));

@@ -193,6 +193,27 @@ Text ReplaceSubtext(const Text& text, const Text& search, std::optional<Text> re
   return out;
 }
 
+void ReplaceSubtextInPlace(Text& text, std::string_view search, std::string_view replacement) {
+  if (text.empty() || search.empty() || replacement.size() > search.size()) return;
+  // The scanner looks back no further than the last boundary it knows, which never lies before
+  // the bytes already moved, so compacting as it goes leaves what it reads untouched.
+  BoundaryScanner scanner(text, search, text.size());
+  char* bytes = text.data();
+  size_t written = 0;
+  size_t copiedTo = 0;
+  while (copiedTo < text.size()) {
+    size_t found = scanner.Next(copiedTo);
+    if (found == std::string_view::npos) break;
+    std::memmove(bytes + written, bytes + copiedTo, found - copiedTo);
+    written += found - copiedTo;
+    std::memcpy(bytes + written, replacement.data(), replacement.size());
+    written += replacement.size();
+    copiedTo = found + search.size();
+  }
+  std::memmove(bytes + written, bytes + copiedTo, text.size() - copiedTo);
+  text.resize(written + text.size() - copiedTo);
+}
+
 TextArray SplitText(const Text& text, std::optional<Text> delimiter, std::optional<int> maxPieces) {
   std::vector<Text> pieces;
   long long limit = maxPieces ? std::max(0, *maxPieces) : LLONG_MAX;

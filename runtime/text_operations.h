@@ -31,6 +31,10 @@ int FindText(const Text& text, const Text& search, std::optional<int> start = st
 int FindTextReverse(const Text& text, const Text& search, std::optional<int> start = std::nullopt,
                     std::optional<bool> caseInsensitive = std::nullopt);
 
+// ReplaceSubtext over the whole text, case-sensitive, without limit, done in the text's own
+// storage: for a replacement no longer than search, so that a page is cleaned without a copy.
+void ReplaceSubtextInPlace(Text& text, std::string_view search, std::string_view replacement);
+
 // Replaces non-overlapping occurrences of search from start on, at most count of them (absent or
 // negative: all). caseSensitive absent or false folds ASCII letters.
 Text ReplaceSubtext(const Text& text, const Text& search,

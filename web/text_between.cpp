@@ -18,15 +18,22 @@ Text WithQuotes(const Text& marker) {
 
 }  // namespace
 
-Text TextBetween(const Text& text, const Text& leftMarker, const Text& rightMarker,
-                 std::optional<int> start, std::optional<bool> caseInsensitive) {
+std::optional<TextSpan> FindTextBetween(const Text& text, const Text& leftMarker, const Text& rightMarker,
+                                        std::optional<int> start, std::optional<bool> caseInsensitive) {
   Text left = WithQuotes(leftMarker);
   Text right = WithQuotes(rightMarker);
   int leftPosition = runtime::FindText(text, left, start, caseInsensitive);
-  int from = leftPosition == -1 ? 1 : leftPosition + runtime::TextLength(left);
+  if (leftPosition == -1) return std::nullopt;
+  int from = leftPosition + runtime::TextLength(left);
   int rightPosition = runtime::FindText(text, right, from, caseInsensitive);
-  if (leftPosition == -1 || rightPosition == -1) return Text();
-  return runtime::TextMiddle(text, from, rightPosition - from);
+  if (rightPosition == -1) return std::nullopt;
+  return TextSpan{static_cast<std::size_t>(from - 1), static_cast<std::size_t>(rightPosition - from)};
+}
+
+Text TextBetween(const Text& text, const Text& leftMarker, const Text& rightMarker,
+                 std::optional<int> start, std::optional<bool> caseInsensitive) {
+  std::optional<TextSpan> span = FindTextBetween(text, leftMarker, rightMarker, start, caseInsensitive);
+  return span ? text.substr(span->start, span->length) : Text();
 }
 
 Text TextAfterColon(const Text& text) {

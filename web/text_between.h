@@ -7,6 +7,17 @@
 
 namespace web {
 
+// Where TextBetween's stretch lies (same arguments): its 0-based start and its length; nothing
+// when either marker is missing.
+struct TextSpan {
+  std::size_t start = 0;
+  std::size_t length = 0;
+};
+std::optional<TextSpan> FindTextBetween(const runtime::Text& text, const runtime::Text& leftMarker,
+                                        const runtime::Text& rightMarker,
+                                        std::optional<int> start = std::nullopt,
+                                        std::optional<bool> caseInsensitive = std::nullopt);
+
 // The text strictly between the first leftMarker (searched from start, 1-based; absent = from
 // the beginning) and the next rightMarker after it; empty when either is missing. In both markers
 // "#引号" stands for a double quote. caseInsensitive (absent = false) folds ASCII letters.

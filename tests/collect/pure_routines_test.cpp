@@ -11,6 +11,7 @@
 #include "collect/result_export.h"
 #include "collect/toolbox.h"
 #include "runtime/code_page.h"
+#include "runtime/text_operations.h"
 
 namespace collect {
 namespace {
@@ -75,6 +76,26 @@ TEST(PagePreparation, BodyTakenAsGbkOrConvertedFromUtf8) {
   EXPECT_EQ(PageTextFromBody("中a", false), "\xD6\xD0" "a");
   EXPECT_EQ(PageTextFromBody(std::string("ab\0cd", 5), true), "ab");
   EXPECT_EQ(PageTextFromBody(std::string("ab\0cd", 5), false), "ab");
+}
+
+TEST(PagePreparation, InPlaceStepsGiveWhatTheCopyingStepsGive) {
+  // Short texts over bytes that matter: breaks, spaces, tabs, lead bytes that pair with what
+  // follows them, and the letters of the markers.
+  const std::string alphabet = std::string("ab \r\n\t\x81\xA1<>") + '\0';
+  std::uint32_t seed = 12345;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u; };
+  for (int round = 0; round < 3000; ++round) {
+    std::string body;
+    for (int i = static_cast<int>(next() % 24); i > 0; --i) body += alphabet[(next() >> 8) % alphabet.size()];
+    for (const auto& [before, after] : std::vector<std::pair<Text, Text>>{{"", ""}, {"a", "b"}, {"<", ">"}, {" ", "\x81"}}) {
+      Text expected = NormalisePageText(CutPage(PageTextFromBody(body, true), before, after));
+      EXPECT_EQ(PreparePageText(std::string(body), true, before, after), expected) << testing::PrintToString(body);
+      Text text = body;
+      runtime::ReplaceSubtextInPlace(text, "  ", " ");
+      EXPECT_EQ(text, runtime::ReplaceSubtext(body, "  ", Text(" "), std::nullopt, std::nullopt, true));
+    }
+  }
+  EXPECT_EQ(PreparePageText(std::string("\xE4\xB8\xAD a  b"), false, "", ""), "\xD6\xD0 a b");
 }
 
 TEST(FormatExport, TableAndSeparatorModesLeaveOutColumnZero) {
