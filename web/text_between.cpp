@@ -1,6 +1,8 @@
 // Cutting values out of texts: the stretch between two markers, the value after a colon.
 #include "web/text_between.h"
 
+#include <algorithm>
+
 #include "runtime/code_page.h"
 #include "runtime/text_operations.h"
 
@@ -27,7 +29,8 @@ std::optional<TextSpan> FindTextBetween(const Text& text, const Text& leftMarker
   int from = leftPosition + runtime::TextLength(left);
   int rightPosition = runtime::FindText(text, right, from, caseInsensitive);
   if (rightPosition == -1) return std::nullopt;
-  return TextSpan{static_cast<std::size_t>(from - 1), static_cast<std::size_t>(rightPosition - from)};
+  // An empty right marker is found at the start of the text: the stretch is then empty.
+  return TextSpan{static_cast<std::size_t>(from - 1), static_cast<std::size_t>(std::max(0, rightPosition - from))};
 }
 
 Text TextBetween(const Text& text, const Text& leftMarker, const Text& rightMarker,
