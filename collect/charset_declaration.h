@@ -2,6 +2,7 @@
 // when the page is read in the other encoding.
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 #include "runtime/text.h"
@@ -12,7 +13,7 @@ namespace collect {
 enum class DeclaredCharset { None, Gbk, Utf8, Other };
 
 // How many bytes at the start of a page are searched for a meta element.
-inline constexpr size_t kCharsetScanBytes = 4096;
+inline constexpr std::size_t kCharsetScanBytes = 4096;
 
 // The charset a label names, in any letter case: "gbk", "gb2312", "gb18030" and their usual
 // aliases give Gbk, "utf-8" and "utf8" (and aliases) Utf8, an empty label None, anything else
