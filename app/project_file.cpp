@@ -155,7 +155,8 @@ ProjectSaveResult SaveProject(const QString& path, const CollectionProject& proj
   if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) {
     return {.saved = true, .message = {}};
   }
-  return {.saved = false, .message = runtime::T("无法保存项目文件 ") + Quoted(path) + runtime::T("：") +
+  return {.saved = false,
+          .message = runtime::T("无法保存项目文件 ") + Quoted(path) + runtime::T("：") +
                      FromQString(file.errorString())};
 }
 

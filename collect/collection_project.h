@@ -10,8 +10,9 @@ namespace collect {
 // The main window's settings. A default-made project holds the window's defaults at start.
 struct CollectionProject {
   // The address box exactly as typed: one address per line, lines joined by CR LF.
-  runtime::Text addressText = "http://www.example.com/news/index_2.html\r\n"
-                              "http://www.example.com/news/index_3.html";
+  runtime::Text addressText =
+      "http://www.example.com/news/index_2.html\r\n"
+      "http://www.example.com/news/index_3.html";
   runtime::Text cookie;
   runtime::Text before = "list-item";  // cut markers; "#引号" stands for a double quote
   runtime::Text after = "</html>";

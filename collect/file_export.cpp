@@ -2,6 +2,7 @@
 #include "collect/file_export.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <set>
@@ -70,31 +71,52 @@ std::string CsvLine(const Row& fields) {
 std::string TsvLine(Row fields) {
   for (std::string& field : fields) {
     std::replace_if(
-        field.begin(), field.end(), [](char byte) { return byte == '\t' || byte == '\r' || byte == '\n'; },
-        ' ');
+        field.begin(), field.end(),
+        [](char byte) { return byte == '\t' || byte == '\r' || byte == '\n'; }, ' ');
   }
   return Joined(fields, "\t") + "\n";
 }
 
+struct Escape {
+  char byte;
+  std::string_view text;
+};
+
+constexpr std::array<Escape, 7> kJsonEscapes = {{{'"', "\\\""},
+                                                 {'\\', "\\\\"},
+                                                 {'\n', "\\n"},
+                                                 {'\r', "\\r"},
+                                                 {'\t', "\\t"},
+                                                 {'\b', "\\b"},
+                                                 {'\f', "\\f"}}};
+constexpr std::array<Escape, 5> kHtmlEscapes = {
+    {{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"}, {'\'', "&#39;"}}};
+
+template <size_t N>
+std::string Escaped(std::string_view text, const std::array<Escape, N>& escapes) {
+  std::string out;
+  for (char byte : text) {
+    auto escape = std::find_if(escapes.begin(), escapes.end(),
+                               [byte](const Escape& entry) { return entry.byte == byte; });
+    if (escape != escapes.end()) {
+      out += escape->text;
+    } else {
+      out += byte;
+    }
+  }
+  return out;
+}
+
+// A JSON string: the escapes above, and \u00XX for the other control characters.
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
-  for (char byte : text) {
-    switch (byte) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      case '\b': out += "\\b"; break;
-      case '\f': out += "\\f"; break;
-      default:
-        if (static_cast<unsigned char>(byte) < 0x20) {
-          char escaped[7];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(byte));
-          out += escaped;
-        } else {
-          out += byte;
-        }
+  for (char byte : Escaped(text, kJsonEscapes)) {
+    if (static_cast<unsigned char>(byte) < 0x20) {
+      char escaped[7];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(byte));
+      out += escaped;
+    } else {
+      out += byte;
     }
   }
   return out + '"';
@@ -124,35 +146,23 @@ std::string JsonLine(const Row& keys, const Row& cells) {
   return out + "}\n";
 }
 
-std::string HtmlEscaped(std::string_view text) {
-  std::string out;
-  for (char byte : text) {
-    switch (byte) {
-      case '&': out += "&amp;"; break;
-      case '<': out += "&lt;"; break;
-      case '>': out += "&gt;"; break;
-      case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += byte;
-    }
-  }
-  return out;
-}
+constexpr std::string_view kTableStyle =
+    "table{border-collapse:collapse}th,td{border:1px solid #999;padding:2px 6px}";
 
 std::string HtmlRow(const Row& fields, std::string_view cellTag) {
   std::string out = "<tr>";
   for (const std::string& field : fields) {
-    out += "<" + std::string(cellTag) + ">" + HtmlEscaped(field) + "</" + std::string(cellTag) + ">";
+    out += "<" + std::string(cellTag) + ">" + Escaped(field, kHtmlEscapes) + "</" +
+           std::string(cellTag) + ">";
   }
   return out + "</tr>\n";
 }
 
 std::string HtmlDocument(const ExportTable& table) {
+  const std::string title = runtime::TextToUtf8(runtime::T("Pelmo网页信息采集助手"));
   std::string out =
-      "<!DOCTYPE html>\n<html lang=\"zh\">\n<head>\n<meta charset=\"utf-8\">\n"
-      "<title>" + runtime::TextToUtf8(runtime::T("Pelmo网页信息采集助手")) + "</title>\n"
-      "<style>table{border-collapse:collapse}th,td{border:1px solid #999;padding:2px 6px}</style>\n"
-      "</head>\n<body>\n<table>\n";
+      "<!DOCTYPE html>\n<html lang=\"zh\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
+      "</title>\n<style>" + std::string(kTableStyle) + "</style>\n</head>\n<body>\n<table>\n";
   out += HtmlRow(CaptionRow(table), "th");
   for (int row = 0; row < table.rowCount; ++row) out += HtmlRow(CellRow(table, row), "td");
   return out + "</table>\n</body>\n</html>\n";

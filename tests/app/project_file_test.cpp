@@ -64,8 +64,7 @@ struct FaultCase {
 TEST(ProjectFile, FaultsNameTheFileAndTheFault) {
   const FaultCase cases[] = {
       {"missing", QByteArray(), "无法打开项目文件"},
-      {"damaged", R"({"format": "pelmo-project", "version": 1, "rule": "x)",
-       "不是有效的 JSON"},
+      {"damaged", R"({"format": "pelmo-project", "version": 1, "rule": "x)", "不是有效的 JSON"},
       {"foreign", R"({"name": "package", "version": "1.0.0"})", "不是 Pelmo 项目文件"},
       {"array", "[1, 2]", "不是 Pelmo 项目文件"},
       {"newer", R"({"format": "pelmo-project", "version": 2})", "的版本（2）不受支持"},

@@ -53,8 +53,10 @@ TEST(DeclaredPageCharset, HeaderFirstThenMetaInTheFirstKilobytes) {
 }
 
 TEST(CharsetWarning, OnlyWhenTheReadingContradictsTheDeclaration) {
-  EXPECT_EQ(CharsetWarning(DeclaredCharset::Utf8, true), runtime::T("页面声明编码为 UTF-8，但按 GBK 读取"));
-  EXPECT_EQ(CharsetWarning(DeclaredCharset::Gbk, false), runtime::T("页面声明编码为 GBK，但按 UTF-8 读取"));
+  EXPECT_EQ(CharsetWarning(DeclaredCharset::Utf8, true),
+            runtime::T("页面声明编码为 UTF-8，但按 GBK 读取"));
+  EXPECT_EQ(CharsetWarning(DeclaredCharset::Gbk, false),
+            runtime::T("页面声明编码为 GBK，但按 UTF-8 读取"));
   EXPECT_EQ(CharsetWarning(DeclaredCharset::Utf8, false), "");
   EXPECT_EQ(CharsetWarning(DeclaredCharset::Gbk, true), "");
   EXPECT_EQ(CharsetWarning(DeclaredCharset::Other, true), "");

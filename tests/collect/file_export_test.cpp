@@ -31,14 +31,15 @@ struct BoundaryCase {
 };
 
 TEST(FormatExport, CellEndingInsideACharacterNeverMergesWithTheNext) {
+  const Text r = kReplacement;
   const BoundaryCase cases[] = {
-      {"lone lead before the separator", {"a\x81", "b"}, "|", "a" + kReplacement + "|b\r\n"},
-      {"lone lead in table mode", {"a\x81"}, "", "<tr><td>a" + kReplacement + "</td></tr>\r\n"},
-      {"lead after a whole pair", {"\x81\x81\x81", "b"}, "|", "\x81\x81" + kReplacement + "|b\r\n"},
-      {"three bytes of a four-byte form", {"x\x81\x30\x81", "y"}, "0", "x" + kReplacement + "0y\r\n"},
-      {"lead and digit", {"x\x81\x30", "\x81\x30"}, "-", "x" + kReplacement + "-" + kReplacement + "\r\n"},
-      {"whole characters stay", {"\xD6\xD0" "1", "\x81\x30\x81\x30", "\xA1\xA1"}, "|",
-       "\xD6\xD0" "1|\x81\x30\x81\x30|\xA1\xA1\r\n"},
+      {"lone lead before the separator", {"a\x81", "b"}, "|", "a" + r + "|b\r\n"},
+      {"lone lead in table mode", {"a\x81"}, "", "<tr><td>a" + r + "</td></tr>\r\n"},
+      {"lead after a whole pair", {"\x81\x81\x81", "b"}, "|", "\x81\x81" + r + "|b\r\n"},
+      {"three bytes of a four-byte form", {"x\x81\x30\x81", "y"}, "0", "x" + r + "0y\r\n"},
+      {"lead and digit", {"x\x81\x30", "\x81\x30"}, "-", "x" + r + "-" + r + "\r\n"},
+      {"whole characters stay", {T("中1"), "\x81\x30\x81\x30", "\xA1\xA1"}, "|",
+       T("中1") + "|\x81\x30\x81\x30|\xA1\xA1\r\n"},
   };
   for (const BoundaryCase& c : cases) {
     auto cell = [&](int, int column) { return c.cells[static_cast<size_t>(column - 1)]; };
@@ -91,8 +92,8 @@ sys.stdout.buffer.write("".join("".join(c + "\x1f" for c in r) + "\x1e" for r in
 )";
 
 std::string ReadBackWithPython(const std::string& kind, const std::string& bytes) {
-  std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                 ("pelmo_export_" + std::to_string(::getpid()));
+  std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("pelmo_export_" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "reader.py", std::ios::binary) << kReader;
   std::ofstream(folder / "export", std::ios::binary) << bytes;
@@ -122,14 +123,14 @@ std::string Joined(const std::vector<std::vector<std::string>>& rows) {
 const std::vector<std::vector<Text>> kTable = {
     {"<whole>", "a,b", "say \"hi\"", "<b> & 'q'", "http://x/1?a=1&b=2"},
     {"<whole>", "line1\r\nline2", T("中文，“引号”"), "back\\slash\ttab", "http://x/2"},
-    {"<whole>", "", "x\x81", "\x01" "ctl", "http://x/3"},
+    {"<whole>", "", "x\x81", "\x01-ctl", "http://x/3"},
 };
 const std::vector<Text> kCaptions = {T("文本 1"), T("文本 2"), T("文本 3"), T("文本 2"),
                                      T("文本 5")};
 const std::vector<std::vector<std::string>> kCellsUtf8 = {
     {"a,b", "say \"hi\"", "<b> & 'q'", "http://x/1?a=1&b=2"},
     {"line1\r\nline2", "中文，“引号”", "back\\slash\ttab", "http://x/2"},
-    {"", "x\uFFFD", "\x01" "ctl", "http://x/3"},
+    {"", "x\uFFFD", "\x01-ctl", "http://x/3"},
 };
 
 ExportTable Table() {
