@@ -111,7 +111,11 @@ size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
       state->bodyStarted = true;
       curl_off_t announced = -1;
       curl_easy_getinfo(state->handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-      if (announced <= limit) state->collector.ExpectBodySize(announced);
+      if (announced > limit) {
+        state->pageTooLarge = true;
+        return 0;
+      }
+      state->collector.ExpectBodySize(announced);
     }
     if (static_cast<std::int64_t>(state->collector.BodySize() + size * count) > limit) {
       state->pageTooLarge = true;
@@ -350,6 +354,7 @@ FetchResponse Failed(FetchFailure failure, runtime::Text message) {
 }  // namespace
 
 FetchResponse PerformExchange(const TransportRequest& request, const TransferSettings& settings) {
+  ConnectionPool& pool = ConnectionPool::Shared();
   std::optional<std::string> url = ComposeUrl(request);
   if (!url) return Failed(FetchFailure::UnsupportedAddress, UnsupportedAddressMessage());
   HeaderList headers;
@@ -359,7 +364,6 @@ FetchResponse PerformExchange(const TransportRequest& request, const TransferSet
     if (!headers) headers.reset(extended);
   }
   std::string origin = OriginOf(*url, request.proxy, settings);
-  ConnectionPool& pool = ConnectionPool::Shared();
   std::unique_ptr<PooledConnection> connection = pool.Borrow(origin);
   // The state outlives the transfer handle, which points at its error buffer.
   HopState state(settings, Clock::now());
