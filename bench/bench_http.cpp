@@ -2,7 +2,7 @@
 // the curl command-line tool, once into /dev/null (the transfer alone) and once into a file in
 // /dev/shm (the body kept in memory, as HttpRequest must keep it); reports the throughputs, the
 // ratios (of the mean and of the fastest run), the client's processor time and HttpRequest's peak
-// memory.
+// memory. Beside it, a small page fetched over one kept connection and over a fresh one each time.
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -16,6 +16,7 @@
 #include <string>
 
 #include "tests/support/loopback_server.h"
+#include "web/fetch.h"
 #include "web/http_request.h"
 
 extern char** environ;
@@ -35,6 +36,9 @@ test_support::LoopbackServer& Server() {
     reply.repeatedBlock = std::string(kBlock, 'b');
     reply.repeatCount = kBlocks;
     created->Serve("/big", reply);
+    const std::string page(16 * 1024, 'p');
+    created->Serve("/page-kept", test_support::HttpResponse(200, page, {"Connection: keep-alive"}));
+    created->Serve("/page-closed", test_support::HttpResponse(200, page));
     return created;
   }();
   return *server;
@@ -147,6 +151,23 @@ void BM_CurlToolToNull(benchmark::State& state) { MeasureCurlTool(state, "/dev/n
 void BM_CurlToolToMemory(benchmark::State& state) {
   MeasureCurlTool(state, "/dev/shm/pelmo-bench-http-" + std::to_string(getpid()), curlToMemoryTotals);
 }
+
+// A 16 KiB page fetched again and again, the connection kept open by the server's answer or
+// closed after each: what connection reuse saves per page.
+void BM_SmallPage(benchmark::State& state, const char* path) {
+  web::FetchRequest request;
+  request.address = Server().Url(path);
+  const std::size_t connectionsBefore = Server().ConnectionCount();
+  for (auto _ : state) {
+    if (web::Fetch(request).body.size() != 16 * 1024) {
+      state.SkipWithError("page incomplete");
+      break;
+    }
+  }
+  state.counters["connections"] = static_cast<double>(Server().ConnectionCount() - connectionsBefore);
+}
+BENCHMARK_CAPTURE(BM_SmallPage, connection_closed, "/page-closed")->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK_CAPTURE(BM_SmallPage, connection_kept, "/page-kept")->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 BENCHMARK(BM_HttpRequest)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 BENCHMARK(BM_CurlToolToNull)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
