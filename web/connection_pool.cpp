@@ -1,18 +1,17 @@
-// Open connections kept for reuse: libcurl clients lent to one exchange at a time.
+// Open connections kept for reuse: libcurl multi handles lent to one exchange at a time.
 #include "web/connection_pool.h"
 
 #include <algorithm>
 
 namespace web {
 
-CurlClient::CurlClient() : multi_(curl_multi_init()), easy_(curl_easy_init()) {
-  // One idle connection per client: the one its last request used. A redirect to another origin
-  // thus closes the connection to the first, which the client no longer answers for.
+PooledConnection::PooledConnection() : multi_(curl_multi_init()) {
+  // One idle connection: the one the last request used. A redirect to another origin thus closes
+  // the connection to the first, which this object no longer answers for.
   if (multi_) curl_multi_setopt(multi_, CURLMOPT_MAXCONNECTS, 1L);
 }
 
-CurlClient::~CurlClient() {
-  if (easy_) curl_easy_cleanup(easy_);
+PooledConnection::~PooledConnection() {
   if (multi_) curl_multi_cleanup(multi_);
 }
 
@@ -27,27 +26,27 @@ ConnectionPool& ConnectionPool::Shared() {
   return *pool;
 }
 
-std::unique_ptr<CurlClient> ConnectionPool::Borrow(const std::string& origin) {
+std::unique_ptr<PooledConnection> ConnectionPool::Borrow(const std::string& origin) {
   if (!curlReady_) return nullptr;
   {
     std::lock_guard lock(mutex_);
     auto found = std::find_if(idle_.begin(), idle_.end(), [&](const auto& entry) { return entry.first == origin; });
     if (found != idle_.end()) {
-      std::unique_ptr<CurlClient> client = std::move(found->second);
+      std::unique_ptr<PooledConnection> connection = std::move(found->second);
       idle_.erase(found);
-      return client;
+      return connection;
     }
   }
-  auto client = std::make_unique<CurlClient>();
-  return client->Ready() ? std::move(client) : nullptr;
+  auto connection = std::make_unique<PooledConnection>();
+  return connection->Multi() ? std::move(connection) : nullptr;
 }
 
-void ConnectionPool::Return(std::string origin, std::unique_ptr<CurlClient> client) {
-  std::unique_ptr<CurlClient> evicted;
+void ConnectionPool::Return(std::string origin, std::unique_ptr<PooledConnection> connection) {
+  std::unique_ptr<PooledConnection> evicted;
   {
     std::lock_guard lock(mutex_);
-    idle_.emplace_front(std::move(origin), std::move(client));
-    if (idle_.size() > kMaxIdleClients) {
+    idle_.emplace_front(std::move(origin), std::move(connection));
+    if (idle_.size() > kMaxIdle) {
       evicted = std::move(idle_.back().second);
       idle_.pop_back();
     }

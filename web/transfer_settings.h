@@ -18,8 +18,9 @@ struct TransferSettings {
   std::chrono::milliseconds totalTimeLimit{std::chrono::minutes(5)};
   // A body growing past this many bytes ends the transfer; the page counts as too large.
   std::int64_t maxBodyBytes = std::int64_t{256} * 1024 * 1024;
-  // Polled while the exchange runs, from the calling thread; returning true abandons it (the
-  // window is closing). May be empty.
+  // Polled from the calling thread at least every 50 ms while the exchange runs or waits out a
+  // Retry-After; returning true abandons it ("停止", or the window is closing) and the call
+  // returns within about 50 ms. May be empty.
   std::function<bool()> cancelRequested;
   // For tests only: a PEM file whose certificates are trusted instead of the system's. Empty
   // means the system's trust store. Never set from the user interface.

@@ -33,6 +33,13 @@ Reply CutReply(std::size_t announced, std::size_t sent) {
   return reply;
 }
 
+// A head announcing a body of that length, the first bytes of it, then silence.
+Reply Announcing(std::size_t length, std::string start) {
+  Reply reply = RawReply(HttpResponseHead(200, length) + start);
+  reply.ending = Reply::Ending::StaySilent;
+  return reply;
+}
+
 Reply SilentReply() {
   Reply reply;
   reply.ending = Reply::Ending::StaySilent;
@@ -75,8 +82,9 @@ TEST(FetchFailures, EachWayAnExchangeEndsHasItsKind) {
       {"reply that is not HTTP", RawReply("SSH-2.0-OpenSSH_9.2\r\n"), {}, FetchFailure::NotHttp, 0, "", ""},
       {"endless body over the size limit", StreamReply(64 * 1024, 0ms), [](auto& s) { s.maxBodyBytes = 1 << 20; },
        FetchFailure::PageTooLarge, 200, "", "网页超过 1 MB"},
-      {"announced body over the size limit", RawReply(HttpResponseHead(200, 5000) + std::string(5000, 'a')),
-       [](auto& s) { s.maxBodyBytes = 4999; }, FetchFailure::PageTooLarge, 200, "", "网页超过 4999 字节"},
+      {"announced body over the size limit", Announcing(std::size_t{1} << 30, "abc"),
+       [](auto& s) { s.maxBodyBytes = 4999; s.inactivityLimit = 2s; }, FetchFailure::PageTooLarge, 200, "",
+       "网页超过 4999 字节"},
       {"drip past the whole-transfer limit", StreamReply(1, 20ms), [](auto& s) { s.totalTimeLimit = 300ms; },
        FetchFailure::TimedOut, 200, std::nullopt, "传输超过 0.3 秒"},
       {"header block over the client's limit", RawReply(HeadWithHeaderLines(300, 1000)), {},
