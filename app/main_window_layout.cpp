@@ -86,6 +86,9 @@ WindowLayout Build() {
       {.name = "工具箱", .caption = "工具箱", .level = 0, .hidden = true},
       {.name = "生成有序列表网址", .caption = "生成有序列表网址", .level = 1,
        .handler = "OpenUrlGenerator"},
+      // Shown only after a run in which pages failed, with their number (menu_item_looks.h).
+      {.name = "重新采集失败的网址", .caption = "重新采集失败的网址", .level = 1,
+       .handler = "RetryFailedAddresses", .styles = kDisabledWhileRunning},
   };
   return layout;
 }

@@ -4,6 +4,7 @@
 #include "app/handler_registry.h"
 #include "app/shell_handlers.h"
 #include "app/main_window_commands.h"
+#include "app/menu_item_looks.h"
 #include "app/toolbox_commands.h"
 
 namespace app {
@@ -16,6 +17,8 @@ void RegisterProgramHandlers() {
   RegisterHandler("ClearResultList", ClearResultList);
   RegisterHandler("ChooseSeparator", ChooseSeparator);
   RegisterHandler("GenerateAddresses", GenerateAddresses);
+  RegisterHandler("RetryFailedAddresses", RetryFailedAddresses);
+  RegisterMenuItemLook("RetryFailedAddresses", RetryMenuItemLook);
 }
 
 }  // namespace app
