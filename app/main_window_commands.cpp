@@ -3,6 +3,7 @@
 
 #include "app/fetching_dialog.h"
 #include "app/main_window_controls.h"
+#include "app/main_window_session.h"
 #include "app/status_messages.h"
 #include "app/window_run_observer.h"
 #include "collect/collection_engine.h"
@@ -45,6 +46,20 @@ collect::RunSummary CollectInBackground(const collect::CollectionSettings& setti
   return summary;
 }
 
+// The addresses a run leaves to collect again: those that failed and, when it was stopped,
+// those it did not finish.
+std::vector<Text> LeftUncollected(const std::vector<Text>& addresses, const collect::RunSummary& summary) {
+  std::vector<Text> left = summary.failedAddresses;
+  if (summary.stopped) left.insert(left.end(), addresses.begin() + summary.pagesDone, addresses.end());
+  return left;
+}
+
+void RememberFailures(std::vector<Text> addresses) {
+  if (MainWindowSession* session = MainWindowSession::Current()) {
+    session->SetFailedAddresses(std::move(addresses));
+  }
+}
+
 }  // namespace
 
 collect::CollectionSettings ReadCollectionSettings() {
@@ -75,7 +90,27 @@ void StartProcessing() {
   runtime::WriteProperty(Window::MainWindow, Control::kPageText, Property::kContent, Text());
   ClearResultList();
   runtime::AddressList() = runtime::TextArray(settings.addresses);
-  CollectInBackground(settings);
+  RememberFailures(CollectInBackground(settings).failedAddresses);
+}
+
+void RetryFailedAddresses() {
+  const MainWindowSession* session = MainWindowSession::Current();
+  if (session == nullptr || session->FailedAddresses().empty()) return;
+  collect::CollectionSettings settings = ReadCollectionSettings();
+  settings.addresses = session->FailedAddresses();
+  if (Text problem = collect::RuleProblem(settings.rule); !problem.empty()) {
+    runtime::MessageBox(problem, kErrorIconOk);
+    return;
+  }
+  runtime::WriteProperty(Window::MainWindow, Control::kPageText, Property::kContent, Text());
+  runtime::AddressList() = runtime::TextArray(settings.addresses);
+  RememberFailures(LeftUncollected(settings.addresses, CollectInBackground(settings)));
+}
+
+MenuItemLook RetryMenuItemLook() {
+  const MainWindowSession* session = MainWindowSession::Current();
+  const int count = session == nullptr ? 0 : static_cast<int>(session->FailedAddresses().size());
+  return {count > 0, runtime::T("重新采集失败的网址（") + runtime::ToText(count) + runtime::T("）")};
 }
 
 void TestConfiguration() {
@@ -88,8 +123,14 @@ void TestConfiguration() {
   controls.ShowRunProgress(0, 1, 0);
   WindowRunObserver observer;
   collect::WebFetcher fetcher;
-  RunEngineWork([&] { collect::TestPage(address, settings, fetcher, observer); });
+  collect::PageOutcome outcome;
+  RunEngineWork([&] { outcome = collect::TestPage(address, settings, fetcher, observer); });
   controls.SetRunning(false);
+  // The rule preview tries the rule on this page, not on the page-text box, which runs and
+  // exports overwrite.
+  if (MainWindowSession* session = MainWindowSession::Current(); session != nullptr && !outcome.stopped) {
+    session->KeepTestedPage({address, outcome.pageText});
+  }
 }
 
 void ExportResults() {

@@ -93,6 +93,9 @@ WindowLayout Build() {
       {.name = "生成有序列表网址", .caption = "生成有序列表网址", .level = 1,
        .handler = "OpenUrlGenerator"},
       {.name = "下载设置", .caption = "下载设置…", .level = 1, .handler = "ChooseFetching"},
+      // Shown only after a run in which pages failed, with their number (menu_item_looks.h).
+      {.name = "重新采集失败的网址", .caption = "重新采集失败的网址", .level = 1,
+       .handler = "RetryFailedAddresses", .styles = kDisabledWhileRunning},
   };
   // The address box, the labels beside it and the cookie box share the width with the marker
   // boxes: the first half of the extra width goes to the address box, the second to the cookie

@@ -5,6 +5,7 @@
 #include "app/shell_handlers.h"
 #include "app/fetching_dialog.h"
 #include "app/main_window_commands.h"
+#include "app/menu_item_looks.h"
 #include "app/toolbox_commands.h"
 
 namespace app {
@@ -18,6 +19,8 @@ void RegisterProgramHandlers() {
   RegisterHandler("ChooseSeparator", ChooseSeparator);
   RegisterHandler("GenerateAddresses", GenerateAddresses);
   RegisterHandler("ChooseFetching", ChooseFetching);
+  RegisterHandler("RetryFailedAddresses", RetryFailedAddresses);
+  RegisterMenuItemLook("RetryFailedAddresses", RetryMenuItemLook);
 }
 
 }  // namespace app

@@ -15,10 +15,13 @@
 
 #include "app/control_widgets.h"
 #include "app/main_window_controls.h"
+#include "app/main_window_session.h"
+#include "app/menu_item_looks.h"
 #include "app/property_support.h"
 #include "app/qt_message_box.h"
 #include "app/qt_text.h"
 #include "app/report_list_view.h"
+#include "app/rule_preview_panel.h"
 #include "app/run_panel.h"
 #include "app/shell_errors.h"
 #include "app/status_bar_widget.h"
@@ -141,7 +144,9 @@ void QtControls::PopupMenu(runtime::Window window, std::string_view menu, std::o
   }
   QMenu popup(loaded);
   for (const MenuLayout* item : MenuItems(layout, menu)) {
-    QAction* action = popup.addAction(FromLayout(item->caption));
+    const MenuItemLook look = LookOf(*item);
+    if (!look.shown) continue;
+    QAction* action = popup.addAction(ToQString(look.caption));
     action->setObjectName(FromLayout(item->name));
     action->setEnabled(!(running_ && (item->styles & kDisabledWhileRunning) != 0));
   }
@@ -193,6 +198,8 @@ LayoutWindow* QtControls::Create(runtime::Window window) {
     created->BindKey(QKeySequence(Qt::Key_Escape), [this] {
       if (running_ && runPanel_) runPanel_->StopButton()->click();
     });
+    auto* session = new MainWindowSession(created);
+    new RulePreviewPanel(created->WidgetAs<QLineEdit>(Control::kRule), *session, created);
   } else {
     generator_ = created;
     created->SetClosedHandler([this] {

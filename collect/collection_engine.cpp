@@ -52,13 +52,7 @@ std::vector<Record> RecordsOf(const PageOutcome& outcome) {
   std::vector<Record> records;
   records.reserve(outcome.matches.size());
   for (const runtime::SearchResult& match : outcome.matches) {
-    Record record;
-    record.cells.reserve(static_cast<std::size_t>(outcome.groupCount) + 2);
-    for (int group = 0; group <= outcome.groupCount; ++group) {
-      record.cells.push_back(match.GetSubmatchText(outcome.pageText, group));
-    }
-    record.cells.push_back(outcome.address);
-    records.push_back(std::move(record));
+    records.push_back(RecordOf(match, outcome.pageText, outcome.groupCount, outcome.address));
   }
   return records;
 }
@@ -107,6 +101,17 @@ std::vector<Text> ColumnCaptions(int first, int last) {
   std::vector<Text> captions;
   for (int k = first; k <= last; ++k) captions.push_back(T("文本 ") + runtime::ToText(k));
   return captions;
+}
+
+Record RecordOf(const runtime::SearchResult& match, const Text& pageText, int groupCount,
+                const Text& address) {
+  Record record;
+  record.cells.reserve(static_cast<std::size_t>(groupCount) + 2);
+  for (int group = 0; group <= groupCount; ++group) {
+    record.cells.push_back(match.GetSubmatchText(pageText, group));
+  }
+  record.cells.push_back(address);
+  return record;
 }
 
 Text FirstAddress(const Text& addresses) {

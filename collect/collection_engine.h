@@ -69,4 +69,9 @@ runtime::Text FirstAddress(const runtime::Text& addresses);
 // The captions of result columns first..last (1-based): "文本 k".
 std::vector<runtime::Text> ColumnCaptions(int first, int last);
 
+// The result row of one match of a page: the whole match, groups 1..groupCount (empty when a
+// group took no part), then the page address.
+Record RecordOf(const runtime::SearchResult& match, const runtime::Text& pageText, int groupCount,
+                const runtime::Text& address);
+
 }  // namespace collect

@@ -1,0 +1,95 @@
+// Collecting again the pages a run failed to collect, from the toolbox menu of the real window
+// against a loopback server: only their rows are added, and the item counts what is left.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMenu>
+#include <QTimer>
+#include <atomic>
+
+#include "app/layout_window.h"
+#include "app/program_handlers.h"
+#include "app/qt_controls.h"
+#include "runtime/code_page.h"
+#include "runtime/control_access.h"
+#include "tests/app/front_ends.h"
+#include "tests/support/list_pages.h"
+#include "tests/support/loopback_server.h"
+
+namespace app {
+namespace {
+
+using runtime::T;
+using runtime::Window;
+using test_support::HttpResponse;
+
+class RetryFailedWindowTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    runtime::InstallControls(&controls_);
+    RegisterProgramHandlers();
+    controls_.LoadWindow(Window::MainWindow, false);
+    window_ = controls_.WindowOf(Window::MainWindow);
+    window_->show();
+    QApplication::setActiveWindow(window_);
+  }
+  void TearDown() override { runtime::InstallControls(nullptr); }
+
+  // Opens the toolbox menu, notes its captions and chooses the one given (none when empty).
+  QStringList OpenToolbox(const QString& choose = {}) {
+    QStringList captions;
+    QTimer::singleShot(0, [&] {
+      auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      ASSERT_NE(menu, nullptr);
+      for (QAction* action : menu->actions()) {
+        captions << action->text();
+        if (action->text() == choose) app_test::ChooseMenuItem(*menu, action);
+      }
+      if (menu->isVisible()) menu->close();
+    });
+    QTest::mouseClick(window_->Widget("导出1"), Qt::LeftButton);
+    return captions;
+  }
+  int Rows() { return runtime::ListView::GetItemCount(Window::MainWindow, "测试列表框"); }
+  int Columns() { return runtime::ListView::GetColumnCount(Window::MainWindow, "测试列表框"); }
+  std::string Cell(int row, int column) {
+    return runtime::TextToUtf8(runtime::ListView::GetItemText(Window::MainWindow, "测试列表框", row, column));
+  }
+
+  QtControls controls_;
+  LayoutWindow* window_ = nullptr;
+  test_support::LoopbackServer server_;
+};
+
+TEST_F(RetryFailedWindowTest, RetryAddsOnlyTheRowsOfThePagesThatFailed) {
+  std::atomic<int> flakyRequests{0};
+  server_.Serve("/ok", HttpResponse(200, collect_test::ListPageGbk(2)));
+  // Fails both attempts of the first run, answers from then on.
+  server_.SetHandler([&](const test_support::ReceivedRequest&) {
+    return test_support::RawReply(++flakyRequests <= 2 ? HttpResponse(500, "busy")
+                                                       : HttpResponse(200, collect_test::ListPageGbk(3, 11)));
+  });
+  const std::string flaky = server_.Url("/flaky");
+  runtime::WriteProperty(Window::MainWindow, "列表网址框", runtime::Property::kContent,
+                         T(collect_test::AddressBox({server_.Url("/ok"), flaky})));
+  EXPECT_EQ(OpenToolbox(), QStringList{QStringLiteral("生成有序列表网址")}) << "nothing failed yet";
+
+  QTest::mouseClick(window_->Widget("按钮_测试配置"), Qt::LeftButton);
+  ASSERT_EQ(Rows(), 2);
+  ASSERT_EQ(flakyRequests, 2);
+  EXPECT_EQ(OpenToolbox(QStringLiteral("重新采集失败的网址（1）")),
+            (QStringList{QStringLiteral("生成有序列表网址"), QStringLiteral("重新采集失败的网址（1）")}));
+
+  EXPECT_EQ(flakyRequests, 3);
+  EXPECT_EQ(Rows(), 5);
+  EXPECT_EQ(Columns(), 5);
+  for (int row = 2; row < 5; ++row) {
+    EXPECT_EQ(Cell(row, 3), "标题" + std::to_string(9 + row));
+    EXPECT_EQ(Cell(row, 4), flaky);
+  }
+  EXPECT_EQ(server_.Requests().size(), 4u) << "the page that succeeded is not asked again";
+  EXPECT_EQ(OpenToolbox(), QStringList{QStringLiteral("生成有序列表网址")});
+}
+
+}  // namespace
+}  // namespace app
