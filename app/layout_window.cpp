@@ -63,13 +63,14 @@ void LayoutWindow::Attach(QWidget* widget, const QRect& geometry, std::string_vi
   FollowGrowth(size() - defaultSize_);
 }
 
-void LayoutWindow::BindKey(const QKeySequence& key, std::function<void()> action) {
+void LayoutWindow::BindKey(const QKeySequence& key, std::function<void()> action,
+                           std::function<bool()> applies) {
   if (keys_.empty()) {
     // The control with the focus may claim the key for itself (an edit box takes Ctrl+E to the
     // end of the line): the window sees it first only as a filter of the application.
     QCoreApplication::instance()->installEventFilter(this);
   }
-  keys_.emplace_back(key, std::move(action));
+  keys_.push_back({key, std::move(action), std::move(applies)});
 }
 
 void LayoutWindow::closeEvent(QCloseEvent* event) {
@@ -100,8 +101,8 @@ bool LayoutWindow::eventFilter(QObject* watched, QEvent* event) {
   }
   const auto* key = static_cast<QKeyEvent*>(event);
   const QKeySequence pressed(key->keyCombination());
-  for (const auto& [sequence, action] : keys_) {
-    if (sequence == pressed) {
+  for (const auto& [sequence, action, applies] : keys_) {
+    if (sequence == pressed && (!applies || applies())) {
       if (!key->isAutoRepeat()) action();
       return true;
     }

@@ -46,8 +46,10 @@ public:
   // the named control when the window grows.
   void Attach(QWidget* widget, const QRect& geometry, std::string_view control);
   // Runs action when key is pressed while the keyboard focus is in this window, before the
-  // control with the focus sees the key.
-  void BindKey(const QKeySequence& key, std::function<void()> action);
+  // control with the focus sees the key; when given, applies tells whether the key is taken now
+  // (otherwise the control with the focus gets it).
+  void BindKey(const QKeySequence& key, std::function<void()> action,
+               std::function<bool()> applies = nullptr);
 
 protected:
   void closeEvent(QCloseEvent* event) override;
@@ -73,7 +75,12 @@ private:
   std::map<std::string, QWidget*, std::less<>> widgets_;
   std::map<std::string, QRect, std::less<>> defaultGeometry_;
   std::vector<AttachedWidget> attached_;
-  std::vector<std::pair<QKeySequence, std::function<void()>>> keys_;
+  struct BoundKey {
+    QKeySequence sequence;
+    std::function<void()> action;
+    std::function<bool()> applies;
+  };
+  std::vector<BoundKey> keys_;
   QSize defaultSize_;
   EventHandler eventHandler_;
   std::function<bool()> closeGuard_;

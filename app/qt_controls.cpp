@@ -195,9 +195,9 @@ LayoutWindow* QtControls::Create(runtime::Window window) {
       panel->stackUnder(list);
     }
     runPanel_ = panel;
-    created->BindKey(QKeySequence(Qt::Key_Escape), [this] {
-      if (running_ && runPanel_) runPanel_->StopButton()->click();
-    });
+    created->BindKey(
+        QKeySequence(Qt::Key_Escape), [this] { runPanel_->StopButton()->click(); },
+        [this] { return running_ && runPanel_; });
     auto* session = new MainWindowSession(created);
     new RulePreviewPanel(created->WidgetAs<QLineEdit>(Control::kRule), *session, created);
   } else {
