@@ -2,46 +2,16 @@
 #include "app/window_run.h"
 
 #include <QApplication>
-#include <QPixmap>
-#include <QScreen>
-#include <QTimer>
-#include <optional>
 
 #include "app/error_box.h"
 #include "app/program_look.h"
 #include "app/qt_controls.h"
+#include "app/screenshot_scenes.h"
 #include "runtime/address_list.h"
 #include "runtime/code_page.h"
 #include "runtime/runtime_error.h"
 
 namespace app {
-
-namespace {
-
-// Time the window gets to show itself before its picture is taken.
-constexpr int kScreenshotDelayMs = 800;
-
-std::optional<QString> ScreenshotFile(const QStringList& arguments) {
-  const qsizetype at = arguments.indexOf(QStringLiteral("--screenshot"));
-  if (at < 0 || at + 1 >= arguments.size()) {
-    return std::nullopt;
-  }
-  return arguments.at(at + 1);
-}
-
-void TakeScreenshot(QWidget* window, const QString& file) {
-  QPixmap picture;
-  if (QScreen* screen = window->screen()) {
-    picture = screen->grabWindow(window->winId());
-  }
-  if (picture.isNull()) {
-    picture = window->grab();
-  }
-  picture.save(file);
-  window->close();
-}
-
-}  // namespace
 
 int RunWindow(int argc, char** argv) {
   int exitCode = 0;
@@ -57,10 +27,7 @@ int RunWindow(int argc, char** argv) {
     if (mainWindow == nullptr) {
       runtime::ReportRuntimeError(runtime::T("载入启动窗口失败"), 0);
     }
-    if (const std::optional<QString> file = ScreenshotFile(application.arguments())) {
-      QTimer::singleShot(kScreenshotDelayMs, mainWindow,
-                         [mainWindow, file = *file] { TakeScreenshot(mainWindow, file); });
-    }
+    ScheduleScreenshot(application.arguments(), mainWindow);
     exitCode = application.exec();
     runtime::SetErrorPresenter(nullptr);
     runtime::InstallControls(nullptr);
