@@ -9,11 +9,16 @@
 #include <map>
 #include <string>
 
+#include <gtest/gtest.h>
+
 #include "app/handler_registry.h"
+#include "app/layout_window.h"
+#include "app/program_handlers.h"
 #include "app/qt_controls.h"
 #include "app/qt_text.h"
 #include "app/status_bar_widget.h"
 #include "runtime/control_access.h"
+#include "tests/support/loopback_server.h"
 
 namespace app_test {
 
@@ -35,6 +40,26 @@ public:
   const std::vector<app::MessageRecord>& Messages() { return controls.Messages(); }
 
   app::QtControls controls;
+};
+
+// The program's main window shown with the program's handlers bound, and a loopback server: for
+// tests that drive the commands as a user would.
+class ProgramWindowTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    runtime::InstallControls(&controls_);
+    app::RegisterProgramHandlers();
+    controls_.LoadWindow(runtime::Window::MainWindow, false);
+    window_ = controls_.WindowOf(runtime::Window::MainWindow);
+    ASSERT_NE(window_, nullptr);
+    window_->show();
+    QApplication::setActiveWindow(window_);
+  }
+  void TearDown() override { runtime::InstallControls(nullptr); }
+
+  app::QtControls controls_;
+  app::LayoutWindow* window_ = nullptr;
+  test_support::LoopbackServer server_;
 };
 
 // Chooses an item of an open pop-up menu with the mouse, as a user would.

@@ -23,17 +23,8 @@ using runtime::T;
 using runtime::Window;
 using test_support::HttpResponse;
 
-class RetryFailedWindowTest : public ::testing::Test {
+class RetryFailedWindowTest : public app_test::ProgramWindowTest {
 protected:
-  void SetUp() override {
-    runtime::InstallControls(&controls_);
-    RegisterProgramHandlers();
-    controls_.LoadWindow(Window::MainWindow, false);
-    window_ = controls_.WindowOf(Window::MainWindow);
-    window_->show();
-    QApplication::setActiveWindow(window_);
-  }
-  void TearDown() override { runtime::InstallControls(nullptr); }
 
   // Opens the toolbox menu, notes its captions and chooses the one given (none when empty).
   QStringList OpenToolbox(const QString& choose = {}) {
@@ -56,9 +47,6 @@ protected:
     return runtime::TextToUtf8(runtime::ListView::GetItemText(Window::MainWindow, "测试列表框", row, column));
   }
 
-  QtControls controls_;
-  LayoutWindow* window_ = nullptr;
-  test_support::LoopbackServer server_;
 };
 
 TEST_F(RetryFailedWindowTest, RetryAddsOnlyTheRowsOfThePagesThatFailed) {

@@ -19,6 +19,7 @@
 #include "app/rule_preview_panel.h"
 #include "runtime/code_page.h"
 #include "runtime/control_access.h"
+#include "tests/app/front_ends.h"
 #include "tests/support/list_pages.h"
 #include "tests/support/loopback_server.h"
 
@@ -30,25 +31,19 @@ using runtime::Window;
 using test_support::HttpResponse;
 
 // Long enough for the engine to give up on "(a*)*b" only after a second or so.
-constexpr int kCatastrophicLength = 6000;
-constexpr int kAnswerWaitMs = 20000;
+constexpr int kCatastrophicLength = 10000;
+constexpr int kAnswerWaitMs = 60000;
 
-class RulePreviewWindowTest : public ::testing::Test {
+class RulePreviewWindowTest : public app_test::ProgramWindowTest {
 protected:
   void SetUp() override {
-    runtime::InstallControls(&controls_);
-    RegisterProgramHandlers();
-    controls_.LoadWindow(Window::MainWindow, false);
-    window_ = controls_.WindowOf(Window::MainWindow);
-    window_->show();
-    QApplication::setActiveWindow(window_);
+    ProgramWindowTest::SetUp();
     panel_ = window_->findChild<RulePreviewPanel*>();
     ruleBox_ = window_->WidgetAs<QLineEdit>("正则框");
     QObject::connect(panel_, &RulePreviewPanel::AnswerWritten, [this] {
       headlines_.push_back(panel_->Headline()->text().toStdString());
     });
   }
-  void TearDown() override { runtime::InstallControls(nullptr); }
 
   // The configuration test on a page served with body.
   void TestPage(const std::string& body) {
@@ -70,8 +65,6 @@ protected:
     return item == nullptr ? "<none>" : item->text().toStdString();
   }
 
-  QtControls controls_;
-  LayoutWindow* window_ = nullptr;
   RulePreviewPanel* panel_ = nullptr;
   QLineEdit* ruleBox_ = nullptr;
   std::vector<std::string> headlines_;

@@ -19,6 +19,7 @@
 #include "app/status_bar_widget.h"
 #include "runtime/code_page.h"
 #include "runtime/control_access.h"
+#include "tests/app/front_ends.h"
 #include "tests/support/list_pages.h"
 #include "tests/support/loopback_server.h"
 
@@ -30,17 +31,8 @@ using runtime::Window;
 using test_support::HttpResponse;
 using ::testing::HasSubstr;
 
-class WindowCommandsTest : public ::testing::Test {
+class WindowCommandsTest : public app_test::ProgramWindowTest {
 protected:
-  void SetUp() override {
-    runtime::InstallControls(&controls_);
-    RegisterProgramHandlers();
-    controls_.LoadWindow(Window::MainWindow, false);
-    window_ = controls_.WindowOf(Window::MainWindow);
-    window_->show();
-    QApplication::setActiveWindow(window_);
-  }
-  void TearDown() override { runtime::InstallControls(nullptr); }
 
   void Set(const char* control, const std::string& utf8) {
     runtime::WriteProperty(Window::MainWindow, control, runtime::Property::kContent, T(utf8));
@@ -51,9 +43,6 @@ protected:
     return runtime::TextToUtf8(window_->WidgetAs<StatusBarWidget>("状态条1")->Data().PartText(1));
   }
 
-  QtControls controls_;
-  LayoutWindow* window_ = nullptr;
-  test_support::LoopbackServer server_;
 };
 
 TEST_F(WindowCommandsTest, FocusStaysOnThePressedButtonAndTypingDuringARunChangesNoSetting) {

@@ -18,6 +18,7 @@
 #include "app/status_messages.h"
 #include "runtime/code_page.h"
 #include "runtime/control_access.h"
+#include "tests/app/front_ends.h"
 #include "tests/support/list_pages.h"
 #include "tests/support/loopback_server.h"
 
@@ -37,18 +38,10 @@ Reply SlowPage(std::chrono::milliseconds delay, int entries = 2) {
   return reply;
 }
 
-class WindowRunTest : public ::testing::Test {
+class WindowRunTest : public app_test::ProgramWindowTest {
 protected:
-  void SetUp() override {
-    runtime::InstallControls(&controls_);
-    app::RegisterProgramHandlers();
-    controls_.LoadWindow(Window::MainWindow, false);
-    window_ = controls_.WindowOf(Window::MainWindow);
-    ASSERT_NE(window_, nullptr);
-    window_->show();
-  }
   void TearDown() override {
-    runtime::InstallControls(nullptr);
+    ProgramWindowTest::TearDown();
     SetStatusClock({});
   }
 
@@ -61,9 +54,6 @@ protected:
   int Rows() { return runtime::ListView::GetItemCount(Window::MainWindow, kList); }
   runtime::Text BarText() { return window_->WidgetAs<StatusBarWidget>("状态条1")->Data().PartText(1); }
 
-  app::QtControls controls_;
-  app::LayoutWindow* window_ = nullptr;
-  test_support::LoopbackServer server_;
 };
 
 TEST_F(WindowRunTest, StartButtonCollectsIntoTheList) {
