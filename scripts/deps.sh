@@ -9,6 +9,9 @@ pelmo_packages=(
   python3 openssl curl
 )
 
+# What scripts/fuzz needs on top: Clang with libFuzzer and the sanitizer runtimes.
+pelmo_fuzz_packages=(clang libclang-rt-14-dev)
+
 pelmo_ensure_packages() {
   local missing=()
   local package
