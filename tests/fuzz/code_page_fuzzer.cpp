@@ -13,6 +13,7 @@ namespace {
 
 constexpr char16_t kReplacement = u'\uFFFD';
 
+// True when every surrogate stands in a high-low pair.
 bool IsWellFormedUtf16(std::u16string_view units) {
   for (std::size_t i = 0; i < units.size(); ++i) {
     const char16_t unit = units[i];
@@ -28,9 +29,9 @@ bool IsWellFormedUtf16(std::u16string_view units) {
 // UTF-8 into the program's code page: well-formed input comes back byte for byte.
 void CheckUtf8(std::string_view bytes) {
   const runtime::Text text = runtime::Utf8ToText(bytes);
-  fuzz::Require(web::Utf8BytesToText(std::string(bytes)) ==
-                    runtime::Utf8ToText(fuzz::BeforeZero(bytes)),
-                "a page's UTF-8 text ends at its first zero byte");
+  fuzz::Require(
+      web::Utf8BytesToText(std::string(bytes)) == runtime::Utf8ToText(fuzz::BeforeZero(bytes)),
+      "a page's UTF-8 text ends at its first zero byte");
   if (!fuzz::IsWellFormedUtf8(bytes)) return;
   fuzz::Require(runtime::TextToUtf8(text) == bytes, "UTF-8 -> text -> UTF-8 keeps the bytes");
   fuzz::Require(runtime::Utf16ToText(runtime::TextToUtf16(text)) == text,

@@ -37,9 +37,8 @@ std::optional<std::vector<std::vector<SubMatch>>> ReferenceMatches(std::string_v
     const char* from = text.data();
     const char* const end = text.data() + text.size();
     boost::match_results<const char*> match;
-    while (!text.empty() &&
-           boost::regex_search(from, end, match, expression, boost::regex_constants::format_all,
-                               from)) {
+    while (!text.empty() && boost::regex_search(from, end, match, expression,
+                                                boost::regex_constants::format_all, from)) {
       std::vector<SubMatch> entries(match.size());
       for (std::size_t i = 0; i < match.size(); ++i) {
         if (!match[i].matched) continue;
@@ -66,9 +65,9 @@ void CheckPositions(const std::vector<SearchResult>& results, const runtime::Reg
                   "one entry per group and one for the whole match");
     for (const SubMatch& entry : entries) {
       if (!entry.matched) continue;
-      fuzz::Require(entry.start >= 0 && entry.length >= 0 &&
-                        entry.start + entry.length <= textLength,
-                    "every entry lies inside the searched text");
+      fuzz::Require(
+          entry.start >= 0 && entry.length >= 0 && entry.start + entry.length <= textLength,
+          "every entry lies inside the searched text");
     }
     const SubMatch& whole = entries[0];
     fuzz::Require(whole.matched && whole.start >= previousEnd,
