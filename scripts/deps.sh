@@ -13,6 +13,9 @@ pelmo_packages=(
 # the desktop-entry validator.
 pelmo_package_tools=(dpkg-dev desktop-file-utils)
 
+# What scripts/fuzz needs on top: Clang with libFuzzer and the sanitizer runtimes.
+pelmo_fuzz_packages=(clang libclang-rt-14-dev)
+
 pelmo_ensure_packages() {
   local missing=()
   local package
