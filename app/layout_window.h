@@ -38,6 +38,10 @@ public:
 
   // Receives every event the controls raise (button click, combo-box choice, right click).
   void SetEventHandler(EventHandler handler) { eventHandler_ = std::move(handler); }
+  // Receives the menu items that the layout's keys choose.
+  void SetMenuItemHandler(std::function<void(std::string_view item)> handler) {
+    menuItemHandler_ = std::move(handler);
+  }
   // Asked when the user closes the window; returning false keeps the window open.
   void SetCloseGuard(std::function<bool()> guard) { closeGuard_ = std::move(guard); }
   // Called once the window has closed.
@@ -48,6 +52,10 @@ public:
   // Runs action when key is pressed while the keyboard focus is in this window, before the
   // control with the focus sees the key.
   void BindKey(const QKeySequence& key, std::function<void()> action);
+
+signals:
+  // The window has agreed to close; its controls can still be read.
+  void Closing();
 
 protected:
   void closeEvent(QCloseEvent* event) override;
@@ -76,6 +84,7 @@ private:
   std::vector<std::pair<QKeySequence, std::function<void()>>> keys_;
   QSize defaultSize_;
   EventHandler eventHandler_;
+  std::function<void(std::string_view item)> menuItemHandler_;
   std::function<bool()> closeGuard_;
   std::function<void()> closedHandler_;
 };

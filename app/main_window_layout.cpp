@@ -93,6 +93,12 @@ WindowLayout Build() {
       {.name = "生成有序列表网址", .caption = "生成有序列表网址", .level = 1,
        .handler = "OpenUrlGenerator"},
       {.name = "下载设置", .caption = "下载设置…", .level = 1, .handler = "ChooseFetching"},
+      {.name = "打开项目", .caption = "打开项目…", .level = 1, .handler = "OpenProject",
+       .styles = kDisabledWhileRunning},
+      {.name = "保存项目", .caption = "保存项目…", .level = 1, .handler = "SaveProjectAs",
+       .styles = kDisabledWhileRunning},
+      {.name = "恢复默认设置", .caption = "恢复默认设置", .level = 1,
+       .handler = "RestoreDefaultSettings", .styles = kDisabledWhileRunning},
   };
   // The address box, the labels beside it and the cookie box share the width with the marker
   // boxes: the first half of the extra width goes to the address box, the second to the cookie
@@ -125,6 +131,8 @@ WindowLayout Build() {
       {"F5", "按钮_测试配置"},
       {"Ctrl+T", "处理"},
       {"Ctrl+E", "导出"},
+      {.key = "Ctrl+O", .menuItem = "打开项目"},
+      {.key = "Ctrl+S", .menuItem = "保存项目"},
   };
   return layout;
 }

@@ -5,6 +5,7 @@
 #include "app/shell_handlers.h"
 #include "app/fetching_dialog.h"
 #include "app/main_window_commands.h"
+#include "app/project_commands.h"
 #include "app/toolbox_commands.h"
 
 namespace app {
@@ -18,6 +19,9 @@ void RegisterProgramHandlers() {
   RegisterHandler("ChooseSeparator", ChooseSeparator);
   RegisterHandler("GenerateAddresses", GenerateAddresses);
   RegisterHandler("ChooseFetching", ChooseFetching);
+  RegisterHandler("OpenProject", OpenProject);
+  RegisterHandler("SaveProjectAs", SaveProjectAs);
+  RegisterHandler("RestoreDefaultSettings", RestoreDefaultSettings);
 }
 
 }  // namespace app

@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "app/error_box.h"
+#include "app/last_session.h"
 #include "app/program_look.h"
 #include "app/qt_controls.h"
 #include "runtime/address_list.h"
@@ -57,9 +58,12 @@ int RunWindow(int argc, char** argv) {
     if (mainWindow == nullptr) {
       runtime::ReportRuntimeError(runtime::T("载入启动窗口失败"), 0);
     }
+    // A picture of the window shows its defaults, whatever the user last typed.
     if (const std::optional<QString> file = ScreenshotFile(application.arguments())) {
       QTimer::singleShot(kScreenshotDelayMs, mainWindow,
                          [mainWindow, file = *file] { TakeScreenshot(mainWindow, file); });
+    } else {
+      KeepSettingsAcrossStarts(*mainWindow);
     }
     exitCode = application.exec();
     runtime::SetErrorPresenter(nullptr);
