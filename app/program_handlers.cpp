@@ -4,6 +4,7 @@
 #include "app/handler_registry.h"
 #include "app/shell_handlers.h"
 #include "app/fetching_dialog.h"
+#include "app/export_file_command.h"
 #include "app/main_window_commands.h"
 #include "app/project_commands.h"
 #include "app/toolbox_commands.h"
@@ -21,6 +22,7 @@ void RegisterProgramHandlers() {
   RegisterHandler("ChooseFetching", ChooseFetching);
   RegisterHandler("OpenProject", OpenProject);
   RegisterHandler("SaveProjectAs", SaveProjectAs);
+  RegisterHandler("ExportToFile", ExportToFile);
   RegisterHandler("RestoreDefaultSettings", RestoreDefaultSettings);
 }
 

@@ -1,4 +1,4 @@
-// Projects, the remembered session and the defaults through the real window: menu
+// Projects, the remembered session, the defaults and file export through the real window: menu
 // items and keys chosen as a user would, the file dialogs answered through their seam.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
 #include <optional>
 #include <vector>
 
@@ -18,8 +19,10 @@
 #include "app/layout.h"
 #include "app/program_handlers.h"
 #include "app/qt_text.h"
+#include "app/status_bar_widget.h"
 #include "app/window_project.h"
 #include "runtime/code_page.h"
+#include "runtime/text_operations.h"
 #include "tests/app/front_ends.h"
 
 namespace app_test {
@@ -220,7 +223,7 @@ TEST_F(WindowProjectsTest, ProjectCommandsAreRefusedDuringARun) {
     auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_NE(popup, nullptr);
     for (QAction* action : popup->actions()) {
-      for (const char* item : {"打开项目", "保存项目", "恢复默认设置"}) {
+      for (const char* item : {"打开项目", "保存项目", "导出到文件", "恢复默认设置"}) {
         if (action->objectName() != QString::fromUtf8(item)) continue;
         EXPECT_FALSE(action->isEnabled()) << item;
         ++refused;
@@ -230,7 +233,67 @@ TEST_F(WindowProjectsTest, ProjectCommandsAreRefusedDuringARun) {
   });
   runtime::PopupMenu(Window::MainWindow, "工具箱");
   frontEnd_->controls.SetRunning(false);
-  EXPECT_EQ(refused, 3);
+  EXPECT_EQ(refused, 4);
+}
+
+// Reads a CSV file back with Python's csv module and prints its rows as JSON.
+std::string CsvRowsByPython(const QString& file) {
+  const std::string command =
+      "python3 -c 'import csv, json, sys; "
+      "print(json.dumps(list(csv.reader(open(sys.argv[1], encoding=\"utf-8-sig\", newline=\"\"))), "
+      "ensure_ascii=False))' '" + file.toStdString() + "'";
+  std::string out;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[4096];
+    for (size_t read; (read = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, read);
+    pclose(pipe);
+  }
+  return out;
+}
+
+struct ExportCase {
+  const char* menu;
+  const char* item;
+  const char* file;
+  bool written;
+};
+
+TEST_F(WindowProjectsTest, ListExportsToACsvFileThatPythonReadsBack) {
+  const ExportCase cases[] = {
+      {"列表框", "导出列表到文件", "结果.csv", true},
+      {"工具箱", "导出到文件", "again.csv", true},
+      {"列表框", "导出列表到文件", "no-such-folder/x.csv", false},
+  };
+  const char* const rows[][4] = {{"whole", "甲,乙", "say \"hi\"", "http://a/1"},
+                                 {"whole", "two\r\nlines", "", "http://a/2"}};
+  for (int column = 0; column < 4; ++column) {
+    runtime::ListView::InsertColumn(Window::MainWindow, "测试列表框", {}, T("文本 ") + runtime::ToText(column));
+  }
+  for (const auto& row : rows) {
+    const int at = runtime::ListView::InsertItem(Window::MainWindow, "测试列表框", {}, T(row[0]));
+    for (int column = 1; column < 4; ++column) {
+      runtime::ListView::SetItemText(Window::MainWindow, "测试列表框", at, column, T(row[column]));
+    }
+  }
+  for (const ExportCase& export_ : cases) {
+    SCOPED_TRACE(export_.file);
+    const size_t before = frontEnd_->Messages().size();
+    if (!export_.written) frontEnd_->SetNextAnswer(app::kAnswerOk);
+    app::SetNextFileName(File(export_.file));
+    Choose(export_.menu, export_.item);
+    if (!export_.written) {
+      ASSERT_EQ(frontEnd_->Messages().size(), before + 1);
+      EXPECT_EQ(frontEnd_->Messages().back().flags, kWarningIconOk);
+      EXPECT_THAT(runtime::TextToUtf8(frontEnd_->Messages().back().message), HasSubstr(export_.file));
+      continue;
+    }
+    EXPECT_EQ(frontEnd_->Messages().size(), before);
+    EXPECT_EQ(CsvRowsByPython(File(export_.file)),
+              "[[\"文本 1\", \"文本 2\", \"文本 3\"], [\"甲,乙\", \"say \\\"hi\\\"\", \"http://a/1\"], "
+              "[\"two\\r\\nlines\", \"\", \"http://a/2\"]]\n");
+    EXPECT_EQ(runtime::TextToUtf8(frontEnd_->PartText(1)),
+              " 已导出至 " + QDir::toNativeSeparators(File(export_.file)).toStdString());
+  }
 }
 
 }  // namespace
