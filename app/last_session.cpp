@@ -3,6 +3,7 @@
 #include "app/last_session.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include "app/layout_window.h"
