@@ -9,26 +9,34 @@
 #include <map>
 #include <optional>
 
-#include "app/layout.h"
-#include "app/main_window_controls.h"
+#include <QFile>
+#include <QSaveFile>
+
+#include "app/project_file.h"
 #include "collect/collection_engine.h"
-#include "collect/result_export.h"
+#include "collect/file_export.h"
 #include "runtime/code_page.h"
 #include "runtime/text_operations.h"
 
 namespace app {
 namespace {
 
+using collect::CollectionProject;
 using runtime::Text;
 
-// What the command line sets; an absent option keeps the window's default.
+// What the command line sets; an absent option keeps the project's value (the window's defaults
+// without --project).
 struct CollectOptions {
-  std::map<std::string, std::string> texts;  // control name -> UTF-8 text
-  bool utf8 = false;
+  // Project fields and their UTF-8 texts, in command-line order: a field given twice takes the
+  // last.
+  std::vector<std::pair<Text CollectionProject::*, std::string>> texts;
+  std::optional<collect::PageEncoding> encoding;
+  std::optional<std::string> projectFile;
   std::optional<std::string> urlsFile;
   std::vector<std::string> addresses;
-  collect::FetchPoliteness fetching;
-  std::int64_t maxPageBytes = collect::kDefaultMaxPageBytes;
+  std::map<std::string, long long> numbers;  // whole-number option name -> value
+  std::optional<collect::ExportFormat> format;
+  std::optional<std::string> outputFile;
 };
 
 // A whole-number option and the range it must lie in.
@@ -70,11 +78,7 @@ bool TakeNumberOption(const std::string& argument, const std::optional<std::stri
       return true;
     }
     std::optional<long long> number = ParseNumber(*option, *value, error);
-    if (!number) return true;
-    if (option == &kPerHost) options.fetching.perHost = static_cast<int>(*number);
-    if (option == &kJobs) options.fetching.jobs = static_cast<int>(*number);
-    if (option == &kDelay) options.fetching.delay = std::chrono::milliseconds(*number);
-    if (option == &kMaxPageMb) options.maxPageBytes = *number * 1024 * 1024;
+    if (number) options.numbers[option->name] = *number;
     return true;
   }
   return false;
@@ -85,39 +89,74 @@ struct ParseResult {
   std::string error;  // empty when the arguments are sound
 };
 
-const std::vector<std::pair<std::string, const char*>>& TextOptions() {
-  static const std::vector<std::pair<std::string, const char*>> options = {
-      {"--rule", Control::kRule},     {"--before", Control::kBefore},
-      {"--after", Control::kAfter},   {"--cookie", Control::kCookie},
-      {"--separator", Control::kSeparator},
-  };
-  return options;
-}
+struct TextOption {
+  const char* name;
+  Text CollectionProject::*field;
+};
 
-const char* ControlOfTextOption(const std::string& option) {
-  for (const auto& [name, control] : TextOptions()) {
-    if (name == option) return control;
+constexpr TextOption kTextOptions[] = {
+    {"--rule", &CollectionProject::rule},     {"--before", &CollectionProject::before},
+    {"--after", &CollectionProject::after},   {"--cookie", &CollectionProject::cookie},
+    {"--separator", &CollectionProject::separator},
+};
+
+const TextOption* FindTextOption(const std::string& argument) {
+  for (const TextOption& option : kTextOptions) {
+    if (argument == option.name) return &option;
   }
   return nullptr;
+}
+
+std::optional<collect::PageEncoding> EncodingFromName(const std::string& name) {
+  if (name == "gbk") return collect::PageEncoding::Gbk;
+  if (name == "utf8") return collect::PageEncoding::Utf8;
+  if (name == "auto") return collect::PageEncoding::Auto;
+  return std::nullopt;
+}
+
+// Takes an option whose value is a name from a fixed set, or a file; the error is set when the
+// value is missing or not one of the names.
+bool TakeNamedOption(const std::string& argument, const std::optional<std::string>& value,
+                     CollectOptions& options, std::string& error) {
+  if (argument != "--encoding" && argument != "--format" && argument != "--project" &&
+      argument != "--output" && argument != "--urls") {
+    return false;
+  }
+  if (!value) {
+    error = argument + (argument == "--urls" ? " needs a file name (- for standard input)" : " needs a value");
+  } else if (argument == "--encoding") {
+    options.encoding = EncodingFromName(*value);
+    if (!options.encoding) error = "--encoding takes gbk, utf8 or auto";
+  } else if (argument == "--format") {
+    options.format = collect::ExportFormatFromName(*value);
+    if (!options.format) error = "--format takes csv, tsv, jsonl, html or text";
+  } else if (argument == "--project") {
+    options.projectFile = *value;
+  } else if (argument == "--output") {
+    options.outputFile = *value;
+  } else {
+    options.urlsFile = *value;
+  }
+  return true;
 }
 
 ParseResult ParseArguments(const std::vector<std::string>& arguments) {
   ParseResult result;
   for (size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
-    bool hasValue = i + 1 < arguments.size();
-    if (const char* control = ControlOfTextOption(argument)) {
-      if (!hasValue) return {{}, argument + " needs a value"};
-      result.options.texts[control] = arguments[++i];
-    } else if (argument == "--urls") {
-      if (!hasValue) return {{}, "--urls needs a file name (- for standard input)"};
-      result.options.urlsFile = arguments[++i];
-    } else if (std::string error; TakeNumberOption(argument, hasValue ? std::optional(arguments[i + 1]) : std::nullopt,
-                                                   result.options, error)) {
+    const std::optional<std::string> value =
+        i + 1 < arguments.size() ? std::optional(arguments[i + 1]) : std::nullopt;
+    std::string error;
+    if (const TextOption* option = FindTextOption(argument)) {
+      if (!value) return {{}, argument + " needs a value"};
+      result.options.texts.emplace_back(option->field, *value);
+      ++i;
+    } else if (TakeNamedOption(argument, value, result.options, error) ||
+               TakeNumberOption(argument, value, result.options, error)) {
       if (!error.empty()) return {{}, error};
       ++i;
     } else if (argument == "--utf8") {
-      result.options.utf8 = true;
+      result.options.encoding = collect::PageEncoding::Utf8;
     } else if (argument == "--") {
       result.options.addresses.insert(result.options.addresses.end(), arguments.begin() + i + 1,
                                       arguments.end());
@@ -146,43 +185,121 @@ void WriteError(const std::string& utf8) {
   std::fflush(stderr);
 }
 
-// The option's text, or the content the window's box starts with.
-Text OptionText(const CollectOptions& options, const char* control) {
-  auto given = options.texts.find(control);
-  if (given != options.texts.end()) return runtime::Utf8ToText(given->second);
-  const ControlLayout* layout = FindControl(LayoutOf(runtime::Window::MainWindow), control);
-  return layout == nullptr ? Text() : runtime::Utf8ToText(std::string(layout->content));
+// The project the options describe: the saved one or the window's defaults, with every option
+// given on the command line in place of its field. The error names what could not be read.
+struct ProjectResult {
+  CollectionProject project;
+  std::string error;
+};
+
+ProjectResult ProjectOf(const CollectOptions& options) {
+  ProjectResult result;
+  if (options.projectFile) {
+    ProjectLoadResult loaded = LoadProject(QFile::decodeName(QByteArray::fromStdString(*options.projectFile)));
+    if (!loaded.loaded) return {{}, runtime::TextToUtf8(loaded.message)};
+    result.project = std::move(loaded.project);
+  }
+  CollectionProject& project = result.project;
+  for (const auto& [field, text] : options.texts) project.*field = runtime::Utf8ToText(text);
+  if (options.encoding) project.encoding = *options.encoding;
+  if (options.urlsFile) {
+    std::optional<std::string> lines = ReadAll(*options.urlsFile);
+    if (!lines) return {{}, "cannot read " + *options.urlsFile};
+    project.addressText = runtime::Utf8ToText(AddressBoxFromLines(*lines));
+  } else if (!options.addresses.empty()) {
+    std::string joined;
+    for (size_t i = 0; i < options.addresses.size(); ++i) {
+      if (i > 0) joined += "\r\n";
+      joined += options.addresses[i];
+    }
+    project.addressText = runtime::Utf8ToText(joined);
+  }
+  for (const auto& [name, number] : options.numbers) {
+    if (name == kPerHost.name) project.fetching.perHost = static_cast<int>(number);
+    if (name == kJobs.name) project.fetching.jobs = static_cast<int>(number);
+    if (name == kDelay.name) project.fetching.delay = std::chrono::milliseconds(number);
+  }
+  return result;
 }
 
-// Status-box lines go to standard error as they come, each ended by LF; the records are kept for
-// the export.
+collect::CollectionSettings SettingsOf(const CollectionProject& project, const CollectOptions& options) {
+  collect::CollectionSettings settings;
+  settings.addresses = runtime::SplitText(project.addressText, Text("\r\n")).Items();
+  settings.cookie = project.cookie;
+  settings.before = project.before;
+  settings.after = project.after;
+  settings.rule = project.rule;
+  settings.encoding = project.encoding;
+  settings.fetching = project.fetching;
+  const auto maxPageMb = options.numbers.find(kMaxPageMb.name);
+  if (maxPageMb != options.numbers.end()) settings.maxPageBytes = maxPageMb->second * 1024 * 1024;
+  return settings;
+}
+
+// Status-box lines go to standard error as they come, each ended by LF; the column captions and
+// the records are kept for the export.
 class ConsoleObserver final : public collect::RunObserver {
 public:
   void StatusLine(const Text& line) override { WriteError(runtime::TextToUtf8(line) + "\n"); }
   void ColumnsAdded(const std::vector<Text>& captions) override {
-    columnCount_ += static_cast<int>(captions.size());
+    captions_.insert(captions_.end(), captions.begin(), captions.end());
   }
   void RecordsFound(std::vector<collect::Record> records) override {
     for (collect::Record& record : records) records_.push_back(std::move(record));
   }
 
-  int ColumnCount() const { return columnCount_; }
-  const std::vector<collect::Record>& Records() const { return records_; }
+  // The records as the window's list would hold them.
+  collect::ExportTable Table() const {
+    collect::ExportTable table;
+    table.rowCount = static_cast<int>(records_.size());
+    table.columnCount = static_cast<int>(captions_.size());
+    table.cell = [this](int row, int column) {
+      const std::vector<Text>& cells = records_[static_cast<std::size_t>(row)].cells;
+      return static_cast<std::size_t>(column) < cells.size() ? cells[static_cast<std::size_t>(column)] : Text();
+    };
+    table.caption = [this](int column) { return captions_[static_cast<std::size_t>(column)]; };
+    return table;
+  }
 
 private:
-  int columnCount_ = 0;
+  std::vector<Text> captions_;
   std::vector<collect::Record> records_;
 };
 
-Text ExportText(const ConsoleObserver& observer, const Text& separator) {
-  const std::vector<collect::Record>& records = observer.Records();
-  return collect::FormatExport(
-      static_cast<int>(records.size()), observer.ColumnCount(),
-      [&records](int row, int column) {
-        const std::vector<Text>& cells = records[static_cast<std::size_t>(row)].cells;
-        return static_cast<std::size_t>(column) < cells.size() ? cells[static_cast<std::size_t>(column)] : Text();
-      },
-      separator);
+// The export goes to the output file when one is named, written aside and renamed over it at the
+// end; to standard output otherwise.
+class ExportTarget {
+public:
+  explicit ExportTarget(const std::optional<std::string>& file) {
+    if (file) file_.emplace(QFile::decodeName(QByteArray::fromStdString(*file)));
+  }
+  // False (with the fault) when the output file cannot be created.
+  bool Open(std::string& fault) {
+    if (!file_ || file_->open(QIODevice::WriteOnly)) return true;
+    fault = file_->errorString().toStdString();
+    return false;
+  }
+  bool Write(const std::string& bytes, std::string& fault) {
+    if (!file_) {
+      std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+      std::fflush(stdout);
+      return true;
+    }
+    const auto size = static_cast<qint64>(bytes.size());
+    if (file_->write(bytes.data(), size) == size && file_->commit()) return true;
+    fault = file_->errorString().toStdString();
+    return false;
+  }
+
+private:
+  std::optional<QSaveFile> file_;
+};
+
+// The format asked for, or the one the output file's extension names; the export text otherwise.
+collect::ExportFormat FormatOf(const CollectOptions& options) {
+  if (options.format) return *options.format;
+  if (options.outputFile) return collect::ExportFormatFromExtension(*options.outputFile);
+  return collect::ExportFormat::Text;
 }
 
 }  // namespace
@@ -192,14 +309,23 @@ std::string UsageText() {
          "       pelmo collect [options] [ADDRESS ...]\n"
          "\n"
          "Collects every address as \"开始处理\" would, then exports the table as \"导出结果\" would.\n"
-         "The export goes to standard output, the progress to standard error.\n"
-         "Options (an option left out keeps the window's default):\n"
+         "The export goes to standard output (or to --output FILE), the progress to standard error.\n"
+         "Options (an option left out keeps the project's value, or the window's default):\n"
+         "  --project FILE     start from a project saved by the window (保存项目…); the options\n"
+         "                     given beside it replace its fields, addresses given replace its own\n"
          "  --rule TEXT        match rule ([var] [var0] [int] [int0] stand for the varying parts)\n"
          "  --before TEXT      marker before the list area\n"
          "  --after TEXT       marker after the list area\n"
          "  --cookie TEXT      cookie sent with every request\n"
-         "  --utf8             pages are UTF-8 (default: GBK)\n"
-         "  --separator TEXT   export cells joined by TEXT (default: HTML table rows)\n"
+         "  --encoding E       how pages are read: gbk (default), utf8, or auto (as the page's\n"
+         "                     Content-Type header or meta element declares; GBK when it does not)\n"
+         "  --utf8             the same as --encoding utf8\n"
+         "  --separator TEXT   text export: cells joined by TEXT (default: HTML table rows)\n"
+         "  --format F         text (default: the export of \"导出结果\"), csv, tsv, jsonl or html,\n"
+         "                     all in UTF-8; with --output and no --format, the file's extension\n"
+         "                     (.csv .tsv .jsonl .html .htm) chooses, any other is text\n"
+         "  --output FILE      write the export to FILE (replaced whole at the end) instead of\n"
+         "                     standard output\n"
          "  --urls FILE        one address per line (- reads standard input)\n"
          "  --per-host P       at most P connections to one host at a time (default 4)\n"
          "  --jobs N           at most N pages downloading at once (default 16); the rows still\n"
@@ -210,8 +336,9 @@ std::string UsageText() {
          "  --max-page-mb MB   a page larger than MB mebibytes fails (default 256)\n"
          "  --help             this text\n"
          "Exit status: 0 after a run, 1 when the rule is empty or does not compile (nothing is\n"
-         "downloaded), 2 for a usage error, 3 when the run finished but some pages failed (their\n"
-         "reasons are in the progress; the rows that were found are still printed).\n";
+         "downloaded), 2 for a usage error, a project or address file that cannot be read or an\n"
+         "output file that cannot be written, 3 when the run finished but some pages failed (their\n"
+         "reasons are in the progress; the rows that were found are still exported).\n";
 }
 
 std::string AddressBoxFromLines(const std::string& lines) {
@@ -243,43 +370,32 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
     return kCollectUsageError;
   }
   const CollectOptions& options = parsed.options;
-  Text addressBox = OptionText(options, Control::kAddresses);
-  if (options.urlsFile) {
-    std::optional<std::string> lines = ReadAll(*options.urlsFile);
-    if (!lines) {
-      WriteError("pelmo collect: cannot read " + *options.urlsFile + "\n");
-      return kCollectUsageError;
-    }
-    addressBox = runtime::Utf8ToText(AddressBoxFromLines(*lines));
-  } else if (!options.addresses.empty()) {
-    std::string joined;
-    for (size_t i = 0; i < options.addresses.size(); ++i) {
-      if (i > 0) joined += "\r\n";
-      joined += options.addresses[i];
-    }
-    addressBox = runtime::Utf8ToText(joined);
+  ProjectResult project = ProjectOf(options);
+  if (!project.error.empty()) {
+    WriteError("pelmo collect: " + project.error + "\n");
+    return kCollectUsageError;
   }
-
-  collect::CollectionSettings settings;
-  settings.addresses = runtime::SplitText(addressBox, Text("\r\n")).Items();
-  settings.cookie = OptionText(options, Control::kCookie);
-  settings.before = OptionText(options, Control::kBefore);
-  settings.after = OptionText(options, Control::kAfter);
-  settings.rule = OptionText(options, Control::kRule);
-  settings.encoding = options.utf8 ? collect::PageEncoding::Utf8 : collect::PageEncoding::Gbk;
-  settings.fetching = options.fetching;
-  settings.maxPageBytes = options.maxPageBytes;
+  const collect::CollectionSettings settings = SettingsOf(project.project, options);
   if (Text problem = collect::RuleProblem(settings.rule); !problem.empty()) {
     WriteError(runtime::TextToUtf8(problem) + "\n");
     return kCollectBadRule;
+  }
+  ExportTarget target(options.outputFile);
+  std::string fault;
+  if (!target.Open(fault)) {
+    WriteError("pelmo collect: cannot write " + *options.outputFile + ": " + fault + "\n");
+    return kCollectUsageError;
   }
 
   ConsoleObserver observer;
   collect::WebFetcher fetcher;
   const collect::RunSummary summary = collect::RunCollection(settings, fetcher, observer);
-  std::string exported = runtime::TextToUtf8(ExportText(observer, OptionText(options, Control::kSeparator)));
-  std::fwrite(exported.data(), 1, exported.size(), stdout);
-  std::fflush(stdout);
+  const std::string exported =
+      collect::FormatFileExport(FormatOf(options), observer.Table(), project.project.separator);
+  if (!target.Write(exported, fault)) {
+    WriteError("pelmo collect: cannot write " + *options.outputFile + ": " + fault + "\n");
+    return kCollectUsageError;
+  }
   WriteError(runtime::TextToUtf8(collect::FinalMessage(summary)) + "\n");
   return summary.pagesFailed > 0 ? kCollectPagesFailed : kCollectDone;
 }

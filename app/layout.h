@@ -115,10 +115,12 @@ struct GrowthRule {
   EdgeShares shares;
 };
 
-// A key that clicks a button of the window, whichever of the window's controls has the focus.
+// A key that clicks a button of the window or chooses one of its menu items, whichever of the
+// window's controls has the focus.
 struct KeyBinding {
   std::string_view key;  // as Qt writes key sequences: "F5", "Ctrl+T"
   std::string_view button;
+  std::string_view menuItem;  // used when button is empty
 };
 
 struct WindowLayout {

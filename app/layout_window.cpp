@@ -79,6 +79,7 @@ void LayoutWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   event->accept();
+  emit Closing();
   if (closedHandler_) {
     closedHandler_();
   }
@@ -159,11 +160,17 @@ int LayoutWindow::FitHeadings() {
 
 void LayoutWindow::BindLayoutKeys() {
   for (const KeyBinding& binding : layout_.keys) {
+    const QKeySequence key = QKeySequence::fromString(FromLayout(binding.key), QKeySequence::PortableText);
+    if (binding.button.empty()) {
+      BindKey(key, [this, item = binding.menuItem] {
+        if (menuItemHandler_) menuItemHandler_(item);
+      });
+      continue;
+    }
     auto* button = qobject_cast<QAbstractButton*>(Widget(binding.button));
     if (button == nullptr) continue;
     // The same path as a click with the mouse: a disabled button takes no click.
-    BindKey(QKeySequence::fromString(FromLayout(binding.key), QKeySequence::PortableText),
-            [button] { button->click(); });
+    BindKey(key, [button] { button->click(); });
   }
 }
 

@@ -38,6 +38,10 @@ public:
 
   // Receives every event the controls raise (button click, combo-box choice, right click).
   void SetEventHandler(EventHandler handler) { eventHandler_ = std::move(handler); }
+  // Receives the menu items that the layout's keys choose.
+  void SetMenuItemHandler(std::function<void(std::string_view item)> handler) {
+    menuItemHandler_ = std::move(handler);
+  }
   // Asked when the user closes the window; returning false keeps the window open.
   void SetCloseGuard(std::function<bool()> guard) { closeGuard_ = std::move(guard); }
   // Called once the window has closed.
@@ -50,6 +54,10 @@ public:
   // (otherwise the control with the focus gets it).
   void BindKey(const QKeySequence& key, std::function<void()> action,
                std::function<bool()> applies = nullptr);
+
+signals:
+  // The window has agreed to close; its controls can still be read.
+  void Closing();
 
 protected:
   void closeEvent(QCloseEvent* event) override;
@@ -83,6 +91,7 @@ private:
   std::vector<BoundKey> keys_;
   QSize defaultSize_;
   EventHandler eventHandler_;
+  std::function<void(std::string_view item)> menuItemHandler_;
   std::function<bool()> closeGuard_;
   std::function<void()> closedHandler_;
 };

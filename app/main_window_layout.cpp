@@ -89,6 +89,8 @@ WindowLayout Build() {
       {.name = "列表框", .caption = "列表框", .level = 0, .hidden = true},
       {.name = "清空列表", .caption = "清空列表", .level = 1, .handler = "ClearResultList",
        .styles = kDisabledWhileRunning},
+      {.name = "导出列表到文件", .caption = "导出到文件…", .level = 1, .handler = "ExportToFile",
+       .styles = kDisabledWhileRunning},
       {.name = "工具箱", .caption = "工具箱", .level = 0, .hidden = true},
       {.name = "生成有序列表网址", .caption = "生成有序列表网址", .level = 1,
        .handler = "OpenUrlGenerator"},
@@ -96,6 +98,14 @@ WindowLayout Build() {
       // Shown only after a run in which pages failed, with their number (menu_item_looks.h).
       {.name = "重新采集失败的网址", .caption = "重新采集失败的网址", .level = 1,
        .handler = "RetryFailedAddresses", .styles = kDisabledWhileRunning},
+      {.name = "打开项目", .caption = "打开项目…", .level = 1, .handler = "OpenProject",
+       .styles = kDisabledWhileRunning},
+      {.name = "保存项目", .caption = "保存项目…", .level = 1, .handler = "SaveProjectAs",
+       .styles = kDisabledWhileRunning},
+      {.name = "导出到文件", .caption = "导出到文件…", .level = 1, .handler = "ExportToFile",
+       .styles = kDisabledWhileRunning},
+      {.name = "恢复默认设置", .caption = "恢复默认设置", .level = 1,
+       .handler = "RestoreDefaultSettings", .styles = kDisabledWhileRunning},
   };
   // The address box, the labels beside it and the cookie box share the width with the marker
   // boxes: the first half of the extra width goes to the address box, the second to the cookie
@@ -128,6 +138,8 @@ WindowLayout Build() {
       {"F5", "按钮_测试配置"},
       {"Ctrl+T", "处理"},
       {"Ctrl+E", "导出"},
+      {.key = "Ctrl+O", .menuItem = "打开项目"},
+      {.key = "Ctrl+S", .menuItem = "保存项目"},
   };
   return layout;
 }

@@ -4,8 +4,10 @@
 #include "app/handler_registry.h"
 #include "app/shell_handlers.h"
 #include "app/fetching_dialog.h"
+#include "app/export_file_command.h"
 #include "app/main_window_commands.h"
 #include "app/menu_item_looks.h"
+#include "app/project_commands.h"
 #include "app/toolbox_commands.h"
 
 namespace app {
@@ -21,6 +23,10 @@ void RegisterProgramHandlers() {
   RegisterHandler("ChooseFetching", ChooseFetching);
   RegisterHandler("RetryFailedAddresses", RetryFailedAddresses);
   RegisterMenuItemLook("RetryFailedAddresses", RetryMenuItemLook);
+  RegisterHandler("OpenProject", OpenProject);
+  RegisterHandler("SaveProjectAs", SaveProjectAs);
+  RegisterHandler("ExportToFile", ExportToFile);
+  RegisterHandler("RestoreDefaultSettings", RestoreDefaultSettings);
 }
 
 }  // namespace app

@@ -180,6 +180,8 @@ LayoutWindow* QtControls::Create(runtime::Window window) {
   created->SetEventHandler([this, created](std::string_view control, int event) {
     dispatcher_.ControlEvent(created->Layout(), control, event);
   });
+  created->SetMenuItemHandler(
+      [this, created](std::string_view item) { dispatcher_.MenuItem(created->Layout(), item); });
   if (window == runtime::Window::MainWindow) {
     main_ = created;
     created->SetCloseGuard([this] { return MayCloseMainWindow(); });

@@ -4,6 +4,7 @@
 #include <QApplication>
 
 #include "app/error_box.h"
+#include "app/last_session.h"
 #include "app/program_look.h"
 #include "app/qt_controls.h"
 #include "app/screenshot_scenes.h"
@@ -27,7 +28,8 @@ int RunWindow(int argc, char** argv) {
     if (mainWindow == nullptr) {
       runtime::ReportRuntimeError(runtime::T("载入启动窗口失败"), 0);
     }
-    ScheduleScreenshot(application.arguments(), mainWindow);
+    // A picture of the window shows its defaults, whatever the user last typed.
+    if (!ScheduleScreenshot(application.arguments(), mainWindow)) KeepSettingsAcrossStarts(*mainWindow);
     exitCode = application.exec();
     runtime::SetErrorPresenter(nullptr);
     runtime::InstallControls(nullptr);

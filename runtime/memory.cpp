@@ -13,10 +13,14 @@ void* AllocateOrReport(std::size_t size) {
   return block;
 }
 
-void* AllocateAlignedOrReport(std::size_t size, std::align_val_t alignment) {
+void* AlignedBlock(std::size_t size, std::align_val_t alignment) {
   auto align = static_cast<std::size_t>(alignment);
   std::size_t rounded = (size + align - 1) / align * align;
-  void* block = std::aligned_alloc(align, rounded == 0 ? align : rounded);
+  return std::aligned_alloc(align, rounded == 0 ? align : rounded);
+}
+
+void* AllocateAlignedOrReport(std::size_t size, std::align_val_t alignment) {
+  void* block = AlignedBlock(size, alignment);
   if (block == nullptr) runtime::ReportAllocationFailure(size);
   return block;
 }
@@ -31,9 +35,8 @@ void* operator new(std::size_t size, std::align_val_t alignment) {
 void* operator new[](std::size_t size, std::align_val_t alignment) {
   return AllocateAlignedOrReport(size, alignment);
 }
-// The non-throwing forms hand a failure back to their caller, which is prepared for it (as the
-// temporary buffer of std::stable_sort is); they must come from here too, since the deletes
-// below release every block with free().
+// The nothrow forms belong to the same family, so that every block, whichever form made it, is
+// freed by the free() below; a caller that asked for nothrow is given null and handles it.
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
   return std::malloc(size == 0 ? 1 : size);
 }
@@ -41,13 +44,15 @@ void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
   return std::malloc(size == 0 ? 1 : size);
 }
 void* operator new(std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
-  auto align = static_cast<std::size_t>(alignment);
-  return std::aligned_alloc(align, size == 0 ? align : (size + align - 1) / align * align);
+  return AlignedBlock(size, alignment);
 }
-void* operator new[](std::size_t size, std::align_val_t alignment,
-                     const std::nothrow_t& tag) noexcept {
-  return operator new(size, alignment, tag);
+void* operator new[](std::size_t size, std::align_val_t alignment, const std::nothrow_t&) noexcept {
+  return AlignedBlock(size, alignment);
 }
+void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept { std::free(block); }
+void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept { std::free(block); }
 void operator delete(void* block) noexcept { std::free(block); }
 void operator delete[](void* block) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t) noexcept { std::free(block); }
@@ -56,11 +61,3 @@ void operator delete(void* block, std::align_val_t) noexcept { std::free(block);
 void operator delete[](void* block, std::align_val_t) noexcept { std::free(block); }
 void operator delete(void* block, std::size_t, std::align_val_t) noexcept { std::free(block); }
 void operator delete[](void* block, std::size_t, std::align_val_t) noexcept { std::free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete(void* block, std::align_val_t, const std::nothrow_t&) noexcept {
-  std::free(block);
-}
-void operator delete[](void* block, std::align_val_t, const std::nothrow_t&) noexcept {
-  std::free(block);
-}

@@ -1,7 +1,9 @@
-// The test program's entry point: GoogleTest over a QApplication with the program's look.
+// The test program's entry point: GoogleTest over a QApplication with the program's look and a
+// configuration folder of its own.
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include "app/program_look.h"
 
@@ -10,6 +12,11 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
+  // The window keeps its settings in the user's configuration folder: the tests get one of their
+  // own, so that none of them reads or writes the real one.
+  QTemporaryDir configuration;
+  if (!configuration.isValid()) return 1;
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(configuration.path()));
   ::testing::InitGoogleTest(&argc, argv);
   // Qt starts threads of its own; a death test must not fork a process that has them.
   GTEST_FLAG_SET(death_test_style, "threadsafe");

@@ -1,5 +1,6 @@
-// Keys of the Qt main window: F5, Ctrl+T and Ctrl+E click their buttons, Escape stops a run, and
-// the result list selects all rows with Ctrl+A and copies the selected ones with Ctrl+C.
+// Keys of the Qt main window: F5, Ctrl+T and Ctrl+E click their buttons, Ctrl+O and Ctrl+S open and
+// save a project, Escape stops a run, and the result list selects all rows with Ctrl+A and copies
+// the selected ones with Ctrl+C.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -44,11 +45,14 @@ struct KeyCommand {
   const char* handler;
 };
 
-TEST_F(WindowKeysTest, KeysClickTheirButtonsAndAreIgnoredDuringARun) {
+TEST_F(WindowKeysTest, KeysRunTheirCommandsAndAreIgnoredDuringARun) {
   const KeyCommand commands[] = {{Qt::Key_F5, Qt::NoModifier, "StartProcessing"},
                                  {Qt::Key_T, Qt::ControlModifier, "TestConfiguration"},
-                                 {Qt::Key_E, Qt::ControlModifier, "ExportResults"}};
-  HandlerCounts counts{"StartProcessing", "TestConfiguration", "ExportResults"};
+                                 {Qt::Key_E, Qt::ControlModifier, "ExportResults"},
+                                 {Qt::Key_O, Qt::ControlModifier, "OpenProject"},
+                                 {Qt::Key_S, Qt::ControlModifier, "SaveProjectAs"}};
+  HandlerCounts counts{"StartProcessing", "TestConfiguration", "ExportResults", "OpenProject",
+                       "SaveProjectAs"};
   KeyClaimer claimer;
   Widget("正则框")->installEventFilter(&claimer);
   for (const KeyCommand& command : commands) {
@@ -60,7 +64,7 @@ TEST_F(WindowKeysTest, KeysClickTheirButtonsAndAreIgnoredDuringARun) {
     frontEnd_.controls.SetRunning(false);
     EXPECT_EQ(counts[command.handler], 1);
   }
-  EXPECT_EQ(counts.Total(), 3);
+  EXPECT_EQ(counts.Total(), 5);
 }
 
 TEST_F(WindowKeysTest, EscapePressesStopDuringARunOnly) {
