@@ -15,6 +15,7 @@
 #include "app/project_file.h"
 #include "collect/collection_engine.h"
 #include "collect/file_export.h"
+#include "collect/result_export.h"
 #include "runtime/code_page.h"
 #include "runtime/text_operations.h"
 
@@ -240,11 +241,19 @@ collect::CollectionSettings SettingsOf(const CollectionProject& project, const C
 // the records are kept for the export.
 class ConsoleObserver final : public collect::RunObserver {
 public:
+  // With streamSeparator, each page's rows go to standard output as export text as soon as they
+  // are found, instead of being kept: a run of any length then needs no more memory than a page.
+  explicit ConsoleObserver(std::optional<Text> streamSeparator) : streamSeparator_(std::move(streamSeparator)) {}
+
   void StatusLine(const Text& line) override { WriteError(runtime::TextToUtf8(line) + "\n"); }
   void ColumnsAdded(const std::vector<Text>& captions) override {
     captions_.insert(captions_.end(), captions.begin(), captions.end());
   }
   void RecordsFound(std::vector<collect::Record> records) override {
+    if (streamSeparator_) {
+      WriteRows(records);
+      return;
+    }
     for (collect::Record& record : records) records_.push_back(std::move(record));
   }
 
@@ -262,6 +271,18 @@ public:
   }
 
 private:
+  void WriteRows(const std::vector<collect::Record>& records) const {
+    const std::string rows = runtime::TextToUtf8(collect::FormatExport(
+        static_cast<int>(records.size()), static_cast<int>(captions_.size()),
+        [&records](int row, int column) {
+          const std::vector<Text>& cells = records[static_cast<std::size_t>(row)].cells;
+          return static_cast<std::size_t>(column) < cells.size() ? cells[static_cast<std::size_t>(column)] : Text();
+        },
+        *streamSeparator_));
+    std::fwrite(rows.data(), 1, rows.size(), stdout);
+  }
+
+  std::optional<Text> streamSeparator_;
   std::vector<Text> captions_;
   std::vector<collect::Record> records_;
 };
@@ -387,12 +408,16 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
     return kCollectUsageError;
   }
 
-  ConsoleObserver observer;
+  // The export text to standard output is written page by page; files and the other formats
+  // are written whole at the end.
+  const bool stream = !options.outputFile && FormatOf(options) == collect::ExportFormat::Text;
+  ConsoleObserver observer(stream ? std::optional<Text>(project.project.separator) : std::nullopt);
   collect::WebFetcher fetcher;
   const collect::RunSummary summary = collect::RunCollection(settings, fetcher, observer);
+  std::fflush(stdout);
   const std::string exported =
-      collect::FormatFileExport(FormatOf(options), observer.Table(), project.project.separator);
-  if (!target.Write(exported, fault)) {
+      stream ? std::string() : collect::FormatFileExport(FormatOf(options), observer.Table(), project.project.separator);
+  if (!stream && !target.Write(exported, fault)) {
     WriteError("pelmo collect: cannot write " + *options.outputFile + ": " + fault + "\n");
     return kCollectUsageError;
   }

@@ -93,27 +93,27 @@ public:
       closing_ = true;
       closingFlag_ = true;
     }
-    changed_.notify_all();
+    workAvailable_.notify_all();
+    answerReady_.notify_all();
     for (std::thread& worker : workers_) worker.join();
   }
 
   web::FetchResponse Take(int index) override {
     std::unique_lock lock(mutex_);
-    taken_ = index;
-    changed_.notify_all();
-    changed_.wait(lock, [&] { return done_.count(index) > 0; });
+    answerReady_.wait(lock, [&] { return done_.count(index) > 0; });
     web::FetchResponse response = std::move(done_[index]);
     done_.erase(index);
+    // One more page may now be downloaded ahead.
     taken_ = index + 1;
-    changed_.notify_all();
+    workAvailable_.notify_one();
     return response;
   }
 
   web::FetchResponse Again(int index) override {
     std::unique_lock lock(mutex_);
     retry_ = index;
-    changed_.notify_all();
-    changed_.wait(lock, [&] { return retryAnswer_.has_value(); });
+    workAvailable_.notify_one();
+    answerReady_.wait(lock, [&] { return retryAnswer_.has_value(); });
     web::FetchResponse response = std::move(*retryAnswer_);
     retryAnswer_.reset();
     return response;
@@ -170,9 +170,9 @@ private:
       Choice choice = Choose();
       if (!choice.page) {
         if (choice.wakeAt == Clock::time_point::max()) {
-          changed_.wait(lock);
+          workAvailable_.wait(lock);
         } else {
-          changed_.wait_until(lock, choice.wakeAt);
+          workAvailable_.wait_until(lock, choice.wakeAt);
         }
         continue;
       }
@@ -199,7 +199,9 @@ private:
       } else {
         done_[page] = std::move(response);
       }
-      changed_.notify_all();
+      // Only the engine's thread waits for answers; the slot this download held is taken again by
+      // this worker when it looks for work, so no other worker needs waking.
+      answerReady_.notify_one();
     }
   }
 
@@ -210,7 +212,8 @@ private:
   const int pageCount_;
 
   std::mutex mutex_;
-  std::condition_variable changed_;
+  std::condition_variable workAvailable_;  // workers wait for a page they may start
+  std::condition_variable answerReady_;    // the engine's thread waits for an answer
   bool closing_ = false;
   std::atomic<bool> closingFlag_{false};
   int taken_ = 0;          // the page in hand; pages before it are done with
