@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "app/collect_command.h"
 #include "app/project_file.h"
@@ -128,6 +129,20 @@ TEST_F(CollectCommandTest, EmptyOrBrokenRuleEndsWithStatusOneAndNoRequest) {
     EXPECT_EQ(outcome.out, "");
   }
   EXPECT_EQ(server_.RequestCount(), 0u);
+}
+
+TEST_F(CollectCommandTest, PagesWithFewRowsKeepOneSetOfColumns) {
+  server_.Serve("/one", HttpResponse(200, collect_test::ListPageGbk(1)));
+  server_.Serve("/three", HttpResponse(200, collect_test::ListPageGbk(3, 5)));
+  Outcome outcome = Collect({"--separator", "|", server_.Url("/one"), server_.Url("/three")});
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  std::istringstream rows(outcome.out);
+  int count = 0;
+  for (std::string row; std::getline(rows, row); ++count) {
+    EXPECT_EQ(std::count(row.begin(), row.end(), '|'), 3) << row;  // three groups and the address
+    EXPECT_NE(row.substr(row.size() - 2), "|\r") << row;
+  }
+  EXPECT_EQ(count, 4);
 }
 
 TEST_F(CollectCommandTest, FailedPagesSayWhyAndEndWithStatusThree) {
