@@ -232,8 +232,8 @@ private:
 
 web::FetchResponse DownloadPage(const runtime::Text& address, const CollectionSettings& settings,
                                 Fetcher& fetcher, const RunObserver& observer) {
-  if (address.empty()) return web::FetchResponse();
-  return fetcher.Fetch(PageRequest(address, settings, observer));
+  static const std::atomic<bool> kNeverClosing{false};
+  return FetchPage(address, settings, fetcher, observer, kNeverClosing);
 }
 
 std::unique_ptr<PageDownloads> MakePageDownloads(const CollectionSettings& settings,
