@@ -18,11 +18,13 @@ namespace {
 using runtime::T;
 using runtime::Text;
 
-// Where the run stands: the list's rows and columns, and the compiled rule.
+// Where the run stands: the list's rows and columns, the compiled rule, and the matching time
+// left to the page in hand.
 struct RunState {
   runtime::Regex regex;
   int groupCount = 0;
   ListState list;
+  runtime::SearchClock::duration pageBudget{};
 };
 
 // GBK unless the page is to be read as UTF-8, or declares UTF-8 and is read as it declares.
@@ -57,11 +59,20 @@ std::vector<Record> RecordsOf(const PageOutcome& outcome) {
   return records;
 }
 
-// Matching and everything the list and the status channels show of one attempt.
+// Matching and everything the list and the status channels show of one attempt. Returns the
+// match count, or -1 when the run was stopped during the matching.
 int ReportAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) {
-  outcome.matches = state.regex.SearchAll(outcome.pageText);
+  runtime::SearchLimits limits;
+  limits.budget = state.pageBudget;
+  limits.stopRequested = [&observer] { return observer.StopRequested(); };
+  runtime::SearchReport report = state.regex.Search(outcome.pageText, limits);
+  state.pageBudget -= report.spent;
+  if (report.outcome == runtime::SearchOutcome::Cancelled) return -1;
+  outcome.matches = std::move(report.matches);
   outcome.groupCount = state.groupCount;
   const int count = static_cast<int>(outcome.matches.size());
+  const Text matchNote =
+      report.outcome == runtime::SearchOutcome::TooComplex ? TooComplexNote(count) : Text();
   if (count == 0) observer.StatusMessage(T("匹配结果为0,请检查正则匹配规则!"));
   const int needed = state.groupCount + 2;
   if (state.list.columnCount < needed) {
@@ -72,13 +83,13 @@ int ReportAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) 
     observer.RecordsFound(RecordsOf(outcome));
     state.list.rowCount += count;
   }
-  observer.StatusLine(CountLine(outcome.address, count, outcome.reason, outcome.warning));
+  observer.StatusLine(CountLine(outcome.address, count, outcome.reason, JoinedNotes(outcome.warning, matchNote)));
   observer.StatusMessage(T("匹配成功，共") + runtime::ToText(count) + T("条"));
   return count;
 }
 
 // One attempt at a page whose answer is in hand. Returns the match count, or -1 when the run was
-// stopped during the download.
+// stopped during the download or the matching.
 int CollectAttempt(const Text& address, web::FetchResponse response,
                    const CollectionSettings& settings, RunState& state, RunObserver& observer,
                    PageOutcome& outcome) {
@@ -164,6 +175,7 @@ RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
     const Text& address = settings.addresses[static_cast<std::size_t>(index)];
     observer.PageStarted({index + 1, summary.pageCount, summary.pagesDone, summary.pagesFailed});
     PageOutcome outcome;
+    state.pageBudget = settings.matchBudget;
     int count = CollectAttempt(address, downloads->Take(index), settings, state, observer, outcome);
     if (count == 0 && !observer.StopRequested()) {
       count = CollectAttempt(address, downloads->Again(index), settings, state, observer, outcome);

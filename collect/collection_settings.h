@@ -23,6 +23,8 @@ struct FetchPoliteness {
 };
 
 inline constexpr std::int64_t kDefaultMaxPageBytes = std::int64_t{256} * 1024 * 1024;
+// Time the rule may spend matching one page, both attempts of the page together.
+inline constexpr std::chrono::milliseconds kDefaultMatchBudget{10000};
 
 struct CollectionSettings {
   // The pages in run order, exactly as the address box's lines hold them (empty lines included).
@@ -34,6 +36,7 @@ struct CollectionSettings {
   PageEncoding encoding = PageEncoding::Gbk;
   FetchPoliteness fetching;
   std::int64_t maxPageBytes = kDefaultMaxPageBytes;
+  std::chrono::milliseconds matchBudget = kDefaultMatchBudget;
 };
 
 }  // namespace collect

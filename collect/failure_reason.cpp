@@ -47,10 +47,18 @@ Text FailureReason(const web::FetchResponse& response, std::int64_t maxPageBytes
   }
 }
 
+Text TooComplexNote(int recordsFound) {
+  return T("匹配规则过于复杂，已停止在第 ") + runtime::ToText(recordsFound + 1) + T(" 条");
+}
+
+Text JoinedNotes(const Text& first, const Text& second) {
+  if (first.empty() || second.empty()) return first + second;
+  return first + T("；") + second;
+}
+
 Text CountLine(const Text& address, int count, const Text& reason, const Text& warning) {
   Text line = address + T("取到 ") + runtime::ToText(count) + T(" 条纪录");
-  Text note = reason;
-  if (!warning.empty()) note += (note.empty() ? Text() : T("；")) + warning;
+  const Text note = JoinedNotes(reason, warning);
   if (!note.empty()) line += T("（") + note + T("）");
   return line;
 }

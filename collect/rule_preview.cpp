@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "collect/collection_engine.h"
+#include "collect/failure_reason.h"
 #include "collect/match_rule.h"
 #include "runtime/code_page.h"
 #include "runtime/regex.h"
@@ -21,8 +22,12 @@ RulePreview PreviewRule(const Text& pageText, const Text& rule, const Text& addr
   runtime::Regex regex;
   regex.Create(TranslateMatchRule(rule), false);
   const int groupCount = regex.GetSubexpressionCount();
-  const std::vector<runtime::SearchResult> matches = regex.SearchAll(pageText);
+  runtime::SearchLimits limits;
+  limits.budget = kDefaultMatchBudget;
+  const runtime::SearchReport report = regex.Search(pageText, limits);
+  const std::vector<runtime::SearchResult>& matches = report.matches;
   preview.count = static_cast<int>(matches.size());
+  preview.tooComplex = report.outcome != runtime::SearchOutcome::Complete;
   preview.captions = ColumnCaptions(1, groupCount + 2);
   const std::size_t listed = std::min(matches.size(), static_cast<std::size_t>(std::max(maxRows, 0)));
   for (std::size_t i = 0; i < listed; ++i) {
@@ -35,7 +40,10 @@ Text PreviewHeadline(const RulePreview& preview) {
   if (!preview.problem.empty()) return preview.problem;
   Text line = T("测试页取到 ") + runtime::ToText(preview.count) + T(" 条纪录");
   const int listed = static_cast<int>(preview.records.size());
-  if (listed < preview.count) line += T("（列出前 ") + runtime::ToText(listed) + T(" 条）");
+  const Text note =
+      JoinedNotes(preview.tooComplex ? TooComplexNote(preview.count) : Text(),
+                  listed < preview.count ? T("列出前 ") + runtime::ToText(listed) + T(" 条") : Text());
+  if (!note.empty()) line += T("（") + note + T("）");
   return line;
 }
 
