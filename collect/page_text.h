@@ -14,9 +14,11 @@ runtime::Text CutPage(const runtime::Text& page, const runtime::Text& before, co
 // Line feeds, carriage returns and tabs removed, then each pair of spaces made one.
 runtime::Text NormalisePageText(const runtime::Text& page);
 
-// The page text made from the body in the body's own storage: decoded (a UTF-8 page needs one
-// more copy while it is converted), cut and cleaned as the three steps above do, so that a page
-// never needs more than twice its size.
+// The page text the three steps above make, in one pass over the body: a GBK body is cut and
+// cleaned in its own storage; a UTF-8 body is cut where the markers' UTF-8 bytes are (when that is
+// sure to be the same place) and only the stretch between them converted and cleaned, a piece at
+// a time, a large body giving back its memory as the conversion passes it. A page thus never
+// needs much more than its own size.
 runtime::Text PreparePageText(runtime::ByteSet&& body, bool gbk, const runtime::Text& before,
                               const runtime::Text& after);
 

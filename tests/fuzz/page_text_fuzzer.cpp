@@ -1,5 +1,6 @@
 // Fuzz target: a downloaded body turned into page text, cut between markers and cleaned, as the
-// collection run does it, and the marker routine with a start position and case folding.
+// collection run does it in one pass and as the steps do one by one, and the marker routine with
+// a start position and case folding.
 // Input: body, 0x01, before marker, 0x01, after marker; the last bytes choose gbk, the start and
 // the case folding.
 #include <cstddef>
@@ -11,6 +12,7 @@
 
 #include "collect/page_text.h"
 #include "runtime/code_page.h"
+#include "runtime/text_operations.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "web/text_between.h"
 
@@ -45,7 +47,16 @@ void CheckPageText(const Text& body, bool gbk, const Text& page) {
   }
 }
 
+// The cleaning as four passes over the text: line feeds, carriage returns, tabs, double spaces.
+Text CleanedPassByPass(Text text) {
+  for (const char* removed : {"\n", "\r", "\t"}) {
+    text = runtime::ReplaceSubtext(text, removed, Text(), std::nullopt, std::nullopt, true);
+  }
+  return runtime::ReplaceSubtext(text, "  ", Text(" "), std::nullopt, std::nullopt, true);
+}
+
 void CheckNormalised(const Text& cut, const Text& normalised) {
+  fuzz::Require(normalised == CleanedPassByPass(cut), "cleaning in one pass is the four passes");
   fuzz::Require(normalised.size() <= cut.size(), "cleaning never lengthens the text");
   if (!fuzz::IsAscii(cut)) return;
   fuzz::Require(normalised.find_first_of("\r\n\t") == Text::npos,
@@ -75,6 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckCut(page, before, after, cut);
   }
   CheckNormalised(cut, collect::NormalisePageText(cut));
+  fuzz::Require(collect::PreparePageText(std::string(body), gbk, before, after) == CleanedPassByPass(cut),
+                "the page prepared in one pass is the steps one by one");
 
   const Text between = web::TextBetween(page, before, after, start, caseInsensitive);
   if (caseInsensitive) {
