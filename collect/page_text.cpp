@@ -6,11 +6,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "runtime/code_page.h"
 #include "runtime/text_operations.h"
@@ -24,36 +29,88 @@ using runtime::Text;
 namespace {
 
 // UTF-8 is converted about this much at a time, each piece cleaned while it is still in the cache.
-constexpr std::size_t kConversionPiece = std::size_t{1} << 20;
+constexpr std::size_t kConversionPiece = std::size_t{256} << 10;
 // A body from this size on gives the memory it no longer needs back to the system as it goes.
 constexpr std::size_t kReleasingBody = std::size_t{8} << 20;
 
 bool IsLeadByte(char byte) { return static_cast<unsigned char>(byte) >= 0x80; }
 
+// Where the next tab, line break or space stands in text[from, to); to when there is none.
+std::size_t NextBlank(const char* text, std::size_t from, std::size_t to) {
+#if defined(__SSE2__)
+  const __m128i space = _mm_set1_epi8(' ');
+  const __m128i tab = _mm_set1_epi8('\t');
+  const __m128i lineFeed = _mm_set1_epi8('\n');
+  const __m128i carriageReturn = _mm_set1_epi8('\r');
+  for (; to - from >= 16; from += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + from));
+    const __m128i blanks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, space), _mm_cmpeq_epi8(block, tab)),
+                                        _mm_or_si128(_mm_cmpeq_epi8(block, lineFeed), _mm_cmpeq_epi8(block, carriageReturn)));
+    const auto found = static_cast<unsigned>(_mm_movemask_epi8(blanks));
+    if (found != 0) return from + static_cast<std::size_t>(__builtin_ctz(found));
+  }
+#endif
+  for (; from < to; ++from) {
+    const char byte = text[from];
+    if (byte == ' ' || byte == '\t' || byte == '\n' || byte == '\r') return from;
+  }
+  return to;
+}
+
+// True when text[at] is the second byte of a double-byte character: an odd number of bytes of
+// 0x80 or above stand right before it, counted back to boundary, where a character begins.
+bool IsTrailByte(const char* text, std::size_t boundary, std::size_t at) {
+  std::size_t leads = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: the high bits of the bytes before at, nearest first.
+  while (at - leads - boundary >= 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at - leads - 16));
+    const auto high = static_cast<std::uint16_t>(_mm_movemask_epi8(block));
+    const int run = std::countl_one(high);
+    leads += static_cast<std::size_t>(run);
+    if (run < 16) return leads % 2 == 1;
+  }
+#endif
+  while (at - leads > boundary && IsLeadByte(text[at - leads - 1])) ++leads;
+  return leads % 2 == 1;
+}
+
 // Cleans a page text as the four passes of NormalisePageText do, in one: line feeds, carriage
 // returns and tabs removed, then each pair of spaces made one, none of it starting on the second
 // byte of a double-byte character. Removing a one-byte character leaves the characters after it
 // where they were, so a space run that a removed byte interrupts is one run. It works a piece at a
-// time and writes at or before what it reads, so a text is cleaned in its own storage.
+// time, moving the stretches between blanks whole, and writes at or before what it reads, so a
+// text is cleaned in its own storage.
 class PageCleaner {
 public:
   // Cleans text[from, to) into text from at; returns where the writing ended.
   std::size_t Clean(char* text, std::size_t at, std::size_t from, std::size_t to) {
-    for (std::size_t read = from; read < to; ++read) {
-      const char byte = text[read];
-      if (trailByteNext_) {
+    std::size_t read = from;
+    if (trailByteNext_ && read < to) {
+      text[at++] = text[read++];
+      trailByteNext_ = false;
+    }
+    // read is where a character begins, from here on.
+    while (read < to) {
+      const std::size_t blank = NextBlank(text, read, to);
+      // Judged before the stretch moves over the bytes it looks at.
+      const bool trailByte = IsTrailByte(text, read, blank);
+      if (blank > read) {
+        at = WriteSpaces(text, at);
+        if (at != read) std::memmove(text + at, text + read, blank - read);
+        at += blank - read;
+      }
+      if (blank == to) {
+        trailByteNext_ = trailByte;
+        break;
+      }
+      const char byte = text[blank];
+      if (trailByte) {
         text[at++] = byte;
-        trailByteNext_ = false;
-        continue;
-      }
-      if (byte == ' ') {
+      } else if (byte == ' ') {
         ++spaces_;
-        continue;
       }
-      if (byte == '\n' || byte == '\r' || byte == '\t') continue;
-      at = WriteSpaces(text, at);
-      text[at++] = byte;
-      trailByteNext_ = IsLeadByte(byte);
+      read = blank + 1;
     }
     return at;
   }

@@ -67,6 +67,17 @@ std::string Encode(UConverter* converter, std::u16string_view units) {
   return out;
 }
 
+constexpr unsigned kFirstLead = 0x81;
+constexpr unsigned kLeadCount = 0xFE - kFirstLead + 1;
+
+// A trail byte of a two-byte character, as an index from 0, or -1.
+int TrailIndex(unsigned char trail) {
+  if (trail >= 0x40 && trail <= 0x7E) return trail - 0x40;
+  if (trail >= 0x80 && trail <= 0xFE) return trail - 0x80 + 0x3F;
+  return -1;
+}
+constexpr unsigned kTrailCount = 0x3F + 0x7F;
+
 // Only a lead byte (0x81..0xFE), or a digit right after one, can leave a character open at the end.
 bool MayEndInsideCharacter(std::string_view text) {
   if (text.empty()) return false;
@@ -74,6 +85,31 @@ bool MayEndInsideCharacter(std::string_view text) {
   if (last >= 0x80) return true;
   bool digit = last >= '0' && last <= '9';
   return digit && text.size() >= 2 && static_cast<unsigned char>(text[text.size() - 2]) >= 0x81;
+}
+
+bool IsFourByteHalf(std::string_view text, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  return at + 1 < text.size() && lead >= 0x81 && lead <= 0xFE && text[at + 1] >= '0' && text[at + 1] <= '9';
+}
+
+// True when the text reads from its start as whole characters of the program's code page: ASCII
+// bytes, two-byte characters and four-byte forms, each complete. The decoder then holds nothing
+// at the end.
+bool IsWholeCharacters(std::string_view text) {
+  for (std::size_t at = 0; at < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (lead < 0x80) {
+      ++at;
+    } else if (lead >= 0x81 && lead <= 0xFE && at + 1 < text.size() &&
+               TrailIndex(static_cast<unsigned char>(text[at + 1])) >= 0) {
+      at += 2;
+    } else if (IsFourByteHalf(text, at) && IsFourByteHalf(text, at + 2)) {
+      at += 4;
+    } else {
+      return false;
+    }
+  }
+  return true;
 }
 
 // How many bytes at the end the decoder still holds, waiting for the rest of a character.
@@ -161,16 +197,6 @@ private:
   std::vector<std::uint8_t> lengths_;
 };
 
-constexpr unsigned kFirstLead = 0x81;
-constexpr unsigned kLeadCount = 0xFE - kFirstLead + 1;
-
-// A trail byte of a two-byte character, as an index from 0, or -1.
-int TrailIndex(unsigned char trail) {
-  if (trail >= 0x40 && trail <= 0x7E) return trail - 0x40;
-  if (trail >= 0x80 && trail <= 0xFE) return trail - 0x80 + 0x3F;
-  return -1;
-}
-constexpr unsigned kTrailCount = 0x3F + 0x7F;
 
 // The UTF-16 unit ICU decodes each two-byte character of the program's code page to; 0 for a
 // pair that does not give exactly one unit outside the surrogates.
@@ -295,6 +321,24 @@ std::size_t WriteUtf8Of(char16_t unit, char* out) {
   return 3;
 }
 
+// Converts the run of well-formed three-byte characters at at (the bulk of Chinese text) that the
+// table has; returns where the run ends.
+std::size_t AppendThreeByteRun(std::string_view utf8, std::size_t at, const ProgramBytesOfCodePoints& table,
+                               BlockWriter& writer) {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
+  for (; utf8.size() - at >= 3; at += 3) {
+    const unsigned char lead = bytes[at];
+    if ((lead & 0xF0) != 0xE0 || (bytes[at + 1] & 0xC0) != 0x80 || (bytes[at + 2] & 0xC0) != 0x80) break;
+    const auto codePoint = static_cast<char32_t>((lead & 0x0F) << 12 | (bytes[at + 1] & 0x3F) << 6 | (bytes[at + 2] & 0x3F));
+    // Overlong forms and surrogates are malformed: ICU's to convert.
+    if (codePoint < 0x800 || IsSurrogate(codePoint)) break;
+    const std::size_t written = table.Write(codePoint, writer.Cursor());
+    if (written == 0) break;
+    writer.Advance(written);
+  }
+  return at;
+}
+
 // A byte that never continues a character of the program's code page: it is a character of its
 // own, whatever the bytes before it were.
 bool EndsEveryCharacter(unsigned char byte) { return byte < 0x30 || (byte > 0x39 && byte < 0x40); }
@@ -309,6 +353,8 @@ void AppendUtf8AsText(std::string_view utf8, Text& out) {
     writer.Append(utf8.substr(at, asciiEnd - at));
     at = asciiEnd;
     if (at == utf8.size()) break;
+    at = AppendThreeByteRun(utf8, at, table, writer);
+    if (at == utf8.size() || static_cast<unsigned char>(utf8[at]) < 0x80) continue;
     char32_t codePoint = 0;
     const std::size_t length = ShortUtf8Character(utf8, at, codePoint);
     if (length != 0) {
@@ -382,7 +428,7 @@ Text Utf16ToText(std::u16string_view utf16) { return Encode(ProgramConverter(), 
 std::u16string TextToUtf16(std::string_view text) { return Decode(ProgramConverter(), text); }
 
 Text EndWithWholeCharacter(std::string_view text) {
-  size_t pending = MayEndInsideCharacter(text) ? PendingBytes(ProgramConverter(), text) : 0;
+  size_t pending = MayEndInsideCharacter(text) && !IsWholeCharacters(text) ? PendingBytes(ProgramConverter(), text) : 0;
   if (pending == 0) return Text(text);
   static const Text replacement = Utf16ToText(u"\uFFFD");
   return Text(text.substr(0, text.size() - pending)) + replacement;

@@ -4,6 +4,8 @@
 #include "runtime/template_matcher.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -22,11 +24,14 @@ constexpr std::string_view kSyntaxBytes = "\\^$.|?*+()[]{}";
 // a backslash they are word and buffer assertions.
 constexpr std::string_view kEscapedLiterals = "\\^$.|?*+()[]{}/-\"#&:=!,;%@~_ ";
 
+// A letter's byte with this bit set is its lower-case form.
+constexpr char kCaseBit = 0x20;
+// What '.' holds in a piece: any byte with all bits set equals it.
+constexpr char kAnyByte = static_cast<char>(0xFF);
+
 bool IsQuantifier(char byte) { return byte == '*' || byte == '+' || byte == '?' || byte == '{'; }
-bool IsAsciiLower(char byte) { return byte >= 'a' && byte <= 'z'; }
+bool IsAsciiLetter(char byte) { return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z'); }
 bool IsDigit(char byte) { return byte >= '0' && byte <= '9'; }
-char FoldAscii(char byte) { return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : byte; }
-char UpperAscii(char byte) { return IsAsciiLower(byte) ? static_cast<char>(byte - 32) : byte; }
 
 struct HoleToken {
   std::string_view text;
@@ -51,30 +56,45 @@ std::int64_t ScanCost(std::size_t scanned) { return 1 + static_cast<std::int64_t
 }  // namespace
 
 TemplatePiece::TemplatePiece(std::string bytes, std::vector<bool> anyByte, bool foldCase)
-    : bytes_(std::move(bytes)), exactMask_(bytes_.size(), '\1'), foldCase_(foldCase) {
+    : bytes_(std::move(bytes)), ors_(bytes_.size(), '\0') {
   for (std::size_t i = 0; i < bytes_.size(); ++i) {
     if (anyByte[i]) {
-      exactMask_[i] = '\0';
-      bytes_[i] = '\0';
+      ors_[i] = kAnyByte;
+      bytes_[i] = kAnyByte;
       continue;
     }
-    if (foldCase_) bytes_[i] = FoldAscii(bytes_[i]);
+    if (foldCase && IsAsciiLetter(bytes_[i])) {
+      ors_[i] = kCaseBit;
+      bytes_[i] = static_cast<char>(bytes_[i] | kCaseBit);
+    }
     if (!hasExact_) firstExact_ = i;
+    filterDecides_ = filterDecides_ && (!hasExact_ || lastExact_ == firstExact_);
     lastExact_ = i;
     hasExact_ = true;
+    if (firstNonDigit_ == npos && !IsDigit(bytes_[i])) firstNonDigit_ = i;
   }
-}
-
-bool TemplatePiece::StartsWithNonDigit() const {
-  return !bytes_.empty() && exactMask_[0] != '\0' && !IsDigit(bytes_[0]);
+  firstFilter_.ors.fill(ors_.empty() ? '\0' : ors_[firstExact_]);
+  firstFilter_.bytes.fill(bytes_.empty() ? '\0' : bytes_[firstExact_]);
+  lastFilter_.ors.fill(ors_.empty() ? '\0' : ors_[lastExact_]);
+  lastFilter_.bytes.fill(bytes_.empty() ? '\0' : bytes_[lastExact_]);
 }
 
 bool TemplatePiece::MatchesAt(const char* text, std::size_t at, std::size_t end) const {
-  if (at > end || end - at < bytes_.size()) return false;
-  for (std::size_t i = 0; i < bytes_.size(); ++i) {
-    if (exactMask_[i] == '\0') continue;
-    const char byte = foldCase_ ? FoldAscii(text[at + i]) : text[at + i];
-    if (byte != bytes_[i]) return false;
+  const std::size_t length = bytes_.size();
+  if (at > end || end - at < length) return false;
+  const char* const bytes = text + at;
+  std::size_t i = 0;
+  for (; i + 8 <= length; i += 8) {
+    std::uint64_t word = 0;
+    std::uint64_t ors = 0;
+    std::uint64_t expected = 0;
+    std::memcpy(&word, bytes + i, 8);
+    std::memcpy(&ors, ors_.data() + i, 8);
+    std::memcpy(&expected, bytes_.data() + i, 8);
+    if ((word | ors) != expected) return false;
+  }
+  for (; i < length; ++i) {
+    if (static_cast<char>(bytes[i] | ors_[i]) != bytes_[i]) return false;
   }
   return true;
 }
@@ -86,26 +106,25 @@ std::size_t TemplatePiece::Find(const char* text, std::size_t from, std::size_t 
   if (from > lastStart) return npos;
   if (!hasExact_) return from;
 #if defined(__SSE2__)
-  const char first = bytes_[firstExact_];
-  const char last = bytes_[lastExact_];
-  const __m128i firstLower = _mm_set1_epi8(first);
-  const __m128i firstUpper = _mm_set1_epi8(foldCase_ ? UpperAscii(first) : first);
-  const __m128i lastLower = _mm_set1_epi8(last);
-  const __m128i lastUpper = _mm_set1_epi8(foldCase_ ? UpperAscii(last) : last);
+  const auto filter = [](const std::array<char, 16>& bytes) {
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes.data()));
+  };
+  const __m128i firstOr = filter(firstFilter_.ors);
+  const __m128i firstByte = filter(firstFilter_.bytes);
+  const __m128i lastOr = filter(lastFilter_.ors);
+  const __m128i lastByte = filter(lastFilter_.bytes);
   // Sixteen candidate starts at a time, all of them no later than lastStart, so that every byte
   // loaded lies inside the text.
   std::size_t at = from;
   for (; at <= lastStart && lastStart - at >= 15; at += 16) {
     const __m128i atFirst = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at + firstExact_));
     const __m128i atLast = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at + lastExact_));
-    const __m128i firstHits =
-        _mm_or_si128(_mm_cmpeq_epi8(atFirst, firstLower), _mm_cmpeq_epi8(atFirst, firstUpper));
-    const __m128i lastHits =
-        _mm_or_si128(_mm_cmpeq_epi8(atLast, lastLower), _mm_cmpeq_epi8(atLast, lastUpper));
-    auto candidates = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(firstHits, lastHits)));
+    const __m128i hits = _mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(atFirst, firstOr), firstByte),
+                                       _mm_cmpeq_epi8(_mm_or_si128(atLast, lastOr), lastByte));
+    auto candidates = static_cast<unsigned>(_mm_movemask_epi8(hits));
     while (candidates != 0) {
       const std::size_t candidate = at + static_cast<std::size_t>(__builtin_ctz(candidates));
-      if (MatchesAt(text, candidate, end)) return candidate;
+      if (filterDecides_ || MatchesAt(text, candidate, end)) return candidate;
       candidates &= candidates - 1;
     }
   }
@@ -231,8 +250,11 @@ void TemplateMatcher::Search::Enter(std::size_t hole, std::size_t start) {
     frame.width = digitFails_[hole][start % kDigitSlots] == start
                       ? -1
                       : static_cast<std::ptrdiff_t>(DigitsFrom(start));
-    // Before a piece that no digit begins, only the widest choice can close the hole.
-    frame.narrowest = matcher_.pieces_[hole + 1].StartsWithNonDigit() ? std::max<std::ptrdiff_t>(frame.width, 0) : 0;
+    // A narrower choice would put a byte that no digit matches on a digit.
+    const std::size_t nonDigit = matcher_.pieces_[hole + 1].FirstNonDigit();
+    frame.narrowest = nonDigit < static_cast<std::size_t>(std::max<std::ptrdiff_t>(frame.width, 0))
+                          ? frame.width - static_cast<std::ptrdiff_t>(nonDigit)
+                          : 0;
   } else {
     frame.next = ClosedFrom(hole, start) ? npos : start;
   }

@@ -3,6 +3,7 @@
 // byte for byte, by scanning for the literal pieces instead of stepping through every byte.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -24,9 +25,10 @@ public:
   TemplatePiece(std::string bytes, std::vector<bool> anyByte, bool foldCase);
 
   std::size_t Length() const { return bytes_.size(); }
-  // True when no ASCII digit can begin an occurrence, so that a digit hole before the piece can
-  // only close after its last digit.
-  bool StartsWithNonDigit() const;
+  // How far into the piece its first byte stands that no ASCII digit matches (npos when there is
+  // none): a digit hole before the piece can close no earlier than that many bytes before the end
+  // of its digits.
+  std::size_t FirstNonDigit() const { return firstNonDigit_; }
   // True when the piece matches text at at (the whole piece must lie before end).
   bool MatchesAt(const char* text, std::size_t at, std::size_t end) const;
   // The first position in [from, lastStart] at which the piece matches and fits before end;
@@ -36,14 +38,25 @@ public:
 private:
   std::size_t FindScalar(const char* text, std::size_t from, std::size_t lastStart, std::size_t end) const;
 
-  std::string bytes_;      // letters folded to lower case when foldCase
-  std::string exactMask_;  // 1 where the byte must match, 0 for '.'
-  bool foldCase_ = false;
+  // A text byte t matches position i when (t | ors_[i]) == bytes_[i]: ors_ is 0x20 for a letter
+  // that matches either case (bytes_ then holds it in lower case), 0xFF for '.', 0 otherwise.
+  std::string bytes_;
+  std::string ors_;
   // Two bytes every occurrence holds (the first and last exact ones), tested sixteen positions at
   // a time before the whole piece is compared; both equal the one exact byte when there is one.
+  // Their ors_ and bytes_ values stand sixteen times over in the filters.
   std::size_t firstExact_ = 0;
   std::size_t lastExact_ = 0;
   bool hasExact_ = false;
+  // No exact byte besides those two: a place the filter lets through is an occurrence.
+  bool filterDecides_ = true;
+  std::size_t firstNonDigit_ = std::string_view::npos;
+  struct Filter {
+    alignas(16) std::array<char, 16> ors{};
+    alignas(16) std::array<char, 16> bytes{};
+  };
+  Filter firstFilter_;
+  Filter lastFilter_;
 };
 
 // A hole between two pieces: "(.*?)" / ".*?" take any bytes, as few as will do; "(\d*)" / "\d*"

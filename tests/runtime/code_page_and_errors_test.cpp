@@ -58,6 +58,22 @@ TEST(CodePage, ConvertsAsIcuConvertsTheWhole) {
   }
 }
 
+TEST(CodePage, TextEndsWithAWholeCharacter) {
+  const std::string replacement = "\x84\x31\xA4\x37";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"ab", "ab"},
+      {"\xD6\xD0", "\xD6\xD0"},
+      {"a\xD6", "a" + replacement},
+      {"\x81\x30\x81\x30", "\x81\x30\x81\x30"},
+      {"\x81\x30\x81", replacement},
+      {"x\x81\x30", "x" + replacement},
+      {"\xD6\xD0" "7", "\xD6\xD0" "7"},
+      {"\x80\xD6", "\x80" + replacement},
+      {"", ""},
+  };
+  for (const auto& [text, whole] : cases) EXPECT_EQ(EndWithWholeCharacter(text), whole) << text;
+}
+
 TEST(RuntimeErrorBox, TextIsBuiltFromItsPieces) {
   EXPECT_EQ(RuntimeErrorBoxText(RuntimeErrorMessage(1), 1),
             T("运行时出错!\r\n\r\n错误代码：1\r\n\r\n错误信息：数组成员引用下标超出定义范围\r\n"));
