@@ -343,36 +343,50 @@ std::size_t AppendThreeByteRun(std::string_view utf8, std::size_t at, const Prog
 // own, whatever the bytes before it were.
 bool EndsEveryCharacter(unsigned char byte) { return byte < 0x30 || (byte > 0x39 && byte < 0x40); }
 
+bool IsAsciiByte(unsigned char byte) { return byte < 0x80; }
+
+// The conversion loop of both ways: runs of ASCII copied, characters the tables have converted by
+// convertCharacters (which returns where its conversion stopped, at when it converted nothing),
+// and any other stretch given to ICU whole, up to and with the next byte at which
+// endsEveryCharacter holds: ICU starts afresh after such a byte, so it converts the stretch as it
+// would within the whole text.
+template <typename ConvertCharacters>
+void ConvertThroughTables(std::string_view in, std::string& out, ConvertCharacters convertCharacters,
+                          bool (*endsEveryCharacter)(unsigned char), std::string (*icuConversion)(std::string_view)) {
+  BlockWriter writer(out);
+  for (std::size_t at = 0; at < in.size();) {
+    const std::size_t asciiEnd = AsciiRunEnd(in, at);
+    writer.Append(in.substr(at, asciiEnd - at));
+    at = asciiEnd;
+    if (at == in.size()) break;
+    const std::size_t converted = convertCharacters(in, at, writer);
+    if (converted != at) {
+      at = converted;
+      continue;
+    }
+    std::size_t stretchEnd = at + 1;
+    while (stretchEnd < in.size() && !endsEveryCharacter(static_cast<unsigned char>(in[stretchEnd]))) ++stretchEnd;
+    stretchEnd = std::min(stretchEnd + 1, in.size());
+    writer.Append(icuConversion(in.substr(at, stretchEnd - at)));
+    at = stretchEnd;
+  }
+}
+
 }  // namespace
 
 void AppendUtf8AsText(std::string_view utf8, Text& out) {
   const ProgramBytesOfCodePoints& table = ProgramBytesOfCodePoints::Get();
-  BlockWriter writer(out);
-  for (std::size_t at = 0; at < utf8.size();) {
-    const std::size_t asciiEnd = AsciiRunEnd(utf8, at);
-    writer.Append(utf8.substr(at, asciiEnd - at));
-    at = asciiEnd;
-    if (at == utf8.size()) break;
-    at = AppendThreeByteRun(utf8, at, table, writer);
-    if (at == utf8.size() || static_cast<unsigned char>(utf8[at]) < 0x80) continue;
+  const auto convertCharacters = [&table](std::string_view in, std::size_t at, BlockWriter& writer) {
+    const std::size_t runEnd = AppendThreeByteRun(in, at, table, writer);
+    if (runEnd != at) return runEnd;
     char32_t codePoint = 0;
-    const std::size_t length = ShortUtf8Character(utf8, at, codePoint);
-    if (length != 0) {
-      const std::size_t written = table.Write(codePoint, writer.Cursor());
-      if (written != 0) {
-        writer.Advance(written);
-        at += length;
-        continue;
-      }
-    }
-    // An ASCII byte is always a character of its own, after which ICU starts afresh: ICU converts
-    // the stretch up to and with the next one, as it would within the whole text.
-    std::size_t stretchEnd = at + 1;
-    while (stretchEnd < utf8.size() && static_cast<unsigned char>(utf8[stretchEnd]) >= 0x80) ++stretchEnd;
-    stretchEnd = std::min(stretchEnd + 1, utf8.size());
-    writer.Append(IcuUtf8ToText(utf8.substr(at, stretchEnd - at)));
-    at = stretchEnd;
-  }
+    const std::size_t length = ShortUtf8Character(in, at, codePoint);
+    const std::size_t written = length == 0 ? 0 : table.Write(codePoint, writer.Cursor());
+    if (written == 0) return at;
+    writer.Advance(written);
+    return at + length;
+  };
+  ConvertThroughTables(utf8, out, convertCharacters, IsAsciiByte, IcuUtf8ToText);
 }
 
 Text Utf8ToText(std::string_view utf8) {
@@ -383,43 +397,21 @@ Text Utf8ToText(std::string_view utf8) {
   return text;
 }
 
-namespace {
-
-// Appends the UTF-8 form of a text of the program's code page to utf8.
-void AppendTextAsUtf8(std::string_view text, std::string& utf8) {
-  const UnitsOfPairs& table = UnitsOfPairs::Get();
-  BlockWriter writer(utf8);
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t asciiEnd = AsciiRunEnd(text, at);
-    writer.Append(text.substr(at, asciiEnd - at));
-    at = asciiEnd;
-    if (at == text.size()) break;
-    const char16_t unit = at + 1 < text.size() ? table.Of(static_cast<unsigned char>(text[at]),
-                                                          static_cast<unsigned char>(text[at + 1]))
-                                               : 0;
-    if (unit != 0) {
-      writer.Advance(WriteUtf8Of(unit, writer.Cursor()));
-      at += 2;
-      continue;
-    }
-    // Likewise up to and with the next byte that no character continues.
-    std::size_t stretchEnd = at + 1;
-    while (stretchEnd < text.size() && !EndsEveryCharacter(static_cast<unsigned char>(text[stretchEnd]))) {
-      ++stretchEnd;
-    }
-    stretchEnd = std::min(stretchEnd + 1, text.size());
-    writer.Append(IcuTextToUtf8(text.substr(at, stretchEnd - at)));
-    at = stretchEnd;
-  }
-}
-
-}  // namespace
-
 std::string TextToUtf8(std::string_view text) {
   if (AsciiRunEnd(text, 0) == text.size()) return std::string(text);
   std::string utf8;
   utf8.reserve(text.size() + text.size() / 2);
-  AppendTextAsUtf8(text, utf8);
+  const UnitsOfPairs& table = UnitsOfPairs::Get();
+  // A run of two-byte characters, the bulk of Chinese text.
+  const auto convertCharacters = [&table](std::string_view in, std::size_t at, BlockWriter& writer) {
+    for (; in.size() - at >= 2; at += 2) {
+      const char16_t unit = table.Of(static_cast<unsigned char>(in[at]), static_cast<unsigned char>(in[at + 1]));
+      if (unit == 0) break;
+      writer.Advance(WriteUtf8Of(unit, writer.Cursor()));
+    }
+    return at;
+  };
+  ConvertThroughTables(text, utf8, convertCharacters, EndsEveryCharacter, IcuTextToUtf8);
   return utf8;
 }
 
