@@ -83,7 +83,7 @@ int CollectAttempt(const Text& address, web::FetchResponse response,
                    const CollectionSettings& settings, RunState& state, RunObserver& observer,
                    PageOutcome& outcome) {
   if (observer.StopRequested()) return -1;
-  observer.StatusMessage(address);
+  observer.StatusMessage(PrintableAddress(address));
   outcome = PrepareOutcome(address, std::move(response), settings);
   // A download that failed while the user stopped the run was cut short by the stop.
   if (outcome.stopped || (outcome.failed && observer.StopRequested())) return -1;
@@ -120,10 +120,17 @@ Text FirstAddress(const Text& addresses) {
 }
 
 Text RuleProblem(const Text& rule) {
-  if (rule.empty()) return T("正则匹配规则不能为空!");
+  // The rule is a text: it ends at its first zero byte.
+  if (rule.empty() || rule.front() == '\0') return T("正则匹配规则不能为空!");
   runtime::Regex regex;
   if (regex.Create(TranslateMatchRule(rule), false)) return Text();
   return T("匹配规则有误: ") + runtime::ToText(regex.LastError());
+}
+
+Text CookieProblem(const Text& cookie) {
+  if (cookie.size() <= web::kMaxCookieBytes) return Text();
+  return T("Cookie 不能超过 ") + runtime::ToText(static_cast<std::int64_t>(web::kMaxCookieBytes / 1024)) +
+         T(" KB（现为 ") + runtime::ToText(static_cast<std::int64_t>(cookie.size())) + T(" 字节）");
 }
 
 web::FetchRequest PageRequest(const Text& address, const CollectionSettings& settings,
@@ -140,12 +147,13 @@ web::FetchRequest PageRequest(const Text& address, const CollectionSettings& set
 
 PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fetcher& fetcher,
                      RunObserver& observer) {
-  observer.StatusMessage(address);
+  observer.StatusMessage(PrintableAddress(address));
   web::FetchResponse response = DownloadPage(address, settings, fetcher, observer);
   PageOutcome outcome = PrepareOutcome(address, std::move(response), settings);
   if (outcome.stopped) return outcome;
   observer.PageText(outcome.pageText);
-  if (!outcome.warning.empty()) observer.StatusMessage(address + T("（") + outcome.warning + T("）"));
+  if (!outcome.warning.empty())
+    observer.StatusMessage(PrintableAddress(address) + T("（") + outcome.warning + T("）"));
   return outcome;
 }
 

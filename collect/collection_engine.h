@@ -36,9 +36,14 @@ struct RunSummary {
   std::vector<runtime::Text> failedAddresses;  // in run order
 };
 
-// Why the rule cannot run, as the user is told: "正则匹配规则不能为空!" for the empty rule,
-// "匹配规则有误: " and the engine's reason when it does not compile; empty when it can run.
+// Why the rule cannot run, as the user is told: "正则匹配规则不能为空!" for the empty rule (a rule
+// that is empty up to its first zero byte, where a text ends, included), "匹配规则有误: " and the
+// engine's reason when it does not compile; empty when it can run.
 runtime::Text RuleProblem(const runtime::Text& rule);
+
+// Why the cookie cannot be sent, as the user is told: "Cookie 不能超过 64 KB（现为 N 字节）" when
+// it is longer than web::kMaxCookieBytes (web::Fetch refuses it); empty when it can be sent.
+runtime::Text CookieProblem(const runtime::Text& cookie);
 
 // The request of one page: GET with the browser agent and the cookie, bounded by the settings'
 // page size limit, abandoned when the observer asks to stop.

@@ -325,12 +325,31 @@ TEST(Charset, DeclarationThatContradictsTheReadingIsNotedAndAutoFollowsIt) {
 }
 
 TEST(RuleProblem, EmptyAndBrokenRulesAreRefusedWithTheirReason) {
-  EXPECT_EQ(runtime::TextToUtf8(RuleProblem("")), "正则匹配规则不能为空!");
+  for (const Text& empty : {Text(), Text(1, '\0'), Text("\0\0", 2), Text("\0<li>[var]</li>", 15)})
+    EXPECT_EQ(runtime::TextToUtf8(RuleProblem(empty)), "正则匹配规则不能为空!");
   EXPECT_EQ(RuleProblem(T("<li>[var]</li>")), "");
+  EXPECT_EQ(RuleProblem(Text("<li>\0", 5)), "");
   EXPECT_EQ(RuleProblem(" "), "");
   std::string broken = runtime::TextToUtf8(RuleProblem("<li>([var]</li>"));
   EXPECT_EQ(broken.rfind("匹配规则有误: ", 0), 0u) << broken;
   EXPECT_GT(broken.size(), std::string("匹配规则有误: ").size());
+}
+
+TEST(CookieProblem, CookieOverTheLimitIsRefusedWithItsSize) {
+  EXPECT_EQ(CookieProblem(""), "");
+  EXPECT_EQ(CookieProblem(Text(web::kMaxCookieBytes, 'c')), "");
+  EXPECT_EQ(runtime::TextToUtf8(CookieProblem(Text(2000000, 'c'))), "Cookie 不能超过 64 KB（现为 2000000 字节）");
+}
+
+TEST_F(EngineTest, ControlBytesOfAnAddressAreShownEscaped) {
+  const Text address = "http://h/\r\n\t\x01\x1f\x7f" + T("页");
+  fetcher_.Answer(address, Answer(200, collect_test::ListPageGbk(1)));
+  Run(Settings({address}));
+  const std::string shown = "http://h/\\r\\n\\t\\x01\\x1f\\x7f页";
+  EXPECT_THAT(observer_.Lines("message"), testing::Contains(shown));
+  EXPECT_THAT(observer_.Lines("line"), testing::Contains(shown + "取到 1 条纪录"));
+  ASSERT_EQ(observer_.records.size(), 1u);
+  EXPECT_EQ(observer_.records[0].cells.back(), address);
 }
 
 TEST(FailureReason, EveryKindHasItsWords) {
@@ -340,8 +359,12 @@ TEST(FailureReason, EveryKindHasItsWords) {
   EXPECT_EQ(FailureReason(Answer(500, ""), limit), "HTTP 500");
   EXPECT_EQ(runtime::TextToUtf8(FailureReason(Failure(web::FetchFailure::TimedOut, T("30 秒无数据")), limit)),
             "超时: 30 秒无数据");
+  EXPECT_EQ(runtime::TextToUtf8(FailureReason(Failure(web::FetchFailure::TransferTooLong, T("传输超过 300 秒")), limit)),
+            "超时: 传输超过 300 秒");
   EXPECT_EQ(runtime::TextToUtf8(FailureReason(Failure(web::FetchFailure::PageTooLarge, ""), limit)),
             "页面超过 256 MB");
+  EXPECT_EQ(runtime::TextToUtf8(FailureReason(Failure(web::FetchFailure::CookieTooLarge, ""), limit)),
+            "Cookie 超过 64 KB");
   EXPECT_EQ(runtime::TextToUtf8(FailureReason(Failure(web::FetchFailure::UnsupportedAddress, ""), limit)),
             "不支持的地址");
   EXPECT_EQ(runtime::TextToUtf8(CountLine("a", 0, T("HTTP 404"), T("页面声明编码为 UTF-8，但按 GBK 读取"))),
