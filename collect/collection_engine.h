@@ -57,9 +57,11 @@ PageOutcome TestPage(const runtime::Text& address, const CollectionSettings& set
 
 // Runs over settings.addresses in order: "新的一轮开始处理..", then per page the address, the
 // page text, columns the list lacks, one record per match, a count line (with the reason when
-// the page failed) and a status message; a page without a match is collected once more. Returns
-// when the last page is done or the observer asks to stop. The rule must have passed
-// RuleProblem.
+// the page failed) and a status message; a page without a match is collected once more, unless
+// its download ran to the whole-transfer limit or already waited out a Retry-After. Pages are
+// downloaded, prepared and matched ahead within the settings' limits (MakePageDownloads) and
+// reported strictly in address order. Returns when the last page is done or the observer asks to
+// stop. The rule must have passed RuleProblem.
 RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
                          RunObserver& observer, ListState start = {});
 

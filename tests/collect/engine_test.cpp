@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -163,9 +165,27 @@ TEST_P(EngineRunCases, LinesRequestsRowsColumnsAndTotal) {
   EXPECT_EQ(static_cast<int>(observer.records.size()), c.rows);
   EXPECT_EQ(static_cast<int>(observer.Lines("column").size()), c.columns);
   EXPECT_EQ(runtime::TextToUtf8(FinalMessage(summary)), c.finalMessage);
+
+  // Downloaded ahead, the run says and asks the same.
+  CannedFetcher parallelFetcher;
+  for (const auto& [address, response] : c.answers) parallelFetcher.Answer(address, response);
+  RecordingObserver parallelObserver;
+  settings.fetching = {4, 4, {}};
+  RunCollection(settings, parallelFetcher, parallelObserver);
+  EXPECT_EQ(parallelObserver.events, observer.events);
+  std::vector<std::string> requested = parallelFetcher.Addresses();
+  std::vector<std::string> expected = c.requested;
+  std::sort(requested.begin(), requested.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(requested, expected);
 }
 
 const std::string kNoMatch = "<html>list-item nothing here</html>";
+
+web::FetchResponse AfterRetryAfter(web::FetchResponse response) {
+  response.waitedRetryAfter = true;
+  return response;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, EngineRunCases,
@@ -191,7 +211,18 @@ INSTANTIATE_TEST_SUITE_P(
                 {"http://h/1", "http://h/3"},
                 {"新的一轮开始处理..", "http://h/1取到 1 条纪录", "http://h/3取到 3 条纪录"},
                 {"http://h/1", "http://h/3"}, 4, 5, "共4条数据"},
-        RunCase{"NoAddressesNoColumns", {}, {}, {"新的一轮开始处理.."}, {}, 0, 0, "共0条数据"}),
+        RunCase{"NoAddressesNoColumns", {}, {}, {"新的一轮开始处理.."}, {}, 0, 0, "共0条数据"},
+        RunCase{"PageThatRanOutOfTimeIsNotAskedAgain",
+                {{"http://h/t", Failure(web::FetchFailure::TransferTooLong, T("传输超过 300 秒"))},
+                 {"http://h/n", Answer(200, kNoMatch)}},
+                {"http://h/t", "http://h/n"},
+                {"新的一轮开始处理..", "http://h/t取到 0 条纪录（超时: 传输超过 300 秒）", "http://h/n取到 0 条纪录",
+                 "http://h/n取到 0 条纪录"},
+                {"http://h/t", "http://h/n", "http://h/n"}, 0, 5, "共0条数据，1个网址下载失败"},
+        RunCase{"PageThatWaitedForRetryAfterIsNotAskedAgain",
+                {{"http://h/r", AfterRetryAfter(Answer(429, "busy"))}}, {"http://h/r"},
+                {"新的一轮开始处理..", "http://h/r取到 0 条纪录（HTTP 429）"}, {"http://h/r"}, 0, 5,
+                "共0条数据，1个网址下载失败"}),
     [](const ::testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
 
 TEST_F(EngineTest, RecordsOfAPageNeedOnlyTheColumnsTheListLacks) {
@@ -281,6 +312,39 @@ TEST(ParallelRun, PagesComeOutInAddressOrderWithinTheLimits) {
   // One page at a time retries a page without a match before the next page is asked for.
   EXPECT_EQ(std::vector<std::string>(sequential.order_.begin() + 3, sequential.order_.begin() + 7),
             (std::vector<std::string>{"http://h1/4", "http://h2/5", "http://h2/5", "http://h0/6"}));
+}
+
+// Second attempts at pages without a match overlap: each waits (up to 2 s) until three are in
+// flight at once.
+class SecondAttemptsMeet final : public Fetcher {
+public:
+  web::FetchResponse Fetch(const web::FetchRequest& request) override {
+    std::unique_lock lock(mutex_);
+    if (++requests_[request.address] == 2) {
+      peak_ = std::max(peak_, ++secondInFlight_);
+      changed_.notify_all();
+      changed_.wait_for(lock, std::chrono::seconds(2), [&] { return peak_ >= 3; });
+      --secondInFlight_;
+    }
+    return Answer(200, kNoMatch);
+  }
+  int peak_ = 0;
+
+private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::map<std::string, int> requests_;
+  int secondInFlight_ = 0;
+};
+
+TEST(ParallelRun, SecondAttemptsGoThroughTheParallelDownloads) {
+  CollectionSettings settings = Settings({"http://h/1", "http://h/2", "http://h/3", "http://h/4"});
+  settings.fetching = {8, 8, {}};
+  SecondAttemptsMeet fetcher;
+  RecordingObserver observer;
+  RunCollection(settings, fetcher, observer);
+  EXPECT_GE(fetcher.peak_, 3);
+  EXPECT_EQ(observer.Lines("line").size(), 9u);
 }
 
 TEST(ParallelRun, PauseBetweenRequestsToOneHost) {
