@@ -100,7 +100,8 @@ bool IsFirst(int attempt) { return attempt % 2 == 0; }
 // at the page in hand goes before every page ahead. A finished download is prepared by the worker
 // that fetched it, and a first attempt worth another is asked again at once. Everything held
 // ahead (answers, prepared pages, preparations under way, bodies of running transfers) stays
-// within the budget; only the attempt the engine waits for may go past it.
+// within the budget; the attempt the engine waits for belongs to the page in hand: it is not
+// counted and never waits for room.
 class ParallelDownloads final : public PageDownloads {
 public:
   ParallelDownloads(const CollectionSettings& settings, Fetcher& fetcher, const RunObserver& observer,
@@ -143,16 +144,7 @@ private:
   };
   struct Flight {
     Text host;  // empty for an empty address
-    std::int64_t bodyBytes = 0;
     bool paused = false;
-  };
-  struct Downloaded {
-    web::FetchResponse response;
-    std::int64_t bytes = 0;
-  };
-  struct Prepared {
-    PageOutcome outcome;
-    std::int64_t bytes = 0;
   };
 
   const Text& AddressOf(int page) const { return settings_.addresses[static_cast<std::size_t>(page)]; }
@@ -164,7 +156,24 @@ private:
     return *host;
   }
 
-  std::int64_t Used() const { return held_ + growing_; }
+  std::int64_t Holding(int attempt) const {
+    auto found = holding_.find(attempt);
+    return found == holding_.end() ? 0 : found->second;
+  }
+
+  // Sets what an attempt holds; 0 lets go of it.
+  void Hold(int attempt, std::int64_t bytes) {
+    auto [entry, added] = holding_.try_emplace(attempt, 0);
+    held_ += bytes - entry->second;
+    if (bytes == 0) {
+      holding_.erase(entry);
+    } else {
+      entry->second = bytes;
+    }
+  }
+
+  // What is held ahead of the page in hand: everything but the attempt the engine waits for.
+  std::int64_t Ahead() const { return held_ - (wanted_ ? Holding(*wanted_) : 0); }
 
   PageOutcome Await(int attempt) {
     std::unique_lock lock(mutex_);
@@ -175,25 +184,20 @@ private:
     workAvailable_.notify_one();
     answerReady_.wait(lock, [&] { return ready_.count(attempt) > 0; });
     wanted_.reset();
-    auto node = ready_.extract(attempt);
-    held_ -= node.mapped().bytes;
+    PageOutcome outcome = std::move(ready_.extract(attempt).mapped());
+    Hold(attempt, 0);
     // Room was made, and the window may have moved.
     workAvailable_.notify_one();
-    return std::move(node.mapped().outcome);
+    return outcome;
   }
 
   // The engine has moved on to page: what is held of earlier pages goes.
   void LetGoBefore(int page) {
     current_ = page;
     const int first = FirstAttempt(page);
-    for (auto it = downloaded_.begin(); it != downloaded_.end() && it->first < first;) {
-      held_ -= it->second.bytes;
-      it = downloaded_.erase(it);
-    }
-    for (auto it = ready_.begin(); it != ready_.end() && it->first < first;) {
-      held_ -= it->second.bytes;
-      it = ready_.erase(it);
-    }
+    downloaded_.erase(downloaded_.begin(), downloaded_.lower_bound(first));
+    ready_.erase(ready_.begin(), ready_.lower_bound(first));
+    while (!holding_.empty() && holding_.begin()->first < first) Hold(holding_.begin()->first, 0);
   }
 
   // Whether a download of the page may start now within the limits; otherwise when it may. The
@@ -219,14 +223,15 @@ private:
   // lowest attempt that may start.
   Job Choose(Clock::time_point now) {
     Job job;
-    for (const auto& [attempt, downloaded] : downloaded_) {
-      if (attempt == wanted_ || Used() + downloaded.bytes <= budget_) {
+    for (const auto& entry : downloaded_) {
+      const int attempt = entry.first;
+      if (attempt == wanted_ || Ahead() + Holding(attempt) <= budget_) {
         job.attempt = attempt;
         job.step = Step::Prepare;
         return job;
       }
     }
-    const bool room = Used() < budget_;
+    const bool room = Ahead() < budget_;
     const int end = FirstAttempt(std::min(pageCount_, current_ + lookAhead_));
     for (int attempt = FirstAttempt(current_); attempt < end; ++attempt) {
       if (StateOf(attempt) != State::Due) continue;
@@ -277,38 +282,37 @@ private:
                                             [this, attempt](std::int64_t size) { return MayHold(attempt, size); });
     lock.lock();
     const Flight flight = std::move(inFlight_.extract(attempt).mapped());
-    growing_ -= flight.bodyBytes;
     if (flight.paused) Resume(flight.host);
     if (!host.empty()) --onHost_[host];
     if (attempt < FirstAttempt(current_)) return;
-    const auto bytes = static_cast<std::int64_t>(response.body.size());
-    held_ += bytes;
-    downloaded_.emplace(attempt, Downloaded{std::move(response), bytes});
+    Hold(attempt, static_cast<std::int64_t>(response.body.size()));
+    downloaded_.emplace(attempt, std::move(response));
   }
 
   void PrepareAttempt(int attempt, std::unique_lock<std::mutex>& lock) {
-    Downloaded downloaded = std::move(downloaded_.extract(attempt).mapped());
+    web::FetchResponse response = std::move(downloaded_.extract(attempt).mapped());
     // The preparation may need a copy of the body while it decodes.
-    held_ += downloaded.bytes;
+    Hold(attempt, 2 * static_cast<std::int64_t>(response.body.size()));
     lock.unlock();
-    PageOutcome outcome = prepare_(AddressOf(PageOf(attempt)), std::move(downloaded.response));
+    PageOutcome outcome = prepare_(AddressOf(PageOf(attempt)), std::move(response));
     const std::int64_t bytes = HeldBytes(outcome);
     const bool again = IsFirst(attempt) && WorthAnotherAttempt(outcome);
     lock.lock();
-    held_ -= 2 * downloaded.bytes;
     if (attempt < FirstAttempt(current_)) return;
     if (again && StateOf(attempt + 1) == State::NotDue) StateOf(attempt + 1) = State::Due;
     StateOf(attempt) = State::Done;
-    held_ += bytes;
-    ready_.emplace(attempt, Prepared{std::move(outcome), bytes});
+    Hold(attempt, bytes);
+    ready_.emplace(attempt, std::move(outcome));
     if (attempt == wanted_) answerReady_.notify_one();
   }
 
   // The body hook of a running transfer: whether its body may grow to size now.
   bool MayHold(int attempt, std::int64_t size) {
     std::lock_guard lock(mutex_);
+    // A transfer the engine has moved past (the run is stopping) is not counted.
+    if (attempt < FirstAttempt(current_)) return true;
     Flight& flight = inFlight_.at(attempt);
-    if (attempt != wanted_ && Used() - flight.bodyBytes + size > budget_) {
+    if (attempt != wanted_ && (WaitsBehind(attempt) || Ahead() - Holding(attempt) + size > budget_)) {
       if (!flight.paused) {
         flight.paused = true;
         ++paused_;
@@ -318,13 +322,22 @@ private:
       }
       return false;
     }
-    growing_ += size - flight.bodyBytes;
-    flight.bodyBytes = size;
+    Hold(attempt, size);
     if (flight.paused) {
       flight.paused = false;
       Resume(flight.host);
     }
     return true;
+  }
+
+  // Room goes to transfers in address order: while an earlier one waits for room, a later one
+  // waits too, so that pages complete one after the other instead of all growing a little.
+  bool WaitsBehind(int attempt) const {
+    for (const auto& [earlier, flight] : inFlight_) {
+      if (earlier >= attempt) break;
+      if (flight.paused && earlier != wanted_) return true;
+    }
+    return false;
   }
 
   void Resume(const Text& host) {
@@ -357,10 +370,12 @@ private:
   std::map<Text, int> onHost_;
   std::map<Text, int> pausedOnHost_;
   std::map<Text, Clock::time_point> lastStart_;
-  std::map<int, Downloaded> downloaded_;
-  std::map<int, Prepared> ready_;
-  std::int64_t held_ = 0;       // answers, preparations and prepared pages held ahead
-  std::int64_t growing_ = 0;    // bodies of transfers in flight
+  std::map<int, web::FetchResponse> downloaded_;  // answers to prepare
+  std::map<int, PageOutcome> ready_;              // prepared attempts the engine has not taken
+  // What each attempt holds, at whatever stage: the body of a transfer so far, an answer, a
+  // preparation (twice the body), a prepared page; and their sum.
+  std::map<int, std::int64_t> holding_;
+  std::int64_t held_ = 0;
   std::vector<std::thread> workers_;
 };
 

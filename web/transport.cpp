@@ -74,6 +74,8 @@ struct HopState {
   bool endAtHeaders = false;
   bool endedAtHeaders = false;
   std::int64_t headerBytes = 0;
+  // While paused: the body size the held bytes would make.
+  std::int64_t pausedAt = 0;
   bool headersTooLarge = false;
   bool pageTooLarge = false;
   std::exception_ptr failure;
@@ -125,6 +127,7 @@ size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
     }
     if (state->settings.mayHoldBody && !state->settings.mayHoldBody(grown)) {
       state->watch.Paused(Clock::now());
+      state->pausedAt = grown;
       return CURL_WRITEFUNC_PAUSE;
     }
     state->watch.Resumed(Clock::now());
@@ -350,9 +353,9 @@ CURLcode RunHop(CURLM* multi, CURL* easy, HopState& state, TransferWatch::Stop& 
     stop = state.watch.Check(Clock::now(), TransferredBytes(easy, CURLINFO_SIZE_DOWNLOAD_T),
                              TransferredBytes(easy, CURLINFO_SIZE_UPLOAD_T));
     if (stop != TransferWatch::Stop::None) break;
-    // A paused transfer is offered its held bytes again: the body callback asks whether they may
-    // be kept now, and pauses again if not.
-    if (state.watch.IsPaused()) curl_easy_pause(easy, CURLPAUSE_CONT);
+    // A paused transfer resumes once its held bytes may be kept (libcurl hands them to the body
+    // callback again at once); asking first spares libcurl copying them back and forth.
+    if (state.watch.IsPaused() && state.settings.mayHoldBody(state.pausedAt)) curl_easy_pause(easy, CURLPAUSE_CONT);
     curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, nullptr);
   }
   curl_multi_remove_handle(multi, easy);
