@@ -1,8 +1,6 @@
 // Taking a page address apart: host, port and object path.
 #include "web/url_parts.h"
 
-#include <algorithm>
-
 #include "runtime/text_operations.h"
 #include "web/text_between.h"
 
@@ -36,24 +34,24 @@ int HostNameLength(const Text& host) {
   return colon == -1 ? runtime::TextLength(host) : colon - 1;
 }
 
-// Where the host part of the address begins: after a leading "https://", after the first
-// "http://" anywhere, or at the start (ASCII case ignored), as UrlHost reads it.
-size_t HostPartStart(const Text& address) {
+// Where the host part of the address begins (0-based): after a leading "https://", after the
+// first "http://" anywhere, or at the start (ASCII case ignored), as UrlHost reads it.
+int HostPartStart(const Text& address) {
   const Text lowered = runtime::ToLower(address);
-  if (lowered.starts_with("https://")) return 8;
-  size_t http = lowered.find("http://");
-  return http == Text::npos ? 0 : http + 7;
+  if (runtime::TextLeft(lowered, 8) == "https://") return 8;
+  const int http = FindText(lowered, "http://");
+  return http == -1 ? 0 : http - 1 + 7;
 }
 
 }  // namespace
 
 Text AddressWithoutUserInformation(const Text& address) {
-  const size_t start = HostPartStart(address);
-  const size_t end = std::min(address.find('/', start), address.size());
-  const size_t limit = std::min(address.find_first_of("?#", start), end);
-  const size_t at = limit > start ? address.rfind('@', limit - 1) : Text::npos;
-  if (at == Text::npos || at < start) return address;
-  return address.substr(0, start) + address.substr(at + 1);
+  const int start = HostPartStart(address);
+  const int slash = FindText(address, "/", start + 1);
+  const int end = slash == -1 ? runtime::TextLength(address) : slash - 1;
+  const Text host = address.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
+  return address.substr(0, static_cast<size_t>(start)) + WithoutUserInformation(host) +
+         address.substr(static_cast<size_t>(end));
 }
 
 Text UrlHost(const Text& address, std::optional<bool> keepPort) {
