@@ -50,8 +50,12 @@ Text AddressWithoutUserInformation(const Text& address) {
   const int slash = FindText(address, "/", start + 1);
   const int end = slash == -1 ? runtime::TextLength(address) : slash - 1;
   const Text host = address.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
-  return address.substr(0, static_cast<size_t>(start)) + WithoutUserInformation(host) +
-         address.substr(static_cast<size_t>(end));
+  Text result = address.substr(0, static_cast<size_t>(start)) + WithoutUserInformation(host) +
+                address.substr(static_cast<size_t>(end));
+  // Without a scheme UrlHost puts "http://" in front; it says so here when what follows the user
+  // information would otherwise read as a scheme of its own.
+  if (start == 0 && runtime::ToLower(runtime::TextLeft(result, 8)) == "https://") result = "http://" + result;
+  return result;
 }
 
 Text UrlHost(const Text& address, std::optional<bool> keepPort) {

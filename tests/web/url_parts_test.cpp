@@ -66,6 +66,7 @@ TEST(UrlParts, AddressWithoutUserInformation) {
       {"http://h#u@x/", "http://h#u@x/"},
       // 0xAA 0x40 is one double-byte character, not an "@".
       {"\xaa@h/p", "\xaa@h/p"},
+      {"u@https://h/", "http://https://h/"},
       {"", ""},
   };
   for (const auto& [address, expected] : cases) {
