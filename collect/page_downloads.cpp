@@ -181,13 +181,13 @@ private:
     if (page > current_) LetGoBefore(page);
     if (StateOf(attempt) == State::NotDue) StateOf(attempt) = State::Due;
     wanted_ = attempt;
-    workAvailable_.notify_one();
+    WakeAWorkerIfThereIsWork();
     answerReady_.wait(lock, [&] { return ready_.count(attempt) > 0; });
     wanted_.reset();
     PageOutcome outcome = std::move(ready_.extract(attempt).mapped());
     Hold(attempt, 0);
     // Room was made, and the window may have moved.
-    workAvailable_.notify_one();
+    WakeAWorkerIfThereIsWork();
     return outcome;
   }
 
@@ -258,8 +258,6 @@ private:
         --idle_;
         continue;
       }
-      // Another idle worker looks whether there is more to do.
-      if (idle_ > 0) workAvailable_.notify_one();
       if (job.step == Step::Prepare) {
         PrepareAttempt(*job.attempt, lock);
       } else {
@@ -277,6 +275,7 @@ private:
       ++onHost_[host];
       lastStart_[host] = Clock::now();
     }
+    WakeAWorkerIfThereIsWork();
     lock.unlock();
     web::FetchResponse response = FetchPage(AddressOf(page), settings_, fetcher_, observer_, closingFlag_,
                                             [this, attempt](std::int64_t size) { return MayHold(attempt, size); });
@@ -293,6 +292,7 @@ private:
     web::FetchResponse response = std::move(downloaded_.extract(attempt).mapped());
     // The preparation may need a copy of the body while it decodes.
     Hold(attempt, 2 * static_cast<std::int64_t>(response.body.size()));
+    WakeAWorkerIfThereIsWork();
     lock.unlock();
     PageOutcome outcome = prepare_(AddressOf(PageOf(attempt)), std::move(response));
     const std::int64_t bytes = HeldBytes(outcome);
@@ -318,7 +318,7 @@ private:
         ++paused_;
         if (!flight.host.empty()) ++pausedOnHost_[flight.host];
         // The attempt the engine waits for may now start in this transfer's place.
-        workAvailable_.notify_one();
+        WakeAWorkerIfThereIsWork();
       }
       return false;
     }
@@ -338,6 +338,15 @@ private:
       if (flight.paused && earlier != wanted_) return true;
     }
     return false;
+  }
+
+  // A worker that takes up work leaves the rest to the others; an idle one is woken only when
+  // there is work it may take up now, or later when a host's pause ends (it then waits for that
+  // moment): a wake costs a context switch.
+  void WakeAWorkerIfThereIsWork() {
+    if (idle_ == 0) return;
+    const Job job = Choose(Clock::now());
+    if (job.attempt || job.wakeAt != Clock::time_point::max()) workAvailable_.notify_one();
   }
 
   void Resume(const Text& host) {
