@@ -164,6 +164,7 @@ TEST(FetchRetryAfter, BusyAnswerIsAskedOnceMoreWhenTheWaitIsShort) {
     auto start = std::chrono::steady_clock::now();
     web::FetchResponse response = web::Fetch(request);
     EXPECT_EQ(server.RequestCount(), c.expectedRequests);
+    EXPECT_EQ(response.waitedRetryAfter, c.expectedRequests == 2);
     EXPECT_EQ(response.status, c.expectedStatus);
     EXPECT_EQ(response.failure, FetchFailure::None);
     EXPECT_GE(std::chrono::steady_clock::now() - start, c.minimumTime);
