@@ -163,7 +163,7 @@ private:
 
   // Sets what an attempt holds; 0 lets go of it.
   void Hold(int attempt, std::int64_t bytes) {
-    auto [entry, added] = holding_.try_emplace(attempt, 0);
+    auto entry = holding_.try_emplace(attempt, 0).first;
     held_ += bytes - entry->second;
     if (bytes == 0) {
       holding_.erase(entry);
@@ -208,7 +208,8 @@ private:
     if (host.empty()) return true;
     auto onHost = onHost_.find(host);
     if (onHost != onHost_.end()) {
-      const int counted = awaited ? onHost->second - pausedOnHost_[host] : onHost->second;
+      auto paused = pausedOnHost_.find(host);
+      const int counted = onHost->second - (awaited && paused != pausedOnHost_.end() ? paused->second : 0);
       if (counted >= perHost_) return false;
     }
     auto last = lastStart_.find(host);
