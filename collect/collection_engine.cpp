@@ -37,6 +37,7 @@ PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response,
   PageOutcome outcome;
   outcome.address = address;
   outcome.stopped = response.failure == web::FetchFailure::Cancelled;
+  outcome.finalAttempt = response.failure == web::FetchFailure::TransferTooLong || response.waitedRetryAfter;
   outcome.reason = FailureReason(response, settings.maxPageBytes);
   outcome.failed = !outcome.reason.empty();
   if (response.failure == web::FetchFailure::PageTooLarge) response.body.clear();
@@ -57,10 +58,18 @@ std::vector<Record> RecordsOf(const PageOutcome& outcome) {
   return records;
 }
 
-// Matching and everything the list and the status channels show of one attempt.
+// Prepared and matched: all of one attempt but what the observer hears. A stopped attempt is not
+// matched.
+PageOutcome PrepareAttempt(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
+                           const runtime::Regex& regex) {
+  PageOutcome outcome = PrepareOutcome(address, std::move(response), settings);
+  outcome.groupCount = regex.GetSubexpressionCount();
+  if (!outcome.stopped) outcome.matches = regex.SearchAll(outcome.pageText);
+  return outcome;
+}
+
+// Everything the list and the status channels show of one matched attempt.
 int ReportAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) {
-  outcome.matches = state.regex.SearchAll(outcome.pageText);
-  outcome.groupCount = state.groupCount;
   const int count = static_cast<int>(outcome.matches.size());
   if (count == 0) observer.StatusMessage(T("匹配结果为0,请检查正则匹配规则!"));
   const int needed = state.groupCount + 2;
@@ -77,19 +86,16 @@ int ReportAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) 
   return count;
 }
 
-// One attempt at a page whose answer is in hand. Returns the match count, or -1 when the run was
-// stopped during the download.
-int CollectAttempt(const Text& address, web::FetchResponse response,
-                   const CollectionSettings& settings, RunState& state, RunObserver& observer,
-                   PageOutcome& outcome) {
+// One prepared attempt at a page, told to the observer. Returns the match count, or -1 when the
+// run was stopped during the download.
+int CollectAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) {
   if (observer.StopRequested()) return -1;
-  observer.StatusMessage(address);
-  outcome = PrepareOutcome(address, std::move(response), settings);
+  observer.StatusMessage(PrintableAddress(outcome.address));
   // A download that failed while the user stopped the run was cut short by the stop.
   if (outcome.stopped || (outcome.failed && observer.StopRequested())) return -1;
   observer.PageText(outcome.pageText);
   const int count = ReportAttempt(outcome, state, observer);
-  // The records hold their own copies; the page goes before a retry downloads it again.
+  // The records hold their own copies: the page's text and matches go once told.
   Text().swap(outcome.pageText);
   outcome.matches.clear();
   return count;
@@ -120,10 +126,17 @@ Text FirstAddress(const Text& addresses) {
 }
 
 Text RuleProblem(const Text& rule) {
-  if (rule.empty()) return T("正则匹配规则不能为空!");
+  // The rule is a text: it ends at its first zero byte.
+  if (rule.empty() || rule.front() == '\0') return T("正则匹配规则不能为空!");
   runtime::Regex regex;
   if (regex.Create(TranslateMatchRule(rule), false)) return Text();
   return T("匹配规则有误: ") + runtime::ToText(regex.LastError());
+}
+
+Text CookieProblem(const Text& cookie) {
+  if (cookie.size() <= web::kMaxCookieBytes) return Text();
+  return T("Cookie 不能超过 ") + runtime::ToText(static_cast<std::int64_t>(web::kMaxCookieBytes / 1024)) +
+         T(" KB（现为 ") + runtime::ToText(static_cast<std::int64_t>(cookie.size())) + T(" 字节）");
 }
 
 web::FetchRequest PageRequest(const Text& address, const CollectionSettings& settings,
@@ -140,12 +153,13 @@ web::FetchRequest PageRequest(const Text& address, const CollectionSettings& set
 
 PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fetcher& fetcher,
                      RunObserver& observer) {
-  observer.StatusMessage(address);
+  observer.StatusMessage(PrintableAddress(address));
   web::FetchResponse response = DownloadPage(address, settings, fetcher, observer);
   PageOutcome outcome = PrepareOutcome(address, std::move(response), settings);
   if (outcome.stopped) return outcome;
   observer.PageText(outcome.pageText);
-  if (!outcome.warning.empty()) observer.StatusMessage(address + T("（") + outcome.warning + T("）"));
+  if (!outcome.warning.empty())
+    observer.StatusMessage(PrintableAddress(address) + T("（") + outcome.warning + T("）"));
   return outcome;
 }
 
@@ -159,14 +173,21 @@ RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
   state.groupCount = state.regex.GetSubexpressionCount();
   observer.StatusLine(T("新的一轮开始处理.."));
 
-  std::unique_ptr<PageDownloads> downloads = MakePageDownloads(settings, fetcher, observer);
+  const runtime::Regex& regex = state.regex;
+  PreparePage prepare = [&settings, &regex](const Text& address, web::FetchResponse&& response) {
+    return PrepareAttempt(address, std::move(response), settings, regex);
+  };
+  std::unique_ptr<PageDownloads> downloads =
+      MakePageDownloads(settings, fetcher, observer, std::move(prepare), AheadBudget(settings.maxPageBytes));
   for (int index = 0; index < summary.pageCount && !observer.StopRequested(); ++index) {
     const Text& address = settings.addresses[static_cast<std::size_t>(index)];
     observer.PageStarted({index + 1, summary.pageCount, summary.pagesDone, summary.pagesFailed});
-    PageOutcome outcome;
-    int count = CollectAttempt(address, downloads->Take(index), settings, state, observer, outcome);
-    if (count == 0 && !observer.StopRequested()) {
-      count = CollectAttempt(address, downloads->Again(index), settings, state, observer, outcome);
+    PageOutcome outcome = downloads->First(index);
+    const bool askAgain = WorthAnotherAttempt(outcome);
+    int count = CollectAttempt(outcome, state, observer);
+    if (count == 0 && askAgain && !observer.StopRequested()) {
+      outcome = downloads->Again(index);
+      count = CollectAttempt(outcome, state, observer);
     }
     if (count < 0) break;
     ++summary.pagesDone;
