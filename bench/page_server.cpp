@@ -1,11 +1,16 @@
 // A page server for the end-to-end benchmarks, on keep-alive connections on 127.0.0.1, each
-// answer after an optional delay. Every page comes in GBK, and in UTF-8 under /utf8/:
-//   /list_N.html     N from 1 to PAGES: a list page of about 30 KB with 20 entries;
-//   /records_K.html  a list page of K entries of 200 bytes each (10 MB for 50,000);
-//   /big_M.html      a page of M mebibytes whose lines the default rule does not match.
-// Prints its port, then serves until standard input closes.
+// answer after an optional delay. Pages in GBK, and the first three in UTF-8 under /utf8/ too:
+//   /list_N.html       N from 1 to PAGES: a list page of about 30 KB with 20 entries;
+//   /records_K.html    a list page of K entries of 200 bytes each (10 MB for 50,000);
+//   /big_M.html        a list page of M mebibytes whose filler the default rule does not match,
+//   /bigone_M.html     and the same with one entry it matches first;
+//   /slow_S_N.html     list page N answered after S milliseconds;
+//   /stall_N.html      a head and a few bytes of a body, then silence.
+// Big pages are made while they are sent, never held whole. Prints its port, then serves until
+// standard input closes.
 //
 //   page_server PAGES [DELAY_MS]
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -32,7 +37,7 @@ std::string Entry(int pageNumber, int index) {
 std::string Encoded(const std::string& utf8, bool gbk) { return gbk ? runtime::Utf8ToText(utf8) : utf8; }
 
 // The page the Python benchmark writes: the default rule's mark-up, padded with text.
-std::string ListPage(int pageNumber, bool gbk) {
+std::string ListPage(int pageNumber, bool gbk = true) {
   std::string filler = "<p class=\"filler\">";
   for (int i = 0; i < 20; ++i) filler += "本栏目提供最新新闻资讯 ";
   filler += "</p>\r\n";
@@ -68,22 +73,38 @@ const std::string& CachedRecordsPage(int count, bool gbk) {
   return page->second;
 }
 
-test_support::Reply PageReply(std::string body, std::chrono::milliseconds delay) {
+test_support::Reply PageReply(const std::string& body, std::chrono::milliseconds delay) {
   test_support::Reply reply = test_support::RawReply(
       test_support::HttpResponse(200, body, {"Content-Type: text/html", "Connection: keep-alive"}));
   reply.delay = delay;
   return reply;
 }
 
-// The big page: a head, then one block many times over, sent without holding it whole.
-test_support::Reply BigPageReply(std::size_t mebibytes, bool gbk) {
-  const std::string block = Encoded("<p>本栏目提供最新新闻资讯 list entry without a link</p>\r\n", gbk);
-  const std::string head = Encoded("<html><body><ul class=\"list-item\">\r\n", gbk);
+// A list page of M mebibytes whose filler the default rule does not match, led by one entry it
+// matches when oneEntry is set.
+test_support::Reply BigReply(std::size_t mebibytes, bool oneEntry, bool gbk) {
+  // Sent in blocks of about 64 KiB, so that the server is not slower than a client.
+  const std::string line = Encoded("<p>本栏目提供最新新闻资讯 list entry without a link</p>\r\n", gbk);
+  std::string block;
+  while (block.size() + line.size() <= 64 * 1024) block += line;
+  std::string head = "<html><body><ul class=\"list-item\">\r\n";
+  if (oneEntry)
+    head += "<li> <a href=\"/news/2026/1.html\" title=\"唯一的条目\">\t <span class=\"date\">2026-12-07</span></li>\r\n";
+  head = Encoded(head, gbk);
   const std::size_t repeats = (mebibytes * 1024 * 1024) / block.size();
   test_support::Reply reply = test_support::RawReply(
       test_support::HttpResponseHead(200, head.size() + repeats * block.size(), {"Connection: close"}) + head);
   reply.repeatedBlock = block;
   reply.repeatCount = repeats;
+  return reply;
+}
+
+// A head announcing a list page, the first bytes of it, then nothing until the client leaves.
+test_support::Reply StalledReply() {
+  const std::string page = ListPage(1);
+  test_support::Reply reply =
+      test_support::RawReply(test_support::HttpResponseHead(200, page.size(), {"Connection: close"}) + page.substr(0, 100));
+  reply.ending = test_support::Reply::Ending::StaySilent;
   return reply;
 }
 
@@ -104,11 +125,21 @@ int main(int argc, char** argv) {
   }
   server.SetHandler([delay](const test_support::ReceivedRequest& request) {
     std::string path = request.Path();
+    if (path.rfind("/slow_", 0) == 0) {
+      char* rest = nullptr;
+      const long milliseconds = std::strtol(path.c_str() + 6, &rest, 10);
+      test_support::Reply reply = test_support::RawReply(
+          test_support::HttpResponse(200, ListPage(std::atoi(rest + 1)), {"Content-Type: text/html"}));
+      reply.delay = std::chrono::milliseconds(milliseconds);
+      return reply;
+    }
+    if (path.rfind("/stall_", 0) == 0) return StalledReply();
     const bool gbk = path.rfind(kUtf8Prefix, 0) != 0;
     if (!gbk) path.erase(0, std::string(kUtf8Prefix).size());
-    if (path.rfind("/big_", 0) == 0) return BigPageReply(std::strtoul(path.c_str() + 5, nullptr, 10), gbk);
     if (path.rfind("/records_", 0) == 0) return PageReply(CachedRecordsPage(std::atoi(path.c_str() + 9), gbk), delay);
-    return test_support::RawReply(test_support::HttpResponse(404, ""));
+    const bool oneEntry = path.rfind("/bigone_", 0) == 0;
+    if (!oneEntry && path.rfind("/big_", 0) != 0) return test_support::RawReply(test_support::HttpResponse(404, ""));
+    return BigReply(std::strtoul(path.c_str() + (oneEntry ? 8 : 5), nullptr, 10), oneEntry, gbk);
   });
   std::printf("%d\n", server.Port());
   std::fflush(stdout);

@@ -5,6 +5,7 @@
 
 #include "collect/charset_declaration.h"
 #include "collect/failure_reason.h"
+#include "collect/match_budgets.h"
 #include "collect/match_rule.h"
 #include "collect/page_downloads.h"
 #include "collect/page_text.h"
@@ -18,13 +19,11 @@ namespace {
 using runtime::T;
 using runtime::Text;
 
-// Where the run stands: the list's rows and columns, the compiled rule, and the matching time
-// left to the page in hand.
+// Where the run stands: the list's rows and columns, and the compiled rule.
 struct RunState {
   runtime::Regex regex;
   int groupCount = 0;
   ListState list;
-  runtime::SearchClock::duration pageBudget{};
 };
 
 // GBK unless the page is to be read as UTF-8, or declares UTF-8 and is read as it declares.
@@ -39,6 +38,7 @@ PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response,
   PageOutcome outcome;
   outcome.address = address;
   outcome.stopped = response.failure == web::FetchFailure::Cancelled;
+  outcome.finalAttempt = response.failure == web::FetchFailure::TransferTooLong || response.waitedRetryAfter;
   outcome.reason = FailureReason(response, settings.maxPageBytes);
   outcome.failed = !outcome.reason.empty();
   if (response.failure == web::FetchFailure::PageTooLarge) response.body.clear();
@@ -59,20 +59,35 @@ std::vector<Record> RecordsOf(const PageOutcome& outcome) {
   return records;
 }
 
-// Matching and everything the list and the status channels show of one attempt. Returns the
-// match count, or -1 when the run was stopped during the matching.
-int ReportAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) {
+// Prepared and matched: all of one attempt but what the observer hears. A stopped attempt is not
+// matched. The matching has what is left of the page's budget and ends early when the run is
+// stopped (the attempt then counts as stopped) or when it is given up (the matches before it
+// stand, and the attempt is the page's last).
+PageOutcome PrepareAttempt(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
+                           const runtime::Regex& regex, MatchBudgets& budgets, const RunObserver& observer) {
+  PageOutcome outcome = PrepareOutcome(address, std::move(response), settings);
+  outcome.groupCount = regex.GetSubexpressionCount();
+  if (outcome.stopped) return outcome;
+  const MatchBudgets::Grant grant = budgets.Take(address);
   runtime::SearchLimits limits;
-  limits.budget = state.pageBudget;
+  limits.budget = grant.budget;
   limits.stopRequested = [&observer] { return observer.StopRequested(); };
-  runtime::SearchReport report = state.regex.Search(outcome.pageText, limits);
-  state.pageBudget -= report.spent;
-  if (report.outcome == runtime::SearchOutcome::Cancelled) return -1;
+  runtime::SearchReport report = regex.Search(outcome.pageText, limits);
+  if (report.outcome == runtime::SearchOutcome::Cancelled) {
+    outcome.stopped = true;
+    return outcome;
+  }
   outcome.matches = std::move(report.matches);
-  outcome.groupCount = state.groupCount;
+  outcome.tooComplex = report.outcome == runtime::SearchOutcome::TooComplex;
+  outcome.finalAttempt = outcome.finalAttempt || outcome.tooComplex;
+  if (grant.firstAttempt && WorthAnotherAttempt(outcome)) budgets.Leave(address, grant.budget - report.spent);
+  return outcome;
+}
+
+// Everything the list and the status channels show of one matched attempt.
+int ReportAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) {
   const int count = static_cast<int>(outcome.matches.size());
-  const Text matchNote =
-      report.outcome == runtime::SearchOutcome::TooComplex ? TooComplexNote(count) : Text();
+  const Text matchNote = outcome.tooComplex ? TooComplexNote(count) : Text();
   if (count == 0) observer.StatusMessage(T("匹配结果为0,请检查正则匹配规则!"));
   const int needed = state.groupCount + 2;
   if (state.list.columnCount < needed) {
@@ -88,19 +103,16 @@ int ReportAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) 
   return count;
 }
 
-// One attempt at a page whose answer is in hand. Returns the match count, or -1 when the run was
-// stopped during the download or the matching.
-int CollectAttempt(const Text& address, web::FetchResponse response,
-                   const CollectionSettings& settings, RunState& state, RunObserver& observer,
-                   PageOutcome& outcome) {
+// One prepared attempt at a page, told to the observer. Returns the match count, or -1 when the
+// run was stopped during the download or the matching.
+int CollectAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) {
   if (observer.StopRequested()) return -1;
-  observer.StatusMessage(address);
-  outcome = PrepareOutcome(address, std::move(response), settings);
+  observer.StatusMessage(PrintableAddress(outcome.address));
   // A download that failed while the user stopped the run was cut short by the stop.
   if (outcome.stopped || (outcome.failed && observer.StopRequested())) return -1;
   observer.PageText(outcome.pageText);
   const int count = ReportAttempt(outcome, state, observer);
-  // The records hold their own copies; the page goes before a retry downloads it again.
+  // The records hold their own copies: the page's text and matches go once told.
   Text().swap(outcome.pageText);
   outcome.matches.clear();
   return count;
@@ -131,10 +143,17 @@ Text FirstAddress(const Text& addresses) {
 }
 
 Text RuleProblem(const Text& rule) {
-  if (rule.empty()) return T("正则匹配规则不能为空!");
+  // The rule is a text: it ends at its first zero byte.
+  if (rule.empty() || rule.front() == '\0') return T("正则匹配规则不能为空!");
   runtime::Regex regex;
   if (regex.Create(TranslateMatchRule(rule), false)) return Text();
   return T("匹配规则有误: ") + runtime::ToText(regex.LastError());
+}
+
+Text CookieProblem(const Text& cookie) {
+  if (cookie.size() <= web::kMaxCookieBytes) return Text();
+  return T("Cookie 不能超过 ") + runtime::ToText(static_cast<std::int64_t>(web::kMaxCookieBytes / 1024)) +
+         T(" KB（现为 ") + runtime::ToText(static_cast<std::int64_t>(cookie.size())) + T(" 字节）");
 }
 
 web::FetchRequest PageRequest(const Text& address, const CollectionSettings& settings,
@@ -151,12 +170,13 @@ web::FetchRequest PageRequest(const Text& address, const CollectionSettings& set
 
 PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fetcher& fetcher,
                      RunObserver& observer) {
-  observer.StatusMessage(address);
+  observer.StatusMessage(PrintableAddress(address));
   web::FetchResponse response = DownloadPage(address, settings, fetcher, observer);
   PageOutcome outcome = PrepareOutcome(address, std::move(response), settings);
   if (outcome.stopped) return outcome;
   observer.PageText(outcome.pageText);
-  if (!outcome.warning.empty()) observer.StatusMessage(address + T("（") + outcome.warning + T("）"));
+  if (!outcome.warning.empty())
+    observer.StatusMessage(PrintableAddress(address) + T("（") + outcome.warning + T("）"));
   return outcome;
 }
 
@@ -170,15 +190,22 @@ RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
   state.groupCount = state.regex.GetSubexpressionCount();
   observer.StatusLine(T("新的一轮开始处理.."));
 
-  std::unique_ptr<PageDownloads> downloads = MakePageDownloads(settings, fetcher, observer);
+  const runtime::Regex& regex = state.regex;
+  MatchBudgets budgets(settings.addresses, settings.matchBudget);
+  PreparePage prepare = [&settings, &regex, &budgets, &observer](const Text& address, web::FetchResponse&& response) {
+    return PrepareAttempt(address, std::move(response), settings, regex, budgets, observer);
+  };
+  std::unique_ptr<PageDownloads> downloads =
+      MakePageDownloads(settings, fetcher, observer, std::move(prepare), AheadBudget(settings.maxPageBytes));
   for (int index = 0; index < summary.pageCount && !observer.StopRequested(); ++index) {
     const Text& address = settings.addresses[static_cast<std::size_t>(index)];
     observer.PageStarted({index + 1, summary.pageCount, summary.pagesDone, summary.pagesFailed});
-    PageOutcome outcome;
-    state.pageBudget = settings.matchBudget;
-    int count = CollectAttempt(address, downloads->Take(index), settings, state, observer, outcome);
-    if (count == 0 && !observer.StopRequested()) {
-      count = CollectAttempt(address, downloads->Again(index), settings, state, observer, outcome);
+    PageOutcome outcome = downloads->First(index);
+    const bool askAgain = WorthAnotherAttempt(outcome);
+    int count = CollectAttempt(outcome, state, observer);
+    if (count == 0 && askAgain && !observer.StopRequested()) {
+      outcome = downloads->Again(index);
+      count = CollectAttempt(outcome, state, observer);
     }
     if (count < 0) break;
     ++summary.pagesDone;

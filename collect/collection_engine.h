@@ -36,9 +36,14 @@ struct RunSummary {
   std::vector<runtime::Text> failedAddresses;  // in run order
 };
 
-// Why the rule cannot run, as the user is told: "正则匹配规则不能为空!" for the empty rule,
-// "匹配规则有误: " and the engine's reason when it does not compile; empty when it can run.
+// Why the rule cannot run, as the user is told: "正则匹配规则不能为空!" for the empty rule (a rule
+// that is empty up to its first zero byte, where a text ends, included), "匹配规则有误: " and the
+// engine's reason when it does not compile; empty when it can run.
 runtime::Text RuleProblem(const runtime::Text& rule);
+
+// Why the cookie cannot be sent, as the user is told: "Cookie 不能超过 64 KB（现为 N 字节）" when
+// it is longer than web::kMaxCookieBytes (web::Fetch refuses it); empty when it can be sent.
+runtime::Text CookieProblem(const runtime::Text& cookie);
 
 // The request of one page: GET with the browser agent and the cookie, bounded by the settings'
 // page size limit, abandoned when the observer asks to stop.
@@ -52,9 +57,13 @@ PageOutcome TestPage(const runtime::Text& address, const CollectionSettings& set
 
 // Runs over settings.addresses in order: "新的一轮开始处理..", then per page the address, the
 // page text, columns the list lacks, one record per match, a count line (with the reason when
-// the page failed) and a status message; a page without a match is collected once more. Returns
-// when the last page is done or the observer asks to stop. The rule must have passed
-// RuleProblem.
+// the page failed, and the note when its matching was given up) and a status message; a page
+// without a match is collected once more, unless its download ran to the whole-transfer limit or
+// already waited out a Retry-After, or its matching was given up. A page's matching has
+// settings.matchBudget, both attempts together, and ends within milliseconds of a stop. Pages are
+// downloaded, prepared and matched ahead within the settings' limits (MakePageDownloads) and
+// reported strictly in address order. Returns when the last page is done or the observer asks to
+// stop. The rule must have passed RuleProblem.
 RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
                          RunObserver& observer, ListState start = {});
 

@@ -18,7 +18,8 @@ Text FailureLabel(FetchFailure failure) {
   switch (failure) {
     case FetchFailure::CouldNotResolve: return T("无法解析主机");
     case FetchFailure::CouldNotConnect: return T("无法连接");
-    case FetchFailure::TimedOut: return T("超时");
+    case FetchFailure::TimedOut:
+    case FetchFailure::TransferTooLong: return T("超时");
     case FetchFailure::CutOff: return T("连接中断");
     case FetchFailure::NotHttp: return T("不是 HTTP 应答");
     case FetchFailure::Tls: return T("TLS 错误");
@@ -41,10 +42,35 @@ Text FailureReason(const web::FetchResponse& response, std::int64_t maxPageBytes
     case FetchFailure::UnsupportedAddress: return T("不支持的地址");
     case FetchFailure::TooManyRedirects: return T("重定向过多");
     case FetchFailure::HeadersTooLarge: return T("响应头过大");
+    case FetchFailure::CookieTooLarge:
+      return T("Cookie 超过 ") + runtime::ToText(static_cast<std::int64_t>(web::kMaxCookieBytes / 1024)) + " KB";
     case FetchFailure::PageTooLarge:
       return T("页面超过 ") + runtime::ToText(static_cast<std::int64_t>(maxPageBytes / kMiB)) + " MB";
     default: return WithMessage(FailureLabel(response.failure), response.message);
   }
+}
+
+Text PrintableAddress(const Text& address) {
+  static const char kHex[] = "0123456789abcdef";
+  Text printable;
+  printable.reserve(address.size());
+  for (char c : address) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      printable += c;
+    } else if (c == '\r') {
+      printable += "\\r";
+    } else if (c == '\n') {
+      printable += "\\n";
+    } else if (c == '\t') {
+      printable += "\\t";
+    } else {
+      printable += "\\x";
+      printable += kHex[byte >> 4];
+      printable += kHex[byte & 0x0F];
+    }
+  }
+  return printable;
 }
 
 Text TooComplexNote(int recordsFound) {
@@ -57,7 +83,7 @@ Text JoinedNotes(const Text& first, const Text& second) {
 }
 
 Text CountLine(const Text& address, int count, const Text& reason, const Text& warning) {
-  Text line = address + T("取到 ") + runtime::ToText(count) + T(" 条纪录");
+  Text line = PrintableAddress(address) + T("取到 ") + runtime::ToText(count) + T(" 条纪录");
   const Text note = JoinedNotes(reason, warning);
   if (!note.empty()) line += T("（") + note + T("）");
   return line;

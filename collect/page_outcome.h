@@ -28,6 +28,13 @@ struct PageOutcome {
   runtime::Text warning;
   // The page was abandoned because the run was stopped; nothing of it counts.
   bool stopped = false;
+  // Asking again would not help or would go too far: the download ran to its whole-transfer
+  // limit, or it already waited out the server's Retry-After and asked a second time, or the
+  // matching was given up.
+  bool finalAttempt = false;
+  // The matching was given up (the rule too complex, or the page's matching time spent) after
+  // the matches the outcome holds.
+  bool tooComplex = false;
 };
 
 }  // namespace collect
