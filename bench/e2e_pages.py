@@ -13,7 +13,7 @@ Starts bench's page server on 127.0.0.1 and measures, each beside its peer in th
   3. Regex::SearchAll on the template matcher beside the backtracking engine alone
      (build/bench/bench_regex, 10 MiB page with 50,000 entries).
 
-    bench/e2e_pages.py [--runs 5] [--pages 1000] [--records 50000] [--build build]
+    bench/e2e_pages.py [--runs 5] [--pages 1000] [--records 50000] [--build build] [--pelmo PATH]
 """
 import argparse
 import json
@@ -127,8 +127,9 @@ def main():
     parser.add_argument("--pages", type=int, default=1000)
     parser.add_argument("--records", type=int, default=50000)
     parser.add_argument("--build", default=os.path.join(os.path.dirname(__file__), "..", "build"))
+    parser.add_argument("--pelmo", help="the pelmo to measure (default: the build's)")
     args = parser.parse_args()
-    pelmo = os.path.join(args.build, "pelmo")
+    pelmo = args.pelmo or os.path.join(args.build, "pelmo")
     print("load: %s" % open("/proc/loadavg").read().strip())
     with tempfile.TemporaryDirectory(dir="/dev/shm" if os.path.isdir("/dev/shm") else None) as folder:
         server = PageServer(os.path.join(args.build, "bench", "page_server"), args.pages, 0)
