@@ -197,7 +197,7 @@ Utf8Stretch FindUtf8Stretch(std::string_view content, const Text& before, const 
 // again (their bytes then read as zeros), so that converting a page does not need it twice.
 class BodyRelease {
 public:
-  explicit BodyRelease(const runtime::ByteSet& body)
+  explicit BodyRelease(runtime::ByteSet& body)
       : base_(reinterpret_cast<std::uintptr_t>(body.data())),
         size_(body.size()),
         releasedTo_(RoundUp(base_)) {}

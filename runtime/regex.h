@@ -53,7 +53,8 @@ struct SearchReport {
 // the classes \d \w \s know ASCII only. A fresh value holds no expression and finds nothing.
 // An expression that is literal text with "(.*?)", ".*?", "(\d*)" and "\d*" holes (as nearly
 // every translated match rule is) is searched by the template matcher, any other by the
-// backtracking engine; both find the same matches.
+// backtracking engine; both find the same matches (where the engine would give up on its
+// complexity limit, the template matcher, which needs no such limit, goes on).
 class Regex {
 public:
   // Compiles pattern (up to its first zero byte) in Perl syntax; caseSensitive absent means true,

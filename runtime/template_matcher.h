@@ -19,7 +19,6 @@ struct SubMatch;
 // A run of the expression's literal bytes, some of which may be '.' (any byte).
 class TemplatePiece {
 public:
-  TemplatePiece() = default;
   // bytes as the expression gives them (after escapes), anyByte[i] true for a '.'; with foldCase
   // the ASCII letters match either case.
   TemplatePiece(std::string bytes, std::vector<bool> anyByte, bool foldCase);
