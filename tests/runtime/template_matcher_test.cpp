@@ -1,12 +1,14 @@
 // The template matcher against the backtracking engine: which expressions it takes, and that it
 // finds the same matches as the engine on the rules of the test suites and on generated rules and
-// pages (lone lead bytes, case variants, empty holes, overlapping candidates, holes at either end).
+// pages (lone lead bytes, case variants, empty holes, overlapping candidates, holes at either end,
+// a UTF-8 page with Chinese in its cells).
 #include <random>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "runtime/code_page.h"
 #include "runtime/regex.h"
 
 namespace runtime {
@@ -67,6 +69,11 @@ TEST(TemplateMatcher, EscapedPunctuationIsTheLiteralTheEngineSees) {
   }
 }
 
+const Text kChinesePage =
+    "<ul><li> <a href=\"/news/2026/1001.html\" title=\"标题一\">\t <span class=\"date\">2026-12-07</span></li>"
+    "<li> <a href=\"/新闻/2026/1002.html\" title=\"第二条「新闻」😀\"> <span>x</span></li>"
+    "<li><a href=\"中/3.html\">丂</a></li><p>中文=12</p><td>表格</td></ul>";
+
 // The translated rules of the test suites on list pages and on pages made to trip them.
 TEST(TemplateMatcher, RulesOfTheTestSuitesFindWhatTheEngineFinds) {
   const std::vector<Text> expressions = {
@@ -91,6 +98,9 @@ TEST(TemplateMatcher, RulesOfTheTestSuitesFindWhatTheEngineFinds) {
       "href=\"a/1/2/3.html\" href=\"/9.htm\" href=\"b/.html\" href=\"c/55xhtml\"",
       "\x81<li>\x81</li>\x81",
       "",
+      // A UTF-8 list page with Chinese in its cells, as the run reads it and as raw bytes.
+      T(kChinesePage),
+      kChinesePage,
   };
   for (const Text& expression : expressions) {
     for (const Text& page : pages) {
