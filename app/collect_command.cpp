@@ -9,13 +9,13 @@
 #include <map>
 #include <optional>
 
-#include <QFile>
-#include <QSaveFile>
-
-#include "app/project_file.h"
 #include "collect/collection_engine.h"
 #include "collect/file_export.h"
+#include "collect/file_io.h"
+#include "collect/project_file.h"
 #include "collect/result_export.h"
+#include "collect/status_reporter.h"
+#include "collect/status_texts.h"
 #include "runtime/code_page.h"
 #include "runtime/text_operations.h"
 
@@ -196,7 +196,7 @@ struct ProjectResult {
 ProjectResult ProjectOf(const CollectOptions& options) {
   ProjectResult result;
   if (options.projectFile) {
-    ProjectLoadResult loaded = LoadProject(QFile::decodeName(QByteArray::fromStdString(*options.projectFile)));
+    collect::ProjectLoadResult loaded = collect::LoadProject(*options.projectFile);
     if (!loaded.loaded) return {{}, runtime::TextToUtf8(loaded.message)};
     result.project = std::move(loaded.project);
   }
@@ -223,68 +223,44 @@ ProjectResult ProjectOf(const CollectOptions& options) {
   return result;
 }
 
-collect::CollectionSettings SettingsOf(const CollectionProject& project, const CollectOptions& options) {
-  collect::CollectionSettings settings;
-  settings.addresses = runtime::SplitText(project.addressText, Text("\r\n")).Items();
-  settings.cookie = project.cookie;
-  settings.before = project.before;
-  settings.after = project.after;
-  settings.rule = project.rule;
-  settings.encoding = project.encoding;
-  settings.fetching = project.fetching;
+// The run's own limits beside the project: the page size.
+collect::RunLimits LimitsOf(const CollectOptions& options) {
+  collect::RunLimits limits;
   const auto maxPageMb = options.numbers.find(kMaxPageMb.name);
-  if (maxPageMb != options.numbers.end()) settings.maxPageBytes = maxPageMb->second * 1024 * 1024;
-  return settings;
+  if (maxPageMb != options.numbers.end()) limits.maxPageBytes = maxPageMb->second * 1024 * 1024;
+  return limits;
 }
 
-// Status-box lines go to standard error as they come, each ended by LF; the column captions and
-// the records are kept for the export.
-class ConsoleObserver final : public collect::RunObserver {
+// Status-box lines go to standard error as they come, each ended by LF; the status bar's messages
+// are the window's alone. The rows fill a result table for the export.
+class ConsoleObserver final : public collect::StatusReporter {
 public:
   // With streamSeparator, each page's rows go to standard output as export text as soon as they
   // are found, instead of being kept: a run of any length then needs no more memory than a page.
   explicit ConsoleObserver(std::optional<Text> streamSeparator) : streamSeparator_(std::move(streamSeparator)) {}
 
-  void StatusLine(const Text& line) override { WriteError(runtime::TextToUtf8(line) + "\n"); }
-  void ColumnsAdded(const std::vector<Text>& captions) override {
-    captions_.insert(captions_.end(), captions.begin(), captions.end());
-  }
+  void ColumnsAdded(const std::vector<Text>& captions) override { table_.AddColumns(captions); }
   void RecordsFound(std::vector<collect::Record> records) override {
-    if (streamSeparator_) {
-      WriteRows(records);
+    if (!streamSeparator_) {
+      table_.AddRows(records);
       return;
     }
-    for (collect::Record& record : records) records_.push_back(std::move(record));
-  }
-
-  // The records as the window's list would hold them.
-  collect::ExportTable Table() const {
-    collect::ExportTable table;
-    table.rowCount = static_cast<int>(records_.size());
-    table.columnCount = static_cast<int>(captions_.size());
-    table.cell = [this](int row, int column) {
-      const std::vector<Text>& cells = records_[static_cast<std::size_t>(row)].cells;
-      return static_cast<std::size_t>(column) < cells.size() ? cells[static_cast<std::size_t>(column)] : Text();
-    };
-    table.caption = [this](int column) { return captions_[static_cast<std::size_t>(column)]; };
-    return table;
-  }
-
-private:
-  void WriteRows(const std::vector<collect::Record>& records) const {
-    const std::string rows = runtime::TextToUtf8(collect::FormatExport(
-        static_cast<int>(records.size()), static_cast<int>(captions_.size()),
-        [&records](int row, int column) {
-          const std::vector<Text>& cells = records[static_cast<std::size_t>(row)].cells;
-          return static_cast<std::size_t>(column) < cells.size() ? cells[static_cast<std::size_t>(column)] : Text();
-        },
-        *streamSeparator_));
+    // The page's rows alone, under the run's columns, through the same export as a whole table.
+    collect::ResultTable page;
+    page.AddColumns(table_.Captions());
+    page.AddRows(records);
+    const std::string rows = runtime::TextToUtf8(collect::FormatExport(page, *streamSeparator_));
     std::fwrite(rows.data(), 1, rows.size(), stdout);
   }
 
+  // The table as the window's list would hold it.
+  const collect::ResultTable& Table() const { return table_; }
+
+private:
+  void AppendLine(const Text& line) override { WriteError(runtime::TextToUtf8(line) + "\n"); }
+
   std::optional<Text> streamSeparator_;
-  std::vector<Text> captions_;
-  std::vector<collect::Record> records_;
+  collect::ResultTable table_;
 };
 
 // The export goes to the output file when one is named, written aside and renamed over it at the
@@ -292,12 +268,12 @@ private:
 class ExportTarget {
 public:
   explicit ExportTarget(const std::optional<std::string>& file) {
-    if (file) file_.emplace(QFile::decodeName(QByteArray::fromStdString(*file)));
+    if (file) file_.emplace(*file);
   }
   // False (with the fault) when the output file cannot be created.
   bool Open(std::string& fault) {
-    if (!file_ || file_->open(QIODevice::WriteOnly)) return true;
-    fault = file_->errorString().toStdString();
+    if (!file_ || file_->Open()) return true;
+    fault = file_->Fault();
     return false;
   }
   bool Write(const std::string& bytes, std::string& fault) {
@@ -306,14 +282,13 @@ public:
       std::fflush(stdout);
       return true;
     }
-    const auto size = static_cast<qint64>(bytes.size());
-    if (file_->write(bytes.data(), size) == size && file_->commit()) return true;
-    fault = file_->errorString().toStdString();
+    if (file_->Commit(bytes)) return true;
+    fault = file_->Fault();
     return false;
   }
 
 private:
-  std::optional<QSaveFile> file_;
+  std::optional<collect::FileReplacement> file_;
 };
 
 // The format asked for, or the one the output file's extension names; the export text otherwise.
@@ -396,7 +371,7 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
     WriteError("pelmo collect: " + project.error + "\n");
     return kCollectUsageError;
   }
-  const collect::CollectionSettings settings = SettingsOf(project.project, options);
+  const collect::CollectionSettings settings = collect::SettingsForRun(project.project, LimitsOf(options));
   if (Text problem = collect::RuleProblem(settings.rule); !problem.empty()) {
     WriteError(runtime::TextToUtf8(problem) + "\n");
     return kCollectBadRule;

@@ -2,7 +2,7 @@
 #include "app/export_file_command.h"
 
 #include <QDir>
-#include <QSaveFile>
+#include <QFile>
 
 #include "app/file_choice.h"
 #include "app/main_window_controls.h"
@@ -11,6 +11,8 @@
 #include "app/report_list_view.h"
 #include "app/status_messages.h"
 #include "collect/file_export.h"
+#include "collect/file_io.h"
+#include "collect/status_texts.h"
 #include "runtime/code_page.h"
 #include "runtime/control_access.h"
 
@@ -21,16 +23,6 @@ using runtime::Text;
 using runtime::Window;
 
 constexpr int kWarningIconOk = 0x30;
-
-// Writes bytes aside and renames them over path; the fault's description, or empty on success.
-QString WriteFileBytes(const QString& path, const std::string& bytes) {
-  QSaveFile file(path);
-  const auto size = static_cast<qint64>(bytes.size());
-  if (file.open(QIODevice::WriteOnly) && file.write(bytes.data(), size) == size && file.commit()) {
-    return {};
-  }
-  return file.errorString();
-}
 
 // The result list of the main window, for the captions of its columns.
 const runtime::ReportList& ResultList() {
@@ -46,23 +38,28 @@ void ExportToFile() {
        QStringLiteral("CSV (*.csv);;TSV (*.tsv);;JSON Lines (*.jsonl);;HTML (*.html *.htm);;文本 (*.txt)")});
   if (path.isEmpty()) return;
   const runtime::ReportList& list = ResultList();
-  collect::ExportTable table;
-  table.rowCount = runtime::ListView::GetItemCount(Window::MainWindow, Control::kResultList);
-  table.columnCount = runtime::ListView::GetColumnCount(Window::MainWindow, Control::kResultList);
-  table.cell = [](int row, int column) {
-    return runtime::ListView::GetItemText(Window::MainWindow, Control::kResultList, row, column);
-  };
-  table.caption = [&list](int column) { return list.Column(column).caption; };
+  collect::ResultTable table;
+  std::vector<Text> captions;
+  for (int column = 0; column < list.ColumnCount(); ++column) captions.push_back(list.Column(column).caption);
+  table.AddColumns(captions);
+  std::vector<collect::Record> rows(static_cast<std::size_t>(list.ItemCount()));
+  for (std::size_t row = 0; row < rows.size(); ++row) {
+    for (int column = 0; column < list.ColumnCount(); ++column) {
+      rows[row].cells.push_back(list.GetItemText(static_cast<int>(row), column));
+    }
+  }
+  table.AddRows(rows);
   const std::string bytes =
       collect::FormatFileExport(collect::ExportFormatFromExtension(path.toStdString()), table,
                                 runtime::ReadText(Window::MainWindow, Control::kSeparator));
   const Text shown = FromQString(QDir::toNativeSeparators(path));
-  if (const QString fault = WriteFileBytes(path, bytes); !fault.isEmpty()) {
-    runtime::MessageBox(runtime::T("无法导出到文件 “") + shown + runtime::T("”：") + FromQString(fault),
+  if (const std::string fault = collect::ReplaceFileContent(QFile::encodeName(path).toStdString(), bytes);
+      !fault.empty()) {
+    runtime::MessageBox(runtime::T("无法导出到文件 “") + shown + runtime::T("”：") + runtime::Utf8ToText(fault),
                         kWarningIconOk);
     return;
   }
-  ShowStatusMessage(runtime::T("已导出至 ") + shown);
+  ShowStatusMessage(collect::ExportedToFileMessage(shown));
 }
 
 }  // namespace app

@@ -3,11 +3,12 @@
 #include "app/last_session.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 
 #include "app/layout_window.h"
-#include "app/project_file.h"
+#include "collect/project_file.h"
 #include "app/window_project.h"
 
 namespace app {
@@ -18,12 +19,12 @@ QString LastSessionFile() {
 }
 
 void KeepSettingsAcrossStarts(LayoutWindow& mainWindow) {
-  const ProjectLoadResult last = LoadProject(LastSessionFile());
+  const collect::ProjectLoadResult last = collect::LoadProject(QFile::encodeName(LastSessionFile()).toStdString());
   if (last.loaded) ShowWindowProject(last.project);
   QObject::connect(&mainWindow, &LayoutWindow::Closing, &mainWindow, [] {
     const QString file = LastSessionFile();
     QDir().mkpath(QFileInfo(file).absolutePath());
-    SaveProject(file, ReadWindowProject());
+    collect::SaveProject(QFile::encodeName(file).toStdString(), ReadWindowProject());
   });
 }
 

@@ -6,8 +6,10 @@
 #include "app/main_window_session.h"
 #include "app/status_messages.h"
 #include "app/window_run_observer.h"
+#include "app/window_project.h"
 #include "collect/collection_engine.h"
 #include "collect/result_export.h"
+#include "collect/status_texts.h"
 #include "runtime/address_list.h"
 #include "runtime/code_page.h"
 #include "runtime/control_access.h"
@@ -24,9 +26,22 @@ constexpr int kErrorIconOk = 0x10;
 
 Text ReadMain(const char* control) { return runtime::ReadText(Window::MainWindow, control); }
 
-collect::ListState CurrentListState() {
-  return {runtime::ListView::GetItemCount(Window::MainWindow, Control::kResultList),
-          runtime::ListView::GetColumnCount(Window::MainWindow, Control::kResultList)};
+// The result list as a table.
+collect::ResultTable CurrentTable() {
+  collect::ResultTable table;
+  const int columns = runtime::ListView::GetColumnCount(Window::MainWindow, Control::kResultList);
+  std::vector<Text> captions(static_cast<std::size_t>(columns));
+  table.AddColumns(captions);
+  std::vector<collect::Record> rows(
+      static_cast<std::size_t>(runtime::ListView::GetItemCount(Window::MainWindow, Control::kResultList)));
+  for (std::size_t row = 0; row < rows.size(); ++row) {
+    for (int column = 0; column < columns; ++column) {
+      rows[row].cells.push_back(
+          runtime::ListView::GetItemText(Window::MainWindow, Control::kResultList, static_cast<int>(row), column));
+    }
+  }
+  table.AddRows(rows);
+  return table;
 }
 
 // Runs the engine over the settings on a worker thread with the window live and its commands
@@ -35,13 +50,12 @@ collect::RunSummary CollectInBackground(const collect::CollectionSettings& setti
   runtime::ControlAccess& controls = runtime::Controls();
   runtime::WriteProperty(Window::MainWindow, Control::kResultList, Property::kVisible, 0);
   controls.SetRunning(true);
-  collect::ListState start = CurrentListState();
+  const collect::ResultTable start = CurrentTable();
   collect::RunSummary summary;
   WindowRunObserver observer;
   collect::WebFetcher fetcher;
   RunEngineWork([&] { summary = collect::RunCollection(settings, fetcher, observer, start); });
   runtime::WriteProperty(Window::MainWindow, Control::kResultList, Property::kVisible, 1);
-  ShowStatusMessage(collect::FinalMessage(summary));
   controls.SetRunning(false);
   return summary;
 }
@@ -62,19 +76,7 @@ void RememberFailures(std::vector<Text> addresses) {
 
 }  // namespace
 
-collect::CollectionSettings ReadCollectionSettings() {
-  collect::CollectionSettings settings;
-  runtime::TextArray lines = runtime::SplitText(ReadMain(Control::kAddresses), Text("\r\n"));
-  settings.addresses = lines.Items();
-  settings.cookie = ReadMain(Control::kCookie);
-  settings.before = ReadMain(Control::kBefore);
-  settings.after = ReadMain(Control::kAfter);
-  settings.rule = ReadMain(Control::kRule);
-  const bool gbk = runtime::ReadInteger(Window::MainWindow, Control::kGbk, Property::kChecked) == 1;
-  settings.encoding = gbk ? collect::PageEncoding::Gbk : collect::PageEncoding::Utf8;
-  settings.fetching = SessionFetching();
-  return settings;
-}
+collect::CollectionSettings ReadCollectionSettings() { return collect::SettingsForRun(ReadWindowProject()); }
 
 void ClearResultList() {
   runtime::WriteProperty(Window::MainWindow, Control::kResultList, Property::kColumnDefinitions, Text());
@@ -126,6 +128,9 @@ void TestConfiguration() {
   collect::PageOutcome outcome;
   RunEngineWork([&] { outcome = collect::TestPage(address, settings, fetcher, observer); });
   controls.SetRunning(false);
+  if (const Text message = collect::TestedPageMessage(address, outcome.warning); !message.empty()) {
+    ShowStatusMessage(message);
+  }
   // The rule preview tries the rule on this page, not on the page-text box, which runs and
   // exports overwrite.
   if (MainWindowSession* session = MainWindowSession::Current(); session != nullptr && !outcome.stopped) {
@@ -134,18 +139,10 @@ void TestConfiguration() {
 }
 
 void ExportResults() {
-  int rowCount = runtime::ListView::GetItemCount(Window::MainWindow, Control::kResultList);
-  int columnCount = runtime::ListView::GetColumnCount(Window::MainWindow, Control::kResultList);
-  Text separator = ReadMain(Control::kSeparator);
-  Text out = collect::FormatExport(
-      rowCount, columnCount,
-      [](int row, int column) {
-        return runtime::ListView::GetItemText(Window::MainWindow, Control::kResultList, row, column);
-      },
-      separator);
+  Text out = collect::FormatExport(CurrentTable(), ReadMain(Control::kSeparator));
   runtime::WriteProperty(Window::MainWindow, Control::kPageText, Property::kContent, out);
   runtime::SetClipboardText(out);
-  ShowStatusMessage(runtime::T("已导出至右方编辑框成功，并已请复制内容！"));
+  ShowStatusMessage(collect::ExportedToBoxMessage());
 }
 
 }  // namespace app

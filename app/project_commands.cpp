@@ -1,10 +1,11 @@
 // Opening and saving projects from the main window.
 #include "app/project_commands.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include "app/file_choice.h"
-#include "app/project_file.h"
+#include "collect/project_file.h"
 #include "app/window_project.h"
 #include "runtime/control_access.h"
 
@@ -22,7 +23,7 @@ FileQuestion ProjectQuestion(const char* caption) {
 void OpenProject() {
   const QString path = ChooseFileToOpen(ProjectQuestion("打开项目"));
   if (path.isEmpty()) return;
-  const ProjectLoadResult result = LoadProject(path);
+  const collect::ProjectLoadResult result = collect::LoadProject(QFile::encodeName(path).toStdString());
   if (!result.loaded) {
     runtime::MessageBox(result.message, kWarningIconOk);
     return;
@@ -34,7 +35,8 @@ void SaveProjectAs() {
   QString path = ChooseFileToSave(ProjectQuestion("保存项目"));
   if (path.isEmpty()) return;
   if (!QFileInfo(path).fileName().contains(QLatin1Char('.'))) path += QStringLiteral(".pelmo.json");
-  const ProjectSaveResult result = SaveProject(path, ReadWindowProject());
+  const collect::ProjectSaveResult result =
+      collect::SaveProject(QFile::encodeName(path).toStdString(), ReadWindowProject());
   if (!result.saved) runtime::MessageBox(result.message, kWarningIconOk);
 }
 

@@ -1,7 +1,7 @@
 // Status box lines and status-bar messages.
 #include "app/status_messages.h"
 
-#include "collect/date_time_format.h"
+#include "collect/status_texts.h"
 #include "app/main_window_controls.h"
 #include "runtime/control_access.h"
 
@@ -28,8 +28,7 @@ void AppendStatusLine(const runtime::Text& text) {
 
 void ShowStatusMessage(const runtime::Text& message) {
   runtime::StatusBar::SetPartText(Window::MainWindow, Control::kStatusBar, kMessagePart, " " + message);
-  runtime::Text stamp = collect::FormatDateTime(Now(), runtime::Text("yyyy/M/d"), runtime::Text(" hh:mm:ss"));
-  runtime::StatusBar::SetPartText(Window::MainWindow, Control::kStatusBar, kStampPart, " " + stamp);
+  runtime::StatusBar::SetPartText(Window::MainWindow, Control::kStatusBar, kStampPart, " " + collect::StatusStamp(Now()));
 }
 
 void SetStatusClock(std::function<runtime::DateTime()> clock) { StatusClock() = std::move(clock); }

@@ -23,11 +23,11 @@ void WindowRunObserver::PageStarted(const collect::RunProgress& progress) {
   });
 }
 
-void WindowRunObserver::StatusMessage(const runtime::Text& message) {
+void WindowRunObserver::ShowMessage(const runtime::Text& message) {
   Post([message] { ShowStatusMessage(message); });
 }
 
-void WindowRunObserver::StatusLine(const runtime::Text& line) {
+void WindowRunObserver::AppendLine(const runtime::Text& line) {
   Post([line] { AppendStatusLine(line); });
 }
 
@@ -40,8 +40,7 @@ void WindowRunObserver::PageText(const runtime::Text& text) {
 void WindowRunObserver::ColumnsAdded(const std::vector<runtime::Text>& captions) {
   Post([captions] {
     for (const runtime::Text& caption : captions) {
-      runtime::ListView::InsertColumn(Window::MainWindow, Control::kResultList, std::nullopt, caption,
-                                      collect::kColumnWidth);
+      runtime::ListView::InsertColumn(Window::MainWindow, Control::kResultList, std::nullopt, caption, 80);
     }
   });
 }

@@ -5,21 +5,21 @@
 
 #include <functional>
 
-#include "collect/run_observer.h"
+#include "collect/status_reporter.h"
 
 namespace app {
 
-class WindowRunObserver final : public collect::RunObserver {
+class WindowRunObserver final : public collect::StatusReporter {
 public:
   void PageStarted(const collect::RunProgress& progress) override;
-  void StatusMessage(const runtime::Text& message) override;
-  void StatusLine(const runtime::Text& line) override;
   void PageText(const runtime::Text& text) override;
   void ColumnsAdded(const std::vector<runtime::Text>& captions) override;
   void RecordsFound(std::vector<collect::Record> records) override;
   bool StopRequested() const override;
 
 private:
+  void ShowMessage(const runtime::Text& message) override;
+  void AppendLine(const runtime::Text& line) override;
   // Runs work on the GUI thread after everything posted before it.
   static void Post(std::function<void()> work);
 };

@@ -8,6 +8,7 @@
 #include "collect/match_rule.h"
 #include "collect/page_downloads.h"
 #include "collect/page_text.h"
+#include "collect/status_texts.h"
 #include "runtime/code_page.h"
 #include "runtime/regex.h"
 #include "runtime/text_operations.h"
@@ -18,11 +19,12 @@ namespace {
 using runtime::T;
 using runtime::Text;
 
-// Where the run stands: the list's rows and columns, and the compiled rule.
+// Where the run stands: the table's rows and columns, and the compiled rule.
 struct RunState {
   runtime::Regex regex;
   int groupCount = 0;
-  ListState list;
+  int rowCount = 0;
+  int columnCount = 0;
 };
 
 // GBK unless the page is to be read as UTF-8, or declares UTF-8 and is read as it declares.
@@ -57,38 +59,36 @@ std::vector<Record> RecordsOf(const PageOutcome& outcome) {
   return records;
 }
 
-// Matching and everything the list and the status channels show of one attempt.
-int ReportAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) {
+// Matching and everything the table and the status channels hear of one attempt.
+int ReportAttempt(PageOutcome& outcome, int attempt, RunState& state, RunObserver& observer) {
   outcome.matches = state.regex.SearchAll(outcome.pageText);
   outcome.groupCount = state.groupCount;
   const int count = static_cast<int>(outcome.matches.size());
-  if (count == 0) observer.StatusMessage(T("匹配结果为0,请检查正则匹配规则!"));
   const int needed = state.groupCount + 2;
-  if (state.list.columnCount < needed) {
-    observer.ColumnsAdded(ColumnCaptions(state.list.columnCount + 1, needed));
-    state.list.columnCount = needed;
+  if (state.columnCount < needed) {
+    observer.ColumnsAdded(ColumnCaptions(state.columnCount + 1, needed));
+    state.columnCount = needed;
   }
   if (count > 0) {
     observer.RecordsFound(RecordsOf(outcome));
-    state.list.rowCount += count;
+    state.rowCount += count;
   }
-  observer.StatusLine(CountLine(outcome.address, count, outcome.reason, outcome.warning));
-  observer.StatusMessage(T("匹配成功，共") + runtime::ToText(count) + T("条"));
+  observer.AttemptFinished({outcome.address, attempt, count, outcome.reason, outcome.warning});
   return count;
 }
 
 // One attempt at a page whose answer is in hand. Returns the match count, or -1 when the run was
 // stopped during the download.
-int CollectAttempt(const Text& address, web::FetchResponse response,
+int CollectAttempt(const Text& address, int attempt, web::FetchResponse response,
                    const CollectionSettings& settings, RunState& state, RunObserver& observer,
                    PageOutcome& outcome) {
   if (observer.StopRequested()) return -1;
-  observer.StatusMessage(address);
+  observer.AttemptStarted({address, attempt});
   outcome = PrepareOutcome(address, std::move(response), settings);
   // A download that failed while the user stopped the run was cut short by the stop.
   if (outcome.stopped || (outcome.failed && observer.StopRequested())) return -1;
   observer.PageText(outcome.pageText);
-  const int count = ReportAttempt(outcome, state, observer);
+  const int count = ReportAttempt(outcome, attempt, state, observer);
   // The records hold their own copies; the page goes before a retry downloads it again.
   Text().swap(outcome.pageText);
   outcome.matches.clear();
@@ -120,53 +120,41 @@ Text FirstAddress(const Text& addresses) {
 }
 
 Text RuleProblem(const Text& rule) {
-  if (rule.empty()) return T("正则匹配规则不能为空!");
+  if (rule.empty()) return EmptyRuleMessage();
   runtime::Regex regex;
   if (regex.Create(TranslateMatchRule(rule), false)) return Text();
-  return T("匹配规则有误: ") + runtime::ToText(regex.LastError());
-}
-
-web::FetchRequest PageRequest(const Text& address, const CollectionSettings& settings,
-                              const RunObserver& observer) {
-  web::FetchRequest request;
-  request.address = address;
-  request.cookies = settings.cookie;
-  request.extraHeaders = Text("User-Agent: ") + kUserAgent;
-  request.settings.maxBodyBytes = settings.maxPageBytes;
-  request.honourRetryAfter = true;
-  request.settings.cancelRequested = [&observer] { return observer.StopRequested(); };
-  return request;
+  return BrokenRuleMessage(runtime::ToText(regex.LastError()));
 }
 
 PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fetcher& fetcher,
                      RunObserver& observer) {
-  observer.StatusMessage(address);
+  observer.AttemptStarted({address, 1});
   web::FetchResponse response = DownloadPage(address, settings, fetcher, observer);
   PageOutcome outcome = PrepareOutcome(address, std::move(response), settings);
   if (outcome.stopped) return outcome;
   observer.PageText(outcome.pageText);
-  if (!outcome.warning.empty()) observer.StatusMessage(address + T("（") + outcome.warning + T("）"));
   return outcome;
 }
 
 RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
-                         RunObserver& observer, ListState start) {
+                         RunObserver& observer, const ResultTable& table) {
   RunSummary summary;
   summary.pageCount = static_cast<int>(settings.addresses.size());
   RunState state;
-  state.list = start;
+  state.rowCount = table.RowCount();
+  state.columnCount = table.ColumnCount();
   state.regex.Create(TranslateMatchRule(settings.rule), false);
   state.groupCount = state.regex.GetSubexpressionCount();
-  observer.StatusLine(T("新的一轮开始处理.."));
+  observer.RunStarted(summary.pageCount);
 
   std::unique_ptr<PageDownloads> downloads = MakePageDownloads(settings, fetcher, observer);
   for (int index = 0; index < summary.pageCount && !observer.StopRequested(); ++index) {
     const Text& address = settings.addresses[static_cast<std::size_t>(index)];
     observer.PageStarted({index + 1, summary.pageCount, summary.pagesDone, summary.pagesFailed});
     PageOutcome outcome;
-    int count = CollectAttempt(address, downloads->Take(index), settings, state, observer, outcome);
+    int count = CollectAttempt(address, 1, downloads->Take(index), settings, state, observer, outcome);
     if (count == 0 && !observer.StopRequested()) {
-      count = CollectAttempt(address, downloads->Again(index), settings, state, observer, outcome);
+      count = CollectAttempt(address, 2, downloads->Again(index), settings, state, observer, outcome);
     }
     if (count < 0) break;
     ++summary.pagesDone;
@@ -176,21 +164,11 @@ RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
     }
   }
   summary.stopped = summary.pagesDone < summary.pageCount;
-  summary.rowCount = state.list.rowCount;
+  summary.rowCount = state.rowCount;
+  // The downloads still running are abandoned before the run is told to be over.
+  downloads.reset();
+  observer.RunFinished(summary);
   return summary;
-}
-
-Text FinalMessage(const RunSummary& summary) {
-  const Text rows = runtime::ToText(summary.rowCount);
-  if (summary.stopped) {
-    return T("已停止：处理了 ") + runtime::ToText(summary.pagesDone) + " / " +
-           runtime::ToText(summary.pageCount) + T(" 个网址，共") + rows + T("条数据");
-  }
-  Text message = T("共") + rows + T("条数据");
-  if (summary.pagesFailed > 0) {
-    message += T("，") + runtime::ToText(summary.pagesFailed) + T("个网址下载失败");
-  }
-  return message;
 }
 
 }  // namespace collect

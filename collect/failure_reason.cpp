@@ -1,4 +1,4 @@
-// Failure reasons and count lines.
+// Failure reasons.
 #include "collect/failure_reason.h"
 
 #include "runtime/code_page.h"
@@ -45,14 +45,6 @@ Text FailureReason(const web::FetchResponse& response, std::int64_t maxPageBytes
       return T("页面超过 ") + runtime::ToText(static_cast<std::int64_t>(maxPageBytes / kMiB)) + " MB";
     default: return WithMessage(FailureLabel(response.failure), response.message);
   }
-}
-
-Text CountLine(const Text& address, int count, const Text& reason, const Text& warning) {
-  Text line = address + T("取到 ") + runtime::ToText(count) + T(" 条纪录");
-  Text note = reason;
-  if (!warning.empty()) note += (note.empty() ? Text() : T("；")) + warning;
-  if (!note.empty()) line += T("（") + note + T("）");
-  return line;
 }
 
 }  // namespace collect

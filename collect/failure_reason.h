@@ -15,9 +15,4 @@ inline constexpr int kFirstFailingStatus = 400;
 // "页面超过 256 MB"); empty when the answer arrived whole with a status below 400.
 runtime::Text FailureReason(const web::FetchResponse& response, std::int64_t maxPageBytes);
 
-// The count line of one attempt: the address directly followed by "取到 n 条纪录", and the
-// reason and warning in one parenthesis, joined by "；", when there are any.
-runtime::Text CountLine(const runtime::Text& address, int count, const runtime::Text& reason,
-                        const runtime::Text& warning);
-
 }  // namespace collect

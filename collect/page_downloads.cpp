@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "collect/collection_engine.h"
+#include "collect/page_request.h"
 #include "web/url_parts.h"
 
 namespace collect {

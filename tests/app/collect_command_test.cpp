@@ -13,7 +13,7 @@
 #include <sstream>
 
 #include "app/collect_command.h"
-#include "app/project_file.h"
+#include "collect/project_file.h"
 #include "runtime/code_page.h"
 #include "tests/support/list_pages.h"
 #include "tests/support/loopback_server.h"
@@ -196,7 +196,7 @@ TEST_F(CollectCommandTest, ProjectGivesTheSettingsAndOptionsBesideItReplaceTheir
   project.encoding = collect::PageEncoding::Utf8;
   project.separator = "|";
   const std::string file = (folder_ / "p.pelmo.json").string();
-  ASSERT_TRUE(app::SaveProject(QString::fromStdString(file), project).saved);
+  ASSERT_TRUE(collect::SaveProject(file, project).saved);
   const ProjectRun runs[] = {
       {"project alone", {}, "/u", "甲|1|URL\r\n"},
       {"rule given", {"--rule", "<b>[var]</b>"}, "/u", "乙|URL\r\n"},

@@ -3,9 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "collect/collection_engine.h"
+#include "collect/collection_project.h"
 #include "collect/page_text.h"
 #include "collect/date_time_format.h"
 #include "collect/result_export.h"
@@ -98,16 +97,66 @@ TEST(PagePreparation, InPlaceStepsGiveWhatTheCopyingStepsGive) {
   EXPECT_EQ(PreparePageText(std::string("\xE4\xB8\xAD a  b"), false, "", ""), "\xD6\xD0 a b");
 }
 
+// A table of the given column count and rows.
+ResultTable Table(int columnCount, const std::vector<std::vector<Text>>& rows) {
+  ResultTable table;
+  table.AddColumns(std::vector<Text>(static_cast<std::size_t>(columnCount)));
+  for (const std::vector<Text>& cells : rows) table.AddRows({Record{cells}});
+  return table;
+}
+
 TEST(FormatExport, TableAndSeparatorModesLeaveOutColumnZero) {
-  std::map<std::pair<int, int>, Text> cells = {
-      {{0, 0}, "whole"}, {{0, 1}, "a"}, {{0, 2}, "b<"}, {{0, 3}, "c----"}};
-  auto cell = [&](int row, int column) { return cells[{row, column}]; };
-  EXPECT_EQ(FormatExport(1, 4, cell, ""), "<tr><td>a</td><td>b<</td><td>c----</td></tr>\r\n");
-  EXPECT_EQ(FormatExport(1, 4, cell, "----"), "a----b<----c----\r\n");
-  EXPECT_EQ(FormatExport(1, 4, cell, " "), "a b< c----\r\n");
-  EXPECT_EQ(FormatExport(2, 1, cell, ""), "<tr></tr>\r\n<tr></tr>\r\n");
-  EXPECT_EQ(FormatExport(2, 0, cell, "-"), "\r\n\r\n");
-  EXPECT_EQ(FormatExport(0, 4, cell, ""), "");
+  const ResultTable one = Table(4, {{"whole", "a", "b<", "c----"}});
+  EXPECT_EQ(FormatExport(one, ""), "<tr><td>a</td><td>b<</td><td>c----</td></tr>\r\n");
+  EXPECT_EQ(FormatExport(one, "----"), "a----b<----c----\r\n");
+  EXPECT_EQ(FormatExport(one, " "), "a b< c----\r\n");
+  EXPECT_EQ(FormatExport(Table(1, {{"x"}, {"y"}}), ""), "<tr></tr>\r\n<tr></tr>\r\n");
+  EXPECT_EQ(FormatExport(Table(0, {{"x"}, {"y"}}), "-"), "\r\n\r\n");
+  EXPECT_EQ(FormatExport(Table(4, {}), ""), "");
+  // Columns added after a row was filled read empty in it.
+  EXPECT_EQ(FormatExport(Table(4, {{"whole", "a"}}), "|"), "a||\r\n");
+}
+
+TEST(ResultTable, CellsOfAnyLengthComeBackWholeAndCopiesAreEqual) {
+  const Text overChunk((std::size_t{1} << 20) + 17, '\xB0');
+  ResultTable table = Table(3, {{"", Text(200, 'x'), overChunk}, {T("中")}});
+  table.AddColumns({"d"});
+  EXPECT_EQ(table.ColumnCount(), 4);
+  EXPECT_EQ(table.Cell(0, 1), Text(200, 'x'));
+  EXPECT_EQ(table.Cell(0, 2), overChunk);
+  EXPECT_EQ(table.Cell(0, 3), "");
+  EXPECT_EQ(table.Cell(1, 0), T("中"));
+  EXPECT_EQ(table.Cell(2, 0), "");
+  EXPECT_EQ(table.Cell(-1, 0), "");
+  const ResultTable copy = table;
+  EXPECT_EQ(copy, table);
+  EXPECT_THAT(copy.RowCells(0), ElementsAre("", Text(200, 'x'), overChunk));
+  table.Clear();
+  EXPECT_EQ(table.RowCount(), 0);
+  EXPECT_EQ(table.ColumnCount(), 0);
+  EXPECT_FALSE(copy == table);
+}
+
+TEST(SettingsForRun, AddressBoxLinesBecomeTheAddresses) {
+  const std::pair<const char*, std::vector<Text>> boxes[] = {
+      {"", {}},
+      {"http://a/1\r\nhttp://a/2", {"http://a/1", "http://a/2"}},
+      {"http://a/1\r\n\r\n http://a/2 \r\n", {"http://a/1", "", " http://a/2 "}},
+  };
+  for (const auto& [box, addresses] : boxes) {
+    CollectionProject project;
+    project.addressText = box;
+    EXPECT_EQ(SettingsForRun(project).addresses, addresses) << box;
+  }
+  CollectionProject project;
+  project.encoding = PageEncoding::Auto;
+  project.fetching = {1, 2, std::chrono::milliseconds(3)};
+  const CollectionSettings settings = SettingsForRun(project, {.maxPageBytes = 5});
+  EXPECT_EQ(settings.rule, project.rule);
+  EXPECT_EQ(settings.before, project.before);
+  EXPECT_EQ(settings.encoding, PageEncoding::Auto);
+  EXPECT_EQ(settings.fetching.delay, std::chrono::milliseconds(3));
+  EXPECT_EQ(settings.maxPageBytes, 5);
 }
 
 TEST(FirstAddress, TextBeforeTheFirstLineBreak) {
