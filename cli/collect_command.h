@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace cli {
 
 // Exit statuses of `pelmo collect`.
 inline constexpr int kCollectDone = 0;
@@ -23,4 +23,4 @@ int RunCollectCommand(const std::vector<std::string>& arguments);
 // break adding no empty address.
 std::string AddressBoxFromLines(const std::string& lines);
 
-}  // namespace app
+}  // namespace cli

@@ -1,5 +1,5 @@
 // `pelmo collect`: one run of the engine and one export, without a window.
-#include "app/collect_command.h"
+#include "cli/collect_command.h"
 
 #include <chrono>
 #include <cstdio>
@@ -19,7 +19,7 @@
 #include "runtime/code_page.h"
 #include "runtime/text_operations.h"
 
-namespace app {
+namespace cli {
 namespace {
 
 using collect::CollectionProject;
@@ -400,4 +400,4 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
   return summary.pagesFailed > 0 ? kCollectPagesFailed : kCollectDone;
 }
 
-}  // namespace app
+}  // namespace cli

@@ -3,76 +3,44 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 
-#include "app/collect_command.h"
+#include "cli/collect_command.h"
 #include "collect/project_file.h"
 #include "runtime/code_page.h"
+#include "tests/cli/child_process.h"
 #include "tests/support/list_pages.h"
 #include "tests/support/loopback_server.h"
 
 namespace {
 
+using cli_test::Outcome;
+using cli_test::ReadFile;
 using test_support::HttpResponse;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& argument) {
-  std::string quoted = "'";
-  for (char c : argument) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream stream(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(stream), {});
-}
-
 class CollectCommandTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("pelmo-collect-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
   // Runs `pelmo collect` with the arguments.
   Outcome Collect(std::vector<std::string> arguments, const std::string& input = "") {
     arguments.insert(arguments.begin(), "collect");
     return Run(arguments, input);
   }
   Outcome Run(const std::vector<std::string>& arguments, const std::string& input = "") {
-    // A hung child must fail the test, not hold the suite.
-    std::string command = "timeout 60 " + Quote(PELMO_BINARY);
-    for (const std::string& argument : arguments) command += " " + Quote(argument);
-    std::ofstream(folder_ / "in", std::ios::binary) << input;
-    command += " < " + Quote((folder_ / "in").string()) + " > " + Quote((folder_ / "out").string()) +
-               " 2> " + Quote((folder_ / "err").string());
-    int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, ReadFile(folder_ / "out"), ReadFile(folder_ / "err")};
+    return cli_test::RunProgram(PELMO_BINARY, arguments, folder_, input);
   }
   std::string WriteFile(const std::string& name, const std::string& text) {
     std::ofstream(folder_ / name, std::ios::binary) << text;
     return (folder_ / name).string();
   }
 
-  std::filesystem::path folder_;
+  cli_test::TestFolder testFolder_;
+  const std::filesystem::path& folder_ = testFolder_.Path();
   test_support::LoopbackServer server_;
 };
 
@@ -296,16 +264,16 @@ TEST_F(CollectCommandTest, EncodingAutoFollowsTheDeclarationAndAContradictionIsR
 TEST_F(CollectCommandTest, HelpPrintsTheUsage) {
   Outcome outcome = Run({"--help"});
   EXPECT_EQ(outcome.status, 0);
-  EXPECT_EQ(outcome.out, app::UsageText());
+  EXPECT_EQ(outcome.out, cli::UsageText());
 }
 
 TEST(AddressBoxFromLines, LineEndsBecomeCrLf) {
-  EXPECT_EQ(app::AddressBoxFromLines("a\nb\n"), "a\r\nb");
-  EXPECT_EQ(app::AddressBoxFromLines("a\r\nb\r\n"), "a\r\nb");
-  EXPECT_EQ(app::AddressBoxFromLines("a\n\nb"), "a\r\n\r\nb");
-  EXPECT_EQ(app::AddressBoxFromLines(""), "");
-  EXPECT_EQ(app::AddressBoxFromLines("\n"), "");
-  EXPECT_EQ(app::AddressBoxFromLines("a\n\n"), "a\r\n");
+  EXPECT_EQ(cli::AddressBoxFromLines("a\nb\n"), "a\r\nb");
+  EXPECT_EQ(cli::AddressBoxFromLines("a\r\nb\r\n"), "a\r\nb");
+  EXPECT_EQ(cli::AddressBoxFromLines("a\n\nb"), "a\r\n\r\nb");
+  EXPECT_EQ(cli::AddressBoxFromLines(""), "");
+  EXPECT_EQ(cli::AddressBoxFromLines("\n"), "");
+  EXPECT_EQ(cli::AddressBoxFromLines("a\n\n"), "a\r\n");
 }
 
 }  // namespace
