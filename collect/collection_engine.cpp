@@ -122,7 +122,7 @@ Text FirstAddress(const Text& addresses) {
 Text RuleProblem(const Text& rule) {
   if (rule.empty()) return EmptyRuleMessage();
   runtime::Regex regex;
-  if (regex.Create(TranslateMatchRule(rule), false)) return Text();
+  if (regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive)) return Text();
   return BrokenRuleMessage(runtime::ToText(regex.LastError()));
 }
 
@@ -143,7 +143,7 @@ RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
   RunState state;
   state.rowCount = table.RowCount();
   state.columnCount = table.ColumnCount();
-  state.regex.Create(TranslateMatchRule(settings.rule), false);
+  state.regex.Create(TranslateMatchRule(settings.rule), runtime::Case::Insensitive);
   state.groupCount = state.regex.GetSubexpressionCount();
   observer.RunStarted(summary.pageCount);
 

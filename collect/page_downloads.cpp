@@ -28,7 +28,7 @@ constexpr int kLookAheadPerJob = 2;
 constexpr std::chrono::milliseconds kStopPoll{50};
 
 // Hosts are told apart with their port.
-runtime::Text HostOf(const runtime::Text& address) { return web::UrlHost(address, true); }
+runtime::Text HostOf(const runtime::Text& address) { return web::UrlHost(address, web::HostPort::With); }
 
 // The run's downloads abandon their transfers when the user stops or the downloads are closed.
 web::FetchResponse FetchPage(const runtime::Text& address, const CollectionSettings& settings,

@@ -70,7 +70,7 @@ void UrlGeneratorWindow::GenerateAddresses() {
   Text lines;
   for (long long number : series.numbers) {
     lines += runtime::ReplaceSubtext(pattern, "*", runtime::ToText(static_cast<std::int64_t>(number)),
-                                     std::nullopt, std::nullopt, true);
+                                     std::nullopt, std::nullopt, runtime::Case::Sensitive);
     lines += "\r\n";
   }
   if (!lines.empty()) AppendEditBoxText(output, lines);

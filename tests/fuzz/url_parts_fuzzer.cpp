@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const runtime::Text address(fuzz::InputBytes(data, size));
   const runtime::Text host = web::UrlHost(address);
-  const runtime::Text hostAndPort = web::UrlHost(address, true);
+  const runtime::Text hostAndPort = web::UrlHost(address, web::HostPort::With);
   const int port = web::UrlPort(address);
   const runtime::Text path = web::UrlObjectPath(address);
 
