@@ -2,6 +2,7 @@
 #include "window/window_run.h"
 
 #include <QApplication>
+#include <QPointer>
 
 #include "runtime/runtime_error.h"
 #include "window/error_box.h"
@@ -20,12 +21,14 @@ int RunWindow(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("pelmo"));
     ApplyProgramLook();
     InstallErrorBox();
-    auto* mainWindow = new MainWindow;
+    QPointer<MainWindow> mainWindow = new MainWindow;
     mainWindow->show();
     mainWindow->activateWindow();
     // A picture of the window shows its defaults, whatever the user last typed.
     if (!ScheduleScreenshot(application.arguments(), *mainWindow)) KeepSettingsAcrossStarts(*mainWindow);
     exitCode = application.exec();
+    // The window deletes itself once closed, unless the loop ended before that came round.
+    delete mainWindow.data();
     runtime::SetErrorPresenter(nullptr);
   }
   runtime::RunCleanupRoutines();

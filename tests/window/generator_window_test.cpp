@@ -206,9 +206,7 @@ TEST_F(GeneratorWindowTest, FillButtonAppendsTheLinesOnALineOfTheirOwnAndCloses)
 
 TEST_F(GeneratorWindowTest, OpeningDuringARunLetsTheRunGoOn) {
   test_support::LoopbackServer server;
-  test_support::Reply slow = test_support::RawReply(test_support::HttpResponse(200, collect_test::ListPageGbk(2)));
-  slow.delay = std::chrono::milliseconds(600);
-  server.Serve("/slow", slow);
+  server.Serve("/slow", SlowListPage(std::chrono::milliseconds(600)));
   SetText("列表网址框", server.Url("/slow"));
   bool fillEnabledDuringTheRun = true;
   // The toolbox menu opens the generator from inside the run's event loop.

@@ -112,9 +112,7 @@ TEST_F(RunSupportTest, ProgressAndStopButtonShowBesideTheWaitingLabel) {
 
 TEST_F(RunSupportTest, ClosingDuringARunEndsTheRunFirstThenTheWindow) {
   test_support::LoopbackServer server;
-  test_support::Reply hanging = test_support::RawReply(test_support::HttpResponse(200, collect_test::ListPageGbk(2)));
-  hanging.delay = std::chrono::seconds(20);
-  server.Serve("/hang", hanging);
+  server.Serve("/hang", SlowListPage(std::chrono::seconds(20)));
   SetText("列表网址框", server.Url("/hang"));
   bool closedAtOnce = true;
   bool runEndedWithTheWindowStillThere = false;

@@ -33,9 +33,7 @@ protected:
 };
 
 TEST_F(WindowCommandsTest, FocusStaysOnThePressedButtonAndTypingDuringARunChangesNoSetting) {
-  test_support::Reply slow = test_support::RawReply(HttpResponse(200, collect_test::ListPageGbk(2)));
-  slow.delay = std::chrono::milliseconds(600);
-  server_.Serve("/slow", slow);
+  server_.Serve("/slow", SlowListPage(std::chrono::milliseconds(600)));
   Set("列表网址框", server_.Url("/slow"));
   const std::string before = Get("采集前");
   const std::string rule = Get("正则框");

@@ -13,6 +13,8 @@
 #include <gtest/gtest.h>
 
 #include "runtime/code_page.h"
+#include "tests/support/list_pages.h"
+#include "tests/support/loopback_server.h"
 #include "window/control_widgets.h"
 #include "window/main_window.h"
 #include "window/report_list_view.h"
@@ -50,6 +52,13 @@ protected:
 
   QPointer<window::MainWindow> window_;
 };
+
+// A list page of entries that the loopback server answers only after delay.
+inline test_support::Reply SlowListPage(std::chrono::milliseconds delay, int entries = 2) {
+  test_support::Reply reply = test_support::RawReply(test_support::HttpResponse(200, collect_test::ListPageGbk(entries)));
+  reply.delay = delay;
+  return reply;
+}
 
 // Chooses an item of an open pop-up menu with the mouse, as a user would.
 inline void ChooseMenuItem(QMenu& menu, QAction* item) {

@@ -20,15 +20,8 @@ namespace window_test {
 namespace {
 
 using test_support::HttpResponse;
-using test_support::Reply;
 
 constexpr const char* kList = "测试列表框";
-
-Reply SlowPage(std::chrono::milliseconds delay, int entries = 2) {
-  Reply reply = test_support::RawReply(HttpResponse(200, collect_test::ListPageGbk(entries)));
-  reply.delay = delay;
-  return reply;
-}
 
 class WindowRunTest : public MainWindowTest {
 protected:
@@ -55,7 +48,7 @@ TEST_F(WindowRunTest, StartButtonCollectsIntoTheList) {
 }
 
 TEST_F(WindowRunTest, WindowStaysLiveAndCommandsStayIdleDuringASlowDownload) {
-  server_.Serve("/slow", SlowPage(std::chrono::milliseconds(1200)));
+  server_.Serve("/slow", SlowListPage(std::chrono::milliseconds(1200)));
   SetAddresses({server_.Url("/slow")});
   QGuiApplication::clipboard()->setText(QStringLiteral("before"));
   int ticks = 0;
@@ -91,7 +84,7 @@ TEST_F(WindowRunTest, WindowStaysLiveAndCommandsStayIdleDuringASlowDownload) {
 TEST_F(WindowRunTest, StopButtonCutsTheDownloadsInFlightAtOnce) {
   std::vector<std::string> addresses;
   for (const char* path : {"/1", "/2", "/3", "/4"}) {
-    server_.Serve(path, SlowPage(std::chrono::seconds(20)));
+    server_.Serve(path, SlowListPage(std::chrono::seconds(20)));
     addresses.push_back(server_.Url(path));
   }
   SetAddresses(addresses);
@@ -108,7 +101,7 @@ TEST_F(WindowRunTest, StopButtonCutsTheDownloadsInFlightAtOnce) {
 }
 
 TEST_F(WindowRunTest, ClosingTheWindowMidRunAbandonsTheDownloadAndCloses) {
-  server_.Serve("/hang", SlowPage(std::chrono::seconds(20)));
+  server_.Serve("/hang", SlowListPage(std::chrono::seconds(20)));
   server_.Serve("/next", HttpResponse(200, collect_test::ListPageGbk(2)));
   SetAddresses({server_.Url("/hang"), server_.Url("/next")});
   QTimer::singleShot(300, Main(), [this] { Main()->close(); });
