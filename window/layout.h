@@ -69,7 +69,7 @@ struct StatusPartLayout {
   int width = 0;  // -1: to the right edge
 };
 
-// Texts are UTF-8 as typed in the source; the front ends convert them to the program's code page.
+// Texts are UTF-8 as typed in the source; the window converts them to the program's code page.
 struct ControlLayout {
   ControlKind kind = ControlKind::Label;
   std::string_view name;
