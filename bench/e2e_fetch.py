@@ -14,8 +14,13 @@ Starts bench's page server (GBK list pages of about 30 KB, 20 entries each, keep
      --per-host 16 (limit 320 pages/s), with the defaults (4 per host: limit 80 pages/s) and one
      page at a time (--per-host 1 --jobs 1).
   3. one page of 200 MiB with a rule that matches nothing: the peak memory beside the size.
+  4. one page answered after 20 s followed by 40 pages of 200 MiB (one row each): the peak memory
+     beside the budget for what is held ahead of the page in hand (512 MiB).
+  5. 16 pages that stall (a head and a few bytes, then silence until the 30 s inactivity limit),
+     with --per-host 16: each is asked twice; the time beside one and two inactivity limits.
 
-    bench/e2e_fetch.py [--pages 1000] [--big-page-mb 200] [--build build]
+    bench/e2e_fetch.py [--pages 1000] [--big-page-mb 200] [--build build] [--pelmo PATH]
+                       [--cases 1,2,3,4,5]
 """
 import argparse
 import os
@@ -102,10 +107,10 @@ def timed_child(command, stdin_data=None, libraries=None):
     return elapsed, usage.ru_maxrss / 1024.0, out, err, os.waitstatus_to_exitcode(status)
 
 
-def pelmo_run(pelmo, urls_file, options, libraries=None):
+def pelmo_run(pelmo, urls_file, options, allowed_status=(0,), libraries=None):
     seconds, peak, out, err, status = timed_child([pelmo, "collect", "--separator", "\t", "--urls", urls_file] + options,
                                                   libraries=libraries)
-    if status != 0:
+    if status not in allowed_status:
         sys.stderr.write(err.decode("utf-8", "replace")[-2000:])
         sys.exit("pelmo collect failed with status %d" % status)
     return seconds, peak, out.count(b"\r\n")
@@ -128,10 +133,14 @@ def curl_perl_run(server, pages, folder):
 
 
 def write_urls(server, pages, folder, name):
+    return write_lines([server.url(n) for n in range(1, pages + 1)], folder, name)
+
+
+def write_lines(urls, folder, name):
     path = os.path.join(folder, name)
     with open(path, "w") as f:
-        for n in range(1, pages + 1):
-            f.write(server.url(n) + "\n")
+        for url in urls:
+            f.write(url + "\n")
     return path
 
 
@@ -141,50 +150,93 @@ def report(label, pages, seconds, peak, rows, expected):
     return pages / seconds
 
 
+def fast_pages(pelmo, page_server, pages, folder):
+    print("1. %d pages, answered at once" % pages)
+    server = PageServer(page_server, pages, 0)
+    urls = write_urls(server, pages, folder, "fast.txt")
+    libraries = set()
+    s, peak, rows = pelmo_run(pelmo, urls, [], libraries=libraries)
+    ours = report("pelmo collect (defaults: 4 per host, 16 jobs)", pages, s, peak, rows, pages * 20)
+    s, peer_peak, rows = curl_perl_run(server, pages, folder)
+    peer = report("curl --parallel-max 16, then perl", pages, s, peer_peak, rows, pages * 20)
+    print("%-44s %7.2fx speed, %.2fx memory (goal at most 2x)" % ("pelmo / peer", ours / peer, peak / peer_peak))
+    display = sorted(name for name in libraries if DISPLAY_LIBRARIES.search(name))
+    print("%-44s %7d shared libraries, %s" % ("pelmo collect maps", len(libraries),
+                                             "none of Qt or a display" if not display else ", ".join(display)))
+    server.close()
+    if display:
+        sys.exit("pelmo collect maps Qt or display libraries: " + ", ".join(display))
+
+
+def slow_server(pelmo, page_server, folder):
+    print("2. 200 pages, each answered after 50 ms")
+    server = PageServer(page_server, 200, 50)
+    urls = write_urls(server, 200, folder, "slow.txt")
+    for label, options in (("pelmo collect --per-host 16 (limit 320)", ["--per-host", "16"]),
+                           ("pelmo collect defaults (limit 80)", []),
+                           ("pelmo collect --per-host 1 --jobs 1 (limit 20)", ["--per-host", "1", "--jobs", "1"])):
+        s, peak, rows = pelmo_run(pelmo, urls, options)
+        report(label, 200, s, peak, rows, 200 * 20)
+    server.close()
+
+
+def big_page(pelmo, page_server, big_page_mb):
+    print("3. one page of %d MiB that the rule does not match (no markers)" % big_page_mb)
+    server = PageServer(page_server, 1, 0)
+    s, peak, _, err, status = timed_child([pelmo, "collect", "--before", "", "--after", "",
+                                           "http://127.0.0.1:%d/big_%d.html" % (server.port, big_page_mb)])
+    server.close()
+    if status != 0:
+        sys.exit("pelmo collect failed: " + err.decode("utf-8", "replace")[-500:])
+    print("%-44s %7.1f s     %6.1f MiB peak = %.2fx the page" % ("pelmo collect", s, peak, peak / big_page_mb))
+
+
+def slow_page_then_big_pages(pelmo, page_server, folder, big_pages=40, big_page_mb=200):
+    print("4. one page answered after 20 s, then %d pages of %d MiB (no markers)" % (big_pages, big_page_mb))
+    server = PageServer(page_server, 1, 0)
+    base = "http://127.0.0.1:%d" % server.port
+    urls = write_lines([base + "/slow_20000_1.html"] +
+                       [base + "/bigone_%d.html?p=%d" % (big_page_mb, n) for n in range(big_pages)], folder, "big.txt")
+    s, peak, rows = pelmo_run(pelmo, urls, ["--before", "", "--after", ""])
+    server.close()
+    check = "" if rows == 20 + big_pages else "  (rows %d, expected %d)" % (rows, 20 + big_pages)
+    print("%-44s %7.1f s     %6.0f MiB peak (budget ahead 512 MiB)%s" % ("pelmo collect", s, peak, check))
+
+
+def stalled_pages(pelmo, page_server, folder, pages=16):
+    print("5. %d pages that stall after a few bytes, --per-host 16 (inactivity limit 30 s)" % pages)
+    server = PageServer(page_server, 1, 0)
+    urls = write_lines(["http://127.0.0.1:%d/stall_%d.html" % (server.port, n) for n in range(pages)], folder,
+                       "stalled.txt")
+    s, peak, rows = pelmo_run(pelmo, urls, ["--per-host", "16"], allowed_status=(3,))
+    server.close()
+    print("%-44s %7.1f s     (two attempts each: 60 s in parallel, %d s one after the other)" %
+          ("pelmo collect", s, 30 * (pages + 1)))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--pages", type=int, default=1000)
     parser.add_argument("--big-page-mb", type=int, default=200)
     parser.add_argument("--build", default=os.path.join(os.path.dirname(__file__), "..", "build"))
+    parser.add_argument("--pelmo", help="the pelmo to measure (default: the build's)")
+    parser.add_argument("--cases", default="1,2,3,4,5", help="which cases to run, for example 4,5")
     args = parser.parse_args()
-    pelmo = os.path.join(args.build, "pelmo")
+    pelmo = args.pelmo or os.path.join(args.build, "pelmo")
     page_server = os.path.join(args.build, "bench", "page_server")
+    cases = {int(case) for case in args.cases.split(",")}
 
     with tempfile.TemporaryDirectory(dir="/dev/shm" if os.path.isdir("/dev/shm") else None) as folder:
-        print("1. %d pages, answered at once" % args.pages)
-        server = PageServer(page_server, args.pages, 0)
-        urls = write_urls(server, args.pages, folder, "fast.txt")
-        libraries = set()
-        s, peak, rows = pelmo_run(pelmo, urls, [], libraries)
-        ours = report("pelmo collect (defaults: 4 per host, 16 jobs)", args.pages, s, peak, rows, args.pages * 20)
-        s, peer_peak, rows = curl_perl_run(server, args.pages, folder)
-        peer = report("curl --parallel-max 16, then perl", args.pages, s, peer_peak, rows, args.pages * 20)
-        print("%-44s %7.2fx speed, %.2fx memory (goal at most 2x)" % ("pelmo / peer", ours / peer, peak / peer_peak))
-        display = sorted(name for name in libraries if DISPLAY_LIBRARIES.search(name))
-        print("%-44s %7d shared libraries, %s" % ("pelmo collect maps", len(libraries),
-                                                 "none of Qt or a display" if not display else ", ".join(display)))
-        server.close()
-        if display:
-            sys.exit("pelmo collect maps Qt or display libraries: " + ", ".join(display))
-
-        print("2. 200 pages, each answered after 50 ms")
-        server = PageServer(page_server, 200, 50)
-        urls = write_urls(server, 200, folder, "slow.txt")
-        for label, options in (("pelmo collect --per-host 16 (limit 320)", ["--per-host", "16"]),
-                               ("pelmo collect defaults (limit 80)", []),
-                               ("pelmo collect --per-host 1 --jobs 1 (limit 20)", ["--per-host", "1", "--jobs", "1"])):
-            s, peak, rows = pelmo_run(pelmo, urls, options)
-            report(label, 200, s, peak, rows, 200 * 20)
-        server.close()
-
-        print("3. one page of %d MiB that the rule does not match (no markers)" % args.big_page_mb)
-        server = PageServer(page_server, 1, 0)
-        s, peak, _, err, status = timed_child([pelmo, "collect", "--before", "", "--after", "",
-                                               "http://127.0.0.1:%d/big_%d.html" % (server.port, args.big_page_mb)])
-        server.close()
-        if status != 0:
-            sys.exit("pelmo collect failed: " + err.decode("utf-8", "replace")[-500:])
-        print("%-44s %7.1f s     %6.1f MiB peak = %.2fx the page" % ("pelmo collect", s, peak, peak / args.big_page_mb))
+        if 1 in cases:
+            fast_pages(pelmo, page_server, args.pages, folder)
+        if 2 in cases:
+            slow_server(pelmo, page_server, folder)
+        if 3 in cases:
+            big_page(pelmo, page_server, args.big_page_mb)
+        if 4 in cases:
+            slow_page_then_big_pages(pelmo, page_server, folder)
+        if 5 in cases:
+            stalled_pages(pelmo, page_server, folder)
 
 
 if __name__ == "__main__":

@@ -1,9 +1,13 @@
 // A page server for the end-to-end benchmarks: serves /list_N.html (N from 1 to the page count),
 // GBK list pages of about 30 KB with 20 entries each, over keep-alive connections on 127.0.0.1,
-// each answer after an optional delay; and /big_M.html, a list page of M mebibytes whose entries
-// the default rule does not match. Prints its port, then serves until standard input closes.
+// each answer after an optional delay; /big_M.html, a list page of M mebibytes whose entries the
+// default rule does not match, and /bigone_M.html, the same with one entry it matches first;
+// /slow_S_N.html, list page N answered after S milliseconds; /stall_N.html, a head and a few bytes
+// of a body, then silence. Big pages are made while they are sent, never held whole. Prints its
+// port, then serves until standard input closes.
 //
 //   page_server PAGES [DELAY_MS]
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -35,6 +39,34 @@ std::string ListPage(int pageNumber) {
   return gbk + "</body></html>\r\n";
 }
 
+// A list page of M mebibytes whose filler the default rule does not match, led by one entry it
+// matches when oneEntry is set.
+test_support::Reply BigReply(std::size_t mebibytes, bool oneEntry) {
+  // Sent in blocks of about 64 KiB, so that the server is not slower than a client.
+  const std::string line = runtime::Utf8ToText("<p>本栏目提供最新新闻资讯 list entry without a link</p>\r\n");
+  std::string block;
+  while (block.size() + line.size() <= 64 * 1024) block += line;
+  std::string head = "<html><body><ul class=\"list-item\">\r\n";
+  if (oneEntry)
+    head += "<li> <a href=\"/news/2026/1.html\" title=\"唯一的条目\">\t <span class=\"date\">2026-12-07</span></li>\r\n";
+  head = runtime::Utf8ToText(head);
+  const std::size_t repeats = (mebibytes * 1024 * 1024) / block.size();
+  test_support::Reply reply = test_support::RawReply(
+      test_support::HttpResponseHead(200, head.size() + repeats * block.size(), {"Connection: close"}) + head);
+  reply.repeatedBlock = block;
+  reply.repeatCount = repeats;
+  return reply;
+}
+
+// A head announcing a list page, the first bytes of it, then nothing until the client leaves.
+test_support::Reply StalledReply() {
+  const std::string page = ListPage(1);
+  test_support::Reply reply =
+      test_support::RawReply(test_support::HttpResponseHead(200, page.size(), {"Connection: close"}) + page.substr(0, 100));
+  reply.ending = test_support::Reply::Ending::StaySilent;
+  return reply;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -53,16 +85,18 @@ int main(int argc, char** argv) {
   }
   server.SetHandler([](const test_support::ReceivedRequest& request) {
     const std::string path = request.Path();
-    if (path.rfind("/big_", 0) != 0) return test_support::RawReply(test_support::HttpResponse(404, ""));
-    const std::size_t mebibytes = std::strtoul(path.c_str() + 5, nullptr, 10);
-    const std::string block = runtime::Utf8ToText("<p>本栏目提供最新新闻资讯 list entry without a link</p>\r\n");
-    const std::string head = runtime::Utf8ToText("<html><body><ul class=\"list-item\">\r\n");
-    const std::size_t repeats = (mebibytes * 1024 * 1024) / block.size();
-    test_support::Reply reply = test_support::RawReply(test_support::HttpResponseHead(
-        200, head.size() + repeats * block.size(), {"Connection: close"}) + head);
-    reply.repeatedBlock = block;
-    reply.repeatCount = repeats;
-    return reply;
+    if (path.rfind("/slow_", 0) == 0) {
+      char* rest = nullptr;
+      const long milliseconds = std::strtol(path.c_str() + 6, &rest, 10);
+      test_support::Reply reply = test_support::RawReply(
+          test_support::HttpResponse(200, ListPage(std::atoi(rest + 1)), {"Content-Type: text/html"}));
+      reply.delay = std::chrono::milliseconds(milliseconds);
+      return reply;
+    }
+    if (path.rfind("/stall_", 0) == 0) return StalledReply();
+    const bool oneEntry = path.rfind("/bigone_", 0) == 0;
+    if (!oneEntry && path.rfind("/big_", 0) != 0) return test_support::RawReply(test_support::HttpResponse(404, ""));
+    return BigReply(std::strtoul(path.c_str() + (oneEntry ? 8 : 5), nullptr, 10), oneEntry);
   });
   std::printf("%d\n", server.Port());
   std::fflush(stdout);

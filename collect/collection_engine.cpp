@@ -39,6 +39,7 @@ PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response,
   PageOutcome outcome;
   outcome.address = address;
   outcome.stopped = response.failure == web::FetchFailure::Cancelled;
+  outcome.finalAttempt = response.failure == web::FetchFailure::TransferTooLong || response.waitedRetryAfter;
   outcome.reason = FailureReason(response, settings.maxPageBytes);
   outcome.failed = !outcome.reason.empty();
   if (response.failure == web::FetchFailure::PageTooLarge) response.body.clear();
@@ -59,10 +60,18 @@ std::vector<Record> RecordsOf(const PageOutcome& outcome) {
   return records;
 }
 
-// Matching and everything the table and the status channels hear of one attempt.
+// Prepared and matched: all of one attempt but what the observer hears. A stopped attempt is not
+// matched.
+PageOutcome PrepareAttempt(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
+                           const runtime::Regex& regex) {
+  PageOutcome outcome = PrepareOutcome(address, std::move(response), settings);
+  outcome.groupCount = regex.GetSubexpressionCount();
+  if (!outcome.stopped) outcome.matches = regex.SearchAll(outcome.pageText);
+  return outcome;
+}
+
+// Everything the table and the status channels hear of one matched attempt.
 int ReportAttempt(PageOutcome& outcome, int attempt, RunState& state, RunObserver& observer) {
-  outcome.matches = state.regex.SearchAll(outcome.pageText);
-  outcome.groupCount = state.groupCount;
   const int count = static_cast<int>(outcome.matches.size());
   const int needed = state.groupCount + 2;
   if (state.columnCount < needed) {
@@ -77,19 +86,16 @@ int ReportAttempt(PageOutcome& outcome, int attempt, RunState& state, RunObserve
   return count;
 }
 
-// One attempt at a page whose answer is in hand. Returns the match count, or -1 when the run was
-// stopped during the download.
-int CollectAttempt(const Text& address, int attempt, web::FetchResponse response,
-                   const CollectionSettings& settings, RunState& state, RunObserver& observer,
-                   PageOutcome& outcome) {
+// One prepared attempt at a page, told to the observer. Returns the match count, or -1 when the
+// run was stopped during the download.
+int CollectAttempt(PageOutcome& outcome, int attempt, RunState& state, RunObserver& observer) {
   if (observer.StopRequested()) return -1;
-  observer.AttemptStarted({address, attempt});
-  outcome = PrepareOutcome(address, std::move(response), settings);
+  observer.AttemptStarted({outcome.address, attempt});
   // A download that failed while the user stopped the run was cut short by the stop.
   if (outcome.stopped || (outcome.failed && observer.StopRequested())) return -1;
   observer.PageText(outcome.pageText);
   const int count = ReportAttempt(outcome, attempt, state, observer);
-  // The records hold their own copies; the page goes before a retry downloads it again.
+  // The records hold their own copies: the page's text and matches go once told.
   Text().swap(outcome.pageText);
   outcome.matches.clear();
   return count;
@@ -120,10 +126,16 @@ Text FirstAddress(const Text& addresses) {
 }
 
 Text RuleProblem(const Text& rule) {
-  if (rule.empty()) return EmptyRuleMessage();
+  // The rule is a text: it ends at its first zero byte.
+  if (rule.empty() || rule.front() == '\0') return EmptyRuleMessage();
   runtime::Regex regex;
   if (regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive)) return Text();
   return BrokenRuleMessage(runtime::ToText(regex.LastError()));
+}
+
+Text CookieProblem(const Text& cookie) {
+  if (cookie.size() <= web::kMaxCookieBytes) return Text();
+  return CookieTooLongMessage(static_cast<std::int64_t>(cookie.size()));
 }
 
 PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fetcher& fetcher,
@@ -147,14 +159,21 @@ RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
   state.groupCount = state.regex.GetSubexpressionCount();
   observer.RunStarted(summary.pageCount);
 
-  std::unique_ptr<PageDownloads> downloads = MakePageDownloads(settings, fetcher, observer);
+  const runtime::Regex& regex = state.regex;
+  PreparePage prepare = [&settings, &regex](const Text& address, web::FetchResponse&& response) {
+    return PrepareAttempt(address, std::move(response), settings, regex);
+  };
+  std::unique_ptr<PageDownloads> downloads =
+      MakePageDownloads(settings, fetcher, observer, std::move(prepare), AheadBudget(settings.maxPageBytes));
   for (int index = 0; index < summary.pageCount && !observer.StopRequested(); ++index) {
     const Text& address = settings.addresses[static_cast<std::size_t>(index)];
     observer.PageStarted({index + 1, summary.pageCount, summary.pagesDone, summary.pagesFailed});
-    PageOutcome outcome;
-    int count = CollectAttempt(address, 1, downloads->Take(index), settings, state, observer, outcome);
-    if (count == 0 && !observer.StopRequested()) {
-      count = CollectAttempt(address, 2, downloads->Again(index), settings, state, observer, outcome);
+    PageOutcome outcome = downloads->First(index);
+    const bool askAgain = WorthAnotherAttempt(outcome);
+    int count = CollectAttempt(outcome, 1, state, observer);
+    if (count == 0 && askAgain && !observer.StopRequested()) {
+      outcome = downloads->Again(index);
+      count = CollectAttempt(outcome, 2, state, observer);
     }
     if (count < 0) break;
     ++summary.pagesDone;

@@ -16,9 +16,14 @@
 
 namespace collect {
 
-// Why the rule cannot run, as the user is told (EmptyRuleMessage, BrokenRuleMessage with the
+// Why the rule cannot run, as the user is told (EmptyRuleMessage for the empty rule, a rule that
+// is empty up to its first zero byte, where a text ends, included; BrokenRuleMessage with the
 // engine's reason); empty when it can run.
 runtime::Text RuleProblem(const runtime::Text& rule);
+
+// Why the cookie cannot be sent, as the user is told: "Cookie 不能超过 64 KB（现为 N 字节）" when
+// it is longer than web::kMaxCookieBytes (web::Fetch refuses it); empty when it can be sent.
+runtime::Text CookieProblem(const runtime::Text& cookie);
 
 // Downloads one page and prepares its text (decoded, cut, cleaned) without matching: the observer
 // hears the attempt start and the page text.
@@ -27,8 +32,10 @@ PageOutcome TestPage(const runtime::Text& address, const CollectionSettings& set
 
 // Runs over settings.addresses in order: the run's start, then per page its turn, each attempt's
 // start, the page text, the columns the table lacks, one record per match and the attempt's end;
-// a page without a match is collected once more. Ends with the run's end when the last page is
-// done or the observer asks to stop. The rows are added to table, which the run reads only for its
+// a page without a match is collected once more, unless its download ran to the whole-transfer
+// limit or already waited out a Retry-After. Pages are downloaded, prepared and matched ahead
+// within the settings' limits (MakePageDownloads) and reported strictly in address order. Ends
+// with the run's end when the last page is done or the observer asks to stop. The rows are added to table, which the run reads only for its
 // size, once, before any event (empty after a fresh start; the rows and columns of earlier runs
 // when failed pages are collected again). The rule must have passed RuleProblem.
 RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,

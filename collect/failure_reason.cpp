@@ -18,7 +18,8 @@ Text FailureLabel(FetchFailure failure) {
   switch (failure) {
     case FetchFailure::CouldNotResolve: return T("无法解析主机");
     case FetchFailure::CouldNotConnect: return T("无法连接");
-    case FetchFailure::TimedOut: return T("超时");
+    case FetchFailure::TimedOut:
+    case FetchFailure::TransferTooLong: return T("超时");
     case FetchFailure::CutOff: return T("连接中断");
     case FetchFailure::NotHttp: return T("不是 HTTP 应答");
     case FetchFailure::Tls: return T("TLS 错误");
@@ -41,6 +42,8 @@ Text FailureReason(const web::FetchResponse& response, std::int64_t maxPageBytes
     case FetchFailure::UnsupportedAddress: return T("不支持的地址");
     case FetchFailure::TooManyRedirects: return T("重定向过多");
     case FetchFailure::HeadersTooLarge: return T("响应头过大");
+    case FetchFailure::CookieTooLarge:
+      return T("Cookie 超过 ") + runtime::ToText(static_cast<std::int64_t>(web::kMaxCookieBytes / 1024)) + " KB";
     case FetchFailure::PageTooLarge:
       return T("页面超过 ") + runtime::ToText(static_cast<std::int64_t>(maxPageBytes / kMiB)) + " MB";
     default: return WithMessage(FailureLabel(response.failure), response.message);

@@ -23,6 +23,9 @@ struct PageOutcome {
   runtime::Text warning;
   // The page was abandoned because the run was stopped; nothing of it counts.
   bool stopped = false;
+  // Asking again would not help or would go too far: the download ran to its whole-transfer
+  // limit, or it already waited out the server's Retry-After and asked a second time.
+  bool finalAttempt = false;
 };
 
 }  // namespace collect

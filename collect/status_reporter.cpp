@@ -7,7 +7,7 @@ namespace collect {
 
 void StatusReporter::RunStarted(int) { AppendLine(RunStartLine()); }
 
-void StatusReporter::AttemptStarted(const AttemptStart& attempt) { ShowMessage(attempt.address); }
+void StatusReporter::AttemptStarted(const AttemptStart& attempt) { ShowMessage(PrintableAddress(attempt.address)); }
 
 void StatusReporter::AttemptFinished(const AttemptResult& attempt) {
   if (attempt.rowsFound == 0) ShowMessage(NoMatchMessage());

@@ -4,6 +4,7 @@
 #include "collect/date_time_format.h"
 #include "runtime/code_page.h"
 #include "runtime/text_operations.h"
+#include "web/fetch.h"
 
 namespace collect {
 
@@ -12,8 +13,31 @@ using runtime::Text;
 
 Text RunStartLine() { return T("新的一轮开始处理.."); }
 
+Text PrintableAddress(const Text& address) {
+  static const char kHex[] = "0123456789abcdef";
+  Text printable;
+  printable.reserve(address.size());
+  for (char c : address) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      printable += c;
+    } else if (c == '\r') {
+      printable += "\\r";
+    } else if (c == '\n') {
+      printable += "\\n";
+    } else if (c == '\t') {
+      printable += "\\t";
+    } else {
+      printable += "\\x";
+      printable += kHex[byte >> 4];
+      printable += kHex[byte & 0x0F];
+    }
+  }
+  return printable;
+}
+
 Text AttemptLine(const AttemptResult& attempt) {
-  Text line = attempt.address + T("取到 ") + runtime::ToText(attempt.rowsFound) + T(" 条纪录");
+  Text line = PrintableAddress(attempt.address) + T("取到 ") + runtime::ToText(attempt.rowsFound) + T(" 条纪录");
   Text note = attempt.failureReason;
   if (!attempt.warning.empty()) note += (note.empty() ? Text() : T("；")) + attempt.warning;
   if (!note.empty()) line += T("（") + note + T("）");
@@ -38,12 +62,17 @@ Text FinalMessage(const RunSummary& summary) {
 }
 
 Text TestedPageMessage(const Text& address, const Text& warning) {
-  return warning.empty() ? Text() : address + T("（") + warning + T("）");
+  return warning.empty() ? Text() : PrintableAddress(address) + T("（") + warning + T("）");
 }
 
 Text EmptyRuleMessage() { return T("正则匹配规则不能为空!"); }
 
 Text BrokenRuleMessage(const Text& reason) { return T("匹配规则有误: ") + reason; }
+
+Text CookieTooLongMessage(std::int64_t cookieBytes) {
+  return T("Cookie 不能超过 ") + runtime::ToText(static_cast<std::int64_t>(web::kMaxCookieBytes / 1024)) +
+         T(" KB（现为 ") + runtime::ToText(cookieBytes) + T(" 字节）");
+}
 
 Text ExportedToBoxMessage() { return T("已导出至右方编辑框成功，并已请复制内容！"); }
 

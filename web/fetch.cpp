@@ -66,16 +66,22 @@ Text CookieLine(const Text& cookies) {
 }
 
 // The caller's lines followed by the default lines they lack, each searched case-sensitively.
-Text CompleteHeaderBlock(Text headers, const Text& address, const Text& cookies) {
+Text CompleteHeaderBlock(Text headers, const Text& address) {
   if (headers.empty())
     headers = "Accept: */*";
   else if (FindText(headers, "Accept:") == -1)
     headers += "\r\nAccept: */*";
-  if (FindText(headers, "Referer:") == -1) headers += "\r\nReferer: " + address;
+  if (FindText(headers, "Referer:") == -1) headers += "\r\nReferer: " + AddressWithoutUserInformation(address);
   if (FindText(headers, "Accept-Language:") == -1) headers += "\r\nAccept-Language: zh-cn";
   if (FindText(headers, "Content-Type:") == -1) headers += "\r\nContent-Type: application/x-www-form-urlencoded";
-  if (!cookies.empty()) headers += (FindText(cookies, "Cookie:") == -1 ? "\r\nCookie: " : "\r\n") + cookies;
   return headers;
+}
+
+// The cookie's header line: "Cookie: " and the cookie, or the cookie alone when it names the header
+// itself; empty without a cookie.
+Text CookieHeader(const Text& cookies) {
+  if (cookies.empty()) return Text();
+  return (FindText(cookies, "Cookie:") == -1 ? "Cookie: " : "") + cookies;
 }
 
 const char* Verb(FetchMethod method) {
@@ -105,7 +111,8 @@ TransportRequest TransportRequestFor(const FetchRequest& request) {
   transport.port = UrlPort(request.address);
   transport.objectPath = UrlObjectPath(request.address);
   transport.followRedirects = request.followRedirects;
-  transport.headerBlock = CompleteHeaderBlock(request.extraHeaders, request.address, CookieLine(request.cookies));
+  transport.headerBlock = CompleteHeaderBlock(request.extraHeaders, request.address);
+  transport.cookieHeader = CookieHeader(CookieLine(request.cookies));
   transport.body = RequestBody(request);
   return transport;
 }
@@ -131,12 +138,9 @@ bool WaitUnlessCancelled(std::chrono::steady_clock::duration duration, const Tra
 }  // namespace
 
 FetchResponse Fetch(const FetchRequest& request) {
-  if (!IsFetchableAddress(request.address)) {
-    FetchResponse refused;
-    refused.failure = FetchFailure::UnsupportedAddress;
-    refused.message = UnsupportedAddressMessage();
-    return refused;
-  }
+  if (!IsFetchableAddress(request.address)) return Failed(FetchFailure::UnsupportedAddress, UnsupportedAddressMessage());
+  if (request.cookies.size() > kMaxCookieBytes)
+    return Failed(FetchFailure::CookieTooLarge, CookieTooLargeMessage(kMaxCookieBytes));
   const TransportRequest transport = TransportRequestFor(request);
   FetchResponse response = PerformExchange(transport, request.settings);
   std::optional<std::chrono::seconds> wait = RetryWait(request, response);
@@ -146,7 +150,9 @@ FetchResponse Fetch(const FetchRequest& request) {
     response.message = CancelledMessage();
     return response;
   }
-  return PerformExchange(transport, request.settings);
+  FetchResponse second = PerformExchange(transport, request.settings);
+  second.waitedRetryAfter = true;
+  return second;
 }
 
 }  // namespace web

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,10 +21,13 @@ enum class FetchMethod { Get, Post, Head };
 enum class FetchFailure {
   None,
   UnsupportedAddress,  // a scheme other than http or https, a line break, or a host that cannot
-                       // be taken apart; nothing was sent
+                       // be taken apart (nothing was sent); or a redirect to such an address
+                       // (not followed)
+  CookieTooLarge,      // the cookie text is longer than kMaxCookieBytes; nothing was sent
   CouldNotResolve,     // the host name is unknown
   CouldNotConnect,     // refused, unreachable, or the connection time-out passed
-  TimedOut,            // no byte for the inactivity limit, or the whole transfer took too long
+  TimedOut,            // no byte for the inactivity limit
+  TransferTooLong,     // the whole transfer ran past its time limit
   CutOff,              // the connection ended before the announced end of the answer
   NotHttp,             // the server's reply is not HTTP
   TooManyRedirects,    // more than kMaxRedirects redirects
@@ -38,11 +42,15 @@ struct FetchRequest {
   runtime::Text address;  // with or without "http://" or "https://"
   FetchMethod method = FetchMethod::Get;
   // Header lines joined by CR LF, sent in this order after the request line; the defaults
-  // (Accept, Referer, Accept-Language, Content-Type) are added where they are missing. Its
+  // (Accept, Referer, Accept-Language, Content-Type) are added where they are missing, Referer
+  // being the address without its user information ("user:pw@", which is never sent). Its
   // User-Agent line (name in any case) names the agent; without one kDefaultAgent is sent.
   runtime::Text extraHeaders;
   // Sent as one "Cookie: " line (as it is when it holds "Cookie:" itself); line breaks inside it
   // join its lines with "; ", empty lines dropped, so it never makes a header line of its own.
+  // It goes only to the scheme, host and port of the address: a redirect elsewhere is asked
+  // without it (and without any Cookie or Authorization line of extraHeaders). Longer than
+  // kMaxCookieBytes: nothing is sent (CookieTooLarge).
   runtime::Text cookies;
   std::optional<runtime::ByteSet> body;  // POST and HEAD only
   bool followRedirects = true;
@@ -56,6 +64,8 @@ struct FetchRequest {
 
 // The longest Retry-After wait honoured.
 inline constexpr std::chrono::seconds kMaxRetryAfter{60};
+// The longest cookie text sent.
+inline constexpr std::size_t kMaxCookieBytes = 64 * 1024;
 
 struct FetchResponse {
   FetchFailure failure = FetchFailure::None;
@@ -63,7 +73,8 @@ struct FetchResponse {
   // "Connection refused" or "30 秒无数据"; empty when failure is None.
   runtime::Text message;
   // The last answer whose header block arrived whole, also when the transfer failed after it
-  // (CutOff, TimedOut, TooManyRedirects, PageTooLarge, Cancelled): its HTTP status (0 when no
+  // (CutOff, TimedOut, TransferTooLong, TooManyRedirects, a redirect to an UnsupportedAddress,
+  // PageTooLarge, Cancelled): its HTTP status (0 when no
   // header block arrived), its raw header block (status line first, CR LF after every line, an
   // empty line last; empty when none arrived) and its body as received, whole or what came
   // before the failure (dropped for PageTooLarge).
@@ -72,6 +83,8 @@ struct FetchResponse {
   runtime::ByteSet body;
   // The address the final request went to, after redirects.
   std::string finalAddress;
+  // The server's Retry-After was waited out and the request made once more (honourRetryAfter).
+  bool waitedRetryAfter = false;
 
   // True when an answer arrived whole; its status may still be an error.
   bool Complete() const { return failure == FetchFailure::None; }

@@ -41,6 +41,16 @@ bool BlockHasHeader(std::string_view headerBlock, std::string_view name) {
                      [&](std::string_view line) { return IsHeaderNamed(line, name); });
 }
 
+std::string WithoutCredentialLines(std::string_view headerBlock) {
+  std::string block;
+  for (std::string_view line : SplitLines(headerBlock)) {
+    if (IsHeaderNamed(line, "Cookie") || IsHeaderNamed(line, "Authorization")) continue;
+    if (!block.empty()) block += "\r\n";
+    block += line;
+  }
+  return block;
+}
+
 std::vector<std::string> CurlHeaderLines(std::string_view headerBlock, bool sendsBody) {
   std::vector<std::string> result;
   for (std::string_view line : SplitLines(headerBlock)) {

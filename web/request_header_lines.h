@@ -15,6 +15,10 @@ namespace web {
 // adding it. Names are compared ignoring ASCII case, as HTTP does.
 std::vector<std::string> CurlHeaderLines(std::string_view headerBlock, bool sendsBody);
 
+// The block's lines (split as above) without its Cookie and Authorization lines, joined by CR LF:
+// what may go to an origin the caller did not name.
+std::string WithoutCredentialLines(std::string_view headerBlock);
+
 // True when some line of the block is a header of that name (ASCII case ignored).
 bool BlockHasHeader(std::string_view headerBlock, std::string_view name);
 

@@ -95,4 +95,18 @@ Text CancelledMessage() { return T("已取消"); }
 
 Text UnsupportedAddressMessage() { return T("不支持的网址"); }
 
+Text CookieTooLargeMessage(std::size_t maxCookieBytes) {
+  constexpr std::size_t kKibibyte = 1024;
+  if (maxCookieBytes > 0 && maxCookieBytes % kKibibyte == 0)
+    return T("Cookie 超过 ") + runtime::ToText(static_cast<std::int64_t>(maxCookieBytes / kKibibyte)) + " KB";
+  return T("Cookie 超过 ") + runtime::ToText(static_cast<std::int64_t>(maxCookieBytes)) + T(" 字节");
+}
+
+FetchResponse Failed(FetchFailure failure, Text message) {
+  FetchResponse response;
+  response.failure = failure;
+  response.message = std::move(message);
+  return response;
+}
+
 }  // namespace web

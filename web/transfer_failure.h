@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 
 #include "runtime/text.h"
@@ -30,5 +31,10 @@ runtime::Text HeadersTooLargeMessage();
 runtime::Text CancelledMessage();
 // "不支持的网址": not an http or https address.
 runtime::Text UnsupportedAddressMessage();
+// "Cookie 超过 64 KB" (or "Cookie 超过 1000 字节" when the limit is not a whole number of KiB).
+runtime::Text CookieTooLargeMessage(std::size_t maxCookieBytes);
+
+// A response that is only a failure: no answer arrived, or nothing was sent.
+FetchResponse Failed(FetchFailure failure, runtime::Text message);
 
 }  // namespace web

@@ -22,6 +22,11 @@ struct TransferSettings {
   // Retry-After; returning true abandons it ("停止", or the window is closing) and the call
   // returns within about 50 ms. May be empty.
   std::function<bool()> cancelRequested;
+  // Asked, from the calling thread, before the body of an answer grows to bodySize bytes. False
+  // pauses the transfer: nothing more is read from the connection, and the question is asked
+  // again at least every 50 ms until it says true. The time paused counts toward neither the
+  // inactivity nor the whole-transfer limit. May be empty: a body always grows.
+  std::function<bool(std::int64_t bodySize)> mayHoldBody;
   // For tests only: a PEM file whose certificates are trusted instead of the system's. Empty
   // means the system's trust store. Never set from the user interface.
   std::string trustedCertificatesFile;

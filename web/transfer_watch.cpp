@@ -10,6 +10,19 @@ void TransferWatch::Connected(Clock::time_point now) {
   sent_ = 0;
 }
 
+void TransferWatch::Paused(Clock::time_point now) {
+  if (paused_) return;
+  paused_ = true;
+  pausedSince_ = now;
+}
+
+void TransferWatch::Resumed(Clock::time_point now) {
+  if (!paused_) return;
+  paused_ = false;
+  pausedTotal_ += now - pausedSince_;
+  lastActivity_ = now;
+}
+
 TransferWatch::Stop TransferWatch::Check(Clock::time_point now, std::int64_t received, std::int64_t sent) {
   if (received != received_ || sent != sent_) {
     received_ = received;
@@ -17,7 +30,8 @@ TransferWatch::Stop TransferWatch::Check(Clock::time_point now, std::int64_t rec
     lastActivity_ = now;
   }
   if (CancelRequested()) return Stop::Cancelled;
-  if (now - start_ > settings_.totalTimeLimit) return Stop::TooLong;
+  if (paused_) return Stop::None;
+  if (now - start_ - pausedTotal_ > settings_.totalTimeLimit) return Stop::TooLong;
   if (connected_ && now - lastActivity_ > settings_.inactivityLimit) return Stop::Inactive;
   return Stop::None;
 }

@@ -1,6 +1,6 @@
 // Decides when a running transfer is to be abandoned: the caller cancelled it, no byte has moved
 // for longer than the inactivity limit since the connection was made, or the whole transfer has
-// run longer than its limit.
+// run longer than its limit. Time the caller held the transfer paused counts toward neither.
 #pragma once
 
 #include <chrono>
@@ -33,6 +33,10 @@ public:
   bool IsConnected() const { return connected_; }
   // Bytes arrived (header or body).
   void Activity(Clock::time_point now) { lastActivity_ = now; }
+  // The caller stopped taking bytes (the transfer is paused) / takes them again.
+  void Paused(Clock::time_point now);
+  void Resumed(Clock::time_point now);
+  bool IsPaused() const { return paused_; }
   // Called periodically with the transfer's running byte counts (a change counts as activity).
   Stop Check(Clock::time_point now, std::int64_t received, std::int64_t sent);
   // True when the cancel hook asks to stop (the hook is called).
@@ -45,6 +49,9 @@ private:
   Clock::time_point lastActivity_{};
   std::int64_t received_ = 0;
   std::int64_t sent_ = 0;
+  bool paused_ = false;
+  Clock::time_point pausedSince_{};
+  Clock::duration pausedTotal_{};
 };
 
 }  // namespace web

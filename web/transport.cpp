@@ -2,6 +2,7 @@
 // connection.
 #include "web/transport.h"
 
+#include <arpa/inet.h>
 #include <curl/curl.h>
 
 #include <cstring>
@@ -73,6 +74,8 @@ struct HopState {
   bool endAtHeaders = false;
   bool endedAtHeaders = false;
   std::int64_t headerBytes = 0;
+  // While paused: the body size the held bytes would make.
+  std::int64_t pausedAt = 0;
   bool headersTooLarge = false;
   bool pageTooLarge = false;
   std::exception_ptr failure;
@@ -117,10 +120,17 @@ size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
       }
       state->collector.ExpectBodySize(announced);
     }
-    if (static_cast<std::int64_t>(state->collector.BodySize() + size * count) > limit) {
+    const auto grown = static_cast<std::int64_t>(state->collector.BodySize() + size * count);
+    if (grown > limit) {
       state->pageTooLarge = true;
       return 0;
     }
+    if (state->settings.mayHoldBody && !state->settings.mayHoldBody(grown)) {
+      state->watch.Paused(Clock::now());
+      state->pausedAt = grown;
+      return CURL_WRITEFUNC_PAUSE;
+    }
+    state->watch.Resumed(Clock::now());
     state->collector.AddBodyBytes(std::string_view(data, size * count));
   } catch (...) {
     state->failure = std::current_exception();
@@ -171,6 +181,26 @@ std::string UrlPart(CURLU* url, CURLUPart part, unsigned int flags = 0) {
   return copy;
 }
 
+// The 16 bytes of a bracketed IPv6 literal ("[::1]", "[0::1]", a zone after "%" left out), or
+// nothing when the host is not one.
+std::optional<in6_addr> Ipv6Literal(std::string_view host) {
+  if (host.size() < 2 || host.front() != '[' || host.back() != ']') return std::nullopt;
+  std::string inner(host.substr(1, host.size() - 2));
+  inner = inner.substr(0, inner.find('%'));
+  in6_addr address{};
+  if (inet_pton(AF_INET6, inner.c_str(), &address) != 1) return std::nullopt;
+  return address;
+}
+
+// True when libcurl's reading of the host names the host given: the same name, or the same IPv6
+// address however either is written.
+bool SameHost(const std::string& given, const std::string& parsed) {
+  if (given.size() == parsed.size() && StartsWithIgnoringCase(parsed, given)) return true;
+  std::optional<in6_addr> a = Ipv6Literal(given);
+  std::optional<in6_addr> b = Ipv6Literal(parsed);
+  return a && b && std::memcmp(a->s6_addr, b->s6_addr, sizeof a->s6_addr) == 0;
+}
+
 // The address of the first request, or nothing when libcurl would read the host differently
 // from the one given (a host holding "?", "@" or the like cannot be reached).
 std::optional<std::string> ComposeUrl(const TransportRequest& request) {
@@ -179,8 +209,7 @@ std::optional<std::string> ComposeUrl(const TransportRequest& request) {
   UrlHandle parsed(curl_url());
   if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) return std::nullopt;
   std::string host = UrlPart(parsed.get(), CURLUPART_HOST);
-  bool same = !host.empty() && request.host.size() == host.size() && StartsWithIgnoringCase(host, request.host);
-  return same ? std::optional<std::string>(url) : std::nullopt;
+  return !host.empty() && SameHost(request.host, host) ? std::optional<std::string>(url) : std::nullopt;
 }
 
 std::string ProxyForHop(std::string_view proxyText, const std::string& url) {
@@ -189,30 +218,45 @@ std::string ProxyForHop(std::string_view proxyText, const std::string& url) {
   return std::string(proxyText);
 }
 
+// "scheme://host:port" of an address, in lower case, the port always written; the address itself
+// when libcurl cannot read it.
+std::string SchemeHostPort(const std::string& url) {
+  UrlHandle parsed(curl_url());
+  if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) return url;
+  std::string origin = UrlPart(parsed.get(), CURLUPART_SCHEME) + "://" + UrlPart(parsed.get(), CURLUPART_HOST) +
+                       ":" + UrlPart(parsed.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+  for (char& c : origin) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+  return origin;
+}
+
 // What a connection for this request depends on: scheme, host and port, the proxy it goes
 // through and the certificates it was checked against.
 std::string OriginOf(const std::string& url, std::string_view proxyText, const TransferSettings& settings) {
+  return SchemeHostPort(url) + " via " + ProxyForHop(proxyText, url) + " trusting " + settings.trustedCertificatesFile;
+}
+
+// The address without user name, password and login options; nothing when libcurl cannot read it.
+std::optional<std::string> WithoutCredentials(const std::string& url) {
   UrlHandle parsed(curl_url());
-  std::string origin = url;
-  if (parsed && curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
-    origin = UrlPart(parsed.get(), CURLUPART_SCHEME) + "://" + UrlPart(parsed.get(), CURLUPART_HOST) + ":" +
-             UrlPart(parsed.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
-  }
-  return origin + " via " + ProxyForHop(proxyText, url) + " trusting " + settings.trustedCertificatesFile;
+  if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) return std::nullopt;
+  curl_url_set(parsed.get(), CURLUPART_USER, nullptr, 0);
+  curl_url_set(parsed.get(), CURLUPART_PASSWORD, nullptr, 0);
+  curl_url_set(parsed.get(), CURLUPART_OPTIONS, nullptr, 0);
+  std::string stripped = UrlPart(parsed.get(), CURLUPART_URL);
+  return stripped.empty() ? std::nullopt : std::optional<std::string>(stripped);
 }
 
 long Milliseconds(std::chrono::milliseconds duration) {
   return duration.count() > 0 ? static_cast<long>(duration.count()) : 1L;
 }
 
-void SetCommonOptions(CURL* handle, curl_slist* headers, const TransportRequest& request,
-                      const TransferSettings& settings, HopState* state) {
+void SetCommonOptions(CURL* handle, const TransportRequest& request, const TransferSettings& settings,
+                      HopState* state) {
   curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(handle, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
   curl_easy_setopt(handle, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(handle, CURLOPT_PATH_AS_IS, 1L);
-  curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
   curl_easy_setopt(handle, CURLOPT_HEADEROPT, static_cast<long>(CURLHEADER_SEPARATE));
   curl_easy_setopt(handle, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
   std::string agent = request.agent.substr(0, request.agent.find_first_of("\r\n"));
@@ -252,22 +296,30 @@ bool IsFollowedStatus(long status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
 
-// The request a redirect answer leads to, or nothing when the answer is final.
-std::optional<Hop> RedirectTarget(CURL* handle, const Hop& hop) {
+// Where a redirect answer leads.
+struct Redirect {
+  enum class Kind { None, Follow, Unsupported } kind = Kind::None;
+  Hop next;
+};
+
+// The request a redirect answer leads to; None when the answer is final, Unsupported when it
+// leads to an address that is not http or https.
+Redirect RedirectTarget(CURL* handle, const Hop& hop) {
   long status = 0;
   char* location = nullptr;
   curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
   curl_easy_getinfo(handle, CURLINFO_REDIRECT_URL, &location);
-  if (!IsFollowedStatus(status) || !location) return std::nullopt;
-  if (!StartsWithIgnoringCase(location, "http://") && !StartsWithIgnoringCase(location, "https://"))
-    return std::nullopt;
-  Hop next{location, hop.verb, hop.body};
+  if (!IsFollowedStatus(status) || !location) return {};
+  std::optional<std::string> url = WithoutCredentials(location);
+  if (!url || (!StartsWithIgnoringCase(*url, "http://") && !StartsWithIgnoringCase(*url, "https://")))
+    return {Redirect::Kind::Unsupported, {}};
+  Hop next{*url, hop.verb, hop.body};
   bool toGet = (status == 303 && hop.verb != "HEAD") || ((status == 301 || status == 302) && hop.verb == "POST");
   if (toGet) {
     next.verb = "GET";
     next.body.reset();
   }
-  return next;
+  return {Redirect::Kind::Follow, std::move(next)};
 }
 
 std::int64_t TransferredBytes(CURL* handle, CURLINFO info) {
@@ -301,6 +353,9 @@ CURLcode RunHop(CURLM* multi, CURL* easy, HopState& state, TransferWatch::Stop& 
     stop = state.watch.Check(Clock::now(), TransferredBytes(easy, CURLINFO_SIZE_DOWNLOAD_T),
                              TransferredBytes(easy, CURLINFO_SIZE_UPLOAD_T));
     if (stop != TransferWatch::Stop::None) break;
+    // A paused transfer resumes once its held bytes may be kept (libcurl hands them to the body
+    // callback again at once); asking first spares libcurl copying them back and forth.
+    if (state.watch.IsPaused() && state.settings.mayHoldBody(state.pausedAt)) curl_easy_pause(easy, CURLPAUSE_CONT);
     curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, nullptr);
   }
   curl_multi_remove_handle(multi, easy);
@@ -332,7 +387,7 @@ void JudgeHop(CURLcode code, TransferWatch::Stop stop, HopState& state, FetchRes
   } else if (stop == TransferWatch::Stop::Inactive) {
     fail(FetchFailure::TimedOut, InactivityMessage(settings.inactivityLimit));
   } else if (stop == TransferWatch::Stop::TooLong) {
-    fail(FetchFailure::TimedOut, TotalTimeMessage(settings.totalTimeLimit));
+    fail(FetchFailure::TransferTooLong, TotalTimeMessage(settings.totalTimeLimit));
   } else if (state.pageTooLarge) {
     state.collector.DropBody();
     fail(FetchFailure::PageTooLarge, PageTooLargeMessage(settings.maxBodyBytes));
@@ -344,11 +399,15 @@ void JudgeHop(CURLcode code, TransferWatch::Stop stop, HopState& state, FetchRes
   }
 }
 
-FetchResponse Failed(FetchFailure failure, runtime::Text message) {
-  FetchResponse response;
-  response.failure = failure;
-  response.message = std::move(message);
-  return response;
+// The header list libcurl sends; nothing when it runs out of memory.
+std::optional<HeaderList> MakeHeaderList(std::string_view headerBlock, bool sendsBody) {
+  HeaderList headers;
+  for (const std::string& line : CurlHeaderLines(headerBlock, sendsBody)) {
+    curl_slist* extended = curl_slist_append(headers.get(), line.c_str());
+    if (!extended) return std::nullopt;
+    if (!headers) headers.reset(extended);
+  }
+  return headers;
 }
 
 }  // namespace
@@ -357,12 +416,13 @@ FetchResponse PerformExchange(const TransportRequest& request, const TransferSet
   ConnectionPool& pool = ConnectionPool::Shared();
   std::optional<std::string> url = ComposeUrl(request);
   if (!url) return Failed(FetchFailure::UnsupportedAddress, UnsupportedAddressMessage());
-  HeaderList headers;
-  for (const std::string& line : CurlHeaderLines(request.headerBlock, request.body.has_value())) {
-    curl_slist* extended = curl_slist_append(headers.get(), line.c_str());
-    if (!extended) return Failed(FetchFailure::Other, "libcurl: out of memory");
-    if (!headers) headers.reset(extended);
-  }
+  const bool sendsBody = request.body.has_value();
+  std::string ownBlock = request.headerBlock;
+  if (!request.cookieHeader.empty()) ownBlock += "\r\n" + request.cookieHeader;
+  std::optional<HeaderList> ownHeaders = MakeHeaderList(ownBlock, sendsBody);
+  std::optional<HeaderList> otherHeaders = MakeHeaderList(WithoutCredentialLines(request.headerBlock), sendsBody);
+  if (!ownHeaders || !otherHeaders) return Failed(FetchFailure::Other, "libcurl: out of memory");
+  const std::string ownOrigin = SchemeHostPort(*url);
   std::string origin = OriginOf(*url, request.proxy, settings);
   std::unique_ptr<PooledConnection> connection = pool.Borrow(origin);
   // The state outlives the transfer handle, which points at its error buffer.
@@ -372,7 +432,7 @@ FetchResponse PerformExchange(const TransportRequest& request, const TransferSet
   state.handle = easy.get();
 
   FetchResponse response;
-  SetCommonOptions(easy.get(), headers.get(), request, settings, &state);
+  SetCommonOptions(easy.get(), request, settings, &state);
   Hop hop{*url, request.verb, request.body};
   for (int redirects = 0;; ++redirects) {
     if (state.watch.CancelRequested()) {
@@ -381,6 +441,8 @@ FetchResponse PerformExchange(const TransportRequest& request, const TransferSet
     }
     state.StartHop(hop.verb == "HEAD" && hop.body);
     SetHopOptions(easy.get(), hop, request.proxy);
+    const HeaderList& headers = SchemeHostPort(hop.url) == ownOrigin ? *ownHeaders : *otherHeaders;
+    curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get());
     TransferWatch::Stop stop = TransferWatch::Stop::None;
     CURLcode code = RunHop(connection->Multi(), easy.get(), state, stop);
     origin = OriginOf(hop.url, request.proxy, settings);
@@ -390,13 +452,17 @@ FetchResponse PerformExchange(const TransportRequest& request, const TransferSet
     }
     JudgeHop(code, stop, state, response);
     if (!response.Complete() || !request.followRedirects) break;
-    std::optional<Hop> next = RedirectTarget(easy.get(), hop);
-    if (!next) break;
+    Redirect redirect = RedirectTarget(easy.get(), hop);
+    if (redirect.kind == Redirect::Kind::None) break;
+    if (redirect.kind == Redirect::Kind::Unsupported) {
+      response = Failed(FetchFailure::UnsupportedAddress, UnsupportedAddressMessage());
+      break;
+    }
     if (redirects == kMaxRedirects) {
       response = Failed(FetchFailure::TooManyRedirects, TooManyRedirectsMessage(kMaxRedirects));
       break;
     }
-    hop = std::move(*next);
+    hop = std::move(redirect.next);
   }
   if (state.collector.Answered()) {
     response.status = state.collector.StatusCode();

@@ -34,7 +34,29 @@ int HostNameLength(const Text& host) {
   return colon == -1 ? runtime::TextLength(host) : colon - 1;
 }
 
+// Where the host part of the address begins (0-based): after a leading "https://", after the
+// first "http://" anywhere, or at the start (ASCII case ignored), as UrlHost reads it.
+int HostPartStart(const Text& address) {
+  const Text lowered = runtime::ToLower(address);
+  if (runtime::TextLeft(lowered, 8) == "https://") return 8;
+  const int http = FindText(lowered, "http://");
+  return http == -1 ? 0 : http - 1 + 7;
+}
+
 }  // namespace
+
+Text AddressWithoutUserInformation(const Text& address) {
+  const int start = HostPartStart(address);
+  const int slash = FindText(address, "/", start + 1);
+  const int end = slash == -1 ? runtime::TextLength(address) : slash - 1;
+  const Text host = address.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
+  Text result = address.substr(0, static_cast<size_t>(start)) + WithoutUserInformation(host) +
+                address.substr(static_cast<size_t>(end));
+  // Without a scheme UrlHost puts "http://" in front; it says so here when what follows the user
+  // information would otherwise read as a scheme of its own.
+  if (start == 0 && runtime::ToLower(runtime::TextLeft(result, 8)) == "https://") result = "http://" + result;
+  return result;
+}
 
 Text UrlHost(const Text& address, HostPort port) {
   Text lowered = runtime::ToLower(address);

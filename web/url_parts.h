@@ -21,6 +21,12 @@ runtime::Text UrlHost(const runtime::Text& address, HostPort port = HostPort::Wi
 // otherwise.
 int UrlPort(const runtime::Text& address);
 
+// The address as given with the user information of its host part ("user:pw@", as UrlHost leaves
+// it out) removed; everything else, letters included, as typed. UrlHost reads the same host in
+// it ("http://" is put in front of an address without a scheme whose host part would otherwise
+// start it with "https://").
+runtime::Text AddressWithoutUserInformation(const runtime::Text& address);
+
 // Path, query and everything after them, from the first "/" after the host (looked for after a
 // leading "http://" or "https://"), letters as typed; "/" when there is none.
 runtime::Text UrlObjectPath(const runtime::Text& address);

@@ -3,7 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -171,9 +173,27 @@ TEST_P(EngineRunCases, LinesRequestsRowsColumnsAndTotal) {
   EXPECT_EQ(static_cast<int>(observer.records.size()), c.rows);
   EXPECT_EQ(static_cast<int>(observer.Lines("column").size()), c.columns);
   EXPECT_EQ(runtime::TextToUtf8(FinalMessage(summary)), c.finalMessage);
+
+  // Downloaded ahead, the run says and asks the same.
+  CannedFetcher parallelFetcher;
+  for (const auto& [address, response] : c.answers) parallelFetcher.Answer(address, response);
+  RecordingObserver parallelObserver;
+  settings.fetching = {4, 4, {}};
+  RunCollection(settings, parallelFetcher, parallelObserver);
+  EXPECT_EQ(parallelObserver.events, observer.events);
+  std::vector<std::string> requested = parallelFetcher.Addresses();
+  std::vector<std::string> expected = c.requested;
+  std::sort(requested.begin(), requested.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(requested, expected);
 }
 
 const std::string kNoMatch = "<html>list-item nothing here</html>";
+
+web::FetchResponse AfterRetryAfter(web::FetchResponse response) {
+  response.waitedRetryAfter = true;
+  return response;
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, EngineRunCases,
@@ -199,7 +219,18 @@ INSTANTIATE_TEST_SUITE_P(
                 {"http://h/1", "http://h/3"},
                 {"新的一轮开始处理..", "http://h/1取到 1 条纪录", "http://h/3取到 3 条纪录"},
                 {"http://h/1", "http://h/3"}, 4, 5, "共4条数据"},
-        RunCase{"NoAddressesNoColumns", {}, {}, {"新的一轮开始处理.."}, {}, 0, 0, "共0条数据"}),
+        RunCase{"NoAddressesNoColumns", {}, {}, {"新的一轮开始处理.."}, {}, 0, 0, "共0条数据"},
+        RunCase{"PageThatRanOutOfTimeIsNotAskedAgain",
+                {{"http://h/t", Failure(web::FetchFailure::TransferTooLong, T("传输超过 300 秒"))},
+                 {"http://h/n", Answer(200, kNoMatch)}},
+                {"http://h/t", "http://h/n"},
+                {"新的一轮开始处理..", "http://h/t取到 0 条纪录（超时: 传输超过 300 秒）", "http://h/n取到 0 条纪录",
+                 "http://h/n取到 0 条纪录"},
+                {"http://h/t", "http://h/n", "http://h/n"}, 0, 5, "共0条数据，1个网址下载失败"},
+        RunCase{"PageThatWaitedForRetryAfterIsNotAskedAgain",
+                {{"http://h/r", AfterRetryAfter(Answer(429, "busy"))}}, {"http://h/r"},
+                {"新的一轮开始处理..", "http://h/r取到 0 条纪录（HTTP 429）"}, {"http://h/r"}, 0, 5,
+                "共0条数据，1个网址下载失败"}),
     [](const ::testing::TestParamInfo<RunCase>& info) { return std::string(info.param.name); });
 
 TEST_F(EngineTest, RecordsOfAPageNeedOnlyTheColumnsTheListLacks) {
@@ -294,6 +325,39 @@ TEST(ParallelRun, PagesComeOutInAddressOrderWithinTheLimits) {
             (std::vector<std::string>{"http://h1/4", "http://h2/5", "http://h2/5", "http://h0/6"}));
 }
 
+// Second attempts at pages without a match overlap: each waits (up to 2 s) until three are in
+// flight at once.
+class SecondAttemptsMeet final : public Fetcher {
+public:
+  web::FetchResponse Fetch(const web::FetchRequest& request) override {
+    std::unique_lock lock(mutex_);
+    if (++requests_[request.address] == 2) {
+      peak_ = std::max(peak_, ++secondInFlight_);
+      changed_.notify_all();
+      changed_.wait_for(lock, std::chrono::seconds(2), [&] { return peak_ >= 3; });
+      --secondInFlight_;
+    }
+    return Answer(200, kNoMatch);
+  }
+  int peak_ = 0;
+
+private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::map<std::string, int> requests_;
+  int secondInFlight_ = 0;
+};
+
+TEST(ParallelRun, SecondAttemptsGoThroughTheParallelDownloads) {
+  CollectionSettings settings = Settings({"http://h/1", "http://h/2", "http://h/3", "http://h/4"});
+  settings.fetching = {8, 8, {}};
+  SecondAttemptsMeet fetcher;
+  RecordingObserver observer;
+  RunCollection(settings, fetcher, observer);
+  EXPECT_GE(fetcher.peak_, 3);
+  EXPECT_EQ(observer.Lines("line").size(), 9u);
+}
+
 TEST(ParallelRun, PauseBetweenRequestsToOneHost) {
   CollectionSettings settings = Settings({"http://h1/1", "http://h1/2", "http://h1/3"});
   settings.fetching = {4, 4, std::chrono::milliseconds(60)};
@@ -336,12 +400,31 @@ TEST(Charset, DeclarationThatContradictsTheReadingIsNotedAndAutoFollowsIt) {
 }
 
 TEST(RuleProblem, EmptyAndBrokenRulesAreRefusedWithTheirReason) {
-  EXPECT_EQ(runtime::TextToUtf8(RuleProblem("")), "正则匹配规则不能为空!");
+  for (const Text& empty : {Text(), Text(1, '\0'), Text("\0\0", 2), Text("\0<li>[var]</li>", 15)})
+    EXPECT_EQ(runtime::TextToUtf8(RuleProblem(empty)), "正则匹配规则不能为空!");
   EXPECT_EQ(RuleProblem(T("<li>[var]</li>")), "");
+  EXPECT_EQ(RuleProblem(Text("<li>\0", 5)), "");
   EXPECT_EQ(RuleProblem(" "), "");
   std::string broken = runtime::TextToUtf8(RuleProblem("<li>([var]</li>"));
   EXPECT_EQ(broken.rfind("匹配规则有误: ", 0), 0u) << broken;
   EXPECT_GT(broken.size(), std::string("匹配规则有误: ").size());
+}
+
+TEST(CookieProblem, CookieOverTheLimitIsRefusedWithItsSize) {
+  EXPECT_EQ(CookieProblem(""), "");
+  EXPECT_EQ(CookieProblem(Text(web::kMaxCookieBytes, 'c')), "");
+  EXPECT_EQ(runtime::TextToUtf8(CookieProblem(Text(2000000, 'c'))), "Cookie 不能超过 64 KB（现为 2000000 字节）");
+}
+
+TEST_F(EngineTest, ControlBytesOfAnAddressAreShownEscaped) {
+  const Text address = "http://h/\r\n\t\x01\x1f\x7f" + T("页");
+  fetcher_.Answer(address, Answer(200, collect_test::ListPageGbk(1)));
+  Run(Settings({address}));
+  const std::string shown = "http://h/\\r\\n\\t\\x01\\x1f\\x7f页";
+  EXPECT_THAT(observer_.Lines("message"), testing::Contains(shown));
+  EXPECT_THAT(observer_.Lines("line"), testing::Contains(shown + "取到 1 条纪录"));
+  ASSERT_EQ(observer_.records.size(), 1u);
+  EXPECT_EQ(observer_.records[0].cells.back(), address);
 }
 
 TEST(FailureReason, EveryKindHasItsWords) {
@@ -351,8 +434,12 @@ TEST(FailureReason, EveryKindHasItsWords) {
   EXPECT_EQ(FailureReason(Answer(500, ""), limit), "HTTP 500");
   EXPECT_EQ(runtime::TextToUtf8(FailureReason(Failure(web::FetchFailure::TimedOut, T("30 秒无数据")), limit)),
             "超时: 30 秒无数据");
+  EXPECT_EQ(runtime::TextToUtf8(FailureReason(Failure(web::FetchFailure::TransferTooLong, T("传输超过 300 秒")), limit)),
+            "超时: 传输超过 300 秒");
   EXPECT_EQ(runtime::TextToUtf8(FailureReason(Failure(web::FetchFailure::PageTooLarge, ""), limit)),
             "页面超过 256 MB");
+  EXPECT_EQ(runtime::TextToUtf8(FailureReason(Failure(web::FetchFailure::CookieTooLarge, ""), limit)),
+            "Cookie 超过 64 KB");
   EXPECT_EQ(runtime::TextToUtf8(FailureReason(Failure(web::FetchFailure::UnsupportedAddress, ""), limit)),
             "不支持的地址");
   EXPECT_EQ(runtime::TextToUtf8(AttemptLine({"a", 2, 0, T("HTTP 404"), T("页面声明编码为 UTF-8，但按 GBK 读取")})),

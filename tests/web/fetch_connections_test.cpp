@@ -99,6 +99,39 @@ TEST(FetchConnections, CancelEndsASilentTransferQuickly) {
   EXPECT_LT(ended - cancelledAt, 1s);
 }
 
+// The caller has no room for more than 1 MiB of the body for 600 ms, longer than both limits; the
+// transfer waits, paused, asking again about every 50 ms (not in a busy loop), and then completes
+// whole.
+TEST(FetchConnections, PausedBodyWaitsWithoutTrippingTheLimits) {
+  constexpr std::int64_t kRoom = 1 << 20;
+  LoopbackServer server;
+  const std::string body(4 << 20, 'b');
+  server.Serve("/big", HttpResponse(200, body));
+  std::atomic<bool> roomForAll = false;
+  std::atomic<int> refusals = 0;
+  std::atomic<std::int64_t> heldWhileShort = 0;
+  web::TransferSettings settings;
+  settings.inactivityLimit = 100ms;
+  settings.totalTimeLimit = 300ms;
+  settings.mayHoldBody = [&](std::int64_t size) {
+    if (roomForAll) return true;
+    if (size > kRoom) return ++refusals, false;
+    heldWhileShort = size;
+    return true;
+  };
+  std::thread later([&] {
+    std::this_thread::sleep_for(600ms);
+    roomForAll = true;
+  });
+  web::FetchResponse response = Get(server.Url("/big"), settings);
+  later.join();
+  EXPECT_EQ(response.failure, FetchFailure::None) << response.message;
+  EXPECT_EQ(response.body.size(), body.size());
+  EXPECT_LE(heldWhileShort, kRoom);
+  EXPECT_GT(refusals, 5);
+  EXPECT_LT(refusals, 60);
+}
+
 struct RetryCase {
   std::string name;
   int firstStatus;
@@ -131,6 +164,7 @@ TEST(FetchRetryAfter, BusyAnswerIsAskedOnceMoreWhenTheWaitIsShort) {
     auto start = std::chrono::steady_clock::now();
     web::FetchResponse response = web::Fetch(request);
     EXPECT_EQ(server.RequestCount(), c.expectedRequests);
+    EXPECT_EQ(response.waitedRetryAfter, c.expectedRequests == 2);
     EXPECT_EQ(response.status, c.expectedStatus);
     EXPECT_EQ(response.failure, FetchFailure::None);
     EXPECT_GE(std::chrono::steady_clock::now() - start, c.minimumTime);

@@ -86,7 +86,7 @@ TEST(FetchFailures, EachWayAnExchangeEndsHasItsKind) {
        [](auto& s) { s.maxBodyBytes = 4999; s.inactivityLimit = 2s; }, FetchFailure::PageTooLarge, 200, "",
        "网页超过 4999 字节"},
       {"drip past the whole-transfer limit", StreamReply(1, 20ms), [](auto& s) { s.totalTimeLimit = 300ms; },
-       FetchFailure::TimedOut, 200, std::nullopt, "传输超过 0.3 秒"},
+       FetchFailure::TransferTooLong, 200, std::nullopt, "传输超过 0.3 秒"},
       {"header block over the client's limit", RawReply(HeadWithHeaderLines(300, 1000)), {},
        FetchFailure::HeadersTooLarge, 0, "", "响应头太大"},
       {"one header line over libcurl's limit", RawReply(HeadWithHeaderLines(1, 120 * 1024)), {},
@@ -137,6 +137,42 @@ TEST(FetchAddresses, OtherSchemesAndLineBreaksSendNothing) {
   EXPECT_EQ(server.ConnectionCount(), 0u);
 }
 
+TEST(FetchAddresses, RedirectToAnotherSchemeFailsAndFetchesNothing) {
+  LoopbackServer target;
+  LoopbackServer server;
+  const std::string port = std::to_string(target.Port());
+  for (const std::string& location : {"ftp://127.0.0.1:" + port + "/f", std::string("file:///etc/passwd"),
+                                      "gopher://127.0.0.1:" + port + "/", "FTP://127.0.0.1:" + port + "/"}) {
+    SCOPED_TRACE(location);
+    server.Serve("/from", HttpResponse(302, "moved", {"Location: " + location}));
+    web::FetchRequest request;
+    request.address = server.Url("/from");
+    web::FetchResponse response = web::Fetch(request);
+    EXPECT_EQ(response.failure, FetchFailure::UnsupportedAddress);
+    EXPECT_EQ(response.message, runtime::T("不支持的网址"));
+    EXPECT_EQ(response.status, 302);
+    request.followRedirects = false;
+    EXPECT_EQ(web::Fetch(request).failure, FetchFailure::None);
+  }
+  EXPECT_EQ(target.ConnectionCount(), 0u);
+}
+
+TEST(FetchAddresses, CookieOverTheLimitSendsNothing) {
+  LoopbackServer server;
+  server.Serve("/c", HttpResponse(200, "ok"));
+  web::FetchRequest request;
+  request.address = server.Url("/c");
+  request.cookies = "a=" + std::string(web::kMaxCookieBytes - 2, 'x');
+  EXPECT_EQ(web::Fetch(request).failure, FetchFailure::None);
+  ASSERT_EQ(server.RequestCount(), 1u);
+  EXPECT_EQ(server.Requests()[0].Header("Cookie"), request.cookies);
+  request.cookies += "x";
+  web::FetchResponse refused = web::Fetch(request);
+  EXPECT_EQ(refused.failure, FetchFailure::CookieTooLarge);
+  EXPECT_EQ(refused.message, runtime::T("Cookie 超过 64 KB"));
+  EXPECT_EQ(server.ConnectionCount(), 1u);
+}
+
 TEST(FetchAddresses, UserInformationIsNotTakenForTheHost) {
   LoopbackServer target;
   LoopbackServer proxy;
@@ -151,7 +187,7 @@ TEST(FetchAddresses, UserInformationIsNotTakenForTheHost) {
   EXPECT_EQ(target.ConnectionCount(), 0u);
 }
 
-TEST(FetchAddresses, Ipv6LiteralReachesTheServer) {
+TEST(FetchAddresses, Ipv6LiteralInAnyFormReachesTheServer) {
   std::unique_ptr<LoopbackServer> server;
   try {
     server = std::make_unique<LoopbackServer>(LoopbackServer::Options{.ipv6 = true});
@@ -159,13 +195,22 @@ TEST(FetchAddresses, Ipv6LiteralReachesTheServer) {
     GTEST_SKIP() << "no ::1 on this system";
   }
   server->Serve("/six", HttpResponse(200, "over ipv6"));
-  web::FetchRequest request;
-  request.address = server->Url("/six");
-  web::FetchResponse response = web::Fetch(request);
-  EXPECT_EQ(response.failure, FetchFailure::None) << response.message;
-  EXPECT_EQ(response.body, "over ipv6");
-  ASSERT_EQ(server->RequestCount(), 1u);
-  EXPECT_EQ(server->Requests()[0].Header("Host"), server->Authority());
+  const std::string port = std::to_string(server->Port());
+  for (const std::string& address : {server->Url("/six"), "http://[0::1]:" + port + "/six", "[::0:1]:" + port + "/six",
+                                     "http://[0:0:0:0:0:0:0:1]:" + port + "/six", std::string("http://[::FFFF:7F00:1]:1/six")}) {
+    SCOPED_TRACE(address);
+    web::FetchRequest request;
+    request.address = address;
+    web::FetchResponse response = web::Fetch(request);
+    if (address.ends_with(":1/six")) {
+      EXPECT_EQ(response.failure, FetchFailure::CouldNotConnect) << response.message;
+      continue;
+    }
+    EXPECT_EQ(response.failure, FetchFailure::None) << response.message;
+    EXPECT_EQ(response.body, "over ipv6");
+    EXPECT_EQ(server->Requests().back().Header("Host"), server->Authority());
+  }
+  EXPECT_EQ(server->RequestCount(), 4u);
 }
 
 }  // namespace

@@ -82,6 +82,23 @@ TEST(TransferWatch, WholeTransferLimitHoldsHoweverSteadilyBytesMove) {
   EXPECT_EQ(watch.Check(t0 + 1001ms, 2, 0), Stop::TooLong);
 }
 
+TEST(TransferWatch, TimePausedCountsTowardNeitherLimit) {
+  web::TransferSettings settings;
+  settings.inactivityLimit = 100ms;
+  settings.totalTimeLimit = 1s;
+  auto t0 = web::TransferWatch::Clock::time_point() + 1h;
+  web::TransferWatch watch(settings, t0);
+  watch.Connected(t0);
+  watch.Paused(t0 + 50ms);
+  EXPECT_EQ(watch.Check(t0 + 10s, 0, 0), Stop::None);
+  watch.Resumed(t0 + 10s);
+  EXPECT_EQ(watch.Check(t0 + 10s + 100ms, 0, 0), Stop::None);
+  EXPECT_EQ(watch.Check(t0 + 10s + 101ms, 0, 0), Stop::Inactive);
+  watch.Activity(t0 + 10s + 900ms);
+  EXPECT_EQ(watch.Check(t0 + 10s + 950ms, 0, 0), Stop::None);
+  EXPECT_EQ(watch.Check(t0 + 10s + 951ms, 0, 0), Stop::TooLong);
+}
+
 TEST(TransferWatch, CancelHookStopsAtOnce) {
   bool cancel = false;
   web::TransferSettings settings;
@@ -99,6 +116,8 @@ TEST(TransferFailure, LimitMessagesNameTheLimit) {
   EXPECT_EQ(web::TotalTimeMessage(5min), runtime::T("传输超过 300 秒"));
   EXPECT_EQ(web::TotalTimeMessage(250ms), runtime::T("传输超过 0.25 秒"));
   EXPECT_EQ(web::PageTooLargeMessage(std::int64_t{256} << 20), runtime::T("网页超过 256 MB"));
+  EXPECT_EQ(web::CookieTooLargeMessage(64 * 1024), runtime::T("Cookie 超过 64 KB"));
+  EXPECT_EQ(web::CookieTooLargeMessage(1000), runtime::T("Cookie 超过 1000 字节"));
 }
 
 TEST(RetryAfterDelay, Cases) {

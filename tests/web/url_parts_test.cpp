@@ -55,4 +55,23 @@ TEST(UrlParts, Cases) {
   }
 }
 
+TEST(UrlParts, AddressWithoutUserInformation) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"http://u:p@Host.com:81/X?a=b@c", "http://Host.com:81/X?a=b@c"},
+      {"HTTPS://a@b@H/", "HTTPS://H/"},
+      {"u@h", "h"},
+      {"a.com/go?u=http://x:y@b.com/y", "a.com/go?u=http://b.com/y"},
+      {"example.com?q=a@b", "example.com?q=a@b"},
+      {"http://h#u@x/", "http://h#u@x/"},
+      // 0xAA 0x40 is one double-byte character, not an "@".
+      {"\xaa@h/p", "\xaa@h/p"},
+      {"u@https://h/", "http://https://h/"},
+      {"", ""},
+  };
+  for (const auto& [address, expected] : cases) {
+    SCOPED_TRACE(address);
+    EXPECT_EQ(web::AddressWithoutUserInformation(address), expected);
+  }
+}
+
 }  // namespace
