@@ -81,7 +81,7 @@ void BM_SearchAll(benchmark::State& state) {
   const std::string& page =
       CachedPage(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   runtime::Regex regex;
-  if (!regex.Create(kTranslatedDefaultRule, false)) {
+  if (!regex.Create(kTranslatedDefaultRule, runtime::Case::Insensitive)) {
     state.SkipWithError("the translated default rule does not compile");
     return;
   }

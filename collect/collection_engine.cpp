@@ -8,6 +8,7 @@
 #include "collect/match_rule.h"
 #include "collect/page_downloads.h"
 #include "collect/page_text.h"
+#include "collect/status_texts.h"
 #include "runtime/code_page.h"
 #include "runtime/regex.h"
 #include "runtime/text_operations.h"
@@ -18,11 +19,12 @@ namespace {
 using runtime::T;
 using runtime::Text;
 
-// Where the run stands: the list's rows and columns, and the compiled rule.
+// Where the run stands: the table's rows and columns, and the compiled rule.
 struct RunState {
   runtime::Regex regex;
   int groupCount = 0;
-  ListState list;
+  int rowCount = 0;
+  int columnCount = 0;
 };
 
 // GBK unless the page is to be read as UTF-8, or declares UTF-8 and is read as it declares.
@@ -68,33 +70,31 @@ PageOutcome PrepareAttempt(const Text& address, web::FetchResponse&& response, c
   return outcome;
 }
 
-// Everything the list and the status channels show of one matched attempt.
-int ReportAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) {
+// Everything the table and the status channels hear of one matched attempt.
+int ReportAttempt(PageOutcome& outcome, int attempt, RunState& state, RunObserver& observer) {
   const int count = static_cast<int>(outcome.matches.size());
-  if (count == 0) observer.StatusMessage(T("匹配结果为0,请检查正则匹配规则!"));
   const int needed = state.groupCount + 2;
-  if (state.list.columnCount < needed) {
-    observer.ColumnsAdded(ColumnCaptions(state.list.columnCount + 1, needed));
-    state.list.columnCount = needed;
+  if (state.columnCount < needed) {
+    observer.ColumnsAdded(ColumnCaptions(state.columnCount + 1, needed));
+    state.columnCount = needed;
   }
   if (count > 0) {
     observer.RecordsFound(RecordsOf(outcome));
-    state.list.rowCount += count;
+    state.rowCount += count;
   }
-  observer.StatusLine(CountLine(outcome.address, count, outcome.reason, outcome.warning));
-  observer.StatusMessage(T("匹配成功，共") + runtime::ToText(count) + T("条"));
+  observer.AttemptFinished({outcome.address, attempt, count, outcome.reason, outcome.warning});
   return count;
 }
 
 // One prepared attempt at a page, told to the observer. Returns the match count, or -1 when the
 // run was stopped during the download.
-int CollectAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) {
+int CollectAttempt(PageOutcome& outcome, int attempt, RunState& state, RunObserver& observer) {
   if (observer.StopRequested()) return -1;
-  observer.StatusMessage(PrintableAddress(outcome.address));
+  observer.AttemptStarted({outcome.address, attempt});
   // A download that failed while the user stopped the run was cut short by the stop.
   if (outcome.stopped || (outcome.failed && observer.StopRequested())) return -1;
   observer.PageText(outcome.pageText);
-  const int count = ReportAttempt(outcome, state, observer);
+  const int count = ReportAttempt(outcome, attempt, state, observer);
   // The records hold their own copies: the page's text and matches go once told.
   Text().swap(outcome.pageText);
   outcome.matches.clear();
@@ -127,51 +127,37 @@ Text FirstAddress(const Text& addresses) {
 
 Text RuleProblem(const Text& rule) {
   // The rule is a text: it ends at its first zero byte.
-  if (rule.empty() || rule.front() == '\0') return T("正则匹配规则不能为空!");
+  if (rule.empty() || rule.front() == '\0') return EmptyRuleMessage();
   runtime::Regex regex;
-  if (regex.Create(TranslateMatchRule(rule), false)) return Text();
-  return T("匹配规则有误: ") + runtime::ToText(regex.LastError());
+  if (regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive)) return Text();
+  return BrokenRuleMessage(runtime::ToText(regex.LastError()));
 }
 
 Text CookieProblem(const Text& cookie) {
   if (cookie.size() <= web::kMaxCookieBytes) return Text();
-  return T("Cookie 不能超过 ") + runtime::ToText(static_cast<std::int64_t>(web::kMaxCookieBytes / 1024)) +
-         T(" KB（现为 ") + runtime::ToText(static_cast<std::int64_t>(cookie.size())) + T(" 字节）");
-}
-
-web::FetchRequest PageRequest(const Text& address, const CollectionSettings& settings,
-                              const RunObserver& observer) {
-  web::FetchRequest request;
-  request.address = address;
-  request.cookies = settings.cookie;
-  request.extraHeaders = Text("User-Agent: ") + kUserAgent;
-  request.settings.maxBodyBytes = settings.maxPageBytes;
-  request.honourRetryAfter = true;
-  request.settings.cancelRequested = [&observer] { return observer.StopRequested(); };
-  return request;
+  return CookieTooLongMessage(static_cast<std::int64_t>(cookie.size()));
 }
 
 PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fetcher& fetcher,
                      RunObserver& observer) {
-  observer.StatusMessage(PrintableAddress(address));
+  observer.AttemptStarted({address, 1});
   web::FetchResponse response = DownloadPage(address, settings, fetcher, observer);
   PageOutcome outcome = PrepareOutcome(address, std::move(response), settings);
   if (outcome.stopped) return outcome;
   observer.PageText(outcome.pageText);
-  if (!outcome.warning.empty())
-    observer.StatusMessage(PrintableAddress(address) + T("（") + outcome.warning + T("）"));
   return outcome;
 }
 
 RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
-                         RunObserver& observer, ListState start) {
+                         RunObserver& observer, const ResultTable& table) {
   RunSummary summary;
   summary.pageCount = static_cast<int>(settings.addresses.size());
   RunState state;
-  state.list = start;
-  state.regex.Create(TranslateMatchRule(settings.rule), false);
+  state.rowCount = table.RowCount();
+  state.columnCount = table.ColumnCount();
+  state.regex.Create(TranslateMatchRule(settings.rule), runtime::Case::Insensitive);
   state.groupCount = state.regex.GetSubexpressionCount();
-  observer.StatusLine(T("新的一轮开始处理.."));
+  observer.RunStarted(summary.pageCount);
 
   const runtime::Regex& regex = state.regex;
   PreparePage prepare = [&settings, &regex](const Text& address, web::FetchResponse&& response) {
@@ -184,10 +170,10 @@ RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
     observer.PageStarted({index + 1, summary.pageCount, summary.pagesDone, summary.pagesFailed});
     PageOutcome outcome = downloads->First(index);
     const bool askAgain = WorthAnotherAttempt(outcome);
-    int count = CollectAttempt(outcome, state, observer);
+    int count = CollectAttempt(outcome, 1, state, observer);
     if (count == 0 && askAgain && !observer.StopRequested()) {
       outcome = downloads->Again(index);
-      count = CollectAttempt(outcome, state, observer);
+      count = CollectAttempt(outcome, 2, state, observer);
     }
     if (count < 0) break;
     ++summary.pagesDone;
@@ -197,21 +183,11 @@ RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
     }
   }
   summary.stopped = summary.pagesDone < summary.pageCount;
-  summary.rowCount = state.list.rowCount;
+  summary.rowCount = state.rowCount;
+  // The downloads still running are abandoned before the run is told to be over.
+  downloads.reset();
+  observer.RunFinished(summary);
   return summary;
-}
-
-Text FinalMessage(const RunSummary& summary) {
-  const Text rows = runtime::ToText(summary.rowCount);
-  if (summary.stopped) {
-    return T("已停止：处理了 ") + runtime::ToText(summary.pagesDone) + " / " +
-           runtime::ToText(summary.pageCount) + T(" 个网址，共") + rows + T("条数据");
-  }
-  Text message = T("共") + rows + T("条数据");
-  if (summary.pagesFailed > 0) {
-    message += T("，") + runtime::ToText(summary.pagesFailed) + T("个网址下载失败");
-  }
-  return message;
 }
 
 }  // namespace collect

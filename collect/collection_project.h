@@ -1,5 +1,6 @@
 // A collection project: everything the user types into the main window for a collection, kept
-// as typed so that it can be saved to a file and put back.
+// as typed so that it can be saved to a file and put back; and the one way a project becomes the
+// settings of a run.
 #pragma once
 
 #include "collect/collection_settings.h"
@@ -21,5 +22,15 @@ struct CollectionProject {
   runtime::Text separator;                    // empty: the export writes HTML table rows
   FetchPoliteness fetching;
 };
+
+// What a run is bounded by beyond its project: limits no project holds.
+struct RunLimits {
+  std::int64_t maxPageBytes = kDefaultMaxPageBytes;
+};
+
+// The settings of a run over the project: its address box split at CR LF into the addresses (an
+// empty box gives none, an empty line an empty address, a final line break no address), its
+// texts, encoding and fetching limits as they are, and the run's own limits.
+CollectionSettings SettingsForRun(const CollectionProject& project, const RunLimits& limits = {});
 
 }  // namespace collect

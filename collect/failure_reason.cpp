@@ -1,4 +1,4 @@
-// Failure reasons and count lines.
+// Failure reasons.
 #include "collect/failure_reason.h"
 
 #include "runtime/code_page.h"
@@ -48,37 +48,6 @@ Text FailureReason(const web::FetchResponse& response, std::int64_t maxPageBytes
       return T("页面超过 ") + runtime::ToText(static_cast<std::int64_t>(maxPageBytes / kMiB)) + " MB";
     default: return WithMessage(FailureLabel(response.failure), response.message);
   }
-}
-
-Text PrintableAddress(const Text& address) {
-  static const char kHex[] = "0123456789abcdef";
-  Text printable;
-  printable.reserve(address.size());
-  for (char c : address) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7F) {
-      printable += c;
-    } else if (c == '\r') {
-      printable += "\\r";
-    } else if (c == '\n') {
-      printable += "\\n";
-    } else if (c == '\t') {
-      printable += "\\t";
-    } else {
-      printable += "\\x";
-      printable += kHex[byte >> 4];
-      printable += kHex[byte & 0x0F];
-    }
-  }
-  return printable;
-}
-
-Text CountLine(const Text& address, int count, const Text& reason, const Text& warning) {
-  Text line = PrintableAddress(address) + T("取到 ") + runtime::ToText(count) + T(" 条纪录");
-  Text note = reason;
-  if (!warning.empty()) note += (note.empty() ? Text() : T("；")) + warning;
-  if (!note.empty()) line += T("（") + note + T("）");
-  return line;
 }
 
 }  // namespace collect

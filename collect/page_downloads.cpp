@@ -13,7 +13,7 @@
 #include <thread>
 #include <vector>
 
-#include "collect/collection_engine.h"
+#include "collect/page_request.h"
 #include "web/url_parts.h"
 
 namespace collect {
@@ -30,7 +30,7 @@ constexpr std::chrono::milliseconds kStopPoll{50};
 constexpr std::int64_t kMinAheadBudget = std::int64_t{512} << 20;
 
 // Hosts are told apart with their port.
-Text HostOf(const Text& address) { return web::UrlHost(address, true); }
+Text HostOf(const Text& address) { return web::UrlHost(address, web::HostPort::With); }
 
 // The run's downloads abandon their transfers when the user stops or the downloads are closed.
 web::FetchResponse FetchPage(const Text& address, const CollectionSettings& settings, Fetcher& fetcher,

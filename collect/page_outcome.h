@@ -1,4 +1,4 @@
-// What became of one page, and the records a run yields.
+// What became of one page.
 #pragma once
 
 #include <vector>
@@ -7,11 +7,6 @@
 #include "runtime/text.h"
 
 namespace collect {
-
-// One result row: the whole match, each capture group, then the page address.
-struct Record {
-  std::vector<runtime::Text> cells;
-};
 
 struct PageOutcome {
   runtime::Text address;

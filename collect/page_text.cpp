@@ -12,15 +12,6 @@ namespace collect {
 
 using runtime::Text;
 
-Text PageTextFromBody(const runtime::ByteSet& body, bool gbk) {
-  return gbk ? runtime::ToText(body) : web::Utf8BytesToText(body);
-}
-
-Text CutPage(const Text& page, const Text& before, const Text& after) {
-  if (before.empty() || after.empty()) return page;
-  return web::TextBetween(page, before, after);
-}
-
 namespace {
 
 void NormaliseInPlace(Text& text) {
@@ -42,12 +33,6 @@ void CutInPlace(Text& page, const Text& before, const Text& after) {
 }
 
 }  // namespace
-
-Text NormalisePageText(const Text& page) {
-  Text text = page;
-  NormaliseInPlace(text);
-  return text;
-}
 
 Text PreparePageText(runtime::ByteSet&& body, bool gbk, const Text& before, const Text& after) {
   Text page;

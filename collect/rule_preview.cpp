@@ -19,7 +19,7 @@ RulePreview PreviewRule(const Text& pageText, const Text& rule, const Text& addr
   preview.problem = RuleProblem(rule);
   if (!preview.problem.empty()) return preview;
   runtime::Regex regex;
-  regex.Create(TranslateMatchRule(rule), false);
+  regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive);
   const int groupCount = regex.GetSubexpressionCount();
   const std::vector<runtime::SearchResult> matches = regex.SearchAll(pageText);
   preview.count = static_cast<int>(matches.size());

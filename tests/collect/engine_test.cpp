@@ -12,6 +12,8 @@
 
 #include "collect/collection_engine.h"
 #include "collect/failure_reason.h"
+#include "collect/status_reporter.h"
+#include "collect/status_texts.h"
 #include "runtime/code_page.h"
 #include "tests/support/list_pages.h"
 
@@ -64,15 +66,18 @@ private:
   std::vector<web::FetchRequest> requests_;
 };
 
-// Every event as one UTF-8 line, in order; the records kept whole.
-class RecordingObserver final : public RunObserver {
+// Every event as one UTF-8 line, in order, the status channels as the front ends show them; the
+// records kept whole.
+class RecordingObserver final : public StatusReporter {
 public:
   void PageStarted(const RunProgress& progress) override {
     if (progress.page == stopAtPage) stop = true;
     Add("page " + std::to_string(progress.page) + "/" + std::to_string(progress.pageCount));
   }
-  void StatusMessage(const Text& message) override { Add("message " + runtime::TextToUtf8(message)); }
-  void StatusLine(const Text& line) override { Add("line " + runtime::TextToUtf8(line)); }
+  void RunFinished(const RunSummary& summary) override {
+    StatusReporter::RunFinished(summary);
+    Add("end");
+  }
   void PageText(const Text& text) override { pageText = text; }
   void ColumnsAdded(const std::vector<Text>& captions) override {
     for (const Text& caption : captions) Add("column " + runtime::TextToUtf8(caption));
@@ -98,6 +103,8 @@ public:
   std::atomic<bool> stop{false};
 
 private:
+  void ShowMessage(const Text& message) override { Add("message " + runtime::TextToUtf8(message)); }
+  void AppendLine(const Text& line) override { Add("line " + runtime::TextToUtf8(line)); }
   void Add(std::string event) { events.push_back(std::move(event)); }
 };
 
@@ -112,8 +119,8 @@ CollectionSettings Settings(std::vector<Text> addresses) {
 
 class EngineTest : public ::testing::Test {
 protected:
-  RunSummary Run(const CollectionSettings& settings, ListState start = {}) {
-    return RunCollection(settings, fetcher_, observer_, start);
+  RunSummary Run(const CollectionSettings& settings, const ResultTable& table = {}) {
+    return RunCollection(settings, fetcher_, observer_, table);
   }
   CannedFetcher fetcher_;
   RecordingObserver observer_;
@@ -126,7 +133,8 @@ TEST_F(EngineTest, PageEventsComeInTheOrderOfTheRun) {
   EXPECT_THAT(observer_.events,
               ElementsAre("line 新的一轮开始处理..", "page 1/1", "message http://h/1", "column 文本 1",
                           "column 文本 2", "column 文本 3", "column 文本 4", "column 文本 5", "records 20",
-                          "line http://h/1取到 20 条纪录", "message 匹配成功，共20条"));
+                          "line http://h/1取到 20 条纪录", "message 匹配成功，共20条", "message 共20条数据",
+                          "end"));
   ASSERT_EQ(observer_.records.size(), 20u);
   EXPECT_THAT(observer_.records[19].cells,
               ElementsAre(T("<li> <a href=\"/news/2026/1020.html\" title=\"标题20\"> <span class=\"date\">2026-12-07</span></li>"),
@@ -227,7 +235,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(EngineTest, RecordsOfAPageNeedOnlyTheColumnsTheListLacks) {
   fetcher_.Answer("http://h/1", Answer(200, collect_test::ListPageGbk(1)));
-  RunSummary summary = Run(Settings({"http://h/1"}), ListState{7, 3});
+  ResultTable table;
+  table.AddColumns({"a", "b", "c"});
+  table.AddRows(std::vector<Record>(7));
+  RunSummary summary = Run(Settings({"http://h/1"}), table);
   EXPECT_THAT(observer_.Lines("column"), ElementsAre("文本 4", "文本 5"));
   EXPECT_EQ(summary.rowCount, 8);
 }
@@ -431,7 +442,7 @@ TEST(FailureReason, EveryKindHasItsWords) {
             "Cookie 超过 64 KB");
   EXPECT_EQ(runtime::TextToUtf8(FailureReason(Failure(web::FetchFailure::UnsupportedAddress, ""), limit)),
             "不支持的地址");
-  EXPECT_EQ(runtime::TextToUtf8(CountLine("a", 0, T("HTTP 404"), T("页面声明编码为 UTF-8，但按 GBK 读取"))),
+  EXPECT_EQ(runtime::TextToUtf8(AttemptLine({"a", 2, 0, T("HTTP 404"), T("页面声明编码为 UTF-8，但按 GBK 读取")})),
             "a取到 0 条纪录（HTTP 404；页面声明编码为 UTF-8，但按 GBK 读取）");
 }
 

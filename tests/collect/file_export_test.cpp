@@ -42,9 +42,12 @@ TEST(FormatExport, CellEndingInsideACharacterNeverMergesWithTheNext) {
        T("中1") + "|\x81\x30\x81\x30|\xA1\xA1\r\n"},
   };
   for (const BoundaryCase& c : cases) {
-    auto cell = [&](int, int column) { return c.cells[static_cast<size_t>(column - 1)]; };
-    int columnCount = static_cast<int>(c.cells.size()) + 1;
-    EXPECT_EQ(FormatExport(1, columnCount, cell, c.separator), c.expected) << c.name;
+    ResultTable table;
+    table.AddColumns(std::vector<Text>(c.cells.size() + 1));
+    std::vector<Text> cells = {"whole"};
+    cells.insert(cells.end(), c.cells.begin(), c.cells.end());
+    table.AddRows({Record{cells}});
+    EXPECT_EQ(FormatExport(table, c.separator), c.expected) << c.name;
   }
 }
 
@@ -133,11 +136,11 @@ const std::vector<std::vector<std::string>> kCellsUtf8 = {
     {"", "x\uFFFD", "\x01-ctl", "http://x/3"},
 };
 
-ExportTable Table() {
-  return {.rowCount = static_cast<int>(kTable.size()),
-          .columnCount = static_cast<int>(kCaptions.size()),
-          .cell = [](int row, int column) { return kTable[row][column]; },
-          .caption = [](int column) { return kCaptions[column]; }};
+ResultTable Table() {
+  ResultTable table;
+  table.AddColumns(kCaptions);
+  for (const std::vector<Text>& cells : kTable) table.AddRows({Record{cells}});
+  return table;
 }
 
 struct FormatCase {

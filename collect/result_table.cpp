@@ -1,0 +1,175 @@
+// The result table: each row's cells packed one after the other into large chunks.
+#include "collect/result_table.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <type_traits>
+#include <utility>
+
+#include "runtime/runtime_error.h"
+
+namespace collect {
+namespace {
+
+constexpr std::size_t kChunkSize = std::size_t{1} << 20;
+
+// Cell lengths are stored in LEB128: seven bits a byte, low bits first.
+std::size_t LengthSize(std::size_t length) {
+  std::size_t size = 1;
+  while (length >= 0x80) {
+    length >>= 7;
+    ++size;
+  }
+  return size;
+}
+
+char* WriteLength(char* out, std::size_t length) {
+  while (length >= 0x80) {
+    *out++ = static_cast<char>((length & 0x7F) | 0x80);
+    length >>= 7;
+  }
+  *out++ = static_cast<char>(length);
+  return out;
+}
+
+std::size_t ReadLength(const char*& in) {
+  std::size_t length = 0;
+  int shift = 0;
+  unsigned char byte = 0;
+  do {
+    byte = static_cast<unsigned char>(*in++);
+    length |= static_cast<std::size_t>(byte & 0x7F) << shift;
+    shift += 7;
+  } while ((byte & 0x80) != 0);
+  return length;
+}
+
+}  // namespace
+
+ResultTable::ResultTable(const ResultTable& other) { CopyFrom(other); }
+
+ResultTable& ResultTable::operator=(const ResultTable& other) {
+  if (this != &other) {
+    Clear();
+    CopyFrom(other);
+  }
+  return *this;
+}
+
+ResultTable::ResultTable(ResultTable&& other) noexcept
+    : captions_(std::move(other.captions_)),
+      chunks_(std::move(other.chunks_)),
+      rows_(std::exchange(other.rows_, nullptr)),
+      rowCount_(std::exchange(other.rowCount_, 0)),
+      rowCapacity_(std::exchange(other.rowCapacity_, 0)) {}
+
+ResultTable& ResultTable::operator=(ResultTable&& other) noexcept {
+  if (this != &other) {
+    Clear();
+    captions_ = std::move(other.captions_);
+    chunks_ = std::move(other.chunks_);
+    rows_ = std::exchange(other.rows_, nullptr);
+    rowCount_ = std::exchange(other.rowCount_, 0);
+    rowCapacity_ = std::exchange(other.rowCapacity_, 0);
+  }
+  return *this;
+}
+
+ResultTable::~ResultTable() { std::free(rows_); }
+
+std::string_view ResultTable::Cell(int row, int column) const {
+  if (row < 0 || static_cast<std::size_t>(row) >= rowCount_ || column < 0) return {};
+  const RowRef& ref = rows_[row];
+  if (static_cast<std::uint32_t>(column) >= ref.count) return {};
+  const char* in = chunks_[ref.chunk].data() + ref.offset;
+  for (int skipped = 0; skipped < column; ++skipped) in += ReadLength(in);
+  const std::size_t length = ReadLength(in);
+  return std::string_view(in, length);
+}
+
+std::vector<runtime::Text> ResultTable::RowCells(int row) const {
+  std::vector<runtime::Text> cells;
+  if (row < 0 || static_cast<std::size_t>(row) >= rowCount_) return cells;
+  const RowRef& ref = rows_[row];
+  const char* in = chunks_[ref.chunk].data() + ref.offset;
+  for (std::uint32_t i = 0; i < ref.count; ++i) {
+    const std::size_t length = ReadLength(in);
+    cells.emplace_back(in, length);
+    in += length;
+  }
+  return cells;
+}
+
+void ResultTable::AddColumns(const std::vector<runtime::Text>& captions) {
+  captions_.insert(captions_.end(), captions.begin(), captions.end());
+}
+
+void ResultTable::AddRows(const std::vector<Record>& rows) {
+  for (const Record& row : rows) AddRow(row.cells);
+}
+
+void ResultTable::Clear() {
+  captions_.clear();
+  std::vector<std::string>().swap(chunks_);
+  std::free(rows_);
+  rows_ = nullptr;
+  rowCount_ = 0;
+  rowCapacity_ = 0;
+}
+
+bool operator==(const ResultTable& a, const ResultTable& b) {
+  if (a.captions_ != b.captions_ || a.rowCount_ != b.rowCount_) return false;
+  for (int row = 0; row < a.RowCount(); ++row) {
+    if (a.RowCells(row) != b.RowCells(row)) return false;
+  }
+  return true;
+}
+
+void ResultTable::AddRow(const std::vector<runtime::Text>& cells) {
+  std::size_t size = 0;
+  for (const runtime::Text& cell : cells) size += LengthSize(cell.size()) + cell.size();
+  RowRef row;
+  row.count = static_cast<std::uint32_t>(cells.size());
+  char* out = Reserve(size, row);
+  for (const runtime::Text& cell : cells) {
+    out = WriteLength(out, cell.size());
+    std::memcpy(out, cell.data(), cell.size());
+    out += cell.size();
+  }
+  if (rowCount_ == rowCapacity_) GrowRows();
+  rows_[rowCount_++] = row;
+}
+
+char* ResultTable::Reserve(std::size_t size, RowRef& at) {
+  if (chunks_.empty() || chunks_.back().capacity() - chunks_.back().size() < size) {
+    chunks_.emplace_back();
+    chunks_.back().reserve(std::max(kChunkSize, size));
+  }
+  std::string& chunk = chunks_.back();
+  at.chunk = static_cast<std::uint32_t>(chunks_.size() - 1);
+  at.offset = static_cast<std::uint32_t>(chunk.size());
+  chunk.resize(chunk.size() + size);
+  return chunk.data() + at.offset;
+}
+
+void ResultTable::GrowRows() {
+  const std::size_t capacity = rowCapacity_ == 0 ? 64 : rowCapacity_ * 2;
+  static_assert(std::is_trivially_copyable_v<RowRef>);
+  auto* grown = static_cast<RowRef*>(std::realloc(rows_, capacity * sizeof(RowRef)));
+  if (grown == nullptr) runtime::ReportAllocationFailure(capacity * sizeof(RowRef));
+  rows_ = grown;
+  rowCapacity_ = capacity;
+}
+
+void ResultTable::CopyFrom(const ResultTable& other) {
+  captions_ = other.captions_;
+  chunks_ = other.chunks_;
+  if (other.rowCount_ == 0) return;
+  rows_ = static_cast<RowRef*>(std::malloc(other.rowCount_ * sizeof(RowRef)));
+  if (rows_ == nullptr) runtime::ReportAllocationFailure(other.rowCount_ * sizeof(RowRef));
+  std::memcpy(rows_, other.rows_, other.rowCount_ * sizeof(RowRef));
+  rowCount_ = rowCapacity_ = other.rowCount_;
+}
+
+}  // namespace collect

@@ -1,0 +1,99 @@
+// The commands through the real window against a loopback server: settings held during a run,
+// focus kept, failed pages and rules the engine refuses.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+
+#include "runtime/code_page.h"
+#include "tests/support/list_pages.h"
+#include "tests/support/loopback_server.h"
+#include "tests/window/window_fixture.h"
+#include "window/fetching_dialog.h"
+
+namespace window_test {
+namespace {
+
+using test_support::HttpResponse;
+using ::testing::HasSubstr;
+
+class WindowCommandsTest : public MainWindowTest {
+protected:
+  void Set(const char* control, const std::string& utf8) { SetText(control, utf8); }
+  std::string Get(const char* control) { return BoxText(control); }
+  QPushButton* Button(const char* name) { return Widget<QPushButton>(name); }
+
+  test_support::LoopbackServer server_;
+};
+
+TEST_F(WindowCommandsTest, FocusStaysOnThePressedButtonAndTypingDuringARunChangesNoSetting) {
+  server_.Serve("/slow", SlowListPage(std::chrono::milliseconds(600)));
+  Set("列表网址框", server_.Url("/slow"));
+  const std::string before = Get("采集前");
+  const std::string rule = Get("正则框");
+  bool typed = false;
+  QTimer::singleShot(200, window_, [&] {
+    for (const char* box : {"采集前", "正则框", "列表网址框"}) {
+      QTest::keyClicks(Widget(box), QStringLiteral("zz"));
+    }
+    QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("zz"));
+    typed = Main()->Running();
+  });
+  Button("按钮_测试配置")->setFocus();
+  QTest::keyClick(Button("按钮_测试配置"), Qt::Key_Space);
+
+  EXPECT_TRUE(typed);
+  EXPECT_EQ(Get("采集前"), before);
+  EXPECT_EQ(Get("正则框"), rule);
+  EXPECT_EQ(Get("列表网址框"), server_.Url("/slow"));
+  EXPECT_EQ(QApplication::focusWidget(), Button("按钮_测试配置"));
+  EXPECT_FALSE(Widget<QLineEdit>("采集前")->isReadOnly());
+  EXPECT_EQ(Table().RowCount(), 2);
+}
+
+TEST_F(WindowCommandsTest, FailedPageSaysWhyAndTheTotalCountsIt) {
+  server_.Serve("/a", HttpResponse(200, collect_test::ListPageGbk(2)));
+  Set("列表网址框", "http://127.0.0.1:1/\r\n" + server_.Url("/a"));
+  QTest::mouseClick(Button("按钮_测试配置"), Qt::LeftButton);
+  EXPECT_THAT(Get("状态框"), HasSubstr("http://127.0.0.1:1/取到 0 条纪录（无法连接"));
+  EXPECT_THAT(Get("状态框"), HasSubstr(server_.Url("/a") + "取到 2 条纪录\r\n"));
+  EXPECT_EQ(BarText(), " 共2条数据，1个网址下载失败");
+}
+
+TEST_F(WindowCommandsTest, RuleThatDoesNotCompileIsRefusedBeforeAnyDownload) {
+  server_.Serve("/a", HttpResponse(200, collect_test::ListPageGbk(2)));
+  Set("列表网址框", server_.Url("/a"));
+  Set("正则框", "<li>([var]</li>");
+  Main()->Boxes().SetNextAnswer(0);
+  QTest::mouseClick(Button("按钮_测试配置"), Qt::LeftButton);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_THAT(runtime::TextToUtf8(Messages()[0].message), ::testing::StartsWith("匹配规则有误: "));
+  EXPECT_EQ(Messages()[0].flags, 0x10);
+  EXPECT_EQ(server_.RequestCount(), 0u);
+  EXPECT_EQ(Get("状态框"), "");
+}
+
+TEST_F(WindowCommandsTest, FetchingDialogSetsTheLimitsOfTheNextRuns) {
+  QTimer::singleShot(0, window_, [] {
+    auto* dialog = qobject_cast<window::FetchingDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->PerHostBox()->setValue(1);
+    dialog->JobsBox()->setValue(1);
+    dialog->DelayBox()->setValue(250);
+    dialog->accept();
+  });
+  Main()->ChooseFetching();
+  const collect::FetchPoliteness fetching = Main()->ReadProject().fetching;
+  EXPECT_EQ(fetching.perHost, 1);
+  EXPECT_EQ(fetching.jobs, 1);
+  EXPECT_EQ(fetching.delay, std::chrono::milliseconds(250));
+}
+
+}  // namespace
+}  // namespace window_test
