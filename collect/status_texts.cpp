@@ -49,12 +49,17 @@ Text NoMatchMessage() { return T("匹配结果为0,请检查正则匹配规则!"
 Text MatchCountMessage(int rowsFound) { return T("匹配成功，共") + runtime::ToText(rowsFound) + T("条"); }
 
 Text FinalMessage(const RunSummary& summary) {
-  const Text rows = runtime::ToText(summary.rowCount);
+  Text rows = runtime::ToText(summary.rowCount);
+  if (summary.rowsCollectedBefore > 0) {
+    rows += T("条数据（另有 ") + runtime::ToText(summary.rowsCollectedBefore) + T(" 条已在以前采集过）");
+  } else {
+    rows += T("条数据");
+  }
   if (summary.stopped) {
     return T("已停止：处理了 ") + runtime::ToText(summary.pagesDone) + " / " +
-           runtime::ToText(summary.pageCount) + T(" 个网址，共") + rows + T("条数据");
+           runtime::ToText(summary.pageCount) + T(" 个网址，共") + rows;
   }
-  Text message = T("共") + rows + T("条数据");
+  Text message = T("共") + rows;
   if (summary.pagesFailed > 0) {
     message += T("，") + runtime::ToText(summary.pagesFailed) + T("个网址下载失败");
   }

@@ -30,7 +30,8 @@ runtime::Text NoMatchMessage();
 runtime::Text MatchCountMessage(int rowsFound);
 
 // The message that ends a run: "共N条数据", with "，M个网址下载失败" when pages failed, or
-// "已停止：处理了 i / n 个网址，共N条数据" after a stop.
+// "已停止：处理了 i / n 个网址，共N条数据" after a stop; "条数据" is followed by
+// "（另有 K 条已在以前采集过）" when K records were left out as collected before.
 runtime::Text FinalMessage(const RunSummary& summary);
 
 // The message after a configuration test whose page declares another encoding than it was read
