@@ -66,6 +66,13 @@ Text FinalMessage(const RunSummary& summary) {
   return message;
 }
 
+Text InterruptedRunNotice(int pagesDone, int pageCount) {
+  return T("上次的采集在第 ") + runtime::ToText(pagesDone) + " / " + runtime::ToText(pageCount) +
+         T(" 个网址中断；加 --resume 继续");
+}
+
+Text OtherSettingsNotice() { return T("上次中断的采集设置不同，无法继续；开始新的采集"); }
+
 Text TestedPageMessage(const Text& address, const Text& warning) {
   return warning.empty() ? Text() : PrintableAddress(address) + T("（") + warning + T("）");
 }

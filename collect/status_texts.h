@@ -34,6 +34,13 @@ runtime::Text MatchCountMessage(int rowsFound);
 // "（另有 K 条已在以前采集过）" when K records were left out as collected before.
 runtime::Text FinalMessage(const RunSummary& summary);
 
+// The notice before a run when the store's last run did not finish and is not resumed:
+// "上次的采集在第 i / n 个网址中断；加 --resume 继续", i the pages it processed.
+runtime::Text InterruptedRunNotice(int pagesDone, int pageCount);
+// The notice before a run when the store's unfinished run has other settings and cannot be
+// resumed: "上次中断的采集设置不同，无法继续；开始新的采集".
+runtime::Text OtherSettingsNotice();
+
 // The message after a configuration test whose page declares another encoding than it was read
 // with: the address (as PrintableAddress shows it) and the warning in parentheses; empty without a
 // warning.
