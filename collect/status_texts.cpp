@@ -73,6 +73,13 @@ Text InterruptedRunNotice(int pagesDone, int pageCount) {
 
 Text OtherSettingsNotice() { return T("上次中断的采集设置不同，无法继续；开始新的采集"); }
 
+Text StoreChosenMessage(const Text& shownPath) { return T("采集库：") + shownPath; }
+
+Text StoredRunShownMessage(const Text& shownPath, int runId, int rowCount) {
+  return StoreChosenMessage(shownPath) + T("，第 ") + runtime::ToText(runId) + T(" 次采集，共") +
+         runtime::ToText(rowCount) + T("条数据");
+}
+
 Text TestedPageMessage(const Text& address, const Text& warning) {
   return warning.empty() ? Text() : PrintableAddress(address) + T("（") + warning + T("）");
 }

@@ -41,6 +41,11 @@ runtime::Text InterruptedRunNotice(int pagesDone, int pageCount);
 // resumed: "上次中断的采集设置不同，无法继续；开始新的采集".
 runtime::Text OtherSettingsNotice();
 
+// The status bar's message after a store was chosen: "采集库：" and the file as shown to the user;
+// with the run it holds shown in the list, "，第 N 次采集，共M条数据" follows.
+runtime::Text StoreChosenMessage(const runtime::Text& shownPath);
+runtime::Text StoredRunShownMessage(const runtime::Text& shownPath, int runId, int rowCount);
+
 // The message after a configuration test whose page declares another encoding than it was read
 // with: the address (as PrintableAddress shows it) and the warning in parentheses; empty without a
 // warning.

@@ -34,7 +34,8 @@ std::vector<Text> LeftUncollected(const std::vector<Text>& addresses, const coll
 
 }  // namespace
 
-collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSettings& settings) {
+collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSettings& settings,
+                                                    collect::RunJournal* journal) {
   controls_.list->setVisible(false);
   SetRunning(true);
   collect::RunSummary summary;
@@ -42,7 +43,7 @@ collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSet
   collect::WebFetcher fetcher;
   // The engine reads the table's size before it tells anything; until then nothing changes it.
   const collect::ResultTable& table = controls_.list->Table();
-  RunEngineWork([&] { summary = collect::RunCollection(settings, fetcher, observer, table); });
+  RunEngineWork([&] { summary = collect::RunCollection(settings, fetcher, observer, table, journal); });
   controls_.list->setVisible(true);
   SetRunning(false);
   return summary;
@@ -54,9 +55,7 @@ void MainWindow::StartProcessing() {
     boxes_.Show(this, problem, kErrorIconOk);
     return;
   }
-  SetEditBoxText(controls_.pageText, Text());
-  ClearResultList();
-  session_.failedAddresses = CollectInBackground(settings).failedAddresses;
+  CollectIntoList(settings, 0);
 }
 
 void MainWindow::RetryFailedAddresses() {
