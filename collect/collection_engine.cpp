@@ -241,7 +241,7 @@ RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher, R
     }
     summary.rowsCollectedBefore +=
         static_cast<int>(std::count(page.collectedBefore.begin(), page.collectedBefore.end(), true));
-    if (journal && !processed[static_cast<std::size_t>(index)] && !journal->Write(index, page)) break;
+    if (journal && !processed[static_cast<std::size_t>(index)] && !journal->Write(index, std::move(page))) break;
   }
   summary.stopped = summary.pagesDone < summary.pageCount;
   summary.rowCount = state.rowCount;

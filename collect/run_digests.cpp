@@ -12,10 +12,25 @@ namespace {
 
 constexpr std::size_t kDigestBytes = 16;
 
+// A digest context of the thread, made once: fetching the algorithm and making a context for every
+// record would cost more than the digest itself.
+struct DigestContext {
+  DigestContext() : sha256(EVP_MD_fetch(nullptr, "SHA256", nullptr)), context(EVP_MD_CTX_new()) {}
+  ~DigestContext() {
+    EVP_MD_CTX_free(context);
+    EVP_MD_free(sha256);
+  }
+  EVP_MD* sha256;
+  EVP_MD_CTX* context;
+};
+
 std::string Digest(const std::string& bytes) {
+  thread_local DigestContext digests;
   unsigned char digest[EVP_MAX_MD_SIZE];
   unsigned int size = 0;
-  EVP_Digest(bytes.data(), bytes.size(), digest, &size, EVP_sha256(), nullptr);
+  EVP_DigestInit_ex2(digests.context, digests.sha256, nullptr);
+  EVP_DigestUpdate(digests.context, bytes.data(), bytes.size());
+  EVP_DigestFinal_ex(digests.context, digest, &size);
   return std::string(reinterpret_cast<const char*>(digest), kDigestBytes);
 }
 

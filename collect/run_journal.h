@@ -38,7 +38,7 @@ public:
   // Per record of a page, whether it is to be left out because an earlier run collected it.
   virtual std::vector<bool> CollectedBefore(const std::vector<Record>& records) = 0;
   // Keeps a page the run has processed and told; false when it cannot (the run then stops).
-  virtual bool Write(int position, const JournalPage& page) = 0;
+  virtual bool Write(int position, JournalPage page) = 0;
 };
 
 }  // namespace collect

@@ -17,6 +17,8 @@
 #include "collect/collection_engine.h"
 #include "collect/match_rule.h"
 #include "collect/packed_cells.h"
+#include "collect/sqlite_statement.h"
+#include "collect/store_writer.h"
 #include "runtime/code_page.h"
 #include "runtime/regex.h"
 #include "runtime/text_operations.h"
@@ -72,73 +74,9 @@ CREATE TABLE records (
   PRIMARY KEY (run, page, position),
   FOREIGN KEY (run, page) REFERENCES pages (run, position)
 ) WITHOUT ROWID;
-CREATE INDEX records_by_digest ON records (digest);
 )";
 
 constexpr const char* kNow = "strftime('%Y-%m-%dT%H:%M:%fZ', 'now')";
-
-// A prepared statement that remembers the first result code that was not a success.
-class Statement {
-public:
-  Statement(sqlite3* database, const std::string& sql) {
-    code_ = sqlite3_prepare_v2(database, sql.c_str(), -1, &statement_, nullptr);
-  }
-  ~Statement() { sqlite3_finalize(statement_); }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-
-  Statement& Bind(int index, long long value) {
-    if (Sound()) code_ = sqlite3_bind_int64(statement_, index, value);
-    return *this;
-  }
-  // Bytes as a blob; the empty text stays an empty blob, not NULL.
-  Statement& Bind(int index, std::string_view bytes) {
-    static const char kNothing = 0;
-    if (Sound()) {
-      code_ = sqlite3_bind_blob64(statement_, index, bytes.empty() ? &kNothing : bytes.data(), bytes.size(),
-                                  SQLITE_TRANSIENT);
-    }
-    return *this;
-  }
-  // Words of the program as text, so that the schema's checks compare them as text.
-  Statement& BindWord(int index, const char* word) {
-    if (Sound()) code_ = sqlite3_bind_text(statement_, index, word, -1, SQLITE_STATIC);
-    return *this;
-  }
-  // True for a row; false at the end or on a failure (Failed()).
-  bool Step() {
-    if (!Sound()) return false;
-    code_ = sqlite3_step(statement_);
-    return code_ == SQLITE_ROW;
-  }
-  // Runs a statement that gives no rows; true when it did.
-  bool Run() {
-    Step();
-    return code_ == SQLITE_DONE;
-  }
-  // Ready to be bound and run again.
-  void Reset() {
-    sqlite3_reset(statement_);
-    sqlite3_clear_bindings(statement_);
-    code_ = SQLITE_OK;
-  }
-  long long Integer(int column) const { return sqlite3_column_int64(statement_, column); }
-  std::string Bytes(int column) const {
-    const void* bytes = sqlite3_column_blob(statement_, column);
-    const int size = sqlite3_column_bytes(statement_, column);
-    return bytes == nullptr ? std::string() : std::string(static_cast<const char*>(bytes), static_cast<std::size_t>(size));
-  }
-  bool Failed() const { return !Sound() && code_ != SQLITE_DONE; }
-  int Code() const { return code_; }
-
-private:
-  bool Sound() const { return code_ == SQLITE_OK || code_ == SQLITE_ROW || code_ == SQLITE_DONE; }
-
-  sqlite3_stmt* statement_ = nullptr;
-  int code_ = SQLITE_OK;
-};
-
-int Execute(sqlite3* database, const std::string& sql) { return sqlite3_exec(database, sql.c_str(), nullptr, nullptr, nullptr); }
 
 Text Quoted(const std::string& path) { return T("“") + runtime::Utf8ToText(path) + T("”"); }
 
@@ -190,7 +128,7 @@ int GroupCount(const Text& rule) {
 
 // The number a pragma gives, or nothing with the failure's code.
 std::optional<long long> PragmaNumber(sqlite3* database, const char* pragma, int& code) {
-  Statement statement(database, std::string("PRAGMA ") + pragma);
+  SqliteStatement statement(database, std::string("PRAGMA ") + pragma);
   if (!statement.Step()) {
     code = statement.Failed() ? statement.Code() : SQLITE_NOTADB;
     return std::nullopt;
@@ -204,7 +142,7 @@ Text PrepareSchema(sqlite3* database, const std::string& path, StoreUse use) {
   const std::optional<long long> application = PragmaNumber(database, "application_id", code);
   const std::optional<long long> version = PragmaNumber(database, "user_version", code);
   const std::optional<long long> objects = [&]() -> std::optional<long long> {
-    Statement count(database, "SELECT count(*) FROM sqlite_schema");
+    SqliteStatement count(database, "SELECT count(*) FROM sqlite_schema");
     if (!count.Step()) {
       code = count.Code();
       return std::nullopt;
@@ -214,12 +152,12 @@ Text PrepareSchema(sqlite3* database, const std::string& path, StoreUse use) {
   if (!application || !version || !objects) return StoreMessage(path, ReasonOf(code));
   const bool empty = *application == 0 && *version == 0 && *objects == 0;
   if (empty && use == StoreUse::Run) {
-    if ((code = Execute(database, "PRAGMA journal_mode = WAL")) != SQLITE_OK ||
-        (code = Execute(database, std::string("BEGIN IMMEDIATE;") + kSchema + "PRAGMA application_id = " +
+    if ((code = ExecuteSql(database, "PRAGMA journal_mode = WAL")) != SQLITE_OK ||
+        (code = ExecuteSql(database, std::string("BEGIN IMMEDIATE;") + kSchema + "PRAGMA application_id = " +
                                       std::to_string(kApplicationId) + "; PRAGMA user_version = " +
                                       std::to_string(kSchemaVersion) + "; COMMIT;")) != SQLITE_OK) {
       const Text fault = StoreMessage(path, ReasonOf(code));
-      Execute(database, "ROLLBACK");
+      ExecuteSql(database, "ROLLBACK");
       return fault;
     }
     return Text();
@@ -257,31 +195,9 @@ int LockForRun(const std::string& path, bool& created, Text& fault) {
 
 }  // namespace
 
-// The journal's statements, prepared once for the run.
-struct StoreJournal::Statements {
-  explicit Statements(sqlite3* database)
-      : begin(database, "BEGIN IMMEDIATE"),
-        commit(database, "COMMIT"),
-        page(database, std::string("INSERT INTO pages (run, position, address, state, status, attempts, first_reason, "
-                                   "first_warning, reason, warning, row_count, time) "
-                                   "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ") +
-                           kNow + ")"),
-        record(database,
-               "INSERT INTO records (run, page, position, cells, digest, left_out) VALUES (?1, ?2, ?3, ?4, ?5, ?6)"),
-        known(database,
-              "SELECT 1 FROM records JOIN runs ON runs.id = records.run WHERE records.digest = ?1 AND "
-              "runs.project = ?2 AND runs.id <> ?3 AND runs.outcome <> 'running' LIMIT 1"),
-        storedPage(database,
-                   "SELECT status, attempts, first_reason, first_warning, reason, warning, row_count FROM pages "
-                   "WHERE run = ?1 AND position = ?2"),
-        storedRecords(database, "SELECT cells, left_out FROM records WHERE run = ?1 AND page = ?2 ORDER BY position") {}
-
-  Statement begin, commit, page, record, known, storedPage, storedRecords;
-};
-
-StoreJournal::StoreJournal(RunStore& store, int runId, const StoreChoice& choice, std::string projectDigest)
-    : store_(store), runId_(runId), choice_(choice), projectDigest_(std::move(projectDigest)),
-      statements_(std::make_unique<Statements>(store.database_)) {}
+StoreJournal::StoreJournal(RunStore& store, int runId, const StoreChoice& choice)
+    : store_(store), runId_(runId), choice_(choice),
+      writer_(std::make_unique<StoreWriter>(store.path_, runId, choice.recordColumns)) {}
 
 StoreJournal::~StoreJournal() = default;
 
@@ -296,8 +212,9 @@ bool StoreJournal::Processed(int position, const Text& address) {
 }
 
 std::optional<JournalPage> StoreJournal::Replay(int position) {
-  Statement& stored = statements_->storedPage;
-  stored.Reset();
+  SqliteStatement stored(store_.database_,
+                         "SELECT status, attempts, first_reason, first_warning, reason, warning, row_count FROM pages "
+                         "WHERE run = ?1 AND position = ?2");
   if (!stored.Bind(1, runId_).Bind(2, position).Step()) {
     Fail(stored.Failed() ? stored.Code() : SQLITE_CORRUPT);
     return std::nullopt;
@@ -308,8 +225,8 @@ std::optional<JournalPage> StoreJournal::Replay(int position) {
   if (stored.Integer(1) == 2) page.attempts.push_back({page.address, 1, 0, stored.Bytes(2), stored.Bytes(3)});
   page.attempts.push_back({page.address, static_cast<int>(page.attempts.size()) + 1,
                            static_cast<int>(stored.Integer(6)), stored.Bytes(4), stored.Bytes(5)});
-  Statement& records = statements_->storedRecords;
-  records.Reset();
+  SqliteStatement records(store_.database_,
+                          "SELECT cells, left_out FROM records WHERE run = ?1 AND page = ?2 ORDER BY position");
   records.Bind(1, runId_).Bind(2, position);
   while (records.Step()) {
     page.records.push_back({UnpackCells(records.Bytes(0))});
@@ -325,48 +242,22 @@ std::optional<JournalPage> StoreJournal::Replay(int position) {
 std::vector<bool> StoreJournal::CollectedBefore(const std::vector<Record>& records) {
   std::vector<bool> collected(records.size());
   if (!choice_.onlyNew) return collected;
-  Statement& known = statements_->known;
   for (std::size_t i = 0; i < records.size(); ++i) {
-    known.Reset();
-    collected[i] = known.Bind(1, RecordDigest(records[i], choice_.recordColumns)).Bind(2, projectDigest_).Bind(3, runId_).Step();
-    if (known.Failed()) Fail(known.Code());
+    collected[i] = std::binary_search(earlierDigests_.begin(), earlierDigests_.end(),
+                                      RecordDigest(records[i], choice_.recordColumns));
   }
   return collected;
 }
 
-bool StoreJournal::Write(int position, const JournalPage& page) {
-  Statements& s = *statements_;
-  s.begin.Reset();
-  if (!s.begin.Run()) return Fail(s.begin.Code());
-  const AttemptResult& last = page.attempts.back();
-  const AttemptResult& first = page.attempts.front();
-  const bool twice = page.attempts.size() > 1;
-  s.page.Reset();
-  s.page.Bind(1, runId_).Bind(2, position).Bind(3, page.address).BindWord(4, last.failureReason.empty() ? "done" : "failed");
-  s.page.Bind(5, page.status).Bind(6, static_cast<long long>(page.attempts.size()));
-  s.page.Bind(7, twice ? std::string_view(first.failureReason) : "").Bind(8, twice ? std::string_view(first.warning) : "");
-  s.page.Bind(9, last.failureReason).Bind(10, last.warning).Bind(11, last.rowsFound);
-  bool written = s.page.Run();
-  int code = s.page.Code();
-  for (std::size_t i = 0; written && i < page.records.size(); ++i) {
-    s.record.Reset();
-    s.record.Bind(1, runId_).Bind(2, position).Bind(3, static_cast<long long>(i)).Bind(4, PackCells(page.records[i].cells));
-    s.record.Bind(5, RecordDigest(page.records[i], choice_.recordColumns)).Bind(6, page.collectedBefore[i] ? 1 : 0);
-    written = s.record.Run();
-    code = s.record.Code();
-  }
-  if (written) {
-    s.commit.Reset();
-    written = s.commit.Run();
-    code = s.commit.Code();
-  }
-  if (written) return true;
-  Execute(store_.database_, "ROLLBACK");
-  return Fail(code);
+bool StoreJournal::Write(int position, JournalPage page) {
+  if (writer_->Write(position, std::move(page))) return true;
+  return Fail(writer_->FailureCode());
 }
 
 bool StoreJournal::Finish(const RunSummary& summary) {
-  Statement finish(store_.database_, std::string("UPDATE runs SET outcome = ?1, ended = ") + kNow + " WHERE id = ?2");
+  if (!writer_->Flush()) return Fail(writer_->FailureCode());
+  SqliteStatement finish(store_.database_,
+                         std::string("UPDATE runs SET outcome = ?1, ended = ") + kNow + " WHERE id = ?2");
   if (finish.BindWord(1, OutcomeName(summary.stopped ? RunOutcome::Stopped : RunOutcome::Finished)).Bind(2, runId_).Run()) {
     return true;
   }
@@ -388,7 +279,7 @@ const Text& RunStore::Fail(int code) {
 }
 
 std::optional<StoredRun> RunStore::RunWhere(const char* condition, std::optional<int> id) {
-  Statement statement(database_, std::string("SELECT id, outcome, page_count, settings, separator, "
+  SqliteStatement statement(database_, std::string("SELECT id, outcome, page_count, settings, separator, "
                                              "(SELECT count(*) FROM pages WHERE pages.run = runs.id) FROM runs ") +
                                      condition);
   if (id) statement.Bind(1, *id);
@@ -418,13 +309,13 @@ std::optional<StoredRun> RunStore::UnfinishedRun() {
 
 ResultTable RunStore::ReadTable(const StoredRun& run) {
   ResultTable table;
-  Statement groups(database_, "SELECT group_count FROM runs WHERE id = ?1");
+  SqliteStatement groups(database_, "SELECT group_count FROM runs WHERE id = ?1");
   if (!groups.Bind(1, run.id).Step()) {
     Fail(groups.Failed() ? groups.Code() : SQLITE_NOTFOUND);
     return table;
   }
   if (run.pagesDone > 0) table.AddColumns(ColumnCaptions(1, static_cast<int>(groups.Integer(0)) + 2));
-  Statement rows(database_, "SELECT cells FROM records WHERE run = ?1 AND left_out = 0 ORDER BY page, position");
+  SqliteStatement rows(database_, "SELECT cells FROM records WHERE run = ?1 AND left_out = 0 ORDER BY page, position");
   rows.Bind(1, run.id);
   std::vector<Record> batch;
   while (rows.Step()) {
@@ -446,7 +337,7 @@ std::unique_ptr<StoreJournal> RunStore::BeginRun(const RunStartRequest& request)
   const RunDigests digests = DigestsOf(request.settings, request.choice);
   int runId = request.resumedRun;
   if (runId == 0) {
-    Statement insert(database_, std::string("INSERT INTO runs (project, settings, page_count, group_count, separator, "
+    SqliteStatement insert(database_, std::string("INSERT INTO runs (project, settings, page_count, group_count, separator, "
                                             "started, outcome) VALUES (?1, ?2, ?3, ?4, ?5, ") +
                                     kNow + ", 'running')");
     insert.Bind(1, digests.project).Bind(2, digests.settings);
@@ -457,7 +348,7 @@ std::unique_ptr<StoreJournal> RunStore::BeginRun(const RunStartRequest& request)
     }
     runId = static_cast<int>(sqlite3_last_insert_rowid(database_));
   } else {
-    Statement resume(database_, "UPDATE runs SET outcome = 'running', ended = NULL, separator = ?1 "
+    SqliteStatement resume(database_, "UPDATE runs SET outcome = 'running', ended = NULL, separator = ?1 "
                                 "WHERE id = ?2 AND settings = ?3 AND outcome <> 'finished'");
     if (!resume.Bind(1, request.separator).Bind(2, runId).Bind(3, digests.settings).Run()) {
       Fail(resume.Code());
@@ -468,12 +359,21 @@ std::unique_ptr<StoreJournal> RunStore::BeginRun(const RunStartRequest& request)
       return nullptr;
     }
   }
-  std::unique_ptr<StoreJournal> journal(new StoreJournal(*this, runId, request.choice, digests.project));
-  Statement pages(database_, "SELECT position, address FROM pages WHERE run = ?1");
+  std::unique_ptr<StoreJournal> journal(new StoreJournal(*this, runId, request.choice));
+  SqliteStatement pages(database_, "SELECT position, address FROM pages WHERE run = ?1");
   pages.Bind(1, runId);
   while (pages.Step()) journal->processed_.emplace(static_cast<int>(pages.Integer(0)), pages.Bytes(1));
-  if (pages.Failed()) {
-    Fail(pages.Code());
+  // The records of the project's earlier runs that ended: a run that died may never have
+  // delivered its output.
+  SqliteStatement earlier(database_, "SELECT records.digest FROM records JOIN runs ON runs.id = records.run "
+                                     "WHERE runs.project = ?1 AND runs.id <> ?2 AND runs.outcome <> 'running'");
+  if (request.choice.onlyNew) {
+    earlier.Bind(1, digests.project).Bind(2, runId);
+    while (earlier.Step()) journal->earlierDigests_.push_back(earlier.Bytes(0));
+    std::sort(journal->earlierDigests_.begin(), journal->earlierDigests_.end());
+  }
+  if (pages.Failed() || earlier.Failed()) {
+    Fail(pages.Failed() ? pages.Code() : earlier.Code());
     return nullptr;
   }
   return journal;
@@ -499,8 +399,10 @@ StoreOpening OpenRunStore(const std::string& path, StoreUse use) {
     opening.fault = StoreMessage(path, T("是只读的，无法写入"));
   } else {
     sqlite3_busy_timeout(database, kBusyMilliseconds);
+    // In WAL mode a commit then waits for no disk sync, and the store stays whole if the power
+    // fails; only the last commits may be lost then.
+    if (use == StoreUse::Run) ExecuteSql(database, "PRAGMA synchronous = NORMAL");
     opening.fault = PrepareSchema(database, path, use);
-    if (opening.fault.empty() && use == StoreUse::Run) Execute(database, "PRAGMA synchronous = NORMAL");
   }
   if (opening.fault.empty()) {
     opening.store.reset(new RunStore(path, database, lock));

@@ -19,6 +19,7 @@
 #include "collect/result_table.h"
 #include "collect/run_digests.h"
 #include "collect/run_journal.h"
+#include "collect/store_writer.h"
 #include "runtime/text.h"
 
 struct sqlite3;
@@ -55,8 +56,9 @@ struct StoreOpening;
 
 // The journal of one run in the store: the pages the resumed run processed are replayed from it,
 // records are looked up among those of the project's earlier runs that ended (stopped or
-// finished), and each processed page is written with its records in one transaction. Lives no
-// longer than its store.
+// finished; their digests are read when the run begins), and each processed page is written with
+// its records in one transaction by a writer of its own. Lives no longer than its store; when it
+// goes, what is queued is written.
 class StoreJournal final : public RunJournal {
 public:
   ~StoreJournal() override;
@@ -72,21 +74,22 @@ public:
   bool Processed(int position, const runtime::Text& address) override;
   std::optional<JournalPage> Replay(int position) override;
   std::vector<bool> CollectedBefore(const std::vector<Record>& records) override;
-  bool Write(int position, const JournalPage& page) override;
+  // Queues the page for the store's writer (StoreWriter); false once a write failed.
+  bool Write(int position, JournalPage page) override;
 
 private:
   friend class RunStore;
-  struct Statements;
-  StoreJournal(RunStore& store, int runId, const StoreChoice& choice, std::string projectDigest);
+  StoreJournal(RunStore& store, int runId, const StoreChoice& choice);
   bool Fail(int code);
 
   RunStore& store_;
   int runId_;
   StoreChoice choice_;
-  std::string projectDigest_;
-  std::unique_ptr<Statements> statements_;
   std::map<int, runtime::Text> processed_;  // the resumed run's pages: position -> address
+  std::vector<std::string> earlierDigests_;  // sorted; those of the project's earlier runs
   runtime::Text fault_;
+  // Last, so that it writes what is queued while everything else is still there.
+  std::unique_ptr<StoreWriter> writer_;
 };
 
 class RunStore {
