@@ -168,10 +168,12 @@ TEST_F(StoreTest, OnlyNewLeavesOutTheRecordsOfEarlierRunsOfTheProject) {
     const RunSummary summary = RunCollection(settings, fetcher, observer, ResultTable(), journal.get());
     EXPECT_EQ(runtime::TextToUtf8(FinalMessage(summary)), day.finalMessage);
     EXPECT_EQ(static_cast<int>(observer.records.size()), summary.rowCount);
-    EXPECT_EQ(store->ReadTable(*store->FindRun(journal->RunId())).RowCount(), summary.rowCount);
     if (!day.dies) {
       EXPECT_TRUE(journal->Finish(summary));
     }
+    const int run = journal->RunId();
+    journal.reset();  // what is queued is written
+    EXPECT_EQ(store->ReadTable(*store->FindRun(run)).RowCount(), summary.rowCount);
   }
   EXPECT_EQ(store->FindRun(4)->outcome, RunOutcome::Running);
 }
