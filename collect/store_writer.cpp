@@ -11,9 +11,10 @@
 namespace collect {
 namespace {
 
-// Pages that may wait to be written before the run waits for the writer: enough to ride out a
-// checkpoint's disk syncs.
+// What may wait to be written before the run waits for the writer: enough to ride out a
+// checkpoint's disk syncs, little beside the memory the run holds anyway.
 constexpr std::size_t kMostWaiting = 4096;
+constexpr std::size_t kMostWaitingBytes = std::size_t{64} << 20;
 // Pages of the write-ahead log that start a checkpoint: fewer checkpoints (each syncs the disk
 // twice) for a log of up to about 16 MiB.
 constexpr int kCheckpointPages = 4096;
@@ -25,6 +26,15 @@ constexpr const char* kPageInsert =
     "strftime('%Y-%m-%dT%H:%M:%fZ', 'now'))";
 constexpr const char* kRecordInsert =
     "INSERT INTO records (run, page, position, cells, digest, left_out) VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
+
+// The bytes of a page's cells: what it holds while it waits.
+std::size_t CellBytes(const JournalPage& page) {
+  std::size_t bytes = 0;
+  for (const Record& record : page.records) {
+    for (const runtime::Text& cell : record.cells) bytes += cell.size();
+  }
+  return bytes;
+}
 
 }  // namespace
 
@@ -60,8 +70,12 @@ StoreWriter::~StoreWriter() {
 
 bool StoreWriter::Write(int position, JournalPage page) {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return queue_.size() < kMostWaiting || failure_ != SQLITE_OK; });
+  // A page larger than the whole allowance waits only for the queue to empty.
+  changed_.wait(lock, [this] {
+    return (queue_.size() < kMostWaiting && queuedBytes_ < kMostWaitingBytes) || failure_ != SQLITE_OK;
+  });
   if (failure_ != SQLITE_OK) return false;
+  queuedBytes_ += CellBytes(page);
   queue_.emplace_back(position, std::move(page));
   changed_.notify_all();
   return true;
@@ -86,6 +100,7 @@ void StoreWriter::Work() {
     std::vector<std::pair<int, JournalPage>> pages(std::make_move_iterator(queue_.begin()),
                                                    std::make_move_iterator(queue_.end()));
     queue_.clear();
+    queuedBytes_ = 0;
     writing_ = true;
     changed_.notify_all();
     lock.unlock();

@@ -29,7 +29,8 @@ public:
   StoreWriter(const StoreWriter&) = delete;
   StoreWriter& operator=(const StoreWriter&) = delete;
 
-  // Queues a processed page; waits while many pages wait already. False once a write failed.
+  // Queues a processed page; waits while many pages (4,096, or 64 MiB of cells) wait already.
+  // False once a write failed.
   bool Write(int position, JournalPage page);
   // Waits until every queued page is written; false when one could not be.
   bool Flush();
@@ -50,6 +51,7 @@ private:
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::pair<int, JournalPage>> queue_;
+  std::size_t queuedBytes_ = 0;  // the cells of the pages queued
   bool writing_ = false;
   bool closing_ = false;
   int failure_ = 0;
