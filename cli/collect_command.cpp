@@ -363,7 +363,8 @@ std::string UsageText() {
          "SIGINT and SIGTERM stop the run as \"停止\" does: the rows of the pages processed are\n"
          "exported, the store keeps the run to be resumed, and the exit status is 130 or 143.\n"
          "\n"
-         "pelmo export writes a run kept in a store (the latest unless --run N) in the same formats.\n";
+         "pelmo export writes a run kept in a store (the latest unless --run N) in the same formats,\n"
+         "the text export with the run's own separator unless --separator is given.\n";
 }
 
 std::string AddressBoxFromLines(const std::string& lines) {

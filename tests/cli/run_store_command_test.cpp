@@ -129,11 +129,16 @@ TEST_F(StoreCommandTest, StopSignalsExportTheProcessedPagesAndEndWith130Or143) {
   const std::string urls = Urls(6);
   const Outcome threePages = Collect({"--urls", Urls(3, "three.txt"), "--format", "csv"});
   ASSERT_EQ(threePages.status, 0) << threePages.err;
+  // After the stop, the next run is told of the unfinished run, or that it cannot carry it on.
   struct Stop {
     int signal;
     bool toFile;
+    std::vector<std::string> next;
+    std::string notice;
   };
-  for (const Stop& stop : {Stop{SIGINT, false}, Stop{SIGTERM, true}}) {
+  for (const Stop& stop : {Stop{SIGINT, false, {}, "上次的采集在第 3 / 6 个网址中断；加 --resume 继续\n"},
+                           Stop{SIGTERM, true, {"--resume", "--cookie", "k=v"},
+                                "上次中断的采集设置不同，无法继续；开始新的采集\n"}}) {
     SCOPED_TRACE(stop.signal);
     hang = true;
     std::ofstream(folder_ / "out.csv") << "old";
@@ -154,8 +159,9 @@ TEST_F(StoreCommandTest, StopSignalsExportTheProcessedPagesAndEndWith130Or143) {
     EXPECT_EQ(stop.toFile ? ReadFile(folder_ / "out.csv") : outcome.out, threePages.out);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder_), {}), 7) << "nothing left aside";
 
-    const Outcome next = Collect({"--urls", urls, "--store", Path("s.sqlite")});
-    EXPECT_THAT(next.err, StartsWith("上次的采集在第 3 / 6 个网址中断；加 --resume 继续\n新的一轮开始处理..\n"));
+    std::vector<std::string> next = {"--urls", urls, "--store", Path("s.sqlite")};
+    next.insert(next.end(), stop.next.begin(), stop.next.end());
+    EXPECT_THAT(Collect(next).err, StartsWith(stop.notice + "新的一轮开始处理..\n"));
   }
 }
 
