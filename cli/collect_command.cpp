@@ -14,6 +14,7 @@
 #include "collect/file_io.h"
 #include "collect/project_file.h"
 #include "collect/result_export.h"
+#include "collect/setting_ranges.h"
 #include "collect/status_reporter.h"
 #include "collect/status_texts.h"
 #include "runtime/code_page.h"
@@ -40,17 +41,16 @@ struct CollectOptions {
   std::optional<std::string> outputFile;
 };
 
-// A whole-number option and the range it must lie in.
+// A whole-number option and the range it must lie in, the same as its project field's.
 struct NumberOption {
   const char* name;
-  long long lowest;
-  long long highest;
+  collect::SettingRange range;
 };
 
-constexpr NumberOption kPerHost{"--per-host", 1, 64};
-constexpr NumberOption kJobs{"--jobs", 1, 256};
-constexpr NumberOption kDelay{"--delay", 0, 600000};
-constexpr NumberOption kMaxPageMb{"--max-page-mb", 1, 4096};
+constexpr NumberOption kPerHost{"--per-host", collect::kPerHostRange};
+constexpr NumberOption kJobs{"--jobs", collect::kJobsRange};
+constexpr NumberOption kDelay{"--delay", collect::kDelayRange};
+constexpr NumberOption kMaxPageMb{"--max-page-mb", collect::kMaxPageMbRange};
 
 // The option's value, or the reason it is refused.
 std::optional<long long> ParseNumber(const NumberOption& option, const std::string& text, std::string& error) {
@@ -61,9 +61,9 @@ std::optional<long long> ParseNumber(const NumberOption& option, const std::stri
   } catch (const std::exception&) {
     used = 0;
   }
-  if (used == 0 || used != text.size() || value < option.lowest || value > option.highest) {
-    error = std::string(option.name) + " takes a whole number from " + std::to_string(option.lowest) +
-            " to " + std::to_string(option.highest);
+  if (used == 0 || used != text.size() || !option.range.Holds(value)) {
+    error = std::string(option.name) + " takes a whole number from " + std::to_string(option.range.lowest) +
+            " to " + std::to_string(option.range.highest);
     return std::nullopt;
   }
   return value;
@@ -227,7 +227,7 @@ ProjectResult ProjectOf(const CollectOptions& options) {
 collect::RunLimits LimitsOf(const CollectOptions& options) {
   collect::RunLimits limits;
   const auto maxPageMb = options.numbers.find(kMaxPageMb.name);
-  if (maxPageMb != options.numbers.end()) limits.maxPageBytes = maxPageMb->second * 1024 * 1024;
+  if (maxPageMb != options.numbers.end()) limits.maxPageBytes = maxPageMb->second * web::kMebibyte;
   return limits;
 }
 
