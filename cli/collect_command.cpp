@@ -134,7 +134,7 @@ bool TakeNamedOption(const std::string& argument, const std::optional<std::strin
   } else if (argument == "--project") {
     options.projectFile = *value;
   } else if (argument == "--output") {
-    options.outputFile = *value;
+    options.outputFile = *value == "-" ? std::nullopt : value;  // "-": standard output
   } else {
     options.urlsFile = *value;
   }
@@ -263,12 +263,13 @@ private:
   collect::ResultTable table_;
 };
 
-// The export goes to the output file when one is named, written aside and renamed over it at the
-// end; to standard output otherwise.
+// The export goes to the output file when one is named, as collect::FileReplacement writes it (a
+// regular file replaced whole at the end; a device or FIFO written into, a FIFO once a reader
+// has opened it); to standard output otherwise.
 class ExportTarget {
 public:
   explicit ExportTarget(const std::optional<std::string>& file) {
-    if (file) file_.emplace(*file);
+    if (file) file_.emplace(*file, collect::PipeReader::WaitedFor);
   }
   // False (with the fault) when the output file cannot be created.
   bool Open(std::string& fault) {
@@ -320,8 +321,9 @@ std::string UsageText() {
          "  --format F         text (default: the export of \"导出结果\"), csv, tsv, jsonl or html,\n"
          "                     all in UTF-8; with --output and no --format, the file's extension\n"
          "                     (.csv .tsv .jsonl .html .htm) chooses, any other is text\n"
-         "  --output FILE      write the export to FILE (replaced whole at the end) instead of\n"
-         "                     standard output\n"
+         "  --output FILE      write the export to FILE instead of standard output: a file is\n"
+         "                     replaced whole at the end (through a symbolic link, which stays),\n"
+         "                     a device or FIFO is written into; - is standard output\n"
          "  --urls FILE        one address per line (- reads standard input)\n"
          "  --per-host P       at most P connections to one host at a time (default 4)\n"
          "  --jobs N           at most N pages downloading at once (default 16); the rows still\n"

@@ -3,10 +3,16 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <thread>
 
 #include "cli/collect_command.h"
 #include "collect/project_file.h"
@@ -217,6 +223,68 @@ TEST_F(CollectCommandTest, ExportGoesToTheOutputFileInTheFormatAsked) {
     ASSERT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(outcome.out, "");
     EXPECT_EQ(ReadFile(folder_ / export_.file), WithAddress(export_.content, server_.Url("/l")));
+  }
+}
+
+// What --output names besides a regular file, made in folder: the path to give and what tells
+// afterwards whether it is still what it was and what it received.
+struct OutputTarget {
+  const char* name;
+  std::function<std::string(const std::filesystem::path& folder)> make;
+  std::filesystem::file_type typeAfter;
+};
+
+TEST_F(CollectCommandTest, OutputIsWrittenIntoWhatIsNoRegularFileAndDashIsStandardOutput) {
+  namespace fs = std::filesystem;
+  server_.Serve("/l", HttpResponse(200, collect_test::ListPageGbk(2)));
+  const std::vector<std::string> options = {"--format", "csv", server_.Url("/l")};
+  std::vector<std::string> arguments = {"--output", "-"};
+  arguments.insert(arguments.end(), options.begin(), options.end());
+  const Outcome toStandardOutput = Collect(arguments);
+  ASSERT_EQ(toStandardOutput.status, 0) << toStandardOutput.err;
+  EXPECT_THAT(toStandardOutput.out, StartsWith("\xEF\xBB\xBF文本 2,"));
+  EXPECT_FALSE(fs::exists("-"));
+
+  const OutputTarget targets[] = {
+      {"symbolic link", [](const fs::path& f) {
+         std::ofstream(f / "target.csv") << "old";
+         fs::create_symlink("target.csv", f / "link.csv");
+         return (f / "link.csv").string();
+       }, fs::file_type::symlink},
+      // The null device's own node, made here: a fault could replace only the test's node.
+      {"null device", [](const fs::path& f) {
+         const fs::path node = f / "null";
+         return ::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? node.string() : "/dev/null";
+       }, fs::file_type::character},
+      {"FIFO", [](const fs::path& f) {
+         ::mkfifo((f / "fifo").c_str(), 0600);
+         fs::create_hard_link(f / "fifo", f / "same-fifo");  // reaches the FIFO even if it is replaced
+         return (f / "fifo").string();
+       }, fs::file_type::fifo},
+  };
+  for (const OutputTarget& target : targets) {
+    SCOPED_TRACE(target.name);
+    const std::string path = target.make(folder_);
+    std::string read;
+    std::thread reader;
+    if (target.typeAfter == fs::file_type::fifo) {
+      reader = std::thread([&] { read = ReadFile(path); });
+    }
+    arguments = {"--output", path};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    const Outcome outcome = Collect(arguments);
+    if (reader.joinable()) {
+      ::close(::open((folder_ / "same-fifo").c_str(), O_WRONLY | O_NONBLOCK));  // lets a reader still waiting go
+      reader.join();
+    } else if (target.typeAfter == fs::file_type::symlink) {
+      read = ReadFile(folder_ / "target.csv");
+    }
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(fs::symlink_status(path).type(), target.typeAfter);
+    if (target.typeAfter != fs::file_type::character) {
+      EXPECT_EQ(read, toStandardOutput.out);
+    }
   }
 }
 

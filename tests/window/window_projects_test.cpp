@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -284,6 +287,27 @@ TEST_F(WindowProjectsTest, ListExportsToACsvFileThatPythonReadsBack) {
               "[\"two\\r\\nlines\", \"\", \"http://a/2\"]]\n");
     EXPECT_EQ(BarText(), " 已导出至 " + QDir::toNativeSeparators(File(export_.file)).toStdString());
   }
+}
+
+TEST_F(WindowProjectsTest, ExportWritesIntoADeviceAndRefusesAFifoNobodyReads) {
+  window::ReportListModel& list = Widget<window::ReportListView>("测试列表框")->Model();
+  list.AddColumns({T("文本 0"), T("文本 1"), T("文本 2")});
+  list.AddRows({collect::Record{{T("whole"), T("甲"), T("http://a/1")}}});
+  // The null device's own node, made here: a fault could replace only the test's node.
+  const std::string node = File("null").toStdString();
+  const QString device = ::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? File("null") : "/dev/null";
+  window::SetNextFileName(device);
+  Choose("工具箱", "导出到文件");
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(QFileInfo(device).exists() && !QFileInfo(device).isFile());
+
+  ASSERT_EQ(::mkfifo(File("fifo.csv").toStdString().c_str(), 0600), 0);
+  Main()->Boxes().SetNextAnswer(window::kAnswerOk);
+  window::SetNextFileName(File("fifo.csv"));
+  Choose("工具箱", "导出到文件");
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_THAT(runtime::TextToUtf8(Messages()[0].message), HasSubstr("fifo.csv”：No such device or address"));
+  EXPECT_FALSE(QFileInfo(File("fifo.csv")).isFile());
 }
 
 }  // namespace
