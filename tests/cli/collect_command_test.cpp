@@ -199,6 +199,31 @@ TEST_F(CollectCommandTest, ProjectThatCannotBeReadEndsWithStatusTwoNamingTheFile
   }
 }
 
+TEST_F(CollectCommandTest, NumbersOutsideTheirRangesAreRefusedBeforeAnyRequest) {
+  server_.Serve("/a", HttpResponse(200, collect_test::ListPageGbk(1)));
+  const std::string huge =
+      WriteFile("huge.json", R"({"format": "pelmo-project", "version": 1, "fetching": {"jobs": 2147483647}})");
+  const std::string many = WriteFile("many.json", R"({"format": "pelmo-project", "version": 1, "fetching": {"jobs": 5000}})");
+  const std::string jobsFault = "中的字段 “fetching.jobs” 应为 1 到 256 的整数\n";
+  const std::pair<std::vector<std::string>, std::string> runs[] = {
+      {{"--max-page-mb", "2048"}, "pelmo collect: --max-page-mb takes a whole number from 1 to 2047 (see pelmo --help)\n"},
+      {{"--max-page-mb", "4096"}, "pelmo collect: --max-page-mb takes a whole number from 1 to 2047 (see pelmo --help)\n"},
+      {{"--jobs", "257"}, "pelmo collect: --jobs takes a whole number from 1 to 256 (see pelmo --help)\n"},
+      {{"--project", huge}, "pelmo collect: 项目文件 “" + huge + "” " + jobsFault},
+      {{"--project", many}, "pelmo collect: 项目文件 “" + many + "” " + jobsFault},
+  };
+  for (const auto& [options, message] : runs) {
+    std::vector<std::string> arguments = options;
+    arguments.push_back(server_.Url("/a"));
+    Outcome outcome = Collect(arguments);
+    EXPECT_EQ(outcome.status, 2) << options[1];
+    EXPECT_EQ(outcome.err, message);
+  }
+  EXPECT_EQ(server_.RequestCount(), 0u);
+  Outcome largest = Collect({"--max-page-mb", "2047", "--separator", " ", server_.Url("/a")});
+  EXPECT_EQ(largest.status, 0) << largest.err;
+}
+
 struct FileExport {
   std::vector<std::string> options;
   const char* file;

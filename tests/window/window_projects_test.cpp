@@ -149,6 +149,8 @@ TEST_F(WindowProjectsTest, FileThatIsNoProjectGivesAWarningAndChangesNothing) {
       {"array.json", "[1, 2]", "不是 Pelmo 项目文件"},
       {"later.json", "{\"format\": \"pelmo-project\", \"version\": 2}", "不受支持"},
       {"wrong.json", "{\"format\": \"pelmo-project\", \"version\": 1, \"rule\": 5}", "rule"},
+      {"jobs.json", "{\"format\": \"pelmo-project\", \"version\": 1, \"fetching\": {\"jobs\": 5000}}",
+       "“fetching.jobs” 应为 1 到 256 的整数"},
   };
   TypeSettings();
   for (const BadFile& file : files) {
@@ -190,6 +192,9 @@ TEST_F(WindowProjectsTest, WindowOpensWithTheSettingsItHadWhenItClosed) {
   const SessionStart starts[] = {
       {"closed with typed settings", std::nullopt, true},
       {"damaged session", "{\"format\": \"pelmo-project\", \"vers", false},
+      {"session with a number out of range",
+       "{\"format\": \"pelmo-project\", \"version\": 1, \"cookie\": \"c=1\", \"fetching\": {\"jobs\": 2147483647}}",
+       false},
       {"no session", nullptr, false},
   };
   for (const SessionStart& start : starts) {
