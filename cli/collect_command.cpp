@@ -313,7 +313,7 @@ std::string UsageText() {
          "  --rule TEXT        match rule ([var] [var0] [int] [int0] stand for the varying parts)\n"
          "  --before TEXT      marker before the list area\n"
          "  --after TEXT       marker after the list area\n"
-         "  --cookie TEXT      cookie sent with every request\n"
+         "  --cookie TEXT      cookie sent with every request (at most 64 KB)\n"
          "  --encoding E       how pages are read: gbk (default), utf8, or auto (as the page's\n"
          "                     Content-Type header or meta element declares; GBK when it does not)\n"
          "  --utf8             the same as --encoding utf8\n"
@@ -334,9 +334,10 @@ std::string UsageText() {
          "  --max-page-mb MB   a page larger than MB mebibytes fails (default 256)\n"
          "  --help             this text\n"
          "Exit status: 0 after a run, 1 when the rule is empty or does not compile (nothing is\n"
-         "downloaded), 2 for a usage error, a project or address file that cannot be read or an\n"
-         "output file that cannot be written, 3 when the run finished but some pages failed (their\n"
-         "reasons are in the progress; the rows that were found are still exported).\n";
+         "downloaded), 2 for a usage error, a project or address file that cannot be read, a\n"
+         "cookie over 64 KB or an output file that cannot be written, 3 when the run finished but\n"
+         "some pages failed (their reasons are in the progress; the rows that were found are still\n"
+         "exported).\n";
 }
 
 std::string AddressBoxFromLines(const std::string& lines) {
@@ -377,6 +378,10 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
   if (Text problem = collect::RuleProblem(settings.rule); !problem.empty()) {
     WriteError(runtime::TextToUtf8(problem) + "\n");
     return kCollectBadRule;
+  }
+  if (Text problem = collect::CookieProblem(settings.cookie); !problem.empty()) {
+    WriteError(runtime::TextToUtf8(problem) + "\n");
+    return kCollectUsageError;
   }
   ExportTarget target(options.outputFile);
   std::string fault;

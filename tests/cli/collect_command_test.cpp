@@ -105,6 +105,15 @@ TEST_F(CollectCommandTest, EmptyOrBrokenRuleEndsWithStatusOneAndNoRequest) {
   EXPECT_EQ(server_.RequestCount(), 0u);
 }
 
+TEST_F(CollectCommandTest, CookieOver64KbEndsWithStatusTwoAndNoRequest) {
+  server_.Serve("/a", HttpResponse(200, collect_test::ListPageGbk(3)));
+  Outcome outcome = Collect({"--cookie", "k=" + std::string(70000, 'v'), server_.Url("/a")});
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_EQ(outcome.err, "Cookie 不能超过 64 KB（现为 70002 字节）\n");
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(server_.RequestCount(), 0u);
+}
+
 TEST_F(CollectCommandTest, PagesWithFewRowsKeepOneSetOfColumns) {
   server_.Serve("/one", HttpResponse(200, collect_test::ListPageGbk(1)));
   server_.Serve("/three", HttpResponse(200, collect_test::ListPageGbk(3, 5)));
