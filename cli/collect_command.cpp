@@ -39,6 +39,7 @@ struct CollectOptions {
   std::map<std::string, long long> numbers;  // whole-number option name -> value
   std::optional<collect::ExportFormat> format;
   std::optional<std::string> outputFile;
+  collect::FormulaCells formulas = collect::FormulaCells::AsText;  // --csv-raw: Raw
 };
 
 // A whole-number option and the range it must lie in, the same as its project field's.
@@ -158,6 +159,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
       ++i;
     } else if (argument == "--utf8") {
       result.options.encoding = collect::PageEncoding::Utf8;
+    } else if (argument == "--csv-raw") {
+      result.options.formulas = collect::FormulaCells::Raw;
     } else if (argument == "--") {
       result.options.addresses.insert(result.options.addresses.end(), arguments.begin() + i + 1,
                                       arguments.end());
@@ -320,7 +323,10 @@ std::string UsageText() {
          "  --separator TEXT   text export: cells joined by TEXT (default: HTML table rows)\n"
          "  --format F         text (default: the export of \"导出结果\"), csv, tsv, jsonl or html,\n"
          "                     all in UTF-8; with --output and no --format, the file's extension\n"
-         "                     (.csv .tsv .jsonl .html .htm) chooses, any other is text\n"
+         "                     (.csv .tsv .jsonl .html .htm) chooses, any other is text. A CSV or\n"
+         "                     TSV cell that starts with = + - or @ and is no plain number (such\n"
+         "                     as -12.5) gets a leading ' so that a spreadsheet shows it as text\n"
+         "  --csv-raw          CSV and TSV cells exactly as found, formulas included\n"
          "  --output FILE      write the export to FILE instead of standard output: a file is\n"
          "                     replaced whole at the end (through a symbolic link, which stays),\n"
          "                     a device or FIFO is written into; - is standard output\n"
@@ -398,7 +404,8 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
   const collect::RunSummary summary = collect::RunCollection(settings, fetcher, observer);
   std::fflush(stdout);
   const std::string exported =
-      stream ? std::string() : collect::FormatFileExport(FormatOf(options), observer.Table(), project.project.separator);
+      stream ? std::string()
+             : collect::FormatFileExport(FormatOf(options), observer.Table(), project.project.separator, options.formulas);
   if (!stream && !target.Write(exported, fault)) {
     WriteError("pelmo collect: cannot write " + *options.outputFile + ": " + fault + "\n");
     return kCollectUsageError;

@@ -322,6 +322,24 @@ TEST_F(CollectCommandTest, OutputIsWrittenIntoWhatIsNoRegularFileAndDashIsStanda
   }
 }
 
+TEST_F(CollectCommandTest, FormulaCellsBecomeTextInCsvAndTsvUnlessCsvRaw) {
+  server_.Serve("/f", HttpResponse(200, "<html><body><p>=HYPERLINK(1)</p><p>-12.5</p><p>@x</p></body></html>"));
+  const std::pair<std::vector<std::string>, std::string> runs[] = {
+      {{"--format", "csv"}, "\xEF\xBB\xBF文本 2,文本 3\r\n'=HYPERLINK(1),URL\r\n-12.5,URL\r\n'@x,URL\r\n"},
+      {{"--format", "tsv"}, "文本 2\t文本 3\n'=HYPERLINK(1)\tURL\n-12.5\tURL\n'@x\tURL\n"},
+      {{"--format", "csv", "--csv-raw"}, "\xEF\xBB\xBF文本 2,文本 3\r\n=HYPERLINK(1),URL\r\n-12.5,URL\r\n@x,URL\r\n"},
+      {{"--csv-raw", "--format", "tsv"}, "文本 2\t文本 3\n=HYPERLINK(1)\tURL\n-12.5\tURL\n@x\tURL\n"},
+  };
+  for (const auto& [options, expected] : runs) {
+    std::vector<std::string> arguments = {"--utf8", "--rule", "<p>[var]</p>", "--before", "<body>", "--after", "</body>"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    arguments.push_back(server_.Url("/f"));
+    Outcome outcome = Collect(arguments);
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, WithAddress(expected, server_.Url("/f"))) << options.back();
+  }
+}
+
 struct EncodingRun {
   const char* name;
   std::vector<std::string> options;

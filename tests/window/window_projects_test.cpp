@@ -270,7 +270,8 @@ TEST_F(WindowProjectsTest, ListExportsToACsvFileThatPythonReadsBack) {
       {"列表框", "导出列表到文件", "no-such-folder/x.csv", false},
   };
   const char* const rows[][4] = {{"whole", "甲,乙", "say \"hi\"", "http://a/1"},
-                                 {"whole", "two\r\nlines", "", "http://a/2"}};
+                                 {"whole", "two\r\nlines", "", "http://a/2"},
+                                 {"whole", "=SUM(A1)", "-12.5", "http://a/3"}};
   window::ReportListModel& list = Widget<window::ReportListView>("测试列表框")->Model();
   list.AddColumns({T("文本 0"), T("文本 1"), T("文本 2"), T("文本 3")});
   for (const auto& row : rows) list.AddRows({collect::Record{{T(row[0]), T(row[1]), T(row[2]), T(row[3])}}});
@@ -289,7 +290,7 @@ TEST_F(WindowProjectsTest, ListExportsToACsvFileThatPythonReadsBack) {
     EXPECT_EQ(Messages().size(), before);
     EXPECT_EQ(CsvRowsByPython(File(export_.file)),
               "[[\"文本 1\", \"文本 2\", \"文本 3\"], [\"甲,乙\", \"say \\\"hi\\\"\", \"http://a/1\"], "
-              "[\"two\\r\\nlines\", \"\", \"http://a/2\"]]\n");
+              "[\"two\\r\\nlines\", \"\", \"http://a/2\"], [\"'=SUM(A1)\", \"-12.5\", \"http://a/3\"]]\n");
     EXPECT_EQ(BarText(), " 已导出至 " + QDir::toNativeSeparators(File(export_.file)).toStdString());
   }
 }
