@@ -337,7 +337,7 @@ std::string UsageText() {
          "                     at a time, request for request as a sequential run\n"
          "  --delay MS         pause MS milliseconds between two requests to the same host\n"
          "                     (default 0)\n"
-         "  --max-page-mb MB   a page larger than MB mebibytes fails (default 256)\n"
+         "  --max-page-mb MB   a page larger than MB mebibytes fails (default 256, at most 2047)\n"
          "  --help             this text\n"
          "Exit status: 0 after a run, 1 when the rule is empty or does not compile (nothing is\n"
          "downloaded), 2 for a usage error, a project or address file that cannot be read, a\n"
