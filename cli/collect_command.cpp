@@ -16,6 +16,7 @@
 #include "collect/file_io.h"
 #include "collect/project_file.h"
 #include "collect/result_export.h"
+#include "collect/setting_ranges.h"
 #include "collect/status_reporter.h"
 #include "collect/status_texts.h"
 #include "runtime/code_page.h"
@@ -40,22 +41,22 @@ struct CollectOptions {
   std::map<std::string, long long> numbers;  // whole-number option name -> value
   std::optional<collect::ExportFormat> format;
   std::optional<std::string> outputFile;
+  collect::FormulaCells formulas = collect::FormulaCells::AsText;  // --csv-raw: Raw
   std::optional<std::string> storeFile;
   bool resume = false;
   bool onlyNew = false;
 };
 
-// A whole-number option and the range it must lie in.
+// A whole-number option and the range it must lie in, the same as its project field's.
 struct NumberOption {
   const char* name;
-  long long lowest;
-  long long highest;
+  collect::SettingRange range;
 };
 
-constexpr NumberOption kPerHost{"--per-host", 1, 64};
-constexpr NumberOption kJobs{"--jobs", 1, 256};
-constexpr NumberOption kDelay{"--delay", 0, 600000};
-constexpr NumberOption kMaxPageMb{"--max-page-mb", 1, 4096};
+constexpr NumberOption kPerHost{"--per-host", collect::kPerHostRange};
+constexpr NumberOption kJobs{"--jobs", collect::kJobsRange};
+constexpr NumberOption kDelay{"--delay", collect::kDelayRange};
+constexpr NumberOption kMaxPageMb{"--max-page-mb", collect::kMaxPageMbRange};
 
 // The option's value, or the reason it is refused.
 std::optional<long long> ParseNumber(const NumberOption& option, const std::string& text, std::string& error) {
@@ -66,9 +67,9 @@ std::optional<long long> ParseNumber(const NumberOption& option, const std::stri
   } catch (const std::exception&) {
     used = 0;
   }
-  if (used == 0 || used != text.size() || value < option.lowest || value > option.highest) {
-    error = std::string(option.name) + " takes a whole number from " + std::to_string(option.lowest) +
-            " to " + std::to_string(option.highest);
+  if (used == 0 || used != text.size() || !option.range.Holds(value)) {
+    error = std::string(option.name) + " takes a whole number from " + std::to_string(option.range.lowest) +
+            " to " + std::to_string(option.range.highest);
     return std::nullopt;
   }
   return value;
@@ -139,7 +140,7 @@ bool TakeNamedOption(const std::string& argument, const std::optional<std::strin
   } else if (argument == "--project") {
     options.projectFile = *value;
   } else if (argument == "--output") {
-    options.outputFile = *value;
+    options.outputFile = *value == "-" ? std::nullopt : value;  // "-": standard output
   } else if (argument == "--store") {
     options.storeFile = *value;
   } else {
@@ -165,6 +166,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
       ++i;
     } else if (argument == "--utf8") {
       result.options.encoding = collect::PageEncoding::Utf8;
+    } else if (argument == "--csv-raw") {
+      result.options.formulas = collect::FormulaCells::Raw;
     } else if (argument == "--resume") {
       result.options.resume = true;
     } else if (argument == "--only-new") {
@@ -243,7 +246,7 @@ ProjectResult ProjectOf(const CollectOptions& options) {
 collect::RunLimits LimitsOf(const CollectOptions& options) {
   collect::RunLimits limits;
   const auto maxPageMb = options.numbers.find(kMaxPageMb.name);
-  if (maxPageMb != options.numbers.end()) limits.maxPageBytes = maxPageMb->second * 1024 * 1024;
+  if (maxPageMb != options.numbers.end()) limits.maxPageBytes = maxPageMb->second * web::kMebibyte;
   return limits;
 }
 
@@ -281,12 +284,13 @@ private:
   collect::ResultTable table_;
 };
 
-// The export goes to the output file when one is named, written aside and renamed over it at the
-// end; to standard output otherwise.
+// The export goes to the output file when one is named, as collect::FileReplacement writes it (a
+// regular file replaced whole at the end; a device or FIFO written into, a FIFO once a reader
+// has opened it); to standard output otherwise.
 class ExportTarget {
 public:
   explicit ExportTarget(const std::optional<std::string>& file) {
-    if (file) file_.emplace(*file);
+    if (file) file_.emplace(*file, collect::PipeReader::WaitedFor);
   }
   // False (with the fault) when the output file cannot be created.
   bool Open(std::string& fault) {
@@ -331,16 +335,20 @@ std::string UsageText() {
          "  --rule TEXT        match rule ([var] [var0] [int] [int0] stand for the varying parts)\n"
          "  --before TEXT      marker before the list area\n"
          "  --after TEXT       marker after the list area\n"
-         "  --cookie TEXT      cookie sent with every request\n"
+         "  --cookie TEXT      cookie sent with every request (at most 64 KB)\n"
          "  --encoding E       how pages are read: gbk (default), utf8, or auto (as the page's\n"
          "                     Content-Type header or meta element declares; GBK when it does not)\n"
          "  --utf8             the same as --encoding utf8\n"
          "  --separator TEXT   text export: cells joined by TEXT (default: HTML table rows)\n"
          "  --format F         text (default: the export of \"导出结果\"), csv, tsv, jsonl or html,\n"
          "                     all in UTF-8; with --output and no --format, the file's extension\n"
-         "                     (.csv .tsv .jsonl .html .htm) chooses, any other is text\n"
-         "  --output FILE      write the export to FILE (replaced whole at the end) instead of\n"
-         "                     standard output\n"
+         "                     (.csv .tsv .jsonl .html .htm) chooses, any other is text. A CSV or\n"
+         "                     TSV cell that starts with = + - or @ and is no plain number (such\n"
+         "                     as -12.5) gets a leading ' so that a spreadsheet shows it as text\n"
+         "  --csv-raw          CSV and TSV cells exactly as found, formulas included\n"
+         "  --output FILE      write the export to FILE instead of standard output: a file is\n"
+         "                     replaced whole at the end (through a symbolic link, which stays),\n"
+         "                     a device or FIFO is written into; - is standard output\n"
          "  --urls FILE        one address per line (- reads standard input)\n"
          "  --per-host P       at most P connections to one host at a time (default 4)\n"
          "  --jobs N           at most N pages downloading at once (default 16); the rows still\n"
@@ -348,7 +356,7 @@ std::string UsageText() {
          "                     at a time, request for request as a sequential run\n"
          "  --delay MS         pause MS milliseconds between two requests to the same host\n"
          "                     (default 0)\n"
-         "  --max-page-mb MB   a page larger than MB mebibytes fails (default 256)\n"
+         "  --max-page-mb MB   a page larger than MB mebibytes fails (default 256, at most 2047)\n"
          "  --store FILE       keep the run in the store FILE (SQLite, made when missing) as it goes:\n"
          "                     each page processed is kept with its rows, nothing half\n"
          "  --resume           carry on the store's last run where it was cut off, when its settings\n"
@@ -356,12 +364,13 @@ std::string UsageText() {
          "  --only-new         leave out the records that an earlier run in the store collected\n"
          "  --help             this text\n"
          "Exit status: 0 after a run, 1 when the rule is empty or does not compile (nothing is\n"
-         "downloaded), 2 for a usage error, a project or address file that cannot be read or an\n"
-         "output file that cannot be written, 3 when the run finished but some pages failed (their\n"
-         "reasons are in the progress; the rows that were found are still exported). A store that\n"
-         "another run holds, that is read-only, full or no store ends with 2 before any download.\n"
-         "SIGINT and SIGTERM stop the run as \"停止\" does: the rows of the pages processed are\n"
-         "exported, the store keeps the run to be resumed, and the exit status is 130 or 143.\n"
+         "downloaded), 2 for a usage error, a project or address file that cannot be read, a\n"
+         "cookie over 64 KB or an output file that cannot be written, 3 when the run finished but\n"
+         "some pages failed (their reasons are in the progress; the rows that were found are still\n"
+         "exported). A store that another run holds, that is read-only, full or no store ends with\n"
+         "2 before any download. SIGINT and SIGTERM stop the run as \"停止\" does: the rows of the\n"
+         "pages processed are exported, the store keeps the run to be resumed, and the exit status\n"
+         "is 130 or 143.\n"
          "\n"
          "pelmo export writes a run kept in a store (the latest unless --run N) in the same formats,\n"
          "the text export with the run's own separator unless --separator is given.\n";
@@ -406,6 +415,10 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
     WriteError(runtime::TextToUtf8(problem) + "\n");
     return kCollectBadRule;
   }
+  if (Text problem = collect::CookieProblem(settings.cookie); !problem.empty()) {
+    WriteError(runtime::TextToUtf8(problem) + "\n");
+    return kCollectUsageError;
+  }
   ExportTarget target(options.outputFile);
   std::string fault;
   if (!target.Open(fault)) {
@@ -430,7 +443,8 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
   if (journal) journal->Finish(summary);
   std::fflush(stdout);
   const std::string exported =
-      stream ? std::string() : collect::FormatFileExport(FormatOf(options), observer.Table(), project.project.separator);
+      stream ? std::string()
+             : collect::FormatFileExport(FormatOf(options), observer.Table(), project.project.separator, options.formulas);
   if (!stream && !target.Write(exported, fault)) {
     WriteError("pelmo collect: cannot write " + *options.outputFile + ": " + fault + "\n");
     return kCollectUsageError;

@@ -54,7 +54,7 @@ std::optional<ExportOptions> ParseArguments(const std::vector<std::string>& argu
     } else if (argument == "--separator") {
       options.separator = value;
     } else if (argument == "--output") {
-      options.outputFile = value;
+      if (value != "-") options.outputFile = value;  // "-": standard output
     } else {
       error = "unknown argument " + argument;
     }
@@ -100,8 +100,9 @@ int RunExportCommand(const std::vector<std::string>& arguments) {
     std::fflush(stdout);
     return 0;
   }
-  const std::string fault = collect::ReplaceFileContent(*options->outputFile, bytes);
-  return fault.empty() ? 0 : Refuse("cannot write " + *options->outputFile + ": " + fault);
+  // As `pelmo collect --output` writes: a FIFO waits for its reader as a shell's redirection does.
+  collect::FileReplacement file(*options->outputFile, collect::PipeReader::WaitedFor);
+  return file.Commit(bytes) ? 0 : Refuse("cannot write " + *options->outputFile + ": " + file.Fault());
 }
 
 }  // namespace cli

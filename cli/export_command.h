@@ -9,8 +9,9 @@ namespace cli {
 // Runs `pelmo export` with the arguments after "export": --store FILE (required), --run latest|N
 // (default latest), --format csv|tsv|jsonl|html|text (default: the output file's extension, or
 // text), --separator S (default: the separator the run was started with) and --output FILE
-// (replaced whole; standard output without it). Returns 0, or 2 with a message on standard error
-// when the arguments, the store or the output file do not serve.
+// (replaced whole as `pelmo collect --output` replaces it; - or nothing: standard output).
+// Returns 0, or 2 with a message on standard error when the arguments, the store or the output
+// file do not serve.
 int RunExportCommand(const std::vector<std::string>& arguments);
 
 }  // namespace cli

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <initializer_list>
 
 #include "collect/collection_engine.h"
 #include "collect/result_export.h"
@@ -32,6 +33,17 @@ std::vector<Text> LeftUncollected(const std::vector<Text>& addresses, const coll
   return left;
 }
 
+// Shows the first problem that keeps the settings from running in the error box; true when one
+// did (nothing is then downloaded).
+bool Refused(MessageBoxes& boxes, QWidget* owner, std::initializer_list<Text> problems) {
+  for (const Text& problem : problems) {
+    if (problem.empty()) continue;
+    boxes.Show(owner, problem, kErrorIconOk);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSettings& settings,
@@ -51,10 +63,7 @@ collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSet
 
 void MainWindow::StartProcessing() {
   const collect::CollectionSettings settings = collect::SettingsForRun(ReadProject());
-  if (const Text problem = collect::RuleProblem(settings.rule); !problem.empty()) {
-    boxes_.Show(this, problem, kErrorIconOk);
-    return;
-  }
+  if (Refused(boxes_, this, {collect::RuleProblem(settings.rule), collect::CookieProblem(settings.cookie)})) return;
   CollectIntoList(settings, 0);
 }
 
@@ -62,10 +71,7 @@ void MainWindow::RetryFailedAddresses() {
   if (session_.failedAddresses.empty()) return;
   collect::CollectionSettings settings = collect::SettingsForRun(ReadProject());
   settings.addresses = session_.failedAddresses;
-  if (const Text problem = collect::RuleProblem(settings.rule); !problem.empty()) {
-    boxes_.Show(this, problem, kErrorIconOk);
-    return;
-  }
+  if (Refused(boxes_, this, {collect::RuleProblem(settings.rule), collect::CookieProblem(settings.cookie)})) return;
   SetEditBoxText(controls_.pageText, Text());
   session_.failedAddresses = LeftUncollected(settings.addresses, CollectInBackground(settings));
 }
@@ -78,6 +84,7 @@ MenuItemLook MainWindow::RetryMenuItemLook() const {
 void MainWindow::TestConfiguration() {
   const collect::CollectionProject project = ReadProject();
   const collect::CollectionSettings settings = collect::SettingsForRun(project);
+  if (Refused(boxes_, this, {collect::CookieProblem(settings.cookie)})) return;
   const Text address = collect::FirstAddress(project.addressText);
   // The download keeps the window live; the test counts as a run so that no command starts
   // another one meanwhile.

@@ -69,7 +69,8 @@ void MainWindow::CollectIntoList(const collect::CollectionSettings& settings, in
 
 void MainWindow::ResumeLastRun() {
   const collect::CollectionSettings settings = collect::SettingsForRun(ReadProject());
-  if (const Text problem = collect::RuleProblem(settings.rule); !problem.empty()) {
+  for (const Text& problem : {collect::RuleProblem(settings.rule), collect::CookieProblem(settings.cookie)}) {
+    if (problem.empty()) continue;
     boxes_.Show(this, problem, kErrorIconOk);
     return;
   }
