@@ -325,7 +325,8 @@ collect::ExportFormat FormatOf(const CollectOptions& options) {
 std::string UsageText() {
   return "Usage: pelmo                         open the window\n"
          "       pelmo collect [options] [ADDRESS ...]\n"
-         "       pelmo export --store FILE [--run latest|N] [--format F] [--separator S] [--output FILE]\n"
+         "       pelmo export --store FILE [--run latest|N] [--format F] [--separator S] [--csv-raw]\n"
+         "                    [--output FILE]\n"
          "\n"
          "Collects every address as \"开始处理\" would, then exports the table as \"导出结果\" would.\n"
          "The export goes to standard output (or to --output FILE), the progress to standard error.\n"

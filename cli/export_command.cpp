@@ -18,6 +18,7 @@ struct ExportOptions {
   std::optional<collect::ExportFormat> format;
   std::optional<std::string> separator;
   std::optional<std::string> outputFile;
+  collect::FormulaCells formulas = collect::FormulaCells::AsText;  // --csv-raw: Raw
 };
 
 // The run's number, or nothing for "latest"; false for anything else.
@@ -37,13 +38,17 @@ bool ParseRun(const std::string& value, ExportOptions& options) {
 // The options, or the reason they are refused.
 std::optional<ExportOptions> ParseArguments(const std::vector<std::string>& arguments, std::string& error) {
   ExportOptions options;
-  for (std::size_t i = 0; i < arguments.size(); i += 2) {
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
+    if (argument == "--csv-raw") {
+      options.formulas = collect::FormulaCells::Raw;
+      continue;
+    }
     if (i + 1 >= arguments.size()) {
       error = argument.rfind("--", 0) == 0 ? argument + " needs a value" : "unknown argument " + argument;
       return std::nullopt;
     }
-    const std::string& value = arguments[i + 1];
+    const std::string& value = arguments[++i];
     if (argument == "--store") {
       options.storeFile = value;
     } else if (argument == "--run") {
@@ -94,7 +99,7 @@ int RunExportCommand(const std::vector<std::string>& arguments) {
       options->format.value_or(options->outputFile ? collect::ExportFormatFromExtension(*options->outputFile)
                                                    : collect::ExportFormat::Text);
   const runtime::Text separator = options->separator ? runtime::Utf8ToText(*options->separator) : run->separator;
-  const std::string bytes = collect::FormatFileExport(format, table, separator);
+  const std::string bytes = collect::FormatFileExport(format, table, separator, options->formulas);
   if (!options->outputFile) {
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);
     std::fflush(stdout);
