@@ -26,9 +26,10 @@ struct DigestContext {
 
 std::string Digest(const std::string& bytes) {
   thread_local DigestContext digests;
-  unsigned char digest[EVP_MAX_MD_SIZE];
+  unsigned char digest[EVP_MAX_MD_SIZE] = {};
   unsigned int size = 0;
-  EVP_DigestInit_ex2(digests.context, digests.sha256, nullptr);
+  // Without a fetched algorithm, the built-in one is fetched at each use: slower, the same digest.
+  EVP_DigestInit_ex2(digests.context, digests.sha256 != nullptr ? digests.sha256 : EVP_sha256(), nullptr);
   EVP_DigestUpdate(digests.context, bytes.data(), bytes.size());
   EVP_DigestFinal_ex(digests.context, digest, &size);
   return std::string(reinterpret_cast<const char*>(digest), kDigestBytes);
