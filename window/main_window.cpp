@@ -77,6 +77,9 @@ const MainWindow::Command* MainWindow::FindCommand(std::string_view handler) {
       {"SaveProjectAs", &MainWindow::SaveProjectAs},
       {"ExportToFile", &MainWindow::ExportToFile},
       {"RestoreDefaultSettings", &MainWindow::RestoreDefaultSettings},
+      {"ResumeLastRun", &MainWindow::ResumeLastRun, &MainWindow::ResumeMenuItemLook},
+      {"ToggleOnlyNew", &MainWindow::ToggleOnlyNew, &MainWindow::OnlyNewMenuItemLook},
+      {"ChooseRunStore", &MainWindow::ChooseRunStore},
   };
   for (const Command& command : kCommands) {
     if (command.handler == handler) return &command;
@@ -154,6 +157,7 @@ collect::CollectionProject MainWindow::ReadProject() const {
   project.separator = EditBoxText(controls_.separator);
   project.encoding = controls_.gbk->isChecked() ? collect::PageEncoding::Gbk : collect::PageEncoding::Utf8;
   project.fetching = fetching_;
+  project.store = store_;
   return project;
 }
 
@@ -166,6 +170,7 @@ void MainWindow::ShowProject(const collect::CollectionProject& project) {
   SetEditBoxText(controls_.separator, project.separator);
   controls_.gbk->setChecked(project.encoding != collect::PageEncoding::Utf8);
   fetching_ = project.fetching;
+  store_ = project.store;
 }
 
 void MainWindow::RunCommand(std::string_view handler, unsigned styles) {
@@ -199,7 +204,9 @@ void MainWindow::PopupMenu(std::string_view menu, std::optional<int> x, std::opt
     if (!look.shown) continue;
     QAction* action = popup.addAction(ToQString(look.caption));
     action->setObjectName(FromLayout(item->name));
-    action->setEnabled(!(running_ && (item->styles & kDisabledWhileRunning) != 0));
+    action->setCheckable(look.checkable);
+    action->setChecked(look.checked);
+    action->setEnabled(look.enabled && !(running_ && (item->styles & kDisabledWhileRunning) != 0));
   }
   QPoint position = QCursor::pos() + QPoint(kPopupOffset, kPopupOffset);
   if (x) position.setX(*x);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "collect/collection_project.h"
+#include "collect/run_journal.h"
 #include "collect/run_observer.h"
 #include "runtime/current_time.h"
 #include "runtime/text.h"
@@ -55,10 +56,14 @@ struct MainWindowControls {
   StatusBarWidget* statusBar = nullptr;    // 状态条1
 };
 
-// The menu entry that looks different with the program's state: shown or not, and its caption.
+// The menu entry that looks different with the program's state: shown or not, its caption, and
+// whether it carries a check mark and can be chosen.
 struct MenuItemLook {
   bool shown = true;
   runtime::Text caption;
+  bool checkable = false;
+  bool checked = false;
+  bool enabled = true;
 };
 
 class MainWindow final : public LayoutWindow {
@@ -73,7 +78,7 @@ public:
   const MainWindowControls& Controls() const { return controls_; }
 
   // The settings as the window holds them: the boxes as typed, the gbk box as Gbk (ticked) or
-  // Utf8, and the fetching limits of "下载设置…".
+  // Utf8, the fetching limits of "下载设置…" and the store of "采集库…" and "只采集新纪录".
   collect::CollectionProject ReadProject() const;
   // Every field into its box and the fetching limits for the next runs. The window has one box for
   // the encoding: ticked for Gbk and for Auto (which falls back to GBK), unticked for Utf8.
@@ -114,6 +119,15 @@ public:
   void ExportToFile();
   // "恢复默认设置": the settings of a new project.
   void RestoreDefaultSettings();
+  // "继续上次的采集（i / n）": the store's unfinished run carried on with the settings as they are
+  // (they must be those it began with; otherwise a warning box and nothing runs), the rows of the
+  // pages it processed shown first.
+  void ResumeLastRun();
+  // "只采集新纪录": runs leave out the records an earlier run in the store collected, or no longer.
+  void ToggleOnlyNew();
+  // "采集库…": the store runs are kept in, chosen by file (made by the next run when new; one that
+  // is no store gets a warning box and changes nothing); the last run it holds fills the list.
+  void ChooseRunStore();
 
   // Runs the command a layout binds to handler, with the run's guard: a command the layout marks
   // with kDisabledWhileRunning does nothing while a run is in progress.
@@ -167,12 +181,21 @@ private:
   void AfterOutermostCommand();
   MenuItemLook LookOf(const MenuLayout& item) const;
   MenuItemLook RetryMenuItemLook() const;
-  // Runs the engine over the settings on a worker thread, the list hidden and the commands held.
-  collect::RunSummary CollectInBackground(const collect::CollectionSettings& settings);
+  MenuItemLook ResumeMenuItemLook() const;
+  MenuItemLook OnlyNewMenuItemLook() const;
+  // Runs the engine over the settings on a worker thread, the list hidden and the commands held;
+  // with a journal, the run is kept in it.
+  collect::RunSummary CollectInBackground(const collect::CollectionSettings& settings,
+                                          collect::RunJournal* journal = nullptr);
+  // A run over the settings into the emptied list, kept in the store when there is one: a new run,
+  // or the unfinished run resumedRun carried on. A store that cannot serve gets a warning box, and
+  // nothing changes.
+  void CollectIntoList(const collect::CollectionSettings& settings, int resumedRun);
 
   MainWindowControls controls_;
   MainWindowSession session_;
   collect::FetchPoliteness fetching_;
+  collect::StoreChoice store_;
   MessageBoxes boxes_;
   QPointer<RunPanel> runPanel_;
   QPointer<UrlGeneratorWindow> generator_;

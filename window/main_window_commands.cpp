@@ -46,7 +46,8 @@ bool Refused(MessageBoxes& boxes, QWidget* owner, std::initializer_list<Text> pr
 
 }  // namespace
 
-collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSettings& settings) {
+collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSettings& settings,
+                                                    collect::RunJournal* journal) {
   controls_.list->setVisible(false);
   SetRunning(true);
   collect::RunSummary summary;
@@ -54,7 +55,7 @@ collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSet
   collect::WebFetcher fetcher;
   // The engine reads the table's size before it tells anything; until then nothing changes it.
   const collect::ResultTable& table = controls_.list->Table();
-  RunEngineWork([&] { summary = collect::RunCollection(settings, fetcher, observer, table); });
+  RunEngineWork([&] { summary = collect::RunCollection(settings, fetcher, observer, table, journal); });
   controls_.list->setVisible(true);
   SetRunning(false);
   return summary;
@@ -63,9 +64,7 @@ collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSet
 void MainWindow::StartProcessing() {
   const collect::CollectionSettings settings = collect::SettingsForRun(ReadProject());
   if (Refused(boxes_, this, {collect::RuleProblem(settings.rule), collect::CookieProblem(settings.cookie)})) return;
-  SetEditBoxText(controls_.pageText, Text());
-  ClearResultList();
-  session_.failedAddresses = CollectInBackground(settings).failedAddresses;
+  CollectIntoList(settings, 0);
 }
 
 void MainWindow::RetryFailedAddresses() {
