@@ -1,8 +1,7 @@
-// Downloads a 100 MiB body from a loopback server through HttpRequest and, in the same run, with
-// the curl command-line tool, once into /dev/null (the transfer alone) and once into a file in
-// /dev/shm (the body kept in memory, as HttpRequest must keep it); reports the throughputs, the
-// ratios (of the mean and of the fastest run), the client's processor time and HttpRequest's peak
-// memory. Beside it, a small page fetched over one kept connection and over a fresh one each time.
+// Downloads a 100 MiB body from a loopback server through Fetch and, in the same run, with the
+// curl command-line tool, once into /dev/null (the transfer alone) and once into a file in
+// /dev/shm (the body kept in memory, as Fetch must keep it); reports the throughputs, the ratios
+// (of the mean and of the fastest run), the client's processor time and Fetch's peak memory. Beside it, a small page fetched over one kept connection and over a fresh one each time.
 #include <benchmark/benchmark.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -17,7 +16,6 @@
 
 #include "tests/support/loopback_server.h"
 #include "web/fetch.h"
-#include "web/http_request.h"
 
 extern char** environ;
 
@@ -89,12 +87,12 @@ double CpuSeconds(int who) {
   auto seconds = [](const timeval& time) { return static_cast<double>(time.tv_sec) + time.tv_usec / 1e6; };
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
-Totals httpRequestTotals;
+Totals fetchTotals;
 Totals curlToNullTotals;
 Totals curlToMemoryTotals;
 double worstPeakRatio = 0;
 
-void BM_HttpRequest(benchmark::State& state) {
+void BM_Fetch(benchmark::State& state) {
   const std::string url = Server().Url("/big");
   bool peakMeasured = true;
   for (auto _ : state) {
@@ -102,7 +100,9 @@ void BM_HttpRequest(benchmark::State& state) {
     std::size_t before = StatusBytes("VmRSS");
     auto start = std::chrono::steady_clock::now();
     double cpuStart = CpuSeconds(RUSAGE_THREAD);
-    runtime::ByteSet body = web::HttpRequest(url);
+    web::FetchRequest request;
+    request.address = url;
+    runtime::ByteSet body = web::Fetch(request).body;
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     double cpuSeconds = CpuSeconds(RUSAGE_THREAD) - cpuStart;
     std::size_t peak = StatusBytes("VmHWM");
@@ -113,7 +113,7 @@ void BM_HttpRequest(benchmark::State& state) {
     double ratio = static_cast<double>(peak > before ? peak - before : 0) / kBodySize;
     worstPeakRatio = std::max(worstPeakRatio, ratio);
     state.counters["peak_x_body"] = ratio;
-    httpRequestTotals.Add(seconds, cpuSeconds);
+    fetchTotals.Add(seconds, cpuSeconds);
   }
   if (!peakMeasured) state.SetLabel("peak memory not measured: /proc/self/clear_refs not writable");
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kBodySize));
@@ -169,26 +169,26 @@ void BM_SmallPage(benchmark::State& state, const char* path) {
 BENCHMARK_CAPTURE(BM_SmallPage, connection_closed, "/page-closed")->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK_CAPTURE(BM_SmallPage, connection_kept, "/page-kept")->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-BENCHMARK(BM_HttpRequest)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+BENCHMARK(BM_Fetch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 BENCHMARK(BM_CurlToolToNull)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 BENCHMARK(BM_CurlToolToMemory)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 
 void PrintSummary() {
-  if (!httpRequestTotals.runs || !curlToNullTotals.runs || !curlToMemoryTotals.runs) return;
-  double http = httpRequestTotals.MebibytesPerSecond();
+  if (!fetchTotals.runs || !curlToNullTotals.runs || !curlToMemoryTotals.runs) return;
+  double http = fetchTotals.MebibytesPerSecond();
   double toNull = curlToNullTotals.MebibytesPerSecond();
   double toMemory = curlToMemoryTotals.MebibytesPerSecond();
-  std::printf("\n100 MiB body, mean of the runs: HttpRequest %.0f MiB/s; curl tool into /dev/null %.0f MiB/s, into /dev/shm %.0f MiB/s\n",
+  std::printf("\n100 MiB body, mean of the runs: Fetch %.0f MiB/s; curl tool into /dev/null %.0f MiB/s, into /dev/shm %.0f MiB/s\n",
               http, toNull, toMemory);
-  std::printf("HttpRequest time / curl tool time: %.2fx against /dev/null, %.2fx against /dev/shm (goal <= 1.5x)\n",
+  std::printf("Fetch time / curl tool time: %.2fx against /dev/null, %.2fx against /dev/shm (goal <= 1.5x)\n",
               toNull / http, toMemory / http);
-  double bestHttp = httpRequestTotals.BestMebibytesPerSecond();
-  std::printf("Fastest runs: HttpRequest %.0f MiB/s; curl tool into /dev/null %.0f MiB/s: %.2fx\n", bestHttp,
+  double bestHttp = fetchTotals.BestMebibytesPerSecond();
+  std::printf("Fastest runs: Fetch %.0f MiB/s; curl tool into /dev/null %.0f MiB/s: %.2fx\n", bestHttp,
               curlToNullTotals.BestMebibytesPerSecond(), curlToNullTotals.BestMebibytesPerSecond() / bestHttp);
-  std::printf("Client processor time per run: HttpRequest %.1f ms; curl tool into /dev/null %.1f ms: %.2fx\n",
-              httpRequestTotals.CpuMillisecondsPerRun(), curlToNullTotals.CpuMillisecondsPerRun(),
-              httpRequestTotals.CpuMillisecondsPerRun() / curlToNullTotals.CpuMillisecondsPerRun());
-  std::printf("HttpRequest peak memory: %.2fx the body size (goal <= 1.5x)\n", worstPeakRatio);
+  std::printf("Client processor time per run: Fetch %.1f ms; curl tool into /dev/null %.1f ms: %.2fx\n",
+              fetchTotals.CpuMillisecondsPerRun(), curlToNullTotals.CpuMillisecondsPerRun(),
+              fetchTotals.CpuMillisecondsPerRun() / curlToNullTotals.CpuMillisecondsPerRun());
+  std::printf("Fetch peak memory: %.2fx the body size (goal <= 1.5x)\n", worstPeakRatio);
 }
 
 }  // namespace

@@ -82,7 +82,7 @@ void SearchAllWith(benchmark::State& state, bool backtrackingOnly) {
   const std::string& page =
       CachedPage(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
   runtime::Regex compiled;
-  if (!compiled.Create(kTranslatedDefaultRule, false) || !compiled.UsesTemplateMatcher()) {
+  if (!compiled.Create(kTranslatedDefaultRule, runtime::Case::Insensitive) || !compiled.UsesTemplateMatcher()) {
     state.SkipWithError("the translated default rule does not compile to a template");
     return;
   }

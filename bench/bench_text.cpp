@@ -88,7 +88,7 @@ void ReplaceSubtext(benchmark::State& state) {
   const Text& page = Page(kChinese, static_cast<size_t>(state.range(0)));
   for (auto _ : state) {
     benchmark::DoNotOptimize(runtime::ReplaceSubtext(page, "  ", Text(" "), std::nullopt,
-                                                     std::nullopt, true));
+                                                     std::nullopt, runtime::Case::Sensitive));
   }
   SetUp(state, page);
 }

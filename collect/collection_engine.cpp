@@ -1,6 +1,7 @@
 // The collection engine: the run, one page, the rule check and the final message.
 #include "collect/collection_engine.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "collect/charset_declaration.h"
@@ -9,6 +10,7 @@
 #include "collect/match_rule.h"
 #include "collect/page_downloads.h"
 #include "collect/page_text.h"
+#include "collect/status_texts.h"
 #include "runtime/code_page.h"
 #include "runtime/regex.h"
 #include "runtime/text_operations.h"
@@ -19,11 +21,14 @@ namespace {
 using runtime::T;
 using runtime::Text;
 
-// Where the run stands: the list's rows and columns, and the compiled rule.
+// Where the run stands: the table's rows and columns, and the compiled rule.
 struct RunState {
   runtime::Regex regex;
   int groupCount = 0;
-  ListState list;
+  int rowCount = 0;
+  int columnCount = 0;
+  // Where processed pages are kept and earlier records looked up; null without a store.
+  RunJournal* journal = nullptr;
 };
 
 // GBK unless the page is to be read as UTF-8, or declares UTF-8 and is read as it declares.
@@ -39,6 +44,7 @@ PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response,
   outcome.address = address;
   outcome.stopped = response.failure == web::FetchFailure::Cancelled;
   outcome.finalAttempt = response.failure == web::FetchFailure::TransferTooLong || response.waitedRetryAfter;
+  outcome.status = response.status;
   outcome.reason = FailureReason(response, settings.maxPageBytes);
   outcome.failed = !outcome.reason.empty();
   if (response.failure == web::FetchFailure::PageTooLarge) response.body.clear();
@@ -84,38 +90,88 @@ PageOutcome PrepareAttempt(const Text& address, web::FetchResponse&& response, c
   return outcome;
 }
 
-// Everything the list and the status channels show of one matched attempt.
-int ReportAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) {
-  const int count = static_cast<int>(outcome.matches.size());
-  const Text matchNote = outcome.tooComplex ? TooComplexNote(count) : Text();
-  if (count == 0) observer.StatusMessage(T("匹配结果为0,请检查正则匹配规则!"));
+// What the table and the status channels hear of an attempt: the columns the table lacks, the
+// records to tell and the attempt's end.
+void TellAttempt(const AttemptResult& result, std::vector<Record> told, RunState& state, RunObserver& observer) {
   const int needed = state.groupCount + 2;
-  if (state.list.columnCount < needed) {
-    observer.ColumnsAdded(ColumnCaptions(state.list.columnCount + 1, needed));
-    state.list.columnCount = needed;
+  if (state.columnCount < needed) {
+    observer.ColumnsAdded(ColumnCaptions(state.columnCount + 1, needed));
+    state.columnCount = needed;
   }
-  if (count > 0) {
-    observer.RecordsFound(RecordsOf(outcome));
-    state.list.rowCount += count;
+  if (!told.empty()) {
+    state.rowCount += static_cast<int>(told.size());
+    observer.RecordsFound(std::move(told));
   }
-  observer.StatusLine(CountLine(outcome.address, count, outcome.reason, JoinedNotes(outcome.warning, matchNote)));
-  observer.StatusMessage(T("匹配成功，共") + runtime::ToText(count) + T("条"));
-  return count;
+  observer.AttemptFinished(result);
 }
 
-// One prepared attempt at a page, told to the observer. Returns the match count, or -1 when the
-// run was stopped during the download or the matching.
-int CollectAttempt(PageOutcome& outcome, RunState& state, RunObserver& observer) {
+// The page's records but those collected before. They are moved out unless the journal keeps
+// the page.
+std::vector<Record> RecordsToTell(JournalPage& page, bool keep) {
+  const bool all = std::find(page.collectedBefore.begin(), page.collectedBefore.end(), true) ==
+                   page.collectedBefore.end();
+  if (all && !keep) return std::move(page.records);
+  std::vector<Record> told;
+  for (std::size_t i = 0; i < page.records.size(); ++i) {
+    if (!page.collectedBefore[i]) told.push_back(page.records[i]);
+  }
+  return told;
+}
+
+// One prepared attempt at a page, told to the observer and noted in page. Returns the match
+// count, or -1 when the run was stopped during the download or the matching.
+int CollectAttempt(PageOutcome& outcome, int attempt, RunState& state, RunObserver& observer, JournalPage& page) {
   if (observer.StopRequested()) return -1;
-  observer.StatusMessage(PrintableAddress(outcome.address));
+  observer.AttemptStarted({outcome.address, attempt});
   // A download that failed while the user stopped the run was cut short by the stop.
   if (outcome.stopped || (outcome.failed && observer.StopRequested())) return -1;
   observer.PageText(outcome.pageText);
-  const int count = ReportAttempt(outcome, state, observer);
+  const int count = static_cast<int>(outcome.matches.size());
+  page.status = outcome.status;
+  // A matching given up keeps its rows; its note goes with the warning, so that a resumed run
+  // tells it as it was first told.
+  const Text matchNote = outcome.tooComplex ? TooComplexNote(count) : Text();
+  page.attempts.push_back({outcome.address, attempt, count, outcome.reason, JoinedNotes(outcome.warning, matchNote)});
+  page.records = RecordsOf(outcome);
+  page.collectedBefore =
+      state.journal ? state.journal->CollectedBefore(page.records) : std::vector<bool>(page.records.size());
+  TellAttempt(page.attempts.back(), RecordsToTell(page, state.journal != nullptr), state, observer);
   // The records hold their own copies: the page's text and matches go once told.
   Text().swap(outcome.pageText);
   outcome.matches.clear();
   return count;
+}
+
+// A page the run being resumed processed, told again as it was first told (but for its text,
+// which is not kept). Returns its last attempt's count.
+int ReplayPage(JournalPage& page, RunState& state, RunObserver& observer) {
+  int count = 0;
+  for (const AttemptResult& attempt : page.attempts) {
+    observer.AttemptStarted({attempt.address, attempt.attempt});
+    const bool last = &attempt == &page.attempts.back();
+    TellAttempt(attempt, last ? RecordsToTell(page, false) : std::vector<Record>(), state, observer);
+    count = attempt.rowsFound;
+  }
+  return count;
+}
+
+// The pages the run being resumed processed, by position: they are not downloaded.
+std::vector<bool> ProcessedPages(const CollectionSettings& settings, RunJournal* journal) {
+  std::vector<bool> processed(settings.addresses.size());
+  if (journal == nullptr) return processed;
+  for (std::size_t page = 0; page < processed.size(); ++page) {
+    processed[page] = journal->Processed(static_cast<int>(page), settings.addresses[page]);
+  }
+  return processed;
+}
+
+// The addresses of the pages the run downloads and matches, in run order.
+std::vector<Text> AddressesToDownload(const CollectionSettings& settings, const std::vector<bool>& processed) {
+  std::vector<Text> addresses;
+  for (std::size_t page = 0; page < processed.size(); ++page) {
+    if (!processed[page]) addresses.push_back(settings.addresses[page]);
+  }
+  return addresses;
 }
 
 }  // namespace
@@ -144,92 +200,84 @@ Text FirstAddress(const Text& addresses) {
 
 Text RuleProblem(const Text& rule) {
   // The rule is a text: it ends at its first zero byte.
-  if (rule.empty() || rule.front() == '\0') return T("正则匹配规则不能为空!");
+  if (rule.empty() || rule.front() == '\0') return EmptyRuleMessage();
   runtime::Regex regex;
-  if (regex.Create(TranslateMatchRule(rule), false)) return Text();
-  return T("匹配规则有误: ") + runtime::ToText(regex.LastError());
+  if (regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive)) return Text();
+  return BrokenRuleMessage(runtime::ToText(regex.LastError()));
 }
 
 Text CookieProblem(const Text& cookie) {
   if (cookie.size() <= web::kMaxCookieBytes) return Text();
-  return T("Cookie 不能超过 ") + runtime::ToText(static_cast<std::int64_t>(web::kMaxCookieBytes / 1024)) +
-         T(" KB（现为 ") + runtime::ToText(static_cast<std::int64_t>(cookie.size())) + T(" 字节）");
-}
-
-web::FetchRequest PageRequest(const Text& address, const CollectionSettings& settings,
-                              const RunObserver& observer) {
-  web::FetchRequest request;
-  request.address = address;
-  request.cookies = settings.cookie;
-  request.extraHeaders = Text("User-Agent: ") + kUserAgent;
-  request.settings.maxBodyBytes = settings.maxPageBytes;
-  request.honourRetryAfter = true;
-  request.settings.cancelRequested = [&observer] { return observer.StopRequested(); };
-  return request;
+  return CookieTooLongMessage(static_cast<std::int64_t>(cookie.size()));
 }
 
 PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fetcher& fetcher,
                      RunObserver& observer) {
-  observer.StatusMessage(PrintableAddress(address));
+  observer.AttemptStarted({address, 1});
   web::FetchResponse response = DownloadPage(address, settings, fetcher, observer);
   PageOutcome outcome = PrepareOutcome(address, std::move(response), settings);
   if (outcome.stopped) return outcome;
   observer.PageText(outcome.pageText);
-  if (!outcome.warning.empty())
-    observer.StatusMessage(PrintableAddress(address) + T("（") + outcome.warning + T("）"));
   return outcome;
 }
 
-RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
-                         RunObserver& observer, ListState start) {
+RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher, RunObserver& observer,
+                         const ResultTable& table, RunJournal* journal) {
   RunSummary summary;
   summary.pageCount = static_cast<int>(settings.addresses.size());
   RunState state;
-  state.list = start;
-  state.regex.Create(TranslateMatchRule(settings.rule), false);
+  state.rowCount = table.RowCount();
+  state.columnCount = table.ColumnCount();
+  state.journal = journal;
+  state.regex.Create(TranslateMatchRule(settings.rule), runtime::Case::Insensitive);
   state.groupCount = state.regex.GetSubexpressionCount();
-  observer.StatusLine(T("新的一轮开始处理.."));
+  const std::vector<bool> processed = ProcessedPages(settings, journal);
+  observer.RunStarted(summary.pageCount);
 
   const runtime::Regex& regex = state.regex;
-  MatchBudgets budgets(settings.addresses, settings.matchBudget);
+  MatchBudgets budgets(AddressesToDownload(settings, processed), settings.matchBudget);
   PreparePage prepare = [&settings, &regex, &budgets, &observer](const Text& address, web::FetchResponse&& response) {
     return PrepareAttempt(address, std::move(response), settings, regex, budgets, observer);
   };
-  std::unique_ptr<PageDownloads> downloads =
-      MakePageDownloads(settings, fetcher, observer, std::move(prepare), AheadBudget(settings.maxPageBytes));
+  std::unique_ptr<PageDownloads> downloads = MakePageDownloads(settings, fetcher, observer, std::move(prepare),
+                                                               AheadBudget(settings.maxPageBytes), processed);
   for (int index = 0; index < summary.pageCount && !observer.StopRequested(); ++index) {
     const Text& address = settings.addresses[static_cast<std::size_t>(index)];
     observer.PageStarted({index + 1, summary.pageCount, summary.pagesDone, summary.pagesFailed});
-    PageOutcome outcome = downloads->First(index);
-    const bool askAgain = WorthAnotherAttempt(outcome);
-    int count = CollectAttempt(outcome, state, observer);
-    if (count == 0 && askAgain && !observer.StopRequested()) {
-      outcome = downloads->Again(index);
-      count = CollectAttempt(outcome, state, observer);
+    JournalPage page;
+    int count = -1;
+    if (processed[static_cast<std::size_t>(index)]) {
+      std::optional<JournalPage> stored = journal->Replay(index);
+      if (stored) {
+        page = std::move(*stored);
+        count = ReplayPage(page, state, observer);
+      }
+    } else {
+      page.address = address;
+      PageOutcome outcome = downloads->First(index);
+      const bool askAgain = WorthAnotherAttempt(outcome);
+      count = CollectAttempt(outcome, 1, state, observer, page);
+      if (count == 0 && askAgain && !observer.StopRequested()) {
+        outcome = downloads->Again(index);
+        count = CollectAttempt(outcome, 2, state, observer, page);
+      }
     }
     if (count < 0) break;
     ++summary.pagesDone;
-    if (outcome.failed) {
+    if (!page.attempts.back().failureReason.empty()) {
       ++summary.pagesFailed;
       summary.failedAddresses.push_back(address);
     }
+    summary.rowsCollectedBefore +=
+        static_cast<int>(std::count(page.collectedBefore.begin(), page.collectedBefore.end(), true));
+    if (journal && !processed[static_cast<std::size_t>(index)] && !journal->Write(index, std::move(page))) break;
   }
   summary.stopped = summary.pagesDone < summary.pageCount;
-  summary.rowCount = state.list.rowCount;
+  summary.rowCount = state.rowCount;
+  // The downloads still running are abandoned before the run is told to be over.
+  downloads.reset();
+  observer.RunFinished(summary);
   return summary;
-}
-
-Text FinalMessage(const RunSummary& summary) {
-  const Text rows = runtime::ToText(summary.rowCount);
-  if (summary.stopped) {
-    return T("已停止：处理了 ") + runtime::ToText(summary.pagesDone) + " / " +
-           runtime::ToText(summary.pageCount) + T(" 个网址，共") + rows + T("条数据");
-  }
-  Text message = T("共") + rows + T("条数据");
-  if (summary.pagesFailed > 0) {
-    message += T("，") + runtime::ToText(summary.pagesFailed) + T("个网址下载失败");
-  }
-  return message;
 }
 
 }  // namespace collect

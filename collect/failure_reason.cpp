@@ -1,4 +1,4 @@
-// Failure reasons and count lines.
+// Failure reasons.
 #include "collect/failure_reason.h"
 
 #include "runtime/code_page.h"
@@ -10,8 +10,6 @@ namespace {
 using runtime::T;
 using runtime::Text;
 using web::FetchFailure;
-
-constexpr std::int64_t kMiB = 1024 * 1024;
 
 // The words in front of the client's own account of the failure.
 Text FailureLabel(FetchFailure failure) {
@@ -45,48 +43,9 @@ Text FailureReason(const web::FetchResponse& response, std::int64_t maxPageBytes
     case FetchFailure::CookieTooLarge:
       return T("Cookie 超过 ") + runtime::ToText(static_cast<std::int64_t>(web::kMaxCookieBytes / 1024)) + " KB";
     case FetchFailure::PageTooLarge:
-      return T("页面超过 ") + runtime::ToText(static_cast<std::int64_t>(maxPageBytes / kMiB)) + " MB";
+      return T("页面超过 ") + runtime::ToText(static_cast<std::int64_t>(maxPageBytes / web::kMebibyte)) + " MB";
     default: return WithMessage(FailureLabel(response.failure), response.message);
   }
-}
-
-Text PrintableAddress(const Text& address) {
-  static const char kHex[] = "0123456789abcdef";
-  Text printable;
-  printable.reserve(address.size());
-  for (char c : address) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7F) {
-      printable += c;
-    } else if (c == '\r') {
-      printable += "\\r";
-    } else if (c == '\n') {
-      printable += "\\n";
-    } else if (c == '\t') {
-      printable += "\\t";
-    } else {
-      printable += "\\x";
-      printable += kHex[byte >> 4];
-      printable += kHex[byte & 0x0F];
-    }
-  }
-  return printable;
-}
-
-Text TooComplexNote(int recordsFound) {
-  return T("匹配规则过于复杂，已停止在第 ") + runtime::ToText(recordsFound + 1) + T(" 条");
-}
-
-Text JoinedNotes(const Text& first, const Text& second) {
-  if (first.empty() || second.empty()) return first + second;
-  return first + T("；") + second;
-}
-
-Text CountLine(const Text& address, int count, const Text& reason, const Text& warning) {
-  Text line = PrintableAddress(address) + T("取到 ") + runtime::ToText(count) + T(" 条纪录");
-  const Text note = JoinedNotes(reason, warning);
-  if (!note.empty()) line += T("（") + note + T("）");
-  return line;
 }
 
 }  // namespace collect

@@ -25,18 +25,18 @@ std::string Lowered(std::string_view text) {
 
 // Each cell is converted on its own, so an incomplete character at its end decodes to U+FFFD
 // within the cell.
-Row CaptionRow(const ExportTable& table) {
+Row CaptionRow(const ResultTable& table) {
   Row row;
-  for (int column = 1; column < table.columnCount; ++column) {
-    row.push_back(runtime::TextToUtf8(table.caption(column)));
+  for (int column = 1; column < table.ColumnCount(); ++column) {
+    row.push_back(runtime::TextToUtf8(table.Captions()[static_cast<std::size_t>(column)]));
   }
   return row;
 }
 
-Row CellRow(const ExportTable& table, int row) {
+Row CellRow(const ResultTable& table, int row) {
   Row cells;
-  for (int column = 1; column < table.columnCount; ++column) {
-    cells.push_back(runtime::TextToUtf8(table.cell(row, column)));
+  for (int column = 1; column < table.ColumnCount(); ++column) {
+    cells.push_back(runtime::TextToUtf8(table.Cell(row, column)));
   }
   return cells;
 }
@@ -48,6 +48,48 @@ std::string Joined(const Row& fields, std::string_view separator) {
     out += fields[i];
   }
   return out;
+}
+
+bool IsDigit(char byte) { return byte >= '0' && byte <= '9'; }
+
+// The digits from at on; at moves past them. False when there are none.
+bool SkipDigits(std::string_view text, std::size_t& at) {
+  const std::size_t start = at;
+  while (at < text.size() && IsDigit(text[at])) ++at;
+  return at > start;
+}
+
+// An optional sign, digits with at most one decimal point (at least one digit), then an optional
+// exponent: what a spreadsheet reads as a number, not as a formula.
+bool IsPlainNumber(std::string_view text) {
+  std::size_t at = 0;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+  bool digits = SkipDigits(text, at);
+  if (at < text.size() && text[at] == '.') {
+    ++at;
+    digits = SkipDigits(text, at) || digits;
+  }
+  if (!digits) return false;
+  if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+    ++at;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+    if (!SkipDigits(text, at)) return false;
+  }
+  return at == text.size();
+}
+
+bool IsFormula(std::string_view cell) {
+  return !cell.empty() && std::string_view("=+-@").find(cell.front()) != std::string_view::npos &&
+         !IsPlainNumber(cell);
+}
+
+// The row with each formula cell made text for a spreadsheet, unless formulas stay raw.
+Row WithFormulasAsText(Row fields, FormulaCells formulas) {
+  if (formulas == FormulaCells::Raw) return fields;
+  for (std::string& field : fields) {
+    if (IsFormula(field)) field.insert(0, 1, '\'');
+  }
+  return fields;
 }
 
 std::string CsvField(const std::string& field) {
@@ -123,7 +165,7 @@ std::string JsonString(std::string_view text) {
 }
 
 // The captions of the exported columns, the last one named "address", each made unique.
-Row JsonKeys(const ExportTable& table) {
+Row JsonKeys(const ResultTable& table) {
   Row keys = CaptionRow(table);
   if (keys.empty()) return keys;
   keys.back() = "address";
@@ -158,13 +200,13 @@ std::string HtmlRow(const Row& fields, std::string_view cellTag) {
   return out + "</tr>\n";
 }
 
-std::string HtmlDocument(const ExportTable& table) {
+std::string HtmlDocument(const ResultTable& table) {
   const std::string title = runtime::TextToUtf8(runtime::T("Pelmo网页信息采集助手"));
   std::string out =
       "<!DOCTYPE html>\n<html lang=\"zh\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + title +
       "</title>\n<style>" + std::string(kTableStyle) + "</style>\n</head>\n<body>\n<table>\n";
   out += HtmlRow(CaptionRow(table), "th");
-  for (int row = 0; row < table.rowCount; ++row) out += HtmlRow(CellRow(table, row), "td");
+  for (int row = 0; row < table.RowCount(); ++row) out += HtmlRow(CellRow(table, row), "td");
   return out + "</table>\n</body>\n</html>\n";
 }
 
@@ -189,24 +231,24 @@ std::optional<ExportFormat> ExportFormatFromName(std::string_view name) {
   return std::nullopt;
 }
 
-std::string FormatFileExport(ExportFormat format, const ExportTable& table,
-                             const runtime::Text& separator) {
+std::string FormatFileExport(ExportFormat format, const ResultTable& table, const runtime::Text& separator,
+                             FormulaCells formulas) {
+  auto cells = [&](int row) { return WithFormulasAsText(CellRow(table, row), formulas); };
   std::string out;
   switch (format) {
     case ExportFormat::Text:
-      return runtime::TextToUtf8(
-          FormatExport(table.rowCount, table.columnCount, table.cell, separator));
+      return runtime::TextToUtf8(FormatExport(table, separator));
     case ExportFormat::Csv:
-      out = "\xEF\xBB\xBF" + CsvLine(CaptionRow(table));
-      for (int row = 0; row < table.rowCount; ++row) out += CsvLine(CellRow(table, row));
+      out = "\xEF\xBB\xBF" + CsvLine(WithFormulasAsText(CaptionRow(table), formulas));
+      for (int row = 0; row < table.RowCount(); ++row) out += CsvLine(cells(row));
       return out;
     case ExportFormat::Tsv:
-      out = TsvLine(CaptionRow(table));
-      for (int row = 0; row < table.rowCount; ++row) out += TsvLine(CellRow(table, row));
+      out = TsvLine(WithFormulasAsText(CaptionRow(table), formulas));
+      for (int row = 0; row < table.RowCount(); ++row) out += TsvLine(cells(row));
       return out;
     case ExportFormat::JsonLines: {
       Row keys = JsonKeys(table);
-      for (int row = 0; row < table.rowCount; ++row) out += JsonLine(keys, CellRow(table, row));
+      for (int row = 0; row < table.RowCount(); ++row) out += JsonLine(keys, CellRow(table, row));
       return out;
     }
     case ExportFormat::Html:

@@ -2,11 +2,11 @@
 // always in UTF-8.
 #pragma once
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "collect/result_table.h"
 #include "runtime/text.h"
 
 namespace collect {
@@ -17,13 +17,12 @@ namespace collect {
 // one table.
 enum class ExportFormat { Text, Csv, Tsv, JsonLines, Html };
 
-// The result table as the export reads it. Columns 1..columnCount-1 are exported; column 0 (the
-// whole match) never is, and the last column holds the page address. Both callbacks must be set.
-struct ExportTable {
-  int rowCount = 0;
-  int columnCount = 0;
-  std::function<runtime::Text(int row, int column)> cell;
-  std::function<runtime::Text(int column)> caption;
+// What CSV and TSV do with a cell that a spreadsheet would run as a formula: one that starts with
+// "=", "+", "-" or "@" and is not a plain number ("-12.5", "+3", "-1e5": an optional sign, digits
+// with at most one decimal point, an optional exponent; ASCII only).
+enum class FormulaCells {
+  AsText,  // a leading "'" makes the spreadsheet show the cell as text
+  Raw      // the cell as found
 };
 
 // The format a file name asks for by its extension: .csv, .tsv, .jsonl, .html or .htm in any
@@ -34,11 +33,13 @@ ExportFormat ExportFormatFromExtension(std::string_view path);
 // other name.
 std::optional<ExportFormat> ExportFormatFromName(std::string_view name);
 
-// The whole file in the given format, as UTF-8 bytes. CSV, TSV and HTML start with a header row
-// of the captions. JSON Lines keys the columns by caption and the last one by "address"; a key
-// met again gets " (2)", " (3)" and so on, so no cell is lost. The separator counts only for Text.
-// An incomplete character at the end of a cell becomes U+FFFD and never joins the next cell.
-std::string FormatFileExport(ExportFormat format, const ExportTable& table,
-                             const runtime::Text& separator);
+// The whole file in the given format, as UTF-8 bytes. Columns 1..ColumnCount()-1 are exported;
+// column 0 (the whole match) never is, and the last column holds the page address. CSV, TSV and
+// HTML start with a header row of the captions. JSON Lines keys the columns by caption and the last one by "address"; a key
+// met again gets " (2)", " (3)" and so on, so no cell is lost. The separator counts only for Text,
+// formulas only for Csv and Tsv. An incomplete character at the end of a cell becomes U+FFFD and
+// never joins the next cell.
+std::string FormatFileExport(ExportFormat format, const ResultTable& table, const runtime::Text& separator,
+                             FormulaCells formulas = FormulaCells::AsText);
 
 }  // namespace collect

@@ -29,7 +29,7 @@ runtime::Text TranslateMatchRule(const runtime::Text& rule) {
   for (const Placeholder& entry : kPlaceholders) {
     expression =
         runtime::ReplaceSubtext(expression, entry.placeholder, runtime::Text(entry.replacement),
-                                std::nullopt, std::nullopt, true);
+                                std::nullopt, std::nullopt, runtime::Case::Sensitive);
   }
   return expression;
 }

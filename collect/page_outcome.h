@@ -1,4 +1,4 @@
-// What became of one page, and the records a run yields.
+// What became of one page.
 #pragma once
 
 #include <vector>
@@ -8,17 +8,14 @@
 
 namespace collect {
 
-// One result row: the whole match, each capture group, then the page address.
-struct Record {
-  std::vector<runtime::Text> cells;
-};
-
 struct PageOutcome {
   runtime::Text address;
   // The cut and cleaned text the rule is matched against.
   runtime::Text pageText;
   std::vector<runtime::SearchResult> matches;
   int groupCount = 0;
+  // The answer's HTTP status; 0 when there was none.
+  int status = 0;
   // The download gave no complete answer, or an answer with a status of 400 or more.
   bool failed = false;
   // Why, as the status line shows it: "无法连接: Connection refused", "HTTP 404". Empty when the

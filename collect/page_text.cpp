@@ -1,5 +1,5 @@
-// The steps from body to page text, and the one pass that does them all: the body is cut where
-// the markers are, then cleaned (a UTF-8 body also converted, a piece at a time) into its place.
+// The one pass from body to page text: the body is cut where the markers are, then cleaned (a
+// UTF-8 body also converted, a piece at a time) into its place.
 #include "collect/page_text.h"
 
 #include <sys/mman.h>
@@ -75,7 +75,7 @@ bool IsTrailByte(const char* text, std::size_t boundary, std::size_t at) {
   return leads % 2 == 1;
 }
 
-// Cleans a page text as the four passes of NormalisePageText do, in one: line feeds, carriage
+// Cleans a page text as four passes over it would, in one: line feeds, carriage
 // returns and tabs removed, then each pair of spaces made one, none of it starting on the second
 // byte of a double-byte character. Removing a one-byte character leaves the characters after it
 // where they were, so a space run that a removed byte interrupts is one run. It works a piece at a
@@ -151,12 +151,6 @@ void CutAndCleanInPlace(Text& page, const Text& before, const Text& after) {
   cleaner.Finish(page, cleaner.Clean(page.data(), 0, stretch->start, stretch->start + stretch->length));
 }
 
-// A marker as the cut reads it: "#引号" stands for a double quote.
-Text MarkerWithQuotes(const Text& marker) {
-  static const Text kQuoteWord = runtime::T("#引号");
-  return runtime::ReplaceSubtext(marker, kQuoteWord, Text("\""), std::nullopt, std::nullopt, true);
-}
-
 // The marker as UTF-8, when a byte search for it in a UTF-8 page finds the very place where it is
 // found in the converted page: each of its characters is ASCII or a two-byte character (its second
 // byte no digit), and it converts to UTF-8 and back unchanged. Such a marker meets only whole
@@ -182,8 +176,8 @@ struct Utf8Stretch {
 };
 Utf8Stretch FindUtf8Stretch(std::string_view content, const Text& before, const Text& after) {
   if (before.empty() || after.empty()) return {true, web::TextSpan{0, content.size()}};
-  const std::optional<std::string> left = Utf8Marker(MarkerWithQuotes(before));
-  const std::optional<std::string> right = Utf8Marker(MarkerWithQuotes(after));
+  const std::optional<std::string> left = Utf8Marker(web::MarkerWithQuotes(before));
+  const std::optional<std::string> right = Utf8Marker(web::MarkerWithQuotes(after));
   if (!left || !right) return {};
   const std::size_t leftAt = content.find(*left);
   if (leftAt == std::string_view::npos) return {true, std::nullopt};
@@ -266,21 +260,6 @@ Text ConvertUtf8(runtime::ByteSet& body, web::TextSpan span, PageCleaner* cleane
 }
 
 }  // namespace
-
-Text PageTextFromBody(const runtime::ByteSet& body, bool gbk) {
-  return gbk ? runtime::ToText(body) : web::Utf8BytesToText(body);
-}
-
-Text CutPage(const Text& page, const Text& before, const Text& after) {
-  if (before.empty() || after.empty()) return page;
-  return web::TextBetween(page, before, after);
-}
-
-Text NormalisePageText(const Text& page) {
-  Text text = page;
-  CutAndCleanInPlace(text, Text(), Text());
-  return text;
-}
 
 Text PreparePageText(runtime::ByteSet&& body, bool gbk, const Text& before, const Text& after) {
   body.resize(std::min(body.size(), body.find('\0')));

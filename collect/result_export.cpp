@@ -1,25 +1,24 @@
-// The export of the result list.
+// The export of the result table.
 #include "collect/result_export.h"
 
 #include "runtime/code_page.h"
 
 namespace collect {
 
-runtime::Text FormatExport(int rowCount, int columnCount,
-                           const std::function<runtime::Text(int row, int column)>& cell,
-                           const runtime::Text& separator) {
-  bool tableMode = separator.empty();
+runtime::Text FormatExport(const ResultTable& table, const runtime::Text& separator) {
+  const bool tableMode = separator.empty();
   const runtime::Text rowStart = tableMode ? "<tr>" : "";
   const runtime::Text cellStart = tableMode ? "<td>" : "";
   const runtime::Text cellEnd = tableMode ? "</td>" : separator;
   const runtime::Text rowEnd = tableMode ? "</tr>\r\n" : "\r\n";
+  const int columnCount = table.ColumnCount();
   runtime::Text out;
-  for (int row = 0; row < rowCount; ++row) {
+  for (int row = 0; row < table.RowCount(); ++row) {
     out += rowStart;
     for (int column = 1; column < columnCount; ++column) {
       out += cellStart;
       // A cell that ends inside a character must not swallow the first byte of what follows it.
-      out += runtime::EndWithWholeCharacter(cell(row, column));
+      out += runtime::EndWithWholeCharacter(table.Cell(row, column));
       if (column < columnCount - 1 || tableMode) out += cellEnd;
     }
     out += rowEnd;

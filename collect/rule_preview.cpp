@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "collect/collection_engine.h"
-#include "collect/failure_reason.h"
 #include "collect/match_rule.h"
+#include "collect/status_texts.h"
 #include "runtime/code_page.h"
 #include "runtime/regex.h"
 #include "runtime/text_operations.h"
@@ -20,7 +20,7 @@ RulePreview PreviewRule(const Text& pageText, const Text& rule, const Text& addr
   preview.problem = RuleProblem(rule);
   if (!preview.problem.empty()) return preview;
   runtime::Regex regex;
-  regex.Create(TranslateMatchRule(rule), false);
+  regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive);
   const int groupCount = regex.GetSubexpressionCount();
   runtime::SearchLimits limits;
   limits.budget = kDefaultMatchBudget;

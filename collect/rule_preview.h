@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "collect/page_outcome.h"
+#include "collect/result_table.h"
 #include "runtime/text.h"
 
 namespace collect {

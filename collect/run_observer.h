@@ -1,10 +1,10 @@
-// What a front end hears of a run. Every call comes from the thread that runs the engine, in the
-// order of the run; StopRequested may also be asked from download threads.
+// What a front end hears of a run, as typed events. Every call comes from the thread that runs the
+// engine, in the order of the run; StopRequested may also be asked from download threads.
 #pragma once
 
 #include <vector>
 
-#include "collect/page_outcome.h"
+#include "collect/result_table.h"
 #include "runtime/text.h"
 
 namespace collect {
@@ -16,21 +16,54 @@ struct RunProgress {
   int pagesFailed = 0;
 };
 
+// One attempt at a page: the first, or the second after a first that found no record.
+struct AttemptStart {
+  runtime::Text address;
+  int attempt = 1;
+};
+
+// How an attempt at a page ended.
+struct AttemptResult {
+  runtime::Text address;
+  int attempt = 1;
+  int rowsFound = 0;
+  // Why the page failed ("无法连接: Connection refused", "HTTP 404"); empty when it did not.
+  runtime::Text failureReason;
+  // A note that is not a failure: the page declares another encoding than it was read with, or
+  // the matching was given up (TooComplexNote), both joined by "；" when both apply.
+  runtime::Text warning;
+};
+
+struct RunSummary {
+  int pageCount = 0;
+  int pagesDone = 0;    // pages processed to the end (both attempts where there were two)
+  int pagesFailed = 0;  // pages whose last attempt failed
+  int rowCount = 0;     // rows in the table at the end, earlier ones included
+  // Records found but left out, as an earlier run collected them already (only new records).
+  int rowsCollectedBefore = 0;
+  bool stopped = false;
+  std::vector<runtime::Text> failedAddresses;  // in run order
+};
+
 class RunObserver {
 public:
   virtual ~RunObserver() = default;
+  // A run over pageCount addresses begins.
+  virtual void RunStarted(int /*pageCount*/) {}
   // A page's turn begins.
   virtual void PageStarted(const RunProgress&) {}
-  // The status-bar message (the address, a count, the final total).
-  virtual void StatusMessage(const runtime::Text&) {}
-  // One line of the status box, without its line break.
-  virtual void StatusLine(const runtime::Text&) {}
+  // An attempt at a page begins: its answer is in hand.
+  virtual void AttemptStarted(const AttemptStart&) {}
   // The prepared text of the page in hand.
   virtual void PageText(const runtime::Text&) {}
-  // Columns to append to the result list, by caption, before the records that need them.
+  // Columns to append to the result table, by caption, before the records that need them.
   virtual void ColumnsAdded(const std::vector<runtime::Text>&) {}
-  // The rows of one page, in match order.
+  // The rows of one attempt, in match order.
   virtual void RecordsFound(std::vector<Record>) {}
+  // An attempt has been matched and its rows told.
+  virtual void AttemptFinished(const AttemptResult&) {}
+  // The run has ended, after its last page or a stop.
+  virtual void RunFinished(const RunSummary&) {}
   // True once the user asked the run to stop; downloads in flight are then abandoned.
   virtual bool StopRequested() const { return false; }
 };

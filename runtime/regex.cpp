@@ -264,8 +264,8 @@ Text SearchResult::GetSubmatchText(const Text& searchedText, int index, int* sta
   return searchedText.substr(start, static_cast<std::size_t>(entry.length));
 }
 
-bool Regex::Create(const Text& pattern, std::optional<bool> caseSensitive) {
-  const bool icase = !caseSensitive.value_or(true);
+bool Regex::Create(const Text& pattern, Case letterCase) {
+  const bool icase = letterCase == Case::Insensitive;
   const boost::regex_constants::syntax_option_type flags =
       icase ? boost::regex_constants::perl | boost::regex_constants::icase
             : boost::regex_constants::perl;

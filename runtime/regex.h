@@ -57,10 +57,10 @@ struct SearchReport {
 // complexity limit, the template matcher, which needs no such limit, goes on).
 class Regex {
 public:
-  // Compiles pattern (up to its first zero byte) in Perl syntax; caseSensitive absent means true,
-  // false folds ASCII letters. True on success, which replaces the held expression; on failure
-  // the held expression stays as it was and nothing is reported.
-  bool Create(const Text& pattern, std::optional<bool> caseSensitive = std::nullopt);
+  // Compiles pattern (up to its first zero byte) in Perl syntax; Case::Insensitive folds ASCII
+  // letters. True on success, which replaces the held expression; on failure the held expression
+  // stays as it was and nothing is reported.
+  bool Create(const Text& pattern, Case letterCase = Case::Sensitive);
 
   // Why the last Create failed, in the engine's words (ASCII); empty after a success.
   const std::string& LastError() const { return lastError_; }

@@ -6,6 +6,9 @@
 
 namespace runtime {
 
+// Whether a search tells ASCII letters of different case apart ("A" and "a").
+enum class Case { Sensitive, Insensitive };
+
 // Bytes in the program's code page (GB18030, a superset of GBK). Lengths and positions are bytes.
 using Text = std::string;
 

@@ -124,35 +124,22 @@ Text TextRight(const Text& text, int n) {
   return text.substr(text.size() - count);
 }
 
-Text TextMiddle(const Text& text, int start, int n) {
-  long long offset = static_cast<long long>(start) - 1;
-  if (offset < 0 || offset >= static_cast<long long>(text.size()) || n <= 0) return Text();
-  return text.substr(static_cast<size_t>(offset), static_cast<size_t>(n));
-}
-
-Text CharFromCode(int code) {
-  char byte = static_cast<char>(code & 0xFF);
-  return byte == 0 ? Text() : Text(1, byte);
-}
-
-int FindText(const Text& text, const Text& search, std::optional<int> start,
-             std::optional<bool> caseInsensitive) {
+int FindText(const Text& text, const Text& search, std::optional<int> start, Case letterCase) {
   size_t spanStart = start ? static_cast<size_t>(std::max(0, *start - 1)) : 0;
   if (spanStart >= text.size()) return -1;
   if (search.empty()) return 1;
-  SearchSubject subject = MakeSubject(text, search, caseInsensitive.value_or(false));
+  SearchSubject subject = MakeSubject(text, search, letterCase == Case::Insensitive);
   BoundaryScanner scanner(subject.text, subject.search, subject.text.size());
   size_t found = scanner.Next(spanStart);
   return found == std::string_view::npos ? -1 : static_cast<int>(found) + 1;
 }
 
-int FindTextReverse(const Text& text, const Text& search, std::optional<int> start,
-                    std::optional<bool> caseInsensitive) {
+int FindTextReverse(const Text& text, const Text& search, std::optional<int> start, Case letterCase) {
   size_t spanEnd = start ? std::min(static_cast<size_t>(std::max(0, *start - 1)), text.size())
                          : text.size();
   if (spanEnd == 0) return -1;
   if (search.empty()) return 1;
-  SearchSubject subject = MakeSubject(text, search, caseInsensitive.value_or(false));
+  SearchSubject subject = MakeSubject(text, search, letterCase == Case::Insensitive);
   BoundaryScanner scanner(subject.text, subject.search, spanEnd);
   int last = -1;
   size_t from = 0;
@@ -167,13 +154,12 @@ int FindTextReverse(const Text& text, const Text& search, std::optional<int> sta
 }
 
 Text ReplaceSubtext(const Text& text, const Text& search, std::optional<Text> replacement,
-                    std::optional<int> start, std::optional<int> count,
-                    std::optional<bool> caseSensitive) {
+                    std::optional<int> start, std::optional<int> count, Case letterCase) {
   size_t from = start ? static_cast<size_t>(std::max(0, *start - 1)) : 0;
   long long remaining = count.value_or(-1);
   if (text.empty() || search.empty() || from >= text.size() || remaining == 0) return text;
   const Text& with = replacement ? *replacement : Text();
-  SearchSubject subject = MakeSubject(text, search, !caseSensitive.value_or(false));
+  SearchSubject subject = MakeSubject(text, search, letterCase == Case::Insensitive);
   BoundaryScanner scanner(subject.text, subject.search, subject.text.size());
 
   Text out;
@@ -292,8 +278,6 @@ Text ToLower(const Text& text) {
   return out;
 }
 
-Text BlankText(int n) { return n < 1 ? Text() : Text(static_cast<size_t>(n), ' '); }
-
 Text ToText(std::int64_t value) { return std::to_string(value); }
 
 Text ToText(int value) { return std::to_string(value); }
@@ -344,37 +328,6 @@ int ToInteger(const Text& text) {
 int ToInteger(double value) {
   if (std::isnan(value)) return 0;
   return ClampToInt(static_cast<long long>(std::clamp(std::trunc(value), -9.0e18, 9.0e18)));
-}
-
-ByteSet ToByteSet(std::string_view bytes) { return ByteSet(bytes); }
-
-ByteSet ToByteSet(std::int32_t value) {
-  auto bits = static_cast<std::uint32_t>(value);
-  ByteSet out(4, '\0');
-  for (int i = 0; i < 4; ++i) out[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
-  return out;
-}
-
-int ByteSetLength(const ByteSet& bytes) { return static_cast<int>(bytes.size()); }
-
-ByteSet ByteSetLeft(const ByteSet& bytes, int n) {
-  return bytes.substr(0, std::min<size_t>(static_cast<size_t>(std::max(n, 0)), bytes.size()));
-}
-
-ByteSet BlankByteSet(int n) { return n <= 0 ? ByteSet() : ByteSet(static_cast<size_t>(n), '\0'); }
-
-Text ByteSetGetData(const ByteSet& bytes, int kind, std::optional<int> position) {
-  constexpr int kTextKind = 10;
-  if (kind != kTextKind) ReportRuntimeError(T("“欲取出数据的类型”参数值无效"), 0);
-  size_t offset = position ? static_cast<size_t>(std::max(0, *position - 1)) : 0;
-  if (offset >= bytes.size()) return Text();
-  return ToText(std::string_view(bytes).substr(offset));
-}
-
-int BitOr(std::initializer_list<int> values) {
-  int result = 0;
-  for (int value : values) result |= value;
-  return result;
 }
 
 }  // namespace runtime

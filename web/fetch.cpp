@@ -42,7 +42,7 @@ bool IsFetchableAddress(const Text& address) {
 
 // The agent named in the caller's header lines, or the default one.
 Text RequestAgent(const Text& extraHeaders) {
-  if (FindText(extraHeaders, "User-Agent:", std::nullopt, true) == -1) return kDefaultAgent;
+  if (FindText(extraHeaders, "User-Agent:", std::nullopt, runtime::Case::Insensitive) == -1) return kDefaultAgent;
   Text agent = runtime::TrimSpaces(TextBetween(extraHeaders + "\r\n", "User-Agent:", "\r\n"));
   return agent.empty() ? TextAfterColon(extraHeaders) : agent;
 }

@@ -10,32 +10,27 @@ namespace web {
 
 using runtime::Text;
 
-namespace {
-
-// A marker may write a double quote as "#引号", since a marker box cannot easily hold one.
-Text WithQuotes(const Text& marker) {
+Text MarkerWithQuotes(const Text& marker) {
   static const Text kQuoteWord = runtime::T("#引号");
-  return runtime::ReplaceSubtext(marker, kQuoteWord, Text("\""), std::nullopt, std::nullopt, true);
+  return runtime::ReplaceSubtext(marker, kQuoteWord, Text("\""), std::nullopt, std::nullopt, runtime::Case::Sensitive);
 }
 
-}  // namespace
-
 std::optional<TextSpan> FindTextBetween(const Text& text, const Text& leftMarker, const Text& rightMarker,
-                                        std::optional<int> start, std::optional<bool> caseInsensitive) {
-  Text left = WithQuotes(leftMarker);
-  Text right = WithQuotes(rightMarker);
-  int leftPosition = runtime::FindText(text, left, start, caseInsensitive);
+                                        std::optional<int> start, runtime::Case letterCase) {
+  Text left = MarkerWithQuotes(leftMarker);
+  Text right = MarkerWithQuotes(rightMarker);
+  int leftPosition = runtime::FindText(text, left, start, letterCase);
   if (leftPosition == -1) return std::nullopt;
   int from = leftPosition + runtime::TextLength(left);
-  int rightPosition = runtime::FindText(text, right, from, caseInsensitive);
+  int rightPosition = runtime::FindText(text, right, from, letterCase);
   if (rightPosition == -1) return std::nullopt;
   // An empty right marker is found at the start of the text: the stretch is then empty.
   return TextSpan{static_cast<std::size_t>(from - 1), static_cast<std::size_t>(std::max(0, rightPosition - from))};
 }
 
 Text TextBetween(const Text& text, const Text& leftMarker, const Text& rightMarker,
-                 std::optional<int> start, std::optional<bool> caseInsensitive) {
-  std::optional<TextSpan> span = FindTextBetween(text, leftMarker, rightMarker, start, caseInsensitive);
+                 std::optional<int> start, runtime::Case letterCase) {
+  std::optional<TextSpan> span = FindTextBetween(text, leftMarker, rightMarker, start, letterCase);
   return span ? text.substr(span->start, span->length) : Text();
 }
 

@@ -58,7 +58,7 @@ Text AddressWithoutUserInformation(const Text& address) {
   return result;
 }
 
-Text UrlHost(const Text& address, std::optional<bool> keepPort) {
+Text UrlHost(const Text& address, HostPort port) {
   Text lowered = runtime::ToLower(address);
   if (runtime::TextRight(lowered, 1) != "/") lowered += "/";
   Text host;
@@ -69,12 +69,12 @@ Text UrlHost(const Text& address, std::optional<bool> keepPort) {
     host = TextBetween(lowered, "http://", "/");
   }
   host = WithoutUserInformation(host);
-  if (keepPort.value_or(false)) return host;
+  if (port == HostPort::With) return host;
   return runtime::TextLeft(host, HostNameLength(host));
 }
 
 int UrlPort(const Text& address) {
-  Text host = UrlHost(address, true);
+  Text host = UrlHost(address, HostPort::With);
   int nameLength = HostNameLength(host);
   if (runtime::TextLength(host) > nameLength) {
     int lastColon = runtime::FindTextReverse(host, ":");
@@ -89,8 +89,8 @@ Text UrlObjectPath(const Text& address) {
   // found inside "http://" itself.
   Text scheme = runtime::ToLower(runtime::TextLeft(address, 8));
   int from = scheme == "https://" ? 9 : (runtime::TextLeft(scheme, 7) == "http://" ? 8 : 1);
-  int hostPosition = FindText(address, UrlHost(address), from, true);
-  int slash = FindText(address, "/", hostPosition, true);
+  int hostPosition = FindText(address, UrlHost(address), from, runtime::Case::Insensitive);
+  int slash = FindText(address, "/", hostPosition, runtime::Case::Insensitive);
   if (slash > 0) return runtime::TextRight(address, runtime::TextLength(address) - slash + 1);
   return "/";
 }

@@ -7,11 +7,14 @@
 
 namespace web {
 
+// Whether the host of an address comes with its ":port" part.
+enum class HostPort { Without, With };
+
 // The host in lower case, taken after "https://" or the first "http://" (assumed in front when
 // the address has none) up to the next "/", without user information (everything up to an "@"
-// before any "?" or "#"); with keepPort (absent = false) the ":port" part stays. An IPv6 literal
-// keeps its brackets. Empty address: empty host.
-runtime::Text UrlHost(const runtime::Text& address, std::optional<bool> keepPort = std::nullopt);
+// before any "?" or "#"); with HostPort::With the ":port" part stays. An IPv6 literal keeps its
+// brackets. Empty address: empty host.
+runtime::Text UrlHost(const runtime::Text& address, HostPort port = HostPort::Without);
 
 // The port after the host's last ":" (its leading digits; none gives 0), the colons inside an IPv6
 // literal not counting; without one 443 for an address beginning with "https" (any case), 80

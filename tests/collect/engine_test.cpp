@@ -12,110 +12,28 @@
 
 #include "collect/collection_engine.h"
 #include "collect/failure_reason.h"
+#include "collect/status_reporter.h"
+#include "collect/status_texts.h"
 #include "runtime/code_page.h"
+#include "tests/collect/canned_run.h"
 #include "tests/support/list_pages.h"
 
 namespace collect {
 namespace {
 
+using collect_test::Answer;
+using collect_test::CannedFetcher;
+using collect_test::Failure;
+using collect_test::RecordingObserver;
+using collect_test::Settings;
 using runtime::T;
 using runtime::Text;
 using ::testing::ElementsAre;
 
-web::FetchResponse Answer(int status, std::string body) {
-  web::FetchResponse response;
-  response.status = status;
-  response.headerBlock = "HTTP/1.1 " + std::to_string(status) + " X\r\n\r\n";
-  response.body = std::move(body);
-  return response;
-}
-
-web::FetchResponse Failure(web::FetchFailure failure, const std::string& message) {
-  web::FetchResponse response;
-  response.failure = failure;
-  response.message = message;
-  return response;
-}
-
-// Answers by address; an address without an answer fails to connect. Keeps every request.
-class CannedFetcher final : public Fetcher {
-public:
-  void Answer(const std::string& address, web::FetchResponse response) { answers_[address] = std::move(response); }
-  web::FetchResponse Fetch(const web::FetchRequest& request) override {
-    std::lock_guard lock(mutex_);
-    requests_.push_back(request);
-    if (request.settings.cancelRequested && request.settings.cancelRequested()) {
-      return Failure(web::FetchFailure::Cancelled, "");
-    }
-    auto found = answers_.find(request.address);
-    return found == answers_.end() ? Failure(web::FetchFailure::CouldNotConnect, "Connection refused")
-                                   : found->second;
-  }
-  std::vector<std::string> Addresses() const {
-    std::vector<std::string> addresses;
-    for (const web::FetchRequest& request : requests_) addresses.push_back(request.address);
-    return addresses;
-  }
-  const std::vector<web::FetchRequest>& Requests() const { return requests_; }
-
-private:
-  std::mutex mutex_;
-  std::map<std::string, web::FetchResponse> answers_;
-  std::vector<web::FetchRequest> requests_;
-};
-
-// Every event as one UTF-8 line, in order; the records kept whole.
-class RecordingObserver final : public RunObserver {
-public:
-  void PageStarted(const RunProgress& progress) override {
-    if (progress.page == stopAtPage) stop = true;
-    Add("page " + std::to_string(progress.page) + "/" + std::to_string(progress.pageCount));
-  }
-  void StatusMessage(const Text& message) override { Add("message " + runtime::TextToUtf8(message)); }
-  void StatusLine(const Text& line) override { Add("line " + runtime::TextToUtf8(line)); }
-  void PageText(const Text& text) override { pageText = text; }
-  void ColumnsAdded(const std::vector<Text>& captions) override {
-    for (const Text& caption : captions) Add("column " + runtime::TextToUtf8(caption));
-  }
-  void RecordsFound(std::vector<Record> found) override {
-    Add("records " + std::to_string(found.size()));
-    for (Record& record : found) records.push_back(std::move(record));
-  }
-  bool StopRequested() const override { return stop || (stopAfterAsks > 0 && ++asks >= stopAfterAsks); }
-
-  std::vector<std::string> Lines(const std::string& kind) const {
-    std::vector<std::string> lines;
-    for (const std::string& event : events) {
-      if (event.rfind(kind + " ", 0) == 0) lines.push_back(event.substr(kind.size() + 1));
-    }
-    return lines;
-  }
-
-  std::vector<std::string> events;
-  std::vector<Record> records;
-  Text pageText;
-  int stopAtPage = 0;
-  int stopAfterAsks = 0;  // StopRequested says yes from this call on
-  mutable std::atomic<int> asks{0};
-  std::atomic<bool> stop{false};
-
-private:
-  void Add(std::string event) { events.push_back(std::move(event)); }
-};
-
-CollectionSettings Settings(std::vector<Text> addresses) {
-  CollectionSettings settings;
-  settings.addresses = std::move(addresses);
-  settings.before = "list-item";
-  settings.after = "</html>";
-  settings.rule = T("<li> <a href=\"[var]/[int].html\" title=\"[var]\"> <span [var0]</li>");
-  return settings;
-}
-
 class EngineTest : public ::testing::Test {
 protected:
-  RunSummary Run(const CollectionSettings& settings, ListState start = {}) {
-    return RunCollection(settings, fetcher_, observer_, start);
+  RunSummary Run(const CollectionSettings& settings, const ResultTable& table = {}) {
+    return RunCollection(settings, fetcher_, observer_, table);
   }
   CannedFetcher fetcher_;
   RecordingObserver observer_;
@@ -128,7 +46,8 @@ TEST_F(EngineTest, PageEventsComeInTheOrderOfTheRun) {
   EXPECT_THAT(observer_.events,
               ElementsAre("line 新的一轮开始处理..", "page 1/1", "message http://h/1", "column 文本 1",
                           "column 文本 2", "column 文本 3", "column 文本 4", "column 文本 5", "records 20",
-                          "line http://h/1取到 20 条纪录", "message 匹配成功，共20条"));
+                          "line http://h/1取到 20 条纪录", "message 匹配成功，共20条", "message 共20条数据",
+                          "end"));
   ASSERT_EQ(observer_.records.size(), 20u);
   EXPECT_THAT(observer_.records[19].cells,
               ElementsAre(T("<li> <a href=\"/news/2026/1020.html\" title=\"标题20\"> <span class=\"date\">2026-12-07</span></li>"),
@@ -229,7 +148,10 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(EngineTest, RecordsOfAPageNeedOnlyTheColumnsTheListLacks) {
   fetcher_.Answer("http://h/1", Answer(200, collect_test::ListPageGbk(1)));
-  RunSummary summary = Run(Settings({"http://h/1"}), ListState{7, 3});
+  ResultTable table;
+  table.AddColumns({"a", "b", "c"});
+  table.AddRows(std::vector<Record>(7));
+  RunSummary summary = Run(Settings({"http://h/1"}), table);
   EXPECT_THAT(observer_.Lines("column"), ElementsAre("文本 4", "文本 5"));
   EXPECT_EQ(summary.rowCount, 8);
 }
@@ -501,7 +423,7 @@ TEST(FailureReason, EveryKindHasItsWords) {
             "Cookie 超过 64 KB");
   EXPECT_EQ(runtime::TextToUtf8(FailureReason(Failure(web::FetchFailure::UnsupportedAddress, ""), limit)),
             "不支持的地址");
-  EXPECT_EQ(runtime::TextToUtf8(CountLine("a", 0, T("HTTP 404"), T("页面声明编码为 UTF-8，但按 GBK 读取"))),
+  EXPECT_EQ(runtime::TextToUtf8(AttemptLine({"a", 2, 0, T("HTTP 404"), T("页面声明编码为 UTF-8，但按 GBK 读取")})),
             "a取到 0 条纪录（HTTP 404；页面声明编码为 UTF-8，但按 GBK 读取）");
 }
 

@@ -21,7 +21,7 @@ const Text kDefaultRule = R"(<li> <a href="[var]/[int].html" title="[var]"> <spa
 // The rows the collection run would produce: every match, columns 0..groups.
 std::vector<std::vector<Text>> Rows(const Text& rule, const Text& page) {
   runtime::Regex regex;
-  regex.Create(TranslateMatchRule(rule), false);
+  regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive);
   std::vector<std::vector<Text>> rows;
   for (const runtime::SearchResult& result : regex.SearchAll(page)) {
     std::vector<Text> row;
@@ -70,7 +70,7 @@ TEST(TranslateMatchRule, DefaultRuleCollectsThreeColumnsFromAListPage) {
   const Text page = "<ul>" + entry1 + "<li>no link</li> " + entry2 + "</ul>";
 
   runtime::Regex regex;
-  ASSERT_TRUE(regex.Create(TranslateMatchRule(kDefaultRule), false));
+  ASSERT_TRUE(regex.Create(TranslateMatchRule(kDefaultRule), runtime::Case::Insensitive));
   EXPECT_EQ(regex.GetSubexpressionCount(), 3);
   EXPECT_THAT(Rows(kDefaultRule, page),
               ElementsAre(ElementsAre(entry1, "/news/2023", "88123", "First title"),
@@ -99,7 +99,7 @@ TEST(TranslateMatchRule, UserParenthesesComeFirst) {
 
 TEST(TranslateMatchRule, RuleThatDoesNotCompileFindsNothing) {
   runtime::Regex regex;
-  EXPECT_FALSE(regex.Create(TranslateMatchRule("<b>([var]</b>"), false));
+  EXPECT_FALSE(regex.Create(TranslateMatchRule("<b>([var]</b>"), runtime::Case::Insensitive));
   EXPECT_THAT(Rows("<b>([var]</b>", "<b>x</b>"), IsEmpty());
 }
 

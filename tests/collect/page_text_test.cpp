@@ -13,6 +13,7 @@
 #include "collect/page_text.h"
 #include "runtime/code_page.h"
 #include "runtime/text_operations.h"
+#include "web/text_between.h"
 
 namespace collect {
 namespace {
@@ -33,11 +34,12 @@ Text IcuConversion(const std::string& body) {
 
 // The page text as the steps make it one after the other.
 Text StepByStep(const std::string& body, bool gbk, const Text& before, const Text& after) {
-  Text text = CutPage(gbk ? runtime::ToText(body) : IcuConversion(body), before, after);
+  Text text = gbk ? runtime::ToText(body) : IcuConversion(body);
+  if (!before.empty() && !after.empty()) text = web::TextBetween(text, before, after);
   for (const char* removed : {"\n", "\r", "\t"}) {
-    text = runtime::ReplaceSubtext(text, removed, Text(), std::nullopt, std::nullopt, true);
+    text = runtime::ReplaceSubtext(text, removed, Text(), std::nullopt, std::nullopt, runtime::Case::Sensitive);
   }
-  return runtime::ReplaceSubtext(text, "  ", Text(" "), std::nullopt, std::nullopt, true);
+  return runtime::ReplaceSubtext(text, "  ", Text(" "), std::nullopt, std::nullopt, runtime::Case::Sensitive);
 }
 
 void ExpectStepByStep(const std::string& body, bool gbk, const Text& before, const Text& after) {

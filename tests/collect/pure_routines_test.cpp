@@ -1,12 +1,12 @@
-// The commands' routines that need no window: time stamps, page preparation, export text,
-// first address and the address series.
+// The commands' routines that need no window: time stamps, page preparation, export text, the
+// result table, the settings of a project, first address and the address series.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "collect/collection_engine.h"
+#include "collect/collection_project.h"
 #include "collect/page_text.h"
+#include "web/text_between.h"
 #include "collect/date_time_format.h"
 #include "collect/result_export.h"
 #include "collect/toolbox.h"
@@ -56,29 +56,33 @@ TEST(FormatDateTime, DayScaleStartsAt1899) {
   EXPECT_EQ(fields->hour, 18);
 }
 
-TEST(PagePreparation, NormalisationRemovesBreaksAndHalvesSpaces) {
-  EXPECT_EQ(NormalisePageText("a\r\n\tb    c   d  e f"), "ab  c  d e f");
-  EXPECT_EQ(NormalisePageText("x\xA1\xA1\x0Cy"), "x\xA1\xA1\x0Cy");  // other white space stays
-  EXPECT_EQ(NormalisePageText("a \r\n b"), "a b");  // the spaces meet once the break is gone
+TEST(PagePreparation, BodyDecodedCutOnlyBetweenBothMarkersAndCleaned) {
+  const struct {
+    const char* name;
+    std::string body;
+    bool gbk;
+    Text before;
+    Text after;
+    Text expected;
+  } cases[] = {
+      {"breaks and tabs go, pairs of spaces halve", "a\r\n\tb    c   d  e f", true, "", "", "ab  c  d e f"},
+      {"other white space stays", "x\xA1\xA1\x0Cy", true, "", "", "x\xA1\xA1\x0Cy"},
+      {"spaces meet once the break is gone", "a \r\n b", true, "", "", "a b"},
+      {"cut between the markers", "<ul class=\"list-item\">x</ul></html>", true, "list-item", "</html>", "\">x</ul>"},
+      {"one marker cuts nothing", "<ul class=\"list-item\">x</ul></html>", true, "list-item", "", "<ul class=\"list-item\">x</ul></html>"},
+      {"a missing marker leaves nothing", "<ul>x</ul>", true, "missing", "</ul>", ""},
+      {"#引号 stands for a double quote", "<a class=\"n\">x</a>", true, T("#引号>"), "</a>", "x"},
+      {"gbk taken as it is", "\xD6\xD0" "a", true, "", "", "\xD6\xD0" "a"},
+      {"utf8 converted", "中 a  b", false, "", "", "\xD6\xD0 a b"},
+      {"up to the first zero byte", std::string("ab\0cd", 5), true, "", "", "ab"},
+      {"utf8 up to the first zero byte", std::string("ab\0cd", 5), false, "", "", "ab"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(PreparePageText(std::string(c.body), c.gbk, c.before, c.after), c.expected) << c.name;
+  }
 }
 
-TEST(PagePreparation, CutOnlyWhenBothMarkersAreGiven) {
-  const Text page = "<ul class=\"list-item\">x</ul></html>";
-  EXPECT_EQ(CutPage(page, "list-item", "</html>"), "\">x</ul>");
-  EXPECT_EQ(CutPage(page, "list-item", ""), page);
-  EXPECT_EQ(CutPage(page, "", "</html>"), page);
-  EXPECT_EQ(CutPage(page, "missing", "</html>"), "");
-  EXPECT_EQ(CutPage(page, T("#引号>"), "</ul>"), "x");
-}
-
-TEST(PagePreparation, BodyTakenAsGbkOrConvertedFromUtf8) {
-  EXPECT_EQ(PageTextFromBody("\xD6\xD0" "a", true), "\xD6\xD0" "a");
-  EXPECT_EQ(PageTextFromBody("中a", false), "\xD6\xD0" "a");
-  EXPECT_EQ(PageTextFromBody(std::string("ab\0cd", 5), true), "ab");
-  EXPECT_EQ(PageTextFromBody(std::string("ab\0cd", 5), false), "ab");
-}
-
-TEST(PagePreparation, InPlaceStepsGiveWhatTheCopyingStepsGive) {
+TEST(PagePreparation, InPlaceStepsGiveWhatTheStepsOneCopyAtATimeGive) {
   // Short texts over bytes that matter: breaks, spaces, tabs, lead bytes that pair with what
   // follows them, and the letters of the markers.
   const std::string alphabet = std::string("ab \r\n\t\x81\xA1<>") + '\0';
@@ -88,26 +92,79 @@ TEST(PagePreparation, InPlaceStepsGiveWhatTheCopyingStepsGive) {
     std::string body;
     for (int i = static_cast<int>(next() % 24); i > 0; --i) body += alphabet[(next() >> 8) % alphabet.size()];
     for (const auto& [before, after] : std::vector<std::pair<Text, Text>>{{"", ""}, {"a", "b"}, {"<", ">"}, {" ", "\x81"}}) {
-      Text expected = NormalisePageText(CutPage(PageTextFromBody(body, true), before, after));
+      Text expected = runtime::ToText(body);
+      if (!before.empty()) expected = web::TextBetween(expected, before, after);
+      for (const char* gone : {"\n", "\r", "\t"}) {
+        expected = runtime::ReplaceSubtext(expected, gone, Text(), std::nullopt, std::nullopt, runtime::Case::Sensitive);
+      }
+      expected = runtime::ReplaceSubtext(expected, "  ", Text(" "), std::nullopt, std::nullopt, runtime::Case::Sensitive);
       EXPECT_EQ(PreparePageText(std::string(body), true, before, after), expected) << testing::PrintToString(body);
-      Text text = body;
-      runtime::ReplaceSubtextInPlace(text, "  ", " ");
-      EXPECT_EQ(text, runtime::ReplaceSubtext(body, "  ", Text(" "), std::nullopt, std::nullopt, true));
     }
   }
-  EXPECT_EQ(PreparePageText(std::string("\xE4\xB8\xAD a  b"), false, "", ""), "\xD6\xD0 a b");
+}
+
+// A table of the given column count and rows.
+ResultTable Table(int columnCount, const std::vector<std::vector<Text>>& rows) {
+  ResultTable table;
+  table.AddColumns(std::vector<Text>(static_cast<std::size_t>(columnCount)));
+  for (const std::vector<Text>& cells : rows) table.AddRows({Record{cells}});
+  return table;
 }
 
 TEST(FormatExport, TableAndSeparatorModesLeaveOutColumnZero) {
-  std::map<std::pair<int, int>, Text> cells = {
-      {{0, 0}, "whole"}, {{0, 1}, "a"}, {{0, 2}, "b<"}, {{0, 3}, "c----"}};
-  auto cell = [&](int row, int column) { return cells[{row, column}]; };
-  EXPECT_EQ(FormatExport(1, 4, cell, ""), "<tr><td>a</td><td>b<</td><td>c----</td></tr>\r\n");
-  EXPECT_EQ(FormatExport(1, 4, cell, "----"), "a----b<----c----\r\n");
-  EXPECT_EQ(FormatExport(1, 4, cell, " "), "a b< c----\r\n");
-  EXPECT_EQ(FormatExport(2, 1, cell, ""), "<tr></tr>\r\n<tr></tr>\r\n");
-  EXPECT_EQ(FormatExport(2, 0, cell, "-"), "\r\n\r\n");
-  EXPECT_EQ(FormatExport(0, 4, cell, ""), "");
+  const ResultTable one = Table(4, {{"whole", "a", "b<", "c----"}});
+  EXPECT_EQ(FormatExport(one, ""), "<tr><td>a</td><td>b<</td><td>c----</td></tr>\r\n");
+  EXPECT_EQ(FormatExport(one, "----"), "a----b<----c----\r\n");
+  EXPECT_EQ(FormatExport(one, " "), "a b< c----\r\n");
+  EXPECT_EQ(FormatExport(Table(1, {{"x"}, {"y"}}), ""), "<tr></tr>\r\n<tr></tr>\r\n");
+  EXPECT_EQ(FormatExport(Table(0, {{"x"}, {"y"}}), "-"), "\r\n\r\n");
+  EXPECT_EQ(FormatExport(Table(4, {}), ""), "");
+  // Columns added after a row was filled read empty in it.
+  EXPECT_EQ(FormatExport(Table(4, {{"whole", "a"}}), "|"), "a||\r\n");
+}
+
+TEST(ResultTable, CellsOfAnyLengthComeBackWholeAndCopiesAreEqual) {
+  const Text overChunk((std::size_t{1} << 20) + 17, '\xB0');
+  ResultTable table = Table(3, {{"", Text(200, 'x'), overChunk}, {T("中")}});
+  table.AddColumns({"d"});
+  EXPECT_EQ(table.ColumnCount(), 4);
+  EXPECT_EQ(table.Cell(0, 1), Text(200, 'x'));
+  EXPECT_EQ(table.Cell(0, 2), overChunk);
+  EXPECT_EQ(table.Cell(0, 3), "");
+  EXPECT_EQ(table.Cell(1, 0), T("中"));
+  EXPECT_EQ(table.Cell(2, 0), "");
+  EXPECT_EQ(table.Cell(-1, 0), "");
+  const ResultTable copy = table;
+  EXPECT_EQ(copy, table);
+  EXPECT_THAT(copy.RowCells(0), ElementsAre("", Text(200, 'x'), overChunk));
+  table.Clear();
+  EXPECT_EQ(table.RowCount(), 0);
+  EXPECT_EQ(table.ColumnCount(), 0);
+  EXPECT_FALSE(copy == table);
+}
+
+TEST(SettingsForRun, AddressBoxLinesBecomeTheAddresses) {
+  const std::pair<const char*, std::vector<Text>> boxes[] = {
+      {"", {}},
+      {"http://a/1\r\nhttp://a/2", {"http://a/1", "http://a/2"}},
+      {"http://a/1\r\n\r\n http://a/2 \r\n", {"http://a/1", "", " http://a/2 "}},
+  };
+  for (const auto& [box, addresses] : boxes) {
+    CollectionProject project;
+    project.addressText = box;
+    EXPECT_EQ(SettingsForRun(project).addresses, addresses) << box;
+  }
+  CollectionProject project;
+  project.encoding = PageEncoding::Auto;
+  project.fetching = {1, 2, std::chrono::milliseconds(3)};
+  const CollectionSettings settings = SettingsForRun(project, {.maxPageBytes = 5});
+  EXPECT_EQ(settings.rule, project.rule);
+  EXPECT_EQ(settings.before, project.before);
+  EXPECT_EQ(settings.encoding, PageEncoding::Auto);
+  EXPECT_EQ(settings.fetching.delay, std::chrono::milliseconds(3));
+  EXPECT_EQ(settings.maxPageBytes, 5);
+  EXPECT_EQ(SettingsForRun(project, {.maxPageBytes = std::int64_t{4096} << 20}).maxPageBytes, std::int64_t{2047} << 20)
+      << "a page stays below 2 GiB whatever the caller asks";
 }
 
 TEST(FirstAddress, TextBeforeTheFirstLineBreak) {

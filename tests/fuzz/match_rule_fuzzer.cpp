@@ -93,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Text expression = collect::TranslateMatchRule(rule);
   if (rule.find('[') == Text::npos) fuzz::Require(expression == rule, "a rule without '[' stays");
   runtime::Regex regex;
-  if (!regex.Create(expression, false)) return 0;
+  if (!regex.Create(expression, runtime::Case::Insensitive)) return 0;
   const std::vector<SearchResult> results = regex.SearchAll(page);
   const std::string_view text = fuzz::BeforeZero(page);
   CheckPositions(results, regex, page, static_cast<int>(text.size()));

@@ -45,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Text page = fuzz::FieldAt(fields, 1);
 
   runtime::Regex regex;
-  if (!regex.Create(collect::TranslateMatchRule(rule), caseSensitive)) return 0;
+  if (!regex.Create(collect::TranslateMatchRule(rule), caseSensitive ? runtime::Case::Sensitive : runtime::Case::Insensitive)) return 0;
   if (!regex.UsesTemplateMatcher()) return 0;
   const runtime::SearchReport fast = regex.Search(page, {});
   fuzz::Require(fast.outcome == runtime::SearchOutcome::Complete, "the template matcher always finishes");

@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "collect/failure_reason.h"
+#include "collect/status_texts.h"
 #include "runtime/text.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "web/url_parts.h"
@@ -13,7 +13,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const runtime::Text address(fuzz::InputBytes(data, size));
   const runtime::Text host = web::UrlHost(address);
-  const runtime::Text hostAndPort = web::UrlHost(address, true);
+  const runtime::Text hostAndPort = web::UrlHost(address, web::HostPort::With);
   const int port = web::UrlPort(address);
   const runtime::Text path = web::UrlObjectPath(address);
 
@@ -32,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       static_cast<std::size_t>(std::mismatch(kept.begin(), kept.end(), address.begin(), address.end()).first - kept.begin());
   fuzz::Require(kept.size() <= address.size() && address.ends_with(kept.substr(same)),
                 "leaving out user information removes one stretch of the address");
-  fuzz::Require(web::UrlHost(withoutUser, true) == hostAndPort, "the host stays where it was");
+  fuzz::Require(web::UrlHost(withoutUser, web::HostPort::With) == hostAndPort, "the host stays where it was");
   fuzz::Require(web::AddressWithoutUserInformation(withoutUser) == withoutUser, "nothing more to leave out");
   const runtime::Text printable = collect::PrintableAddress(address);
   fuzz::Require(std::none_of(printable.begin(), printable.end(),

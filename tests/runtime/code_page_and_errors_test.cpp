@@ -100,6 +100,13 @@ TEST(RuntimeErrorDeathTest, ReportShowsBoxRunsCleanupOnceAndExitsMinusOne) {
       },
       ::testing::ExitedWithCode(255),
       "错误代码：1\r\n\r\n错误信息：数组成员引用下标超出定义范围\r\ncleanup ran 1\n$");
+  EXPECT_EXIT(
+      {
+        RegisterCleanup(CountCleanup);
+        RegisterCleanup(CountCleanup);
+        EndProgram(0);
+      },
+      ::testing::ExitedWithCode(0), "^cleanup ran 1\n$");
 }
 
 TEST(RuntimeErrorDeathTest, PresenterReceivesTheBoxText) {

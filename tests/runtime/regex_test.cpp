@@ -13,17 +13,17 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-Regex Compiled(const Text& pattern, std::optional<bool> caseSensitive = std::nullopt) {
+Regex Compiled(const Text& pattern, Case letterCase = Case::Sensitive) {
   Regex regex;
-  EXPECT_TRUE(regex.Create(pattern, caseSensitive)) << pattern;
+  EXPECT_TRUE(regex.Create(pattern, letterCase)) << pattern;
   return regex;
 }
 
 // Every match of pattern in text as the texts of sub-match `index`.
 std::vector<Text> Texts(const Text& pattern, const Text& text, int index = 0,
-                        std::optional<bool> caseSensitive = std::nullopt) {
+                        Case letterCase = Case::Sensitive) {
   std::vector<Text> texts;
-  for (const SearchResult& result : Compiled(pattern, caseSensitive).SearchAll(text)) {
+  for (const SearchResult& result : Compiled(pattern, letterCase).SearchAll(text)) {
     texts.push_back(result.GetSubmatchText(text, index));
   }
   return texts;
@@ -65,9 +65,9 @@ TEST(RegexCreate, SuccessReplacesTheExpression) {
 
 TEST(RegexCreate, CaseSensitiveUnlessToldOtherwise) {
   EXPECT_THAT(Texts("ABC", "xabc"), IsEmpty());
-  EXPECT_THAT(Texts("ABC", "xabc", 0, true), IsEmpty());
-  EXPECT_THAT(Texts("ABC", "xabc", 0, false), ElementsAre("abc"));
-  EXPECT_THAT(Texts("[A-C]+", "xaBc", 0, false), ElementsAre("aBc"));
+  EXPECT_THAT(Texts("ABC", "xabc", 0, Case::Sensitive), IsEmpty());
+  EXPECT_THAT(Texts("ABC", "xabc", 0, Case::Insensitive), ElementsAre("abc"));
+  EXPECT_THAT(Texts("[A-C]+", "xaBc", 0, Case::Insensitive), ElementsAre("aBc"));
 }
 
 TEST(RegexCreate, PatternEndsAtItsFirstZeroByte) {
@@ -149,10 +149,10 @@ TEST(RegexSearchAll, LiteralStartsAreFoundWithTheirContext) {
 
 TEST(RegexSearchAll, LiteralStartsFoldCaseOnlyWhenAsked) {
   EXPECT_THAT(Texts("<LI>x", "<li>x <Li>X <LI>x"), ElementsAre("<LI>x"));
-  EXPECT_THAT(Texts("<LI>x", "<li>x <Li>X <LI>x", 0, false),
+  EXPECT_THAT(Texts("<LI>x", "<li>x <Li>X <LI>x", 0, Case::Insensitive),
               ElementsAre("<li>x", "<Li>X", "<LI>x"));
-  EXPECT_THAT(Texts("a@_", "A`_ a@_", 0, false), ElementsAre("a@_"));
-  EXPECT_THAT(Texts("abc", "xxABC", 0, false), ElementsAre("ABC"));
+  EXPECT_THAT(Texts("a@_", "A`_ a@_", 0, Case::Insensitive), ElementsAre("a@_"));
+  EXPECT_THAT(Texts("abc", "xxABC", 0, Case::Insensitive), ElementsAre("ABC"));
 }
 
 TEST(RegexSearchAll, PerlDefaultsForLineBreaks) {
@@ -181,11 +181,11 @@ TEST(RegexSearchAll, SeesBytesNotCharacters) {
 }
 
 TEST(RegexSearchAll, CaseFoldingLeavesHighBytesAlone) {
-  EXPECT_THAT(Texts("\xC0", "\xE0\xC0", 0, false), ElementsAre("\xC0"));
-  EXPECT_THAT(Texts("\xE0", "\xC0\xE0", 0, false), ElementsAre("\xE0"));
+  EXPECT_THAT(Texts("\xC0", "\xE0\xC0", 0, Case::Insensitive), ElementsAre("\xC0"));
+  EXPECT_THAT(Texts("\xE0", "\xC0\xE0", 0, Case::Insensitive), ElementsAre("\xE0"));
   // A trail byte in the letter range folds like the letter it is.
   const Text lead = "\x81";
-  EXPECT_THAT(Texts(lead + "a", lead + "A", 0, false), ElementsAre(lead + "A"));
+  EXPECT_THAT(Texts(lead + "a", lead + "A", 0, Case::Insensitive), ElementsAre(lead + "A"));
 }
 
 TEST(RegexSearchAll, EngineLimitsEndTheWalkWithTheMatchesSoFar) {

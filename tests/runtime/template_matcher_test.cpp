@@ -16,9 +16,9 @@ namespace {
 
 // Both matchers on one expression and text: the template matcher must be in use, the engine must
 // finish, and the matches must agree entry for entry.
-void ExpectSameMatches(const Text& expression, const Text& text, bool caseSensitive) {
+void ExpectSameMatches(const Text& expression, const Text& text, Case letterCase) {
   Regex regex;
-  ASSERT_TRUE(regex.Create(expression, caseSensitive)) << expression;
+  ASSERT_TRUE(regex.Create(expression, letterCase)) << expression;
   ASSERT_TRUE(regex.UsesTemplateMatcher()) << expression;
   const SearchReport fast = regex.Search(text, {});
   const SearchReport engine = regex.WithBacktrackingOnly().Search(text, {});
@@ -54,7 +54,7 @@ TEST(TemplateMatcher, TakesLiteralTextWithHolesOnly) {
   };
   for (const auto& [expression, takes] : cases) {
     Regex regex;
-    ASSERT_TRUE(regex.Create(expression, false)) << expression;
+    ASSERT_TRUE(regex.Create(expression, Case::Insensitive)) << expression;
     EXPECT_EQ(regex.UsesTemplateMatcher(), takes) << expression;
     EXPECT_FALSE(regex.WithBacktrackingOnly().UsesTemplateMatcher());
   }
@@ -65,7 +65,7 @@ TEST(TemplateMatcher, EscapedPunctuationIsTheLiteralTheEngineSees) {
   Text everyByte;
   for (int byte = 1; byte < 256; ++byte) everyByte += static_cast<char>(byte);
   for (char punctuation : Text("\\^$.|?*+()[]{}/-\"#&:=!,;%@~_ ")) {
-    ExpectSameMatches(Text("\\") + punctuation + "(.*?)\\" + punctuation, everyByte + everyByte, false);
+    ExpectSameMatches(Text("\\") + punctuation + "(.*?)\\" + punctuation, everyByte + everyByte, Case::Insensitive);
   }
 }
 
@@ -104,8 +104,8 @@ TEST(TemplateMatcher, RulesOfTheTestSuitesFindWhatTheEngineFinds) {
   };
   for (const Text& expression : expressions) {
     for (const Text& page : pages) {
-      ExpectSameMatches(expression, page, false);
-      ExpectSameMatches(expression, page, true);
+      ExpectSameMatches(expression, page, Case::Insensitive);
+      ExpectSameMatches(expression, page, Case::Sensitive);
     }
   }
 }
@@ -124,7 +124,7 @@ TEST(TemplateMatcher, GeneratedRulesFindWhatTheEngineFinds) {
     Text text;
     const int textLength = static_cast<int>(random() % 40);
     for (int i = 0; i < textLength; ++i) text += textBytes[random() % textBytes.size()];
-    ExpectSameMatches(expression, text, random() % 2 == 0);
+    ExpectSameMatches(expression, text, random() % 2 == 0 ? Case::Sensitive : Case::Insensitive);
     if (HasFailure()) return;
   }
 }

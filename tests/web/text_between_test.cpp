@@ -15,34 +15,35 @@ struct BetweenCase {
   Text left;
   Text right;
   std::optional<int> start;
-  std::optional<bool> caseInsensitive;
+  runtime::Case letterCase;
   Text expected;
 };
 
 TEST(TextBetween, Cases) {
   const std::vector<BetweenCase> cases = {
-      {"plain", "<b>bold</b>", "<b>", "</b>", std::nullopt, std::nullopt, "bold"},
+      {"plain", "<b>bold</b>", "<b>", "</b>", std::nullopt, runtime::Case::Sensitive, "bold"},
       {"quote word in both markers", "<a class=\"title\">Hi</a>", T("class=#引号"), T("#引号"), std::nullopt,
-       std::nullopt, "title"},
-      {"quote word around a word", "x=\"id\" y=\"v\"", T("#引号id#引号"), " ", std::nullopt, std::nullopt, ""},
-      {"quoted stretch after word", "key \"value\" end", T("key #引号"), T("#引号"), std::nullopt, std::nullopt,
+       runtime::Case::Sensitive, "title"},
+      {"quote word around a word", "x=\"id\" y=\"v\"", T("#引号id#引号"), " ", std::nullopt, runtime::Case::Sensitive, ""},
+      {"quoted stretch after word", "key \"value\" end", T("key #引号"), T("#引号"), std::nullopt, runtime::Case::Sensitive,
        "value"},
-      {"left missing though right present", "abc]", "[", "]", std::nullopt, std::nullopt, ""},
-      {"right only before left", "]x[", "[", "]", std::nullopt, std::nullopt, ""},
-      {"empty right marker", "a[b]", "[", "", std::nullopt, std::nullopt, ""},
-      {"empty left marker", "head]tail", "", "]", std::nullopt, std::nullopt, "head"},
-      {"right directly after left", "a[]b", "[", "]", std::nullopt, std::nullopt, ""},
-      {"first left, next right", "[1][2]", "[", "]", std::nullopt, std::nullopt, "1"},
-      {"start position skips the first pair", "[1][2]", "[", "]", 2, std::nullopt, "2"},
-      {"case-sensitive by default", "<B>x</B>", "<b>", "</b>", std::nullopt, std::nullopt, ""},
-      {"case-insensitive when asked", "<B>x</b>", "<b>", "</B>", std::nullopt, true, "x"},
-      {"marker never starts on a second byte", "\xB0" "A" "A<v>", "A<", ">", std::nullopt, std::nullopt, "v"},
-      {"empty text", "", "[", "]", std::nullopt, std::nullopt, ""},
+      {"left missing though right present", "abc]", "[", "]", std::nullopt, runtime::Case::Sensitive, ""},
+      {"right only before left", "]x[", "[", "]", std::nullopt, runtime::Case::Sensitive, ""},
+      {"empty right marker", "a[b]", "[", "", std::nullopt, runtime::Case::Sensitive, ""},
+      {"empty left marker", "head]tail", "", "]", std::nullopt, runtime::Case::Sensitive, "head"},
+      {"right directly after left", "a[]b", "[", "]", std::nullopt, runtime::Case::Sensitive, ""},
+      {"first left, next right", "[1][2]", "[", "]", std::nullopt, runtime::Case::Sensitive, "1"},
+      {"start position skips the first pair", "[1][2]", "[", "]", 2, runtime::Case::Sensitive, "2"},
+      {"case-sensitive", "<B>x</B>", "<b>", "</b>", std::nullopt, runtime::Case::Sensitive, ""},
+      {"case-insensitive when asked", "<B>x</b>", "<b>", "</B>", std::nullopt, runtime::Case::Insensitive, "x"},
+      {"marker never starts on a second byte", "\xB0" "A" "A<v>", "A<", ">", std::nullopt, runtime::Case::Sensitive, "v"},
+      {"empty text", "", "[", "]", std::nullopt, runtime::Case::Sensitive, ""},
   };
   for (const BetweenCase& c : cases) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(web::TextBetween(c.text, c.left, c.right, c.start, c.caseInsensitive), c.expected);
+    EXPECT_EQ(web::TextBetween(c.text, c.left, c.right, c.start, c.letterCase), c.expected);
   }
+  EXPECT_EQ(web::TextBetween("<B>x</B>", "<b>", "</b>"), "") << "case-sensitive by default";
 }
 
 TEST(TextAfterColon, Cases) {

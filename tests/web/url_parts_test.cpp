@@ -49,8 +49,7 @@ TEST(UrlParts, Cases) {
   for (const AddressCase& c : cases) {
     SCOPED_TRACE(c.address);
     EXPECT_EQ(web::UrlHost(c.address), c.host);
-    EXPECT_EQ(web::UrlHost(c.address, false), c.host);
-    EXPECT_EQ(web::UrlHost(c.address, true), c.hostWithPort);
+    EXPECT_EQ(web::UrlHost(c.address, web::HostPort::With), c.hostWithPort);
     EXPECT_EQ(web::UrlPort(c.address), c.port);
     EXPECT_EQ(web::UrlObjectPath(c.address), c.objectPath);
   }

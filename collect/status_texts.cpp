@@ -1,0 +1,112 @@
+// The status texts of runs, tests and exports.
+#include "collect/status_texts.h"
+
+#include "collect/date_time_format.h"
+#include "runtime/code_page.h"
+#include "runtime/text_operations.h"
+#include "web/fetch.h"
+
+namespace collect {
+
+using runtime::T;
+using runtime::Text;
+
+Text RunStartLine() { return T("新的一轮开始处理.."); }
+
+Text PrintableAddress(const Text& address) {
+  static const char kHex[] = "0123456789abcdef";
+  Text printable;
+  printable.reserve(address.size());
+  for (char c : address) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      printable += c;
+    } else if (c == '\r') {
+      printable += "\\r";
+    } else if (c == '\n') {
+      printable += "\\n";
+    } else if (c == '\t') {
+      printable += "\\t";
+    } else {
+      printable += "\\x";
+      printable += kHex[byte >> 4];
+      printable += kHex[byte & 0x0F];
+    }
+  }
+  return printable;
+}
+
+Text AttemptLine(const AttemptResult& attempt) {
+  Text line = PrintableAddress(attempt.address) + T("取到 ") + runtime::ToText(attempt.rowsFound) + T(" 条纪录");
+  const Text note = JoinedNotes(attempt.failureReason, attempt.warning);
+  if (!note.empty()) line += T("（") + note + T("）");
+  return line;
+}
+
+Text TooComplexNote(int recordsFound) {
+  return T("匹配规则过于复杂，已停止在第 ") + runtime::ToText(recordsFound + 1) + T(" 条");
+}
+
+Text JoinedNotes(const Text& first, const Text& second) {
+  if (first.empty() || second.empty()) return first + second;
+  return first + T("；") + second;
+}
+
+Text NoMatchMessage() { return T("匹配结果为0,请检查正则匹配规则!"); }
+
+Text MatchCountMessage(int rowsFound) { return T("匹配成功，共") + runtime::ToText(rowsFound) + T("条"); }
+
+Text FinalMessage(const RunSummary& summary) {
+  Text rows = runtime::ToText(summary.rowCount);
+  if (summary.rowsCollectedBefore > 0) {
+    rows += T("条数据（另有 ") + runtime::ToText(summary.rowsCollectedBefore) + T(" 条已在以前采集过）");
+  } else {
+    rows += T("条数据");
+  }
+  if (summary.stopped) {
+    return T("已停止：处理了 ") + runtime::ToText(summary.pagesDone) + " / " +
+           runtime::ToText(summary.pageCount) + T(" 个网址，共") + rows;
+  }
+  Text message = T("共") + rows;
+  if (summary.pagesFailed > 0) {
+    message += T("，") + runtime::ToText(summary.pagesFailed) + T("个网址下载失败");
+  }
+  return message;
+}
+
+Text InterruptedRunNotice(int pagesDone, int pageCount) {
+  return T("上次的采集在第 ") + runtime::ToText(pagesDone) + " / " + runtime::ToText(pageCount) +
+         T(" 个网址中断；加 --resume 继续");
+}
+
+Text OtherSettingsNotice() { return T("上次中断的采集设置不同，无法继续；开始新的采集"); }
+
+Text StoreChosenMessage(const Text& shownPath) { return T("采集库：") + shownPath; }
+
+Text StoredRunShownMessage(const Text& shownPath, int runId, int rowCount) {
+  return StoreChosenMessage(shownPath) + T("，第 ") + runtime::ToText(runId) + T(" 次采集，共") +
+         runtime::ToText(rowCount) + T("条数据");
+}
+
+Text TestedPageMessage(const Text& address, const Text& warning) {
+  return warning.empty() ? Text() : PrintableAddress(address) + T("（") + warning + T("）");
+}
+
+Text EmptyRuleMessage() { return T("正则匹配规则不能为空!"); }
+
+Text BrokenRuleMessage(const Text& reason) { return T("匹配规则有误: ") + reason; }
+
+Text CookieTooLongMessage(std::int64_t cookieBytes) {
+  return T("Cookie 不能超过 ") + runtime::ToText(static_cast<std::int64_t>(web::kMaxCookieBytes / 1024)) +
+         T(" KB（现为 ") + runtime::ToText(cookieBytes) + T(" 字节）");
+}
+
+Text ExportedToBoxMessage() { return T("已导出至右方编辑框成功，并已请复制内容！"); }
+
+Text ExportedToFileMessage(const Text& shownPath) { return T("已导出至 ") + shownPath; }
+
+Text StatusStamp(runtime::DateTime moment) {
+  return FormatDateTime(moment, Text("yyyy/M/d"), Text(" hh:mm:ss"));
+}
+
+}  // namespace collect
