@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "collect/rule_captions.h"
 #include "runtime/text_operations.h"
 
 namespace collect {
@@ -25,7 +26,7 @@ constexpr std::array<Placeholder, 4> kPlaceholders{{
 }  // namespace
 
 runtime::Text TranslateMatchRule(const runtime::Text& rule) {
-  runtime::Text expression = rule;
+  runtime::Text expression = WithoutPlaceholderNames(rule);
   for (const Placeholder& entry : kPlaceholders) {
     expression =
         runtime::ReplaceSubtext(expression, entry.placeholder, runtime::Text(entry.replacement),

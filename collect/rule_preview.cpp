@@ -5,6 +5,7 @@
 
 #include "collect/collection_engine.h"
 #include "collect/match_rule.h"
+#include "collect/rule_captions.h"
 #include "runtime/code_page.h"
 #include "runtime/regex.h"
 #include "runtime/text_operations.h"
@@ -23,7 +24,7 @@ RulePreview PreviewRule(const Text& pageText, const Text& rule, const Text& addr
   const int groupCount = regex.GetSubexpressionCount();
   const std::vector<runtime::SearchResult> matches = regex.SearchAll(pageText);
   preview.count = static_cast<int>(matches.size());
-  preview.captions = ColumnCaptions(1, groupCount + 2);
+  preview.captions = RuleCaptions(rule);
   const std::size_t listed = std::min(matches.size(), static_cast<std::size_t>(std::max(maxRows, 0)));
   for (std::size_t i = 0; i < listed; ++i) {
     preview.records.push_back(RecordOf(matches[i], pageText, groupCount, address));
