@@ -15,6 +15,8 @@ CollectionSettings SettingsForRun(const CollectionProject& project, const RunLim
   settings.encoding = project.encoding;
   settings.fetching = project.fetching;
   settings.maxPageBytes = limits.maxPageBytes;
+  settings.next = project.next;
+  settings.detail = project.detail;
   return settings;
 }
 

@@ -21,6 +21,8 @@ struct CollectionProject {
   PageEncoding encoding = PageEncoding::Gbk;  // the ticked "gbk编码" box
   runtime::Text separator;                    // empty: the export writes HTML table rows
   FetchPoliteness fetching;
+  NextPageSettings next;  // off by default
+  DetailSettings detail;  // off by default
 };
 
 // What a run is bounded by beyond its project: limits no project holds.
@@ -30,7 +32,8 @@ struct RunLimits {
 
 // The settings of a run over the project: its address box split at CR LF into the addresses (an
 // empty box gives none, an empty line an empty address, a final line break no address), its
-// texts, encoding and fetching limits as they are, and the run's own limits.
+// texts, encoding, fetching limits, next-page and detail settings as they are, and the run's own
+// limits.
 CollectionSettings SettingsForRun(const CollectionProject& project, const RunLimits& limits = {});
 
 }  // namespace collect

@@ -38,6 +38,8 @@ struct ProjectField {
   std::function<Json(const CollectionProject&)> write;
   // Puts the value (which is there) into the project; the fault when it does not fit.
   std::function<std::optional<FieldFault>(const Json&, CollectionProject&)> read;
+  // Whether the entry is written; empty: always. An entry left out reads back as its default.
+  std::function<bool(const CollectionProject&)> written = {};
 };
 
 ProjectField TextField(std::string key, Text CollectionProject::*member) {
@@ -45,6 +47,28 @@ ProjectField TextField(std::string key, Text CollectionProject::*member) {
           [key, member](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
             if (!value.is_string()) return FieldFault{key, T("文本")};
             project.*member = runtime::Utf8ToText(value.get_ref<const std::string&>());
+            return std::nullopt;
+          }};
+}
+
+// A text inside a part of the project (its next-page or detail settings).
+template <typename Part>
+ProjectField TextField(std::string key, Part CollectionProject::*part, Text Part::*member) {
+  return {key,
+          [part, member](const CollectionProject& project) { return Json(runtime::TextToUtf8(project.*part.*member)); },
+          [key, part, member](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
+            if (!value.is_string()) return FieldFault{key, T("文本")};
+            project.*part.*member = runtime::Utf8ToText(value.get_ref<const std::string&>());
+            return std::nullopt;
+          }};
+}
+
+ProjectField TrueOrFalseField(std::string key, std::function<bool(const CollectionProject&)> get,
+                              std::function<void(CollectionProject&, bool)> set) {
+  return {key, [get](const CollectionProject& project) { return Json(get(project)); },
+          [key, set](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
+            if (!value.is_boolean()) return FieldFault{key, T("true 或 false")};
+            set(project, value.get<bool>());
             return std::nullopt;
           }};
 }
@@ -113,19 +137,50 @@ std::optional<FieldFault> ReadFields(const std::vector<ProjectField>& fields, co
 
 Json WriteFields(const std::vector<ProjectField>& fields, const CollectionProject& project) {
   Json object = Json::object();
-  for (const ProjectField& field : fields) object[field.key] = field.write(project);
+  for (const ProjectField& field : fields) {
+    if (!field.written || field.written(project)) object[field.key] = field.write(project);
+  }
   return object;
 }
 
-// An object of fields of its own; a fault inside names the field as "key.inner".
-ProjectField ObjectField(std::string key, std::vector<ProjectField> fields) {
+// An object of fields of its own; a fault inside names the field as "key.inner". With written,
+// the object is left out of the file when it says so.
+ProjectField ObjectField(std::string key, std::vector<ProjectField> fields,
+                         std::function<bool(const CollectionProject&)> written = {}) {
   return {key, [fields](const CollectionProject& project) { return WriteFields(fields, project); },
           [key, fields](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
             if (!value.is_object()) return FieldFault{key, T("对象")};
             std::optional<FieldFault> fault = ReadFields(fields, value, project);
             if (fault) fault->field = key + "." + fault->field;
             return fault;
-          }};
+          },
+          std::move(written)};
+}
+
+// The next-page settings, written only when they are not the defaults.
+ProjectField NextPageField() {
+  return ObjectField(
+      "nextPage",
+      {TextField("rule", &CollectionProject::next, &NextPageSettings::rule),
+       WholeNumberField(
+           "maxNext", 0, [](const CollectionProject& p) { return p.next.maxNext; },
+           [](CollectionProject& p, int n) { p.next.maxNext = n; }),
+       TrueOrFalseField(
+           "wholePage", [](const CollectionProject& p) { return p.next.scope == NextPageScope::WholePage; },
+           [](CollectionProject& p, bool whole) {
+             p.next.scope = whole ? NextPageScope::WholePage : NextPageScope::PageText;
+           })},
+      [](const CollectionProject& p) { return p.next != NextPageSettings{}; });
+}
+
+// The detail stage, written only when something of it is set.
+ProjectField DetailPageField() {
+  return ObjectField("detailPage",
+                     {TextField("column", &CollectionProject::detail, &DetailSettings::column),
+                      TextField("before", &CollectionProject::detail, &DetailSettings::before),
+                      TextField("after", &CollectionProject::detail, &DetailSettings::after),
+                      TextField("rule", &CollectionProject::detail, &DetailSettings::rule)},
+                     [](const CollectionProject& p) { return p.detail != DetailSettings{}; });
 }
 
 const std::vector<ProjectField>& ProjectFields() {
@@ -148,6 +203,8 @@ const std::vector<ProjectField>& ProjectFields() {
                        "delayMilliseconds", 0,
                        [](const CollectionProject& p) { return static_cast<long long>(p.fetching.delay.count()); },
                        [](CollectionProject& p, int n) { p.fetching.delay = std::chrono::milliseconds(n); })}),
+      NextPageField(),
+      DetailPageField(),
   };
   return fields;
 }

@@ -23,7 +23,7 @@ using ::testing::HasSubstr;
 
 auto Fields(const CollectionProject& p) {
   return std::make_tuple(p.addressText, p.cookie, p.before, p.after, p.rule, p.encoding,
-                         p.separator, p.fetching.perHost, p.fetching.jobs, p.fetching.delay);
+                         p.separator, p.fetching.perHost, p.fetching.jobs, p.fetching.delay, p.next, p.detail);
 }
 
 class ProjectFileTest : public ::testing::Test {
@@ -91,6 +91,12 @@ TEST_F(ProjectFileTest, FaultsNameTheFileAndTheFault) {
       {"number", R"({"format": "pelmo-project", "version": 1, "fetching": {"jobs": 0.5}})",
        "中的字段 “fetching.jobs” 应为不小于 1 的整数"},
       {"object", R"({"format": "pelmo-project", "version": 1, "fetching": []})", "中的字段 “fetching” 应为对象"},
+      {"flag", R"({"format": "pelmo-project", "version": 1, "nextPage": {"wholePage": 1}})",
+       "中的字段 “nextPage.wholePage” 应为true 或 false"},
+      {"limit", R"({"format": "pelmo-project", "version": 1, "nextPage": {"maxNext": -1}})",
+       "中的字段 “nextPage.maxNext” 应为不小于 0 的整数"},
+      {"detail", R"({"format": "pelmo-project", "version": 1, "detailPage": {"column": 3}})",
+       "中的字段 “detailPage.column” 应为文本"},
   };
   for (const FaultCase& c : cases) {
     const std::string name = std::string(c.name) + ".json";
@@ -137,6 +143,19 @@ TEST_F(ProjectFileTest, MissingFieldsKeepTheirDefaultsAndUnknownOnesArePassedOve
   CollectionProject expected;
   expected.cookie = "c=1";
   EXPECT_EQ(Fields(loaded.project), Fields(expected));
+}
+
+TEST_F(ProjectFileTest, NextAndDetailPartsAreWrittenOnlyWhenSet) {
+  CollectionProject project;
+  EXPECT_THAT(ProjectDocument(project), ::testing::Not(HasSubstr("nextPage")));
+  EXPECT_THAT(ProjectDocument(project), ::testing::Not(HasSubstr("detailPage")));
+  project.next = {.rule = T("<a href=\"[var]\">下一页</a>"), .maxNext = 0, .scope = NextPageScope::WholePage};
+  project.detail = {.column = T("链接"), .before = "<h1>", .after = "</body>", .rule = T("作者：[var:作者]<")};
+  ASSERT_TRUE(SaveProject(Path("p.json"), project).saved);
+  EXPECT_THAT(Read("p.json"), HasSubstr("\"nextPage\": {\n        \"maxNext\": 0,\n        \"rule\": "));
+  ProjectLoadResult loaded = LoadProject(Path("p.json"));
+  ASSERT_TRUE(loaded.loaded) << runtime::TextToUtf8(loaded.message);
+  EXPECT_EQ(Fields(loaded.project), Fields(project));
 }
 
 }  // namespace
