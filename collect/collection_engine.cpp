@@ -2,16 +2,21 @@
 #include "collect/collection_engine.h"
 
 #include <memory>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "collect/charset_declaration.h"
 #include "collect/failure_reason.h"
 #include "collect/match_rule.h"
 #include "collect/page_downloads.h"
 #include "collect/page_text.h"
+#include "collect/rule_captions.h"
 #include "collect/status_texts.h"
 #include "runtime/code_page.h"
 #include "runtime/regex.h"
 #include "runtime/text_operations.h"
+#include "web/address_resolution.h"
 
 namespace collect {
 namespace {
@@ -19,13 +24,39 @@ namespace {
 using runtime::T;
 using runtime::Text;
 
-// Where the run stands: the table's rows and columns, and the compiled rule.
-struct RunState {
-  runtime::Regex regex;
+// The rules of a run, compiled once: the match rule, and the next-page and detail rules when the
+// run follows links.
+struct RunRules {
+  runtime::Regex list;
   int groupCount = 0;
-  int rowCount = 0;
-  int columnCount = 0;
+  bool followsNext = false;
+  runtime::Regex next;
+  NextPageScope nextScope = NextPageScope::PageText;
+  int maxNext = 0;
+  bool fetchesDetails = false;
+  runtime::Regex detail;
+  int detailGroupCount = 0;
+  int linkColumn = -1;  // the record's cell that holds the detail page's link
 };
+
+RunRules CompileRules(const CollectionSettings& settings) {
+  RunRules rules;
+  rules.list.Create(TranslateMatchRule(settings.rule), runtime::Case::Insensitive);
+  rules.groupCount = rules.list.GetSubexpressionCount();
+  rules.followsNext = FollowsNextPages(settings.next);
+  if (rules.followsNext) {
+    rules.next.Create(TranslateMatchRule(settings.next.rule), runtime::Case::Insensitive);
+    rules.nextScope = settings.next.scope;
+    rules.maxNext = settings.next.maxNext;
+  }
+  rules.fetchesDetails = FetchesDetailPages(settings.detail);
+  if (rules.fetchesDetails) {
+    rules.detail.Create(TranslateMatchRule(settings.detail.rule), runtime::Case::Insensitive);
+    rules.detailGroupCount = rules.detail.GetSubexpressionCount();
+    rules.linkColumn = DetailLinkColumn(settings.detail.column, RuleCaptions(settings.rule));
+  }
+  return rules;
+}
 
 // GBK unless the page is to be read as UTF-8, or declares UTF-8 and is read as it declares.
 bool ReadAsGbk(PageEncoding encoding, DeclaredCharset declared) {
@@ -33,73 +64,292 @@ bool ReadAsGbk(PageEncoding encoding, DeclaredCharset declared) {
   return encoding == PageEncoding::Gbk;
 }
 
-// Decoded, cut and cleaned, with the reason when the download failed.
-PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response,
-                           const CollectionSettings& settings) {
-  PageOutcome outcome;
-  outcome.address = address;
-  outcome.stopped = response.failure == web::FetchFailure::Cancelled;
-  outcome.finalAttempt = response.failure == web::FetchFailure::TransferTooLong || response.waitedRetryAfter;
-  outcome.reason = FailureReason(response, settings.maxPageBytes);
-  outcome.failed = !outcome.reason.empty();
+// An answer decoded, cut and cleaned, with what became of its download.
+struct PreparedAnswer {
+  bool stopped = false;
+  bool finalAttempt = false;
+  Text reason;
+  Text warning;
+  Text text;
+  Text wholeText;  // only when asked for
+};
+
+PreparedAnswer PrepareAnswer(web::FetchResponse&& response, const CollectionSettings& settings, const Text& before,
+                             const Text& after, bool keepWholePage) {
+  PreparedAnswer answer;
+  answer.stopped = response.failure == web::FetchFailure::Cancelled;
+  answer.finalAttempt = response.failure == web::FetchFailure::TransferTooLong || response.waitedRetryAfter;
+  answer.reason = FailureReason(response, settings.maxPageBytes);
   if (response.failure == web::FetchFailure::PageTooLarge) response.body.clear();
   const DeclaredCharset declared = DeclaredPageCharset(response.headerBlock, response.body);
   const bool gbk = ReadAsGbk(settings.encoding, declared);
-  if (settings.encoding != PageEncoding::Auto) outcome.warning = CharsetWarning(declared, gbk);
-  outcome.pageText = PreparePageText(std::move(response.body), gbk, settings.before, settings.after);
+  if (settings.encoding != PageEncoding::Auto) answer.warning = CharsetWarning(declared, gbk);
+  if (keepWholePage) answer.wholeText = PreparePageText(runtime::ByteSet(response.body), gbk, Text(), Text());
+  answer.text = PreparePageText(std::move(response.body), gbk, before, after);
+  return answer;
+}
+
+// Decoded, cut and cleaned, with the reason when the download failed.
+PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
+                           bool keepWholePage) {
+  PreparedAnswer answer =
+      PrepareAnswer(std::move(response), settings, settings.before, settings.after, keepWholePage);
+  PageOutcome outcome;
+  outcome.address = address;
+  outcome.stopped = answer.stopped;
+  outcome.finalAttempt = answer.finalAttempt;
+  outcome.reason = std::move(answer.reason);
+  outcome.failed = !outcome.reason.empty();
+  outcome.warning = std::move(answer.warning);
+  outcome.pageText = std::move(answer.text);
+  outcome.wholePageText = std::move(answer.wholeText);
   return outcome;
 }
 
-// The records of the page's matches: each sub-match, then the address.
-std::vector<Record> RecordsOf(const PageOutcome& outcome) {
-  std::vector<Record> records;
-  records.reserve(outcome.matches.size());
-  for (const runtime::SearchResult& match : outcome.matches) {
-    records.push_back(RecordOf(match, outcome.pageText, outcome.groupCount, outcome.address));
-  }
-  return records;
+// The address the first group of the rule's first match on text leads to; empty without a match.
+Text FirstLinkAddress(const runtime::Regex& rule, const Text& text, const Text& pageAddress) {
+  const std::vector<runtime::SearchResult> matches = rule.SearchAll(text);
+  return matches.empty() ? Text() : web::LinkAddress(pageAddress, matches.front().GetSubmatchText(text, 1));
 }
 
-// Prepared and matched: all of one attempt but what the observer hears. A stopped attempt is not
-// matched.
+// The page a link of the page is resolved against: where its answer came from after redirects.
+Text BaseAddress(const Text& address, const web::FetchResponse& response) {
+  return response.finalAddress.empty() ? address : Text(response.finalAddress);
+}
+
+// Prepared and matched, with the page's links: all of one attempt but what the observer hears. A
+// stopped attempt is not matched.
 PageOutcome PrepareAttempt(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
-                           const runtime::Regex& regex) {
-  PageOutcome outcome = PrepareOutcome(address, std::move(response), settings);
-  outcome.groupCount = regex.GetSubexpressionCount();
-  if (!outcome.stopped) outcome.matches = regex.SearchAll(outcome.pageText);
+                           const RunRules& rules) {
+  const Text base = BaseAddress(address, response);
+  const bool nextOnWholePage = rules.followsNext && rules.nextScope == NextPageScope::WholePage;
+  PageOutcome outcome = PrepareOutcome(address, std::move(response), settings, nextOnWholePage);
+  outcome.groupCount = rules.groupCount;
+  if (outcome.stopped) return outcome;
+  outcome.matches = rules.list.SearchAll(outcome.pageText);
+  if (rules.followsNext) {
+    outcome.nextAddress = FirstLinkAddress(rules.next, nextOnWholePage ? outcome.wholePageText : outcome.pageText, base);
+    Text().swap(outcome.wholePageText);
+  }
+  if (rules.fetchesDetails) {
+    for (const runtime::SearchResult& match : outcome.matches) {
+      const Text link = rules.linkColumn > rules.groupCount ? address
+                                                            : match.GetSubmatchText(outcome.pageText, rules.linkColumn);
+      outcome.detailAddresses.push_back(web::LinkAddress(base, link));
+    }
+  }
   return outcome;
 }
 
-// Everything the table and the status channels hear of one matched attempt.
-int ReportAttempt(PageOutcome& outcome, int attempt, RunState& state, RunObserver& observer) {
-  const int count = static_cast<int>(outcome.matches.size());
-  const int needed = state.groupCount + 2;
-  if (state.columnCount < needed) {
-    observer.ColumnsAdded(ColumnCaptions(state.columnCount + 1, needed));
-    state.columnCount = needed;
+// A detail page prepared: cut with its own markers, cleaned, and the groups of its rule's first
+// match.
+DetailOutcome PrepareDetail(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
+                            const runtime::Regex& rule) {
+  PreparedAnswer answer =
+      PrepareAnswer(std::move(response), settings, settings.detail.before, settings.detail.after, false);
+  DetailOutcome detail;
+  detail.address = address;
+  detail.stopped = answer.stopped;
+  detail.reason = std::move(answer.reason);
+  if (detail.stopped) return detail;
+  const std::vector<runtime::SearchResult> matches = rule.SearchAll(answer.text);
+  if (matches.empty()) return detail;
+  detail.matched = true;
+  for (int group = 1; group <= rule.GetSubexpressionCount(); ++group) {
+    detail.cells.push_back(matches.front().GetSubmatchText(answer.text, group));
   }
-  if (count > 0) {
-    observer.RecordsFound(RecordsOf(outcome));
-    state.rowCount += count;
-  }
-  observer.AttemptFinished({outcome.address, attempt, count, outcome.reason, outcome.warning});
-  return count;
+  return detail;
 }
 
-// One prepared attempt at a page, told to the observer. Returns the match count, or -1 when the
-// run was stopped during the download.
-int CollectAttempt(PageOutcome& outcome, int attempt, RunState& state, RunObserver& observer) {
-  if (observer.StopRequested()) return -1;
-  observer.AttemptStarted({outcome.address, attempt});
-  // A download that failed while the user stopped the run was cut short by the stop.
-  if (outcome.stopped || (outcome.failed && observer.StopRequested())) return -1;
-  observer.PageText(outcome.pageText);
-  const int count = ReportAttempt(outcome, attempt, state, observer);
-  // The records hold their own copies: the page's text and matches go once told.
-  Text().swap(outcome.pageText);
-  outcome.matches.clear();
-  return count;
+// One run: the pages in order, told to the observer.
+class Run {
+public:
+  Run(const CollectionSettings& settings, Fetcher& fetcher, RunObserver& observer, const ResultTable& table)
+      : settings_(settings), observer_(observer), rules_(CompileRules(settings)) {
+    rowCount_ = table.RowCount();
+    columnCount_ = table.ColumnCount();
+    listCaptions_ = RuleCaptions(settings.rule);
+    if (static_cast<int>(listCaptions_.size()) != rules_.groupCount + 2) {
+      listCaptions_ = ColumnCaptions(1, rules_.groupCount + 2);
+    }
+    if (rules_.fetchesDetails) detailCaptions_ = GroupCaptions(GroupNames(settings.detail.rule), rules_.groupCount + 3);
+    progress_.pageCount = static_cast<int>(settings.addresses.size());
+    progress_.followsNextPages = rules_.followsNext;
+    progress_.fetchesDetailPages = rules_.fetchesDetails;
+    if (rules_.followsNext) visited_.insert(settings.addresses.begin(), settings.addresses.end());
+    PreparePage prepare = [this](const Text& address, web::FetchResponse&& response) {
+      return PrepareAttempt(address, std::move(response), settings_, rules_);
+    };
+    PrepareDetailPage prepareDetail;
+    if (rules_.fetchesDetails) {
+      prepareDetail = [this](const Text& address, web::FetchResponse&& response) {
+        return PrepareDetail(address, std::move(response), settings_, rules_.detail);
+      };
+    }
+    downloads_ = MakePageDownloads(settings, fetcher, observer, std::move(prepare),
+                                   AheadBudget(settings.maxPageBytes), std::move(prepareDetail));
+  }
+
+  RunSummary Go() {
+    RunSummary summary;
+    summary.pageCount = static_cast<int>(settings_.addresses.size());
+    observer_.RunStarted(summary.pageCount);
+    for (int start = 0; start < summary.pageCount && !observer_.StopRequested(); ++start) {
+      if (!CollectFrom(start, summary)) break;
+      ++summary.pagesDone;
+    }
+    summary.stopped = summary.pagesDone < summary.pageCount;
+    summary.rowCount = rowCount_;
+    summary.pagesFailed = progress_.pagesFailed;
+    summary.detailPagesFailed = progress_.detailPagesFailed;
+    // The downloads still running are abandoned before the run is told to be over.
+    downloads_.reset();
+    observer_.RunFinished(summary);
+    return summary;
+  }
+
+private:
+  // The address start and the next pages followed from it. False when the run was stopped.
+  bool CollectFrom(int start, RunSummary& summary) {
+    ListPage page{start, 0, settings_.addresses[static_cast<std::size_t>(start)]};
+    while (true) {
+      progress_.page = progress_.pagesDone + 1;
+      observer_.PageStarted(progress_);
+      PageOutcome outcome = downloads_->First(page);
+      const bool askAgain = WorthAnotherAttempt(outcome);
+      int count = CollectAttempt(outcome, 1, page);
+      if (count == 0 && askAgain && !observer_.StopRequested()) {
+        outcome = downloads_->Again(page);
+        count = CollectAttempt(outcome, 2, page);
+      }
+      if (count < 0) return false;
+      ++progress_.pagesDone;
+      if (outcome.failed) {
+        ++progress_.pagesFailed;
+        summary.failedAddresses.push_back(page.address);
+      }
+      if (!Follows(page, outcome.nextAddress)) return true;
+      if (observer_.StopRequested()) return false;
+      ++progress_.pageCount;
+      page = {start, page.depth + 1, std::move(outcome.nextAddress)};
+    }
+  }
+
+  // Whether the next page is followed: there is one, the limit is not reached, and it was not
+  // met before in this run (as an address of the run or as a next page).
+  bool Follows(const ListPage& page, const Text& next) {
+    return !next.empty() && page.depth < rules_.maxNext && visited_.insert(next).second;
+  }
+
+  // One prepared attempt at a page, told to the observer. Returns the match count, or -1 when the
+  // run was stopped during the download.
+  int CollectAttempt(PageOutcome& outcome, int attempt, const ListPage& page) {
+    if (observer_.StopRequested()) return -1;
+    observer_.AttemptStarted({outcome.address, attempt});
+    // A download that failed while the user stopped the run was cut short by the stop.
+    if (outcome.stopped || (outcome.failed && observer_.StopRequested())) return -1;
+    observer_.PageText(outcome.pageText);
+    const int count = ReportAttempt(outcome, attempt, page);
+    // The records hold their own copies: the page's text and matches go once told.
+    Text().swap(outcome.pageText);
+    outcome.matches.clear();
+    return count;
+  }
+
+  // Everything the table and the status channels hear of one matched attempt; -1 when the run was
+  // stopped while its detail pages were downloaded.
+  int ReportAttempt(PageOutcome& outcome, int attempt, const ListPage& page) {
+    const int count = static_cast<int>(outcome.matches.size());
+    AddMissingColumns();
+    if (count > 0) {
+      std::vector<Record> records = RecordsOf(outcome);
+      if (rules_.fetchesDetails && !AddDetailCells(records, outcome, page)) return -1;
+      observer_.RecordsFound(std::move(records));
+      rowCount_ += count;
+    }
+    observer_.AttemptFinished({outcome.address, attempt, count, outcome.reason, outcome.warning});
+    return count;
+  }
+
+  void AddMissingColumns() {
+    const int listColumns = rules_.groupCount + 2;
+    if (columnCount_ < listColumns) {
+      observer_.ColumnsAdded(std::vector<Text>(listCaptions_.begin() + columnCount_, listCaptions_.end()));
+      columnCount_ = listColumns;
+    }
+    const int allColumns = listColumns + static_cast<int>(detailCaptions_.size());
+    if (columnCount_ < allColumns) {
+      observer_.DetailColumnsAdded(
+          std::vector<Text>(detailCaptions_.begin() + (columnCount_ - listColumns), detailCaptions_.end()));
+      columnCount_ = allColumns;
+    }
+  }
+
+  // The records of the page's matches: each sub-match, then the address.
+  static std::vector<Record> RecordsOf(const PageOutcome& outcome) {
+    std::vector<Record> records;
+    records.reserve(outcome.matches.size());
+    for (const runtime::SearchResult& match : outcome.matches) {
+      records.push_back(RecordOf(match, outcome.pageText, outcome.groupCount, outcome.address));
+    }
+    return records;
+  }
+
+  // Appends to each record the cells of its detail page, taking the pages the run has not taken
+  // yet in record order. False when the run was stopped meanwhile.
+  bool AddDetailCells(std::vector<Record>& records, const PageOutcome& outcome, const ListPage& page) {
+    for (const Text& address : outcome.detailAddresses) {
+      if (!address.empty() && knownDetails_.insert(address).second) ++progress_.detailPageCount;
+    }
+    const auto cellCount = static_cast<std::size_t>(rules_.detailGroupCount);
+    for (std::size_t index = 0; index < records.size(); ++index) {
+      const Text& address = outcome.detailAddresses[index];
+      std::vector<Text>& cells = records[index].cells;
+      if (address.empty()) {
+        observer_.DetailPageFinished({{}, outcome.address, static_cast<int>(index) + 1, false, {}, progress_});
+        cells.resize(cells.size() + cellCount);
+        continue;
+      }
+      auto taken = detailCells_.find(address);
+      if (taken == detailCells_.end()) {
+        DetailOutcome detail = downloads_->Detail(page, address);
+        if (detail.stopped || (!detail.reason.empty() && observer_.StopRequested())) return false;
+        ++progress_.detailPagesDone;
+        if (!detail.reason.empty()) ++progress_.detailPagesFailed;
+        observer_.DetailPageFinished(
+            {address, outcome.address, static_cast<int>(index) + 1, detail.matched, detail.reason, progress_});
+        detail.cells.resize(cellCount);
+        taken = detailCells_.emplace(address, std::move(detail.cells)).first;
+      }
+      cells.insert(cells.end(), taken->second.begin(), taken->second.end());
+    }
+    return true;
+  }
+
+  const CollectionSettings& settings_;
+  RunObserver& observer_;
+  const RunRules rules_;
+  std::unique_ptr<PageDownloads> downloads_;
+  std::vector<Text> listCaptions_;
+  std::vector<Text> detailCaptions_;
+  int rowCount_ = 0;
+  int columnCount_ = 0;
+  RunProgress progress_;
+  std::unordered_set<Text> visited_;      // list page addresses met: the run's and the next pages
+  std::unordered_set<Text> knownDetails_;  // detail page addresses met
+  std::unordered_map<Text, std::vector<Text>> detailCells_;  // the cells of each detail page taken
+};
+
+// How a rule of the link settings fails to compile or to give a link; empty when it does not.
+Text LinkRuleProblem(const Text& rule, bool detail) {
+  runtime::Regex regex;
+  if (!regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive)) {
+    return BrokenLinkRuleMessage(detail, runtime::ToText(regex.LastError()));
+  }
+  return regex.GetSubexpressionCount() == 0 ? LinkRuleWithoutGroupMessage(detail) : Text();
 }
+
+bool IsEmptyRule(const Text& rule) { return rule.empty() || rule.front() == '\0'; }
 
 }  // namespace
 
@@ -127,10 +377,34 @@ Text FirstAddress(const Text& addresses) {
 
 Text RuleProblem(const Text& rule) {
   // The rule is a text: it ends at its first zero byte.
-  if (rule.empty() || rule.front() == '\0') return EmptyRuleMessage();
+  if (IsEmptyRule(rule)) return EmptyRuleMessage();
   runtime::Regex regex;
   if (regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive)) return Text();
   return BrokenRuleMessage(runtime::ToText(regex.LastError()));
+}
+
+int DetailLinkColumn(const Text& column, const std::vector<Text>& captions) {
+  for (std::size_t index = 0; index < captions.size(); ++index) {
+    if (captions[index] == column) return static_cast<int>(index);
+  }
+  const Text number = runtime::TrimSpaces(column);
+  if (number.empty() || number.size() > 9 || number.find_first_not_of("0123456789") != Text::npos) return -1;
+  const int k = std::stoi(number);
+  return k >= 1 && k <= static_cast<int>(captions.size()) ? k - 1 : -1;
+}
+
+Text LinkSettingsProblem(const CollectionSettings& settings) {
+  if (FollowsNextPages(settings.next)) {
+    if (Text problem = LinkRuleProblem(settings.next.rule, false); !problem.empty()) return problem;
+  }
+  if (!FetchesDetailPages(settings.detail)) return Text();
+  if (IsEmptyRule(settings.detail.rule)) return EmptyDetailRuleMessage();
+  if (Text problem = LinkRuleProblem(settings.detail.rule, true); !problem.empty()) return problem;
+  if (settings.detail.column.empty()) return MissingDetailColumnMessage();
+  if (DetailLinkColumn(settings.detail.column, RuleCaptions(settings.rule)) < 0) {
+    return UnknownDetailColumnMessage(settings.detail.column);
+  }
+  return Text();
 }
 
 Text CookieProblem(const Text& cookie) {
@@ -142,7 +416,7 @@ PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fe
                      RunObserver& observer) {
   observer.AttemptStarted({address, 1});
   web::FetchResponse response = DownloadPage(address, settings, fetcher, observer);
-  PageOutcome outcome = PrepareOutcome(address, std::move(response), settings);
+  PageOutcome outcome = PrepareOutcome(address, std::move(response), settings, true);
   if (outcome.stopped) return outcome;
   observer.PageText(outcome.pageText);
   return outcome;
@@ -150,44 +424,7 @@ PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fe
 
 RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
                          RunObserver& observer, const ResultTable& table) {
-  RunSummary summary;
-  summary.pageCount = static_cast<int>(settings.addresses.size());
-  RunState state;
-  state.rowCount = table.RowCount();
-  state.columnCount = table.ColumnCount();
-  state.regex.Create(TranslateMatchRule(settings.rule), runtime::Case::Insensitive);
-  state.groupCount = state.regex.GetSubexpressionCount();
-  observer.RunStarted(summary.pageCount);
-
-  const runtime::Regex& regex = state.regex;
-  PreparePage prepare = [&settings, &regex](const Text& address, web::FetchResponse&& response) {
-    return PrepareAttempt(address, std::move(response), settings, regex);
-  };
-  std::unique_ptr<PageDownloads> downloads =
-      MakePageDownloads(settings, fetcher, observer, std::move(prepare), AheadBudget(settings.maxPageBytes));
-  for (int index = 0; index < summary.pageCount && !observer.StopRequested(); ++index) {
-    const Text& address = settings.addresses[static_cast<std::size_t>(index)];
-    observer.PageStarted({index + 1, summary.pageCount, summary.pagesDone, summary.pagesFailed});
-    PageOutcome outcome = downloads->First(index);
-    const bool askAgain = WorthAnotherAttempt(outcome);
-    int count = CollectAttempt(outcome, 1, state, observer);
-    if (count == 0 && askAgain && !observer.StopRequested()) {
-      outcome = downloads->Again(index);
-      count = CollectAttempt(outcome, 2, state, observer);
-    }
-    if (count < 0) break;
-    ++summary.pagesDone;
-    if (outcome.failed) {
-      ++summary.pagesFailed;
-      summary.failedAddresses.push_back(address);
-    }
-  }
-  summary.stopped = summary.pagesDone < summary.pageCount;
-  summary.rowCount = state.rowCount;
-  // The downloads still running are abandoned before the run is told to be over.
-  downloads.reset();
-  observer.RunFinished(summary);
-  return summary;
+  return Run(settings, fetcher, observer, table).Go();
 }
 
 }  // namespace collect

@@ -26,9 +26,10 @@ ExportFormat ExportFormatFromExtension(std::string_view path);
 std::optional<ExportFormat> ExportFormatFromName(std::string_view name);
 
 // The whole file in the given format, as UTF-8 bytes. Columns 1..ColumnCount()-1 are exported;
-// column 0 (the whole match) never is, and the last column holds the page address. CSV, TSV and
-// HTML start with a header row of the captions. JSON Lines keys the columns by caption and the last one by "address"; a key
-// met again gets " (2)", " (3)" and so on, so no cell is lost. The separator counts only for Text.
+// column 0 (the whole match) never is. CSV, TSV and HTML start with a header row of the captions.
+// JSON Lines keys the columns by caption and the page address's (ResultTable::AddressColumn, the
+// last one when the table has none) by "address"; a key met again gets " (2)", " (3)" and so on,
+// so no cell is lost. The separator counts only for Text.
 // An incomplete character at the end of a cell becomes U+FFFD and never joins the next cell.
 std::string FormatFileExport(ExportFormat format, const ResultTable& table,
                              const runtime::Text& separator);

@@ -58,7 +58,31 @@ Text FinalMessage(const RunSummary& summary) {
   if (summary.pagesFailed > 0) {
     message += T("，") + runtime::ToText(summary.pagesFailed) + T("个网址下载失败");
   }
+  if (summary.detailPagesFailed > 0) {
+    message += T("，") + runtime::ToText(summary.detailPagesFailed) + T("个详细页下载失败");
+  }
   return message;
+}
+
+Text ProgressText(const RunProgress& progress) {
+  const Text pages = runtime::ToText(progress.pagesDone) + " / " + runtime::ToText(progress.pageCount) + T(" 页");
+  const bool followsLinks = progress.followsNextPages || progress.fetchesDetailPages;
+  Text text = followsLinks ? T("列表 ") + pages : pages;
+  if (progress.fetchesDetailPages) {
+    text += T("，详细页 ") + runtime::ToText(progress.detailPagesDone) + " / " +
+            runtime::ToText(progress.detailPageCount);
+  }
+  const int failed = progress.pagesFailed + progress.detailPagesFailed;
+  if (failed > 0) text += T("，失败 ") + runtime::ToText(failed);
+  return text;
+}
+
+Text DetailLine(const DetailPageResult& detail) {
+  if (detail.address.empty()) {
+    return PrintableAddress(detail.listAddress) + T("第 ") + runtime::ToText(detail.record) + T(" 条纪录没有详细页链接");
+  }
+  const Text reason = detail.failureReason.empty() ? T("规则没有匹配") : detail.failureReason;
+  return T("详细页 ") + PrintableAddress(detail.address) + T("（") + reason + T("）");
 }
 
 Text TestedPageMessage(const Text& address, const Text& warning) {
@@ -68,6 +92,23 @@ Text TestedPageMessage(const Text& address, const Text& warning) {
 Text EmptyRuleMessage() { return T("正则匹配规则不能为空!"); }
 
 Text BrokenRuleMessage(const Text& reason) { return T("匹配规则有误: ") + reason; }
+
+Text BrokenLinkRuleMessage(bool detail, const Text& reason) {
+  return (detail ? T("详细页匹配规则有误: ") : T("翻页规则有误: ")) + reason;
+}
+
+Text LinkRuleWithoutGroupMessage(bool detail) {
+  return detail ? T("详细页匹配规则中没有 [var] 或 [int]，取不到要添加的内容")
+                : T("翻页规则中没有 [var] 或 [int]，取不到下一页的网址");
+}
+
+Text EmptyDetailRuleMessage() { return T("详细页匹配规则不能为空!"); }
+
+Text MissingDetailColumnMessage() { return T("请指定详细页链接所在的列（列名或列号）"); }
+
+Text UnknownDetailColumnMessage(const Text& column) {
+  return T("找不到详细页链接所在的列“") + column + T("”：应为一个列名或列号");
+}
 
 Text CookieTooLongMessage(std::int64_t cookieBytes) {
   return T("Cookie 不能超过 ") + runtime::ToText(static_cast<std::int64_t>(web::kMaxCookieBytes / 1024)) +

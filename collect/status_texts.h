@@ -29,9 +29,21 @@ runtime::Text NoMatchMessage();
 // The status bar's message after an attempt: "匹配成功，共n条".
 runtime::Text MatchCountMessage(int rowsFound);
 
-// The message that ends a run: "共N条数据", with "，M个网址下载失败" when pages failed, or
-// "已停止：处理了 i / n 个网址，共N条数据" after a stop.
+// The message that ends a run: "共N条数据", with "，M个网址下载失败" when list pages failed and
+// "，K个详细页下载失败" when detail pages did, or "已停止：处理了 i / n 个网址，共N条数据" after a
+// stop.
 runtime::Text FinalMessage(const RunSummary& summary);
+
+// The progress of a run as the run panel and `pelmo collect` show it: "3 / 10 页", with
+// "，失败 1" when pages failed; when the run follows next pages or fetches detail pages,
+// "列表 3 / 10 页", "，详细页 57 / 200" with detail pages, and "，失败 F" counting failed pages of
+// both kinds.
+runtime::Text ProgressText(const RunProgress& progress);
+
+// The status box's line of a detail page that failed or did not match: "详细页 " and the address
+// (as PrintableAddress shows it) with the failure reason, or "规则没有匹配", in parentheses; of a
+// record without a link: the list page's address directly followed by "第 k 条纪录没有详细页链接".
+runtime::Text DetailLine(const DetailPageResult& detail);
 
 // The message after a configuration test whose page declares another encoding than it was read
 // with: the address (as PrintableAddress shows it) and the warning in parentheses; empty without a
@@ -42,6 +54,14 @@ runtime::Text TestedPageMessage(const runtime::Text& address, const runtime::Tex
 // regular-expression engine's reason when it does not compile.
 runtime::Text EmptyRuleMessage();
 runtime::Text BrokenRuleMessage(const runtime::Text& reason);
+// Why the next-page or detail settings cannot run: "翻页规则有误: " or "详细页匹配规则有误: " and the
+// engine's reason; a rule without a group ("…中没有 [var] 或 [int]"); a detail stage without its
+// rule or its column; a column that is no caption and no column number.
+runtime::Text BrokenLinkRuleMessage(bool detail, const runtime::Text& reason);
+runtime::Text LinkRuleWithoutGroupMessage(bool detail);
+runtime::Text EmptyDetailRuleMessage();
+runtime::Text MissingDetailColumnMessage();
+runtime::Text UnknownDetailColumnMessage(const runtime::Text& column);
 // Why a cookie cannot be sent: "Cookie 不能超过 64 KB（现为 N 字节）", N its length in bytes.
 runtime::Text CookieTooLongMessage(std::int64_t cookieBytes);
 

@@ -177,5 +177,16 @@ TEST(FormatFileExport, EachFormatFramesItsRows) {
   EXPECT_THAT(html, HasSubstr("<td>say &quot;hi&quot;</td>"));
 }
 
+TEST(FormatFileExport, DetailColumnsFollowThePageAddressWhichKeepsItsKey) {
+  ResultTable table;
+  table.AddColumns({T("文本 1"), T("标题"), T("文本 3")});
+  table.AddDetailColumns({T("作者"), T("文本 3")});
+  table.AddRows({Record{{"m", "t", "http://x/1", "a", "d"}}});
+  EXPECT_EQ(table.AddressColumn(), 2);
+  EXPECT_EQ(FormatFileExport(ExportFormat::JsonLines, table, ""),
+            "{\"标题\": \"t\", \"address\": \"http://x/1\", \"作者\": \"a\", \"文本 3\": \"d\"}\n");
+  EXPECT_EQ(FormatFileExport(ExportFormat::Csv, table, ""), "\xEF\xBB\xBF标题,文本 3,作者,文本 3\r\nt,http://x/1,a,d\r\n");
+}
+
 }  // namespace
 }  // namespace collect
