@@ -30,7 +30,8 @@ using runtime::Text;
 struct CollectOptions {
   // Project fields and their UTF-8 texts, in command-line order: a field given twice takes the
   // last.
-  std::vector<std::pair<Text CollectionProject::*, std::string>> texts;
+  std::vector<std::pair<Text& (*)(CollectionProject&), std::string>> texts;
+  bool nextOnWholePage = false;
   std::optional<collect::PageEncoding> encoding;
   std::optional<std::string> projectFile;
   std::optional<std::string> urlsFile;
@@ -51,6 +52,7 @@ constexpr NumberOption kPerHost{"--per-host", 1, 64};
 constexpr NumberOption kJobs{"--jobs", 1, 256};
 constexpr NumberOption kDelay{"--delay", 0, 600000};
 constexpr NumberOption kMaxPageMb{"--max-page-mb", 1, 4096};
+constexpr NumberOption kMaxNext{"--max-next", 0, 100000};
 
 // The option's value, or the reason it is refused.
 std::optional<long long> ParseNumber(const NumberOption& option, const std::string& text, std::string& error) {
@@ -72,7 +74,7 @@ std::optional<long long> ParseNumber(const NumberOption& option, const std::stri
 // Sets a whole-number option when the argument names one; false when it does not.
 bool TakeNumberOption(const std::string& argument, const std::optional<std::string>& value,
                       CollectOptions& options, std::string& error) {
-  for (const NumberOption* option : {&kPerHost, &kJobs, &kDelay, &kMaxPageMb}) {
+  for (const NumberOption* option : {&kPerHost, &kJobs, &kDelay, &kMaxPageMb, &kMaxNext}) {
     if (argument != option->name) continue;
     if (!value) {
       error = argument + " needs a value";
@@ -92,13 +94,20 @@ struct ParseResult {
 
 struct TextOption {
   const char* name;
-  Text CollectionProject::*field;
+  Text& (*field)(CollectionProject&);
 };
 
 constexpr TextOption kTextOptions[] = {
-    {"--rule", &CollectionProject::rule},     {"--before", &CollectionProject::before},
-    {"--after", &CollectionProject::after},   {"--cookie", &CollectionProject::cookie},
-    {"--separator", &CollectionProject::separator},
+    {"--rule", [](CollectionProject& p) -> Text& { return p.rule; }},
+    {"--before", [](CollectionProject& p) -> Text& { return p.before; }},
+    {"--after", [](CollectionProject& p) -> Text& { return p.after; }},
+    {"--cookie", [](CollectionProject& p) -> Text& { return p.cookie; }},
+    {"--separator", [](CollectionProject& p) -> Text& { return p.separator; }},
+    {"--next-rule", [](CollectionProject& p) -> Text& { return p.next.rule; }},
+    {"--detail-column", [](CollectionProject& p) -> Text& { return p.detail.column; }},
+    {"--detail-before", [](CollectionProject& p) -> Text& { return p.detail.before; }},
+    {"--detail-after", [](CollectionProject& p) -> Text& { return p.detail.after; }},
+    {"--detail-rule", [](CollectionProject& p) -> Text& { return p.detail.rule; }},
 };
 
 const TextOption* FindTextOption(const std::string& argument) {
@@ -158,6 +167,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
       ++i;
     } else if (argument == "--utf8") {
       result.options.encoding = collect::PageEncoding::Utf8;
+    } else if (argument == "--next-whole-page") {
+      result.options.nextOnWholePage = true;
     } else if (argument == "--") {
       result.options.addresses.insert(result.options.addresses.end(), arguments.begin() + i + 1,
                                       arguments.end());
@@ -201,7 +212,8 @@ ProjectResult ProjectOf(const CollectOptions& options) {
     result.project = std::move(loaded.project);
   }
   CollectionProject& project = result.project;
-  for (const auto& [field, text] : options.texts) project.*field = runtime::Utf8ToText(text);
+  for (const auto& [field, text] : options.texts) field(project) = runtime::Utf8ToText(text);
+  if (options.nextOnWholePage) project.next.scope = collect::NextPageScope::WholePage;
   if (options.encoding) project.encoding = *options.encoding;
   if (options.urlsFile) {
     std::optional<std::string> lines = ReadAll(*options.urlsFile);
@@ -219,6 +231,7 @@ ProjectResult ProjectOf(const CollectOptions& options) {
     if (name == kPerHost.name) project.fetching.perHost = static_cast<int>(number);
     if (name == kJobs.name) project.fetching.jobs = static_cast<int>(number);
     if (name == kDelay.name) project.fetching.delay = std::chrono::milliseconds(number);
+    if (name == kMaxNext.name) project.next.maxNext = static_cast<int>(number);
   }
   return result;
 }
@@ -232,14 +245,21 @@ collect::RunLimits LimitsOf(const CollectOptions& options) {
 }
 
 // Status-box lines go to standard error as they come, each ended by LF; the status bar's messages
-// are the window's alone. The rows fill a result table for the export.
+// are the window's alone. A run that follows next pages or fetches detail pages also writes its
+// progress there as each list page begins. The rows fill a result table for the export.
 class ConsoleObserver final : public collect::StatusReporter {
 public:
   // With streamSeparator, each page's rows go to standard output as export text as soon as they
   // are found, instead of being kept: a run of any length then needs no more memory than a page.
   explicit ConsoleObserver(std::optional<Text> streamSeparator) : streamSeparator_(std::move(streamSeparator)) {}
 
+  void PageStarted(const collect::RunProgress& progress) override {
+    if (progress.followsNextPages || progress.fetchesDetailPages) {
+      WriteError(runtime::TextToUtf8(collect::ProgressText(progress)) + "\n");
+    }
+  }
   void ColumnsAdded(const std::vector<Text>& captions) override { table_.AddColumns(captions); }
+  void DetailColumnsAdded(const std::vector<Text>& captions) override { table_.AddDetailColumns(captions); }
   void RecordsFound(std::vector<collect::Record> records) override {
     if (!streamSeparator_) {
       table_.AddRows(records);
@@ -309,7 +329,8 @@ std::string UsageText() {
          "Options (an option left out keeps the project's value, or the window's default):\n"
          "  --project FILE     start from a project saved by the window (保存项目…); the options\n"
          "                     given beside it replace its fields, addresses given replace its own\n"
-         "  --rule TEXT        match rule ([var] [var0] [int] [int0] stand for the varying parts)\n"
+         "  --rule TEXT        match rule ([var] [var0] [int] [int0] stand for the varying parts;\n"
+         "                     [var:NAME] and [int:NAME] name their column)\n"
          "  --before TEXT      marker before the list area\n"
          "  --after TEXT       marker after the list area\n"
          "  --cookie TEXT      cookie sent with every request\n"
@@ -330,11 +351,26 @@ std::string UsageText() {
          "  --delay MS         pause MS milliseconds between two requests to the same host\n"
          "                     (default 0)\n"
          "  --max-page-mb MB   a page larger than MB mebibytes fails (default 256)\n"
+         "Next pages (off unless --next-rule is given):\n"
+         "  --next-rule TEXT   rule whose first [var] on a page is its next page's link (relative\n"
+         "                     links are resolved as a browser does); followed until a page has\n"
+         "                     none or leads back to a page of the run\n"
+         "  --max-next N       follow at most N next pages from each address (default 50)\n"
+         "  --next-whole-page  match --next-rule on the whole cleaned page, not only between\n"
+         "                     --before and --after\n"
+         "Detail pages (off unless --detail-column or --detail-rule is given; both are needed):\n"
+         "  --detail-column C  the column holding each record's link: its caption, or its\n"
+         "                     number k as in 文本 k\n"
+         "  --detail-before T  marker before the part of the detail page to match\n"
+         "  --detail-after T   marker after it\n"
+         "  --detail-rule TEXT rule matched on the detail page; the parts of its first match\n"
+         "                     are added to the record as columns after the page address\n"
          "  --help             this text\n"
-         "Exit status: 0 after a run, 1 when the rule is empty or does not compile (nothing is\n"
-         "downloaded), 2 for a usage error, a project or address file that cannot be read or an\n"
-         "output file that cannot be written, 3 when the run finished but some pages failed (their\n"
-         "reasons are in the progress; the rows that were found are still exported).\n";
+         "Exit status: 0 after a run, 1 when the rule is empty or does not compile, or the\n"
+         "next-page or detail settings cannot run (nothing is downloaded), 2 for a usage error, a\n"
+         "project or address file that cannot be read or an output file that cannot be written, 3\n"
+         "when the run finished but some pages failed, detail pages included (their reasons are in\n"
+         "the progress; the rows that were found are still exported).\n";
 }
 
 std::string AddressBoxFromLines(const std::string& lines) {
@@ -372,7 +408,8 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
     return kCollectUsageError;
   }
   const collect::CollectionSettings settings = collect::SettingsForRun(project.project, LimitsOf(options));
-  if (Text problem = collect::RuleProblem(settings.rule); !problem.empty()) {
+  for (const Text& problem : {collect::RuleProblem(settings.rule), collect::LinkSettingsProblem(settings)}) {
+    if (problem.empty()) continue;
     WriteError(runtime::TextToUtf8(problem) + "\n");
     return kCollectBadRule;
   }
@@ -397,7 +434,7 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
     return kCollectUsageError;
   }
   WriteError(runtime::TextToUtf8(collect::FinalMessage(summary)) + "\n");
-  return summary.pagesFailed > 0 ? kCollectPagesFailed : kCollectDone;
+  return summary.pagesFailed > 0 || summary.detailPagesFailed > 0 ? kCollectPagesFailed : kCollectDone;
 }
 
 }  // namespace cli

@@ -267,6 +267,80 @@ TEST_F(CollectCommandTest, HelpPrintsTheUsage) {
   EXPECT_EQ(outcome.out, cli::UsageText());
 }
 
+// A list of three pages joined by next links, ten records each, each record's detail page adding
+// an author and a date; the export's header row holds the names.
+class LinkedListTest : public CollectCommandTest {
+protected:
+  void SetUp() override {
+    for (int page = 1; page <= 3; ++page) {
+      std::string list = "<html><body><ul>";
+      for (int item = page * 100; item < page * 100 + 10; ++item) {
+        list += "<li><a href=\"../item/" + std::to_string(item) + ".html\">标题" + std::to_string(item) + "</a></li>\n";
+        server_.Serve("/item/" + std::to_string(item) + ".html",
+                      HttpResponse(200, "<html><h1>x</h1><span class=author>作者" + std::to_string(item) +
+                                            "</span><span class=date>2026-0" + std::to_string(page) + "-" +
+                                            std::to_string(item % 100 + 10) + "</span></html>"));
+      }
+      list += "</ul>";
+      if (page < 3) list += "<a class=\"next\" href=\"" + std::to_string(page + 1) + ".html\">下一页</a>";
+      server_.Serve("/list/" + std::to_string(page) + ".html", HttpResponse(200, list + "</body></html>"));
+    }
+  }
+  std::vector<std::string> Arguments(std::vector<std::string> more) const {
+    std::vector<std::string> arguments = {
+        "--utf8", "--before", "<body>", "--after", "</body>", "--rule", "<li><a href=\"[var:链接]\">[var:标题]</a></li>",
+        "--next-rule", "<a class=\"next\" href=\"[var]\">", "--detail-column", "链接", "--detail-rule",
+        "<span class=author>[var:作者]</span><span class=date>[var:日期]</span>", "--format", "csv"};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    arguments.push_back(server_.Url("/list/1.html"));
+    return arguments;
+  }
+};
+
+TEST_F(LinkedListTest, NextPagesAndDetailPagesExportNamedColumnsInOrderWhateverTheDownloads) {
+  Outcome parallel = Collect(Arguments({"--jobs", "16", "--per-host", "16"}));
+  ASSERT_EQ(parallel.status, 0) << parallel.err;
+  std::istringstream rows(parallel.out);
+  std::string row;
+  std::getline(rows, row);
+  EXPECT_EQ(row, "\xEF\xBB\xBF链接,标题,文本 4,作者,日期\r");
+  int count = 0;
+  for (int page = 1; page <= 3; ++page) {
+    for (int item = page * 100; item < page * 100 + 10; ++item, ++count) {
+      ASSERT_TRUE(std::getline(rows, row));
+      EXPECT_EQ(row, "../item/" + std::to_string(item) + ".html,标题" + std::to_string(item) + "," +
+                         server_.Url("/list/" + std::to_string(page) + ".html") + ",作者" + std::to_string(item) +
+                         ",2026-0" + std::to_string(page) + "-" + std::to_string(item % 100 + 10) + "\r");
+    }
+  }
+  EXPECT_EQ(count, 30);
+  EXPECT_FALSE(std::getline(rows, row));
+  EXPECT_EQ(server_.RequestCount(), 33u);
+  EXPECT_THAT(parallel.err, HasSubstr("列表 2 / 3 页，详细页 20 / 20\n"));
+  EXPECT_THAT(parallel.err, HasSubstr(server_.Url("/list/3.html") + "取到 10 条纪录\n共30条数据\n"));
+
+  Outcome oneByOne = Collect(Arguments({"--jobs", "1", "--per-host", "1"}));
+  ASSERT_EQ(oneByOne.status, 0) << oneByOne.err;
+  EXPECT_EQ(oneByOne.out, parallel.out);
+  EXPECT_EQ(oneByOne.err, parallel.err);
+}
+
+TEST_F(LinkedListTest, SettingsThatCannotRunEndWithStatusOneAndAFailedDetailPageWithThree) {
+  for (const std::vector<std::string>& more : std::vector<std::vector<std::string>>{
+           {"--detail-column", ""}, {"--detail-column", "7"}, {"--next-rule", "<a class=\"next\">"}}) {
+    Outcome outcome = Collect(Arguments(more));
+    EXPECT_EQ(outcome.status, 1) << more[1];
+    EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+  }
+  EXPECT_EQ(server_.RequestCount(), 0u);
+  server_.Serve("/item/205.html", HttpResponse(404, "gone"));
+  Outcome outcome = Collect(Arguments({"--max-next", "1"}));
+  EXPECT_EQ(outcome.status, 3) << outcome.err;
+  EXPECT_THAT(outcome.err, HasSubstr("详细页 " + server_.Url("/item/205.html") + "（HTTP 404）\n"));
+  EXPECT_THAT(outcome.err, HasSubstr("共20条数据，1个详细页下载失败\n"));
+  EXPECT_THAT(outcome.out, HasSubstr(",标题205," + server_.Url("/list/2.html") + ",,\r\n"));
+}
+
 TEST(AddressBoxFromLines, LineEndsBecomeCrLf) {
   EXPECT_EQ(cli::AddressBoxFromLines("a\nb\n"), "a\r\nb");
   EXPECT_EQ(cli::AddressBoxFromLines("a\r\nb\r\n"), "a\r\nb");
