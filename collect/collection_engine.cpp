@@ -2,164 +2,23 @@
 #include "collect/collection_engine.h"
 
 #include <memory>
-#include <set>
 #include <unordered_map>
 #include <unordered_set>
 
-#include "collect/charset_declaration.h"
-#include "collect/failure_reason.h"
 #include "collect/match_rule.h"
 #include "collect/page_downloads.h"
-#include "collect/page_text.h"
+#include "collect/page_preparation.h"
 #include "collect/rule_captions.h"
 #include "collect/status_texts.h"
 #include "runtime/code_page.h"
 #include "runtime/regex.h"
 #include "runtime/text_operations.h"
-#include "web/address_resolution.h"
 
 namespace collect {
 namespace {
 
 using runtime::T;
 using runtime::Text;
-
-// The rules of a run, compiled once: the match rule, and the next-page and detail rules when the
-// run follows links.
-struct RunRules {
-  runtime::Regex list;
-  int groupCount = 0;
-  bool followsNext = false;
-  runtime::Regex next;
-  NextPageScope nextScope = NextPageScope::PageText;
-  int maxNext = 0;
-  bool fetchesDetails = false;
-  runtime::Regex detail;
-  int detailGroupCount = 0;
-  int linkColumn = -1;  // the record's cell that holds the detail page's link
-};
-
-RunRules CompileRules(const CollectionSettings& settings) {
-  RunRules rules;
-  rules.list.Create(TranslateMatchRule(settings.rule), runtime::Case::Insensitive);
-  rules.groupCount = rules.list.GetSubexpressionCount();
-  rules.followsNext = FollowsNextPages(settings.next);
-  if (rules.followsNext) {
-    rules.next.Create(TranslateMatchRule(settings.next.rule), runtime::Case::Insensitive);
-    rules.nextScope = settings.next.scope;
-    rules.maxNext = settings.next.maxNext;
-  }
-  rules.fetchesDetails = FetchesDetailPages(settings.detail);
-  if (rules.fetchesDetails) {
-    rules.detail.Create(TranslateMatchRule(settings.detail.rule), runtime::Case::Insensitive);
-    rules.detailGroupCount = rules.detail.GetSubexpressionCount();
-    rules.linkColumn = DetailLinkColumn(settings.detail.column, RuleCaptions(settings.rule));
-  }
-  return rules;
-}
-
-// GBK unless the page is to be read as UTF-8, or declares UTF-8 and is read as it declares.
-bool ReadAsGbk(PageEncoding encoding, DeclaredCharset declared) {
-  if (encoding == PageEncoding::Auto) return declared != DeclaredCharset::Utf8;
-  return encoding == PageEncoding::Gbk;
-}
-
-// An answer decoded, cut and cleaned, with what became of its download.
-struct PreparedAnswer {
-  bool stopped = false;
-  bool finalAttempt = false;
-  Text reason;
-  Text warning;
-  Text text;
-  Text wholeText;  // only when asked for
-};
-
-PreparedAnswer PrepareAnswer(web::FetchResponse&& response, const CollectionSettings& settings, const Text& before,
-                             const Text& after, bool keepWholePage) {
-  PreparedAnswer answer;
-  answer.stopped = response.failure == web::FetchFailure::Cancelled;
-  answer.finalAttempt = response.failure == web::FetchFailure::TransferTooLong || response.waitedRetryAfter;
-  answer.reason = FailureReason(response, settings.maxPageBytes);
-  if (response.failure == web::FetchFailure::PageTooLarge) response.body.clear();
-  const DeclaredCharset declared = DeclaredPageCharset(response.headerBlock, response.body);
-  const bool gbk = ReadAsGbk(settings.encoding, declared);
-  if (settings.encoding != PageEncoding::Auto) answer.warning = CharsetWarning(declared, gbk);
-  if (keepWholePage) answer.wholeText = PreparePageText(runtime::ByteSet(response.body), gbk, Text(), Text());
-  answer.text = PreparePageText(std::move(response.body), gbk, before, after);
-  return answer;
-}
-
-// Decoded, cut and cleaned, with the reason when the download failed.
-PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
-                           bool keepWholePage) {
-  PreparedAnswer answer =
-      PrepareAnswer(std::move(response), settings, settings.before, settings.after, keepWholePage);
-  PageOutcome outcome;
-  outcome.address = address;
-  outcome.stopped = answer.stopped;
-  outcome.finalAttempt = answer.finalAttempt;
-  outcome.reason = std::move(answer.reason);
-  outcome.failed = !outcome.reason.empty();
-  outcome.warning = std::move(answer.warning);
-  outcome.pageText = std::move(answer.text);
-  outcome.wholePageText = std::move(answer.wholeText);
-  return outcome;
-}
-
-// The address the first group of the rule's first match on text leads to; empty without a match.
-Text FirstLinkAddress(const runtime::Regex& rule, const Text& text, const Text& pageAddress) {
-  const std::vector<runtime::SearchResult> matches = rule.SearchAll(text);
-  return matches.empty() ? Text() : web::LinkAddress(pageAddress, matches.front().GetSubmatchText(text, 1));
-}
-
-// The page a link of the page is resolved against: where its answer came from after redirects.
-Text BaseAddress(const Text& address, const web::FetchResponse& response) {
-  return response.finalAddress.empty() ? address : Text(response.finalAddress);
-}
-
-// Prepared and matched, with the page's links: all of one attempt but what the observer hears. A
-// stopped attempt is not matched.
-PageOutcome PrepareAttempt(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
-                           const RunRules& rules) {
-  const Text base = BaseAddress(address, response);
-  const bool nextOnWholePage = rules.followsNext && rules.nextScope == NextPageScope::WholePage;
-  PageOutcome outcome = PrepareOutcome(address, std::move(response), settings, nextOnWholePage);
-  outcome.groupCount = rules.groupCount;
-  if (outcome.stopped) return outcome;
-  outcome.matches = rules.list.SearchAll(outcome.pageText);
-  if (rules.followsNext) {
-    outcome.nextAddress = FirstLinkAddress(rules.next, nextOnWholePage ? outcome.wholePageText : outcome.pageText, base);
-    Text().swap(outcome.wholePageText);
-  }
-  if (rules.fetchesDetails) {
-    for (const runtime::SearchResult& match : outcome.matches) {
-      const Text link = rules.linkColumn > rules.groupCount ? address
-                                                            : match.GetSubmatchText(outcome.pageText, rules.linkColumn);
-      outcome.detailAddresses.push_back(web::LinkAddress(base, link));
-    }
-  }
-  return outcome;
-}
-
-// A detail page prepared: cut with its own markers, cleaned, and the groups of its rule's first
-// match.
-DetailOutcome PrepareDetail(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
-                            const runtime::Regex& rule) {
-  PreparedAnswer answer =
-      PrepareAnswer(std::move(response), settings, settings.detail.before, settings.detail.after, false);
-  DetailOutcome detail;
-  detail.address = address;
-  detail.stopped = answer.stopped;
-  detail.reason = std::move(answer.reason);
-  if (detail.stopped) return detail;
-  const std::vector<runtime::SearchResult> matches = rule.SearchAll(answer.text);
-  if (matches.empty()) return detail;
-  detail.matched = true;
-  for (int group = 1; group <= rule.GetSubexpressionCount(); ++group) {
-    detail.cells.push_back(matches.front().GetSubmatchText(answer.text, group));
-  }
-  return detail;
-}
 
 // One run: the pages in order, told to the observer.
 class Run {
@@ -393,10 +252,11 @@ int DetailLinkColumn(const Text& column, const std::vector<Text>& captions) {
   return k >= 1 && k <= static_cast<int>(captions.size()) ? k - 1 : -1;
 }
 
-Text LinkSettingsProblem(const CollectionSettings& settings) {
-  if (FollowsNextPages(settings.next)) {
-    if (Text problem = LinkRuleProblem(settings.next.rule, false); !problem.empty()) return problem;
-  }
+Text NextPageProblem(const CollectionSettings& settings) {
+  return FollowsNextPages(settings.next) ? LinkRuleProblem(settings.next.rule, false) : Text();
+}
+
+Text DetailPageProblem(const CollectionSettings& settings) {
   if (!FetchesDetailPages(settings.detail)) return Text();
   if (IsEmptyRule(settings.detail.rule)) return EmptyDetailRuleMessage();
   if (Text problem = LinkRuleProblem(settings.detail.rule, true); !problem.empty()) return problem;
@@ -405,6 +265,11 @@ Text LinkSettingsProblem(const CollectionSettings& settings) {
     return UnknownDetailColumnMessage(settings.detail.column);
   }
   return Text();
+}
+
+Text LinkSettingsProblem(const CollectionSettings& settings) {
+  const Text problem = NextPageProblem(settings);
+  return problem.empty() ? DetailPageProblem(settings) : problem;
 }
 
 Text CookieProblem(const Text& cookie) {

@@ -27,6 +27,9 @@ runtime::Text RuleProblem(const runtime::Text& rule);
 // column number (DetailLinkColumn); empty when they can run or are off. The rule must have passed
 // RuleProblem.
 runtime::Text LinkSettingsProblem(const CollectionSettings& settings);
+// Its two halves: the next-page settings' problem, and the detail stage's.
+runtime::Text NextPageProblem(const CollectionSettings& settings);
+runtime::Text DetailPageProblem(const CollectionSettings& settings);
 
 // The 0-based column of a record that column names: the first caption equal to it, otherwise a
 // column number k from 1 (spaces around it allowed); -1 when it names none.

@@ -38,7 +38,7 @@ namespace {
 // The pop-up menu's corner lies this far right of and below the mouse pointer.
 constexpr int kPopupOffset = 3;
 // Where the run panel sits: beside "处理中，请稍候.." in the result list's area, moving with it.
-constexpr QRect kRunPanelGeometry(470, 240, 172, 24);
+constexpr QRect kRunPanelGeometry(470, 240, 386, 24);
 constexpr std::string_view kWaitLabel = "标签1";
 constexpr int kMessagePart = 1;
 constexpr int kStampPart = 2;
@@ -72,6 +72,7 @@ const MainWindow::Command* MainWindow::FindCommand(std::string_view handler) {
       {"ShowListMenu", &MainWindow::ShowListMenu},
       {"OpenUrlGenerator", &MainWindow::OpenUrlGenerator},
       {"ChooseFetching", &MainWindow::ChooseFetching},
+      {"ChooseLinks", &MainWindow::ChooseLinks},
       {"RetryFailedAddresses", &MainWindow::RetryFailedAddresses, &MainWindow::RetryMenuItemLook},
       {"OpenProject", &MainWindow::OpenProject},
       {"SaveProjectAs", &MainWindow::SaveProjectAs},
@@ -154,6 +155,8 @@ collect::CollectionProject MainWindow::ReadProject() const {
   project.separator = EditBoxText(controls_.separator);
   project.encoding = controls_.gbk->isChecked() ? collect::PageEncoding::Gbk : collect::PageEncoding::Utf8;
   project.fetching = fetching_;
+  project.next = next_;
+  project.detail = detail_;
   return project;
 }
 
@@ -166,6 +169,8 @@ void MainWindow::ShowProject(const collect::CollectionProject& project) {
   SetEditBoxText(controls_.separator, project.separator);
   controls_.gbk->setChecked(project.encoding != collect::PageEncoding::Utf8);
   fetching_ = project.fetching;
+  next_ = project.next;
+  detail_ = project.detail;
 }
 
 void MainWindow::RunCommand(std::string_view handler, unsigned styles) {
@@ -243,8 +248,8 @@ void MainWindow::SetRunning(bool running) {
   }
 }
 
-void MainWindow::ShowRunProgress(int pagesDone, int pageCount, int pagesFailed) {
-  if (runPanel_) runPanel_->ShowProgress(pagesDone, pageCount, pagesFailed);
+void MainWindow::ShowRunProgress(const collect::RunProgress& progress) {
+  if (runPanel_) runPanel_->ShowProgress(ToQString(collect::ProgressText(progress)));
 }
 
 void MainWindow::EnableRunCommands(LayoutWindow* window, bool enabled) {

@@ -73,10 +73,11 @@ public:
   const MainWindowControls& Controls() const { return controls_; }
 
   // The settings as the window holds them: the boxes as typed, the gbk box as Gbk (ticked) or
-  // Utf8, and the fetching limits of "下载设置…".
+  // Utf8, the fetching limits of "下载设置…" and the settings of "翻页与详细页…".
   collect::CollectionProject ReadProject() const;
-  // Every field into its box and the fetching limits for the next runs. The window has one box for
-  // the encoding: ticked for Gbk and for Auto (which falls back to GBK), unticked for Utf8.
+  // Every field into its box, and the fetching limits and the next-page and detail settings for
+  // the next runs. The window has one box for the encoding: ticked for Gbk and for Auto (which
+  // falls back to GBK), unticked for Utf8.
   void ShowProject(const collect::CollectionProject& project);
 
   // Commands, as the layout binds them.
@@ -99,6 +100,9 @@ public:
   void OpenUrlGenerator();
   // "下载设置…": the fetching limits for the rest of the session.
   void ChooseFetching();
+  // "翻页与详细页…": the next-page and detail settings of the next runs, tried on the page of the
+  // last "测试配置" with the dialog's test button.
+  void ChooseLinks();
   // "重新采集失败的网址（N）": the pages the last run (or retry) failed to collect, collected
   // again with the settings as they are now, their rows added after those of the list.
   void RetryFailedAddresses();
@@ -138,8 +142,8 @@ public:
   // and the list area shows the progress with "停止".
   void SetRunning(bool running);
   bool Running() const { return running_; }
-  // Pages done of pageCount, and the failed ones among them.
-  void ShowRunProgress(int pagesDone, int pageCount, int pagesFailed);
+  // The run's progress in the run panel (collect::ProgressText).
+  void ShowRunProgress(const collect::RunProgress& progress);
   // True once "停止" was pressed or the window was asked to close during a command: the run ends
   // after the page in hand and the downloads in flight are abandoned. Safe from any thread.
   bool StopRequested() const { return stop_; }
@@ -172,6 +176,8 @@ private:
   MainWindowControls controls_;
   MainWindowSession session_;
   collect::FetchPoliteness fetching_;
+  collect::NextPageSettings next_;
+  collect::DetailSettings detail_;
   MessageBoxes boxes_;
   QPointer<RunPanel> runPanel_;
   QPointer<UrlGeneratorWindow> generator_;

@@ -32,6 +32,12 @@ std::vector<Text> LeftUncollected(const std::vector<Text>& addresses, const coll
   return left;
 }
 
+// Why the settings cannot run: the rule's problem, then the link settings'.
+Text SettingsProblem(const collect::CollectionSettings& settings) {
+  const Text problem = collect::RuleProblem(settings.rule);
+  return problem.empty() ? collect::LinkSettingsProblem(settings) : problem;
+}
+
 }  // namespace
 
 collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSettings& settings) {
@@ -50,7 +56,7 @@ collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSet
 
 void MainWindow::StartProcessing() {
   const collect::CollectionSettings settings = collect::SettingsForRun(ReadProject());
-  if (const Text problem = collect::RuleProblem(settings.rule); !problem.empty()) {
+  if (const Text problem = SettingsProblem(settings); !problem.empty()) {
     boxes_.Show(this, problem, kErrorIconOk);
     return;
   }
@@ -63,7 +69,7 @@ void MainWindow::RetryFailedAddresses() {
   if (session_.failedAddresses.empty()) return;
   collect::CollectionSettings settings = collect::SettingsForRun(ReadProject());
   settings.addresses = session_.failedAddresses;
-  if (const Text problem = collect::RuleProblem(settings.rule); !problem.empty()) {
+  if (const Text problem = SettingsProblem(settings); !problem.empty()) {
     boxes_.Show(this, problem, kErrorIconOk);
     return;
   }
@@ -83,7 +89,7 @@ void MainWindow::TestConfiguration() {
   // The download keeps the window live; the test counts as a run so that no command starts
   // another one meanwhile.
   SetRunning(true);
-  ShowRunProgress(0, 1, 0);
+  ShowRunProgress({.pageCount = 1});
   WindowRunObserver observer(*this);
   collect::WebFetcher fetcher;
   collect::PageOutcome outcome;
@@ -95,7 +101,8 @@ void MainWindow::TestConfiguration() {
   // The rule preview tries the rule on this page, not on the page-text box, which runs and
   // exports overwrite.
   if (!outcome.stopped) {
-    session_.testedPage = std::make_shared<const TestedPage>(TestedPage{address, outcome.pageText});
+    session_.testedPage =
+        std::make_shared<const TestedPage>(TestedPage{address, outcome.pageText, outcome.wholePageText});
   }
 }
 

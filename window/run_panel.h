@@ -19,8 +19,8 @@ public:
 
   // A new run: empty progress, the stop button enabled.
   void Reset();
-  // Pages done of pageCount, and the failed ones among them when there are any.
-  void ShowProgress(int pagesDone, int pageCount, int pagesFailed);
+  // The progress as text; the stop button keeps to its right.
+  void ShowProgress(const QString& text);
 
   QLabel* ProgressLabel() const { return progress_; }
   QPushButton* StopButton() const { return stop_; }

@@ -17,7 +17,7 @@ void WindowRunObserver::Post(std::function<void()> work) {
 }
 
 void WindowRunObserver::PageStarted(const collect::RunProgress& progress) {
-  Post([window = &window_, progress] { window->ShowRunProgress(progress.pagesDone, progress.pageCount, progress.pagesFailed); });
+  Post([window = &window_, progress] { window->ShowRunProgress(progress); });
 }
 
 void WindowRunObserver::ShowMessage(const runtime::Text& message) {
@@ -34,6 +34,15 @@ void WindowRunObserver::PageText(const runtime::Text& text) {
 
 void WindowRunObserver::ColumnsAdded(const std::vector<runtime::Text>& captions) {
   Post([window = &window_, captions] { window->Controls().list->Model().AddColumns(captions); });
+}
+
+void WindowRunObserver::DetailColumnsAdded(const std::vector<runtime::Text>& captions) {
+  Post([window = &window_, captions] { window->Controls().list->Model().AddDetailColumns(captions); });
+}
+
+void WindowRunObserver::DetailPageFinished(const collect::DetailPageResult& detail) {
+  collect::StatusReporter::DetailPageFinished(detail);
+  Post([window = &window_, progress = detail.progress] { window->ShowRunProgress(progress); });
 }
 
 void WindowRunObserver::RecordsFound(std::vector<collect::Record> records) {

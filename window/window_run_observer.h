@@ -18,6 +18,8 @@ public:
   void PageStarted(const collect::RunProgress& progress) override;
   void PageText(const runtime::Text& text) override;
   void ColumnsAdded(const std::vector<runtime::Text>& captions) override;
+  void DetailColumnsAdded(const std::vector<runtime::Text>& captions) override;
+  void DetailPageFinished(const collect::DetailPageResult& detail) override;
   void RecordsFound(std::vector<collect::Record> records) override;
   bool StopRequested() const override;
 

@@ -98,7 +98,7 @@ TEST_F(MainWindowTest, EveryControlHasItsNameKindGeometryAndDefault) {
 // The settings of a project as a tuple, for comparison.
 auto Fields(const collect::CollectionProject& p) {
   return std::make_tuple(p.addressText, p.cookie, p.before, p.after, p.rule, p.encoding, p.separator,
-                         p.fetching.perHost, p.fetching.jobs, p.fetching.delay);
+                         p.fetching.perHost, p.fetching.jobs, p.fetching.delay, p.next, p.detail);
 }
 
 TEST_F(MainWindowTest, BoxesShowTheDefaultsOfAProjectAndTakeAnyProject) {
@@ -114,6 +114,8 @@ TEST_F(MainWindowTest, BoxesShowTheDefaultsOfAProjectAndTakeAnyProject) {
   project.encoding = collect::PageEncoding::Utf8;
   project.separator = "\t";
   project.fetching = {1, 2, std::chrono::milliseconds(3)};
+  project.next = {T("<a>[var]</a>"), 7, collect::NextPageScope::WholePage};
+  project.detail = {T("标题"), "<h1>", "</body>", T("<p>[var:作者]</p>")};
   Main()->ShowProject(project);
   EXPECT_EQ(Fields(Main()->ReadProject()), Fields(project));
   EXPECT_FALSE(Widget<QCheckBox>("gbk")->isChecked());

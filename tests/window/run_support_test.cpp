@@ -89,10 +89,15 @@ TEST_F(RunSupportTest, ProgressAndStopButtonShowBesideTheWaitingLabel) {
   Main()->SetRunning(true);
   Widget("测试列表框")->hide();
   EXPECT_FALSE(panel->isHidden());
-  Main()->ShowRunProgress(2, 5, 0);
+  Main()->ShowRunProgress({.pageCount = 5, .pagesDone = 2});
   EXPECT_EQ(panel->ProgressLabel()->text(), QStringLiteral("2 / 5 页"));
-  Main()->ShowRunProgress(3, 5, 1);
+  Main()->ShowRunProgress({.pageCount = 5, .pagesDone = 3, .pagesFailed = 1});
   EXPECT_EQ(panel->ProgressLabel()->text(), QStringLiteral("3 / 5 页，失败 1"));
+  Main()->ShowRunProgress({.pageCount = 10, .pagesDone = 3, .pagesFailed = 1, .fetchesDetailPages = true,
+                           .detailPagesDone = 57, .detailPageCount = 200});
+  EXPECT_EQ(panel->ProgressLabel()->text(), QStringLiteral("列表 3 / 10 页，详细页 57 / 200，失败 1"));
+  EXPECT_GE(panel->StopButton()->x(), panel->ProgressLabel()->fontMetrics().horizontalAdvance(panel->ProgressLabel()->text()));
+  EXPECT_LE(panel->StopButton()->geometry().right(), panel->width());
   EXPECT_EQ(panel->StopButton()->text(), QStringLiteral("停止"));
   EXPECT_TRUE(Widget("标签1")->geometry().right() < panel->geometry().left());
 
