@@ -27,6 +27,8 @@ import sys
 import tempfile
 import time
 
+from e2e_fetch import PageServer
+
 SPIDER = r'''
 import scrapy
 
@@ -62,19 +64,6 @@ class LinkedList(scrapy.Spider):
                "author": response.css("span.author::text").get(),
                "time": response.css("span.time::text").get()}
 '''
-
-
-class PageServer:
-    def __init__(self, binary, pages):
-        self.process = subprocess.Popen([binary, str(pages)], stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        self.port = int(self.process.stdout.readline())
-
-    def url(self, path):
-        return "http://127.0.0.1:%d%s" % (self.port, path)
-
-    def close(self):
-        self.process.stdin.close()
-        self.process.wait()
 
 
 def children_cpu():
@@ -132,8 +121,8 @@ def main():
     parser.add_argument("--repeat", type=int, default=3)
     args = parser.parse_args()
     pelmo = args.pelmo or os.path.join(args.build, "pelmo")
-    server = PageServer(os.path.join(args.build, "bench", "page_server"), args.pages)
-    start = server.url("/linked_1.html")
+    server = PageServer(os.path.join(args.build, "bench", "page_server"), args.pages, 0)
+    start = "http://127.0.0.1:%d/linked_1.html" % server.port
     expected = args.pages * 20
     fetched = args.pages + expected
     print("load average     %s" % " ".join("%.2f" % value for value in os.getloadavg()))
