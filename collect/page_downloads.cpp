@@ -141,7 +141,8 @@ public:
       : PageDownloads(settings), settings_(settings), fetcher_(fetcher), observer_(observer),
         prepare_(std::move(prepare)), prepareDetail_(std::move(prepareDetail)), budget_(budget),
         jobLimit_(std::max(1, settings.fetching.jobs)), perHost_(std::max(1, settings.fetching.perHost)),
-        lookAhead_(jobLimit_ * kLookAheadPerJob), maxNext_(FollowsNextPages(settings.next) ? settings.next.maxNext : 0) {
+        lookAhead_(jobLimit_ * kLookAheadPerJob), maxNext_(FollowsNextPages(settings.next) ? settings.next.maxNext : 0),
+        preparationCopies_(maxNext_ > 0 && settings.next.scope == NextPageScope::WholePage ? 3 : 2) {
     const int pageCount = static_cast<int>(settings.addresses.size());
     for (int start = 0; start < pageCount; ++start) {
       const PageKey page{start, 0};
@@ -394,8 +395,9 @@ private:
     const Kind kind = job.kind;
     job.state = State::Preparing;
     downloaded_.erase(key);
-    // The preparation may need a copy of the body while it decodes.
-    Hold(key, 2 * static_cast<std::int64_t>(response.body.size()));
+    // The preparation may need a copy of the body while it decodes, and one more for the whole
+    // page when the next-page rule looks there.
+    Hold(key, preparationCopies_ * static_cast<std::int64_t>(response.body.size()));
     WakeAWorkerIfThereIsWork();
     lock.unlock();
     PageOutcome outcome;
@@ -501,6 +503,7 @@ private:
   const int perHost_;
   const int lookAhead_;
   const int maxNext_;  // 0 when no next page is followed
+  const int preparationCopies_;  // what a preparation holds, in bodies
 
   std::mutex mutex_;
   std::condition_variable workAvailable_;  // workers wait for work they may take up

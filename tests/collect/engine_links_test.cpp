@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "collect/collection_engine.h"
+#include "collect/link_test.h"
 #include "collect/status_texts.h"
 #include "tests/collect/recording_run.h"
 
@@ -362,6 +363,31 @@ TEST(ProgressText, ListPagesAloneKeepTheirWordsAndLinksAreCounted) {
       {{.pageCount = 1, .fetchesDetailPages = true, .detailPagesFailed = 2}, "列表 0 / 1 页，详细页 0 / 0，失败 2"},
   };
   for (const Case& c : cases) EXPECT_EQ(runtime::TextToUtf8(ProgressText(c.progress)), c.text);
+}
+
+TEST(LinkTest, TheTestedPagesNextLinkAndFirstDetailPageOrWhyNot) {
+  const TestedPageTexts page{"http://h/l/1", List({"../d/1", "../d/2"}), List({"../d/1"}, "2")};
+  CannedFetcher fetcher;
+  fetcher.Answer("http://h/d/1", Answer(200, Detail(T("甲"), "t1")));
+  RunObserver observer;
+  CollectionSettings settings = LinkSettings({});
+  EXPECT_EQ(runtime::TextToUtf8(TestNextPage(page, settings).problem), "测试页上没有找到下一页的链接");
+  settings.next.scope = NextPageScope::WholePage;
+  EXPECT_EQ(TestNextPage(page, settings).address, "http://h/l/2");
+  settings.next.rule.clear();
+  EXPECT_EQ(runtime::TextToUtf8(TestNextPage(page, settings).problem), "未设置翻页规则（或最多翻页数为 0）");
+
+  EXPECT_EQ(runtime::TextToUtf8(TestDetailPage(page, settings, fetcher, observer).problem), "未设置详细页");
+  WithDetails(settings, "链接");
+  const DetailPageTest found = TestDetailPage(page, settings, fetcher, observer);
+  EXPECT_EQ(found.address, "http://h/d/1");
+  EXPECT_THAT(found.captions, ElementsAre(T("作者"), T("文本 6")));
+  EXPECT_THAT(found.cells, ElementsAre(T("甲"), "t1"));
+  EXPECT_EQ(found.problem, "");
+  fetcher.Answer("http://h/d/1", Answer(404, "<body></body>"));
+  EXPECT_EQ(runtime::TextToUtf8(TestDetailPage(page, settings, fetcher, observer).problem), "详细页下载失败（HTTP 404）");
+  EXPECT_EQ(runtime::TextToUtf8(TestDetailPage({"http://h/l/1", "", ""}, settings, fetcher, observer).problem),
+            "测试页上没有纪录");
 }
 
 }  // namespace
