@@ -23,7 +23,7 @@ using runtime::Text;
 // One run: the pages in order, told to the observer.
 class Run {
 public:
-  Run(const CollectionSettings& settings, Fetcher& fetcher, RunObserver& observer, const ResultTable& table)
+  Run(const CollectionSettings& settings, RunObserver& observer, const ResultTable& table)
       : settings_(settings), observer_(observer), rules_(CompileRules(settings)) {
     rowCount_ = table.RowCount();
     columnCount_ = table.ColumnCount();
@@ -36,6 +36,12 @@ public:
     progress_.followsNextPages = rules_.followsNext;
     progress_.fetchesDetailPages = rules_.fetchesDetails;
     if (rules_.followsNext) visited_.insert(settings.addresses.begin(), settings.addresses.end());
+  }
+
+  RunSummary Go(Fetcher& fetcher) {
+    RunSummary summary;
+    summary.pageCount = static_cast<int>(settings_.addresses.size());
+    observer_.RunStarted(summary.pageCount);
     PreparePage prepare = [this](const Text& address, web::FetchResponse&& response) {
       return PrepareAttempt(address, std::move(response), settings_, rules_);
     };
@@ -45,14 +51,8 @@ public:
         return PrepareDetail(address, std::move(response), settings_, rules_.detail);
       };
     }
-    downloads_ = MakePageDownloads(settings, fetcher, observer, std::move(prepare),
-                                   AheadBudget(settings.maxPageBytes), std::move(prepareDetail));
-  }
-
-  RunSummary Go() {
-    RunSummary summary;
-    summary.pageCount = static_cast<int>(settings_.addresses.size());
-    observer_.RunStarted(summary.pageCount);
+    downloads_ = MakePageDownloads(settings_, fetcher, observer_, std::move(prepare),
+                                   AheadBudget(settings_.maxPageBytes), std::move(prepareDetail));
     for (int start = 0; start < summary.pageCount && !observer_.StopRequested(); ++start) {
       if (!CollectFrom(start, summary)) break;
       ++summary.pagesDone;
@@ -289,7 +289,7 @@ PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fe
 
 RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
                          RunObserver& observer, const ResultTable& table) {
-  return Run(settings, fetcher, observer, table).Go();
+  return Run(settings, observer, table).Go(fetcher);
 }
 
 }  // namespace collect
