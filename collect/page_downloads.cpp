@@ -68,8 +68,8 @@ class SequentialDownloads final : public PageDownloads {
 public:
   SequentialDownloads(const CollectionSettings& settings, Fetcher& fetcher, const RunObserver& observer,
                       PreparePage prepare, PrepareDetailPage prepareDetail)
-      : PageDownloads(settings), settings_(settings), fetcher_(fetcher), observer_(observer),
-        prepare_(std::move(prepare)), prepareDetail_(std::move(prepareDetail)) {}
+      : settings_(settings), fetcher_(fetcher), observer_(observer), prepare_(std::move(prepare)),
+        prepareDetail_(std::move(prepareDetail)) {}
 
   PageOutcome First(const ListPage& page) override { return prepare_(page.address, Fetch(page.address)); }
   PageOutcome Again(const ListPage& page) override { return prepare_(page.address, Fetch(page.address)); }
@@ -138,8 +138,8 @@ class ParallelDownloads final : public PageDownloads {
 public:
   ParallelDownloads(const CollectionSettings& settings, Fetcher& fetcher, const RunObserver& observer,
                     PreparePage prepare, PrepareDetailPage prepareDetail, std::int64_t budget)
-      : PageDownloads(settings), settings_(settings), fetcher_(fetcher), observer_(observer),
-        prepare_(std::move(prepare)), prepareDetail_(std::move(prepareDetail)), budget_(budget),
+      : settings_(settings), fetcher_(fetcher), observer_(observer), prepare_(std::move(prepare)),
+        prepareDetail_(std::move(prepareDetail)), budget_(budget),
         jobLimit_(std::max(1, settings.fetching.jobs)), perHost_(std::max(1, settings.fetching.perHost)),
         lookAhead_(jobLimit_ * kLookAheadPerJob), maxNext_(FollowsNextPages(settings.next) ? settings.next.maxNext : 0),
         preparationCopies_(maxNext_ > 0 && settings.next.scope == NextPageScope::WholePage ? 3 : 2) {
@@ -532,14 +532,6 @@ private:
 };
 
 }  // namespace
-
-ListPage PageDownloads::StartPage(int index) const {
-  return {index, 0, addresses_[static_cast<std::size_t>(index)]};
-}
-
-PageOutcome PageDownloads::First(int index) { return First(StartPage(index)); }
-
-PageOutcome PageDownloads::Again(int index) { return Again(StartPage(index)); }
 
 bool WorthAnotherAttempt(const PageOutcome& first) {
   return first.matches.empty() && !first.stopped && !first.finalAttempt;

@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <vector>
 
 #include "collect/collection_settings.h"
 #include "collect/fetcher.h"
@@ -51,17 +50,6 @@ public:
   // The detail page at address for the records of the list page in hand, prepared; each address
   // is asked for once in a run.
   virtual DetailOutcome Detail(const ListPage& page, const runtime::Text& address) = 0;
-
-  // The attempts at address index (0-based) of settings.addresses.
-  PageOutcome First(int index);
-  PageOutcome Again(int index);
-
-protected:
-  explicit PageDownloads(const CollectionSettings& settings) : addresses_(settings.addresses) {}
-
-private:
-  ListPage StartPage(int index) const;
-  const std::vector<runtime::Text>& addresses_;
 };
 
 // What the downloads may hold ahead of the page in hand (answers and prepared pages waiting their

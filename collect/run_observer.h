@@ -23,8 +23,8 @@ struct RunProgress {
   int detailPagesFailed = 0;
 };
 
-// How the detail page of a record went, when it did not simply add its cells: no link, a failed
-// download, or no match.
+// How a record's detail page went: taken (whether its rule matched, why its download failed), or
+// not there because the record's link is empty.
 struct DetailPageResult {
   // The detail page's address; empty when the record's link was empty.
   runtime::Text address;
