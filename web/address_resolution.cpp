@@ -147,11 +147,14 @@ bool HasWebScheme(std::string_view address) {
   return false;
 }
 
+// The base address taken apart, "http://" put in front of one without a scheme the program
+// fetches.
+Components BaseParts(const Text& base) { return Split(HasWebScheme(base) ? base : "http://" + base); }
+
 }  // namespace
 
 Text ResolveReference(const Text& base, const Text& reference) {
-  const Components baseParts = Split(HasWebScheme(base) ? base : "http://" + base);
-  return Recompose(Target(baseParts, Split(reference)));
+  return Recompose(Target(BaseParts(base), Split(reference)));
 }
 
 Text LinkAddress(const Text& pageAddress, const Text& link) {
@@ -164,7 +167,10 @@ Text LinkAddress(const Text& pageAddress, const Text& link) {
   while (first < end && IsSpaceOrControl(cleaned[first])) ++first;
   while (end > first && IsSpaceOrControl(cleaned[end - 1])) --end;
   if (first == end) return Text();
-  Text address = ResolveReference(pageAddress, cleaned.substr(first, end - first));
+  // A browser has the page's address normalized before it resolves a link against it.
+  Components base = BaseParts(pageAddress);
+  base.path = RemoveDotSegments(base.path);
+  Text address = Recompose(Target(base, Split(cleaned.substr(first, end - first))));
   const std::size_t hash = address.find('#');
   if (hash != Text::npos) address.resize(hash);
   return address;

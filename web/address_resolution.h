@@ -16,8 +16,8 @@ runtime::Text ResolveReference(const runtime::Text& base, const runtime::Text& r
 
 // The address a link of a page leads to: its character references decoded
 // (DecodeCharacterReferences), spaces and control characters around it trimmed and tabs and line
-// breaks inside it removed, resolved against the page's address (ResolveReference) and its
-// fragment dropped, as a browser requests it. Empty when the link is empty after the trimming.
+// breaks inside it removed, resolved against the page's address with its dot segments removed
+// (ResolveReference) and its fragment dropped, as a browser requests it. Empty when the link is empty after the trimming.
 runtime::Text LinkAddress(const runtime::Text& pageAddress, const runtime::Text& link);
 
 }  // namespace web

@@ -57,6 +57,7 @@ TEST(LinkAddress, AsABrowserRequestsIt) {
       {"http://h/a", "javascript:void(0)", "javascript:void(0)"},
       {"http://h/新闻/列表.html", T("详情/1.html"), T("http://h/新闻/详情/1.html")},
       {"http://h/a", "#only", "http://h/a"},
+      {"http://h/a/./b/../c.html", "?p=2", "http://h/a/c.html?p=2"},
       {"http://h/a", "  ", ""},
       {"http://h/a", "", ""},
   };
