@@ -12,6 +12,7 @@
 #include <boost/regex.hpp>
 
 #include "collect/match_rule.h"
+#include "collect/rule_captions.h"
 #include "runtime/regex.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -94,6 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (rule.find('[') == Text::npos) fuzz::Require(expression == rule, "a rule without '[' stays");
   runtime::Regex regex;
   if (!regex.Create(expression, runtime::Case::Insensitive)) return 0;
+  fuzz::Require(collect::RuleCaptions(rule).size() == static_cast<std::size_t>(regex.GetSubexpressionCount()) + 2,
+                "a caption for every column");
   const std::vector<SearchResult> results = regex.SearchAll(page);
   const std::string_view text = fuzz::BeforeZero(page);
   CheckPositions(results, regex, page, static_cast<int>(text.size()));
