@@ -144,12 +144,8 @@ public:
         lookAhead_(jobLimit_ * kLookAheadPerJob), maxNext_(FollowsNextPages(settings.next) ? settings.next.maxNext : 0),
         preparationCopies_(maxNext_ > 0 && settings.next.scope == NextPageScope::WholePage ? 3 : 2) {
     const int pageCount = static_cast<int>(settings.addresses.size());
-    for (int start = 0; start < pageCount; ++start) {
-      const PageKey page{start, 0};
-      pages_.emplace(page, PageEntry{});
-      AddJob(FirstKey(page), settings.addresses[static_cast<std::size_t>(start)], Kind::List, State::Due);
-      if (maxNext_ > 0) knownListAddresses_.insert(settings.addresses[static_cast<std::size_t>(start)]);
-    }
+    if (maxNext_ > 0) knownListAddresses_.insert(settings.addresses.begin(), settings.addresses.end());
+    FillWindow();
     // One worker more than jobs: a worker for the download the engine waits for is free even when
     // every job is a transfer paused for room.
     const bool links = maxNext_ > 0 || prepareDetail_;
@@ -216,11 +212,27 @@ private:
     bool paused = false;
   };
 
+  // A job that is not there yet; one that is stays as it is.
   void AddJob(const JobKey& key, const Text& address, Kind kind, State state) {
-    Job& job = jobs_[key];
-    job.address = address;
-    job.kind = kind;
-    job.state = state;
+    const auto [entry, added] = jobs_.try_emplace(key);
+    if (!added) return;
+    entry->second.address = address;
+    entry->second.kind = kind;
+    entry->second.state = state;
+  }
+
+  // The addresses of the run enter the window of list pages ahead as it moves: only the pages
+  // within it are held, however long the run.
+  void FillWindow() {
+    nextStart_ = std::max(nextStart_, current_.start);
+    int ahead = 0;
+    for (auto page = pages_.lower_bound(current_); page != pages_.end() && ahead < lookAhead_; ++page) ++ahead;
+    const int pageCount = static_cast<int>(settings_.addresses.size());
+    for (; ahead < lookAhead_ && nextStart_ < pageCount; ++ahead, ++nextStart_) {
+      const PageKey page{nextStart_, 0};
+      pages_.try_emplace(page);
+      AddJob(FirstKey(page), settings_.addresses[static_cast<std::size_t>(nextStart_)], Kind::List, State::Due);
+    }
   }
 
   const Text& Host(Job& job) {
@@ -284,6 +296,7 @@ private:
     downloaded_.erase(downloaded_.begin(), downloaded_.lower_bound(first));
     pages_.erase(pages_.begin(), pages_.lower_bound(page));
     while (!holding_.empty() && holding_.begin()->first < first) Hold(holding_.begin()->first, 0);
+    FillWindow();
   }
 
   // Whether a download to host may start now within the limits; otherwise when it may. The
@@ -512,6 +525,7 @@ private:
   std::atomic<bool> closingFlag_{false};
   int idle_ = 0;
   PageKey current_;                 // the page in hand; what is held of earlier pages is let go
+  int nextStart_ = 0;               // the first address of the run not yet in the window
   std::optional<JobKey> wanted_;    // the download the engine waits for
   std::map<PageKey, PageEntry> pages_;
   std::map<JobKey, Job> jobs_;      // downloads not yet taken by the engine, at every stage
