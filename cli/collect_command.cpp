@@ -9,11 +9,14 @@
 #include <map>
 #include <optional>
 
+#include "cli/collect_store.h"
+#include "cli/stop_signals.h"
 #include "collect/collection_engine.h"
 #include "collect/file_export.h"
 #include "collect/file_io.h"
 #include "collect/project_file.h"
 #include "collect/result_export.h"
+#include "collect/setting_ranges.h"
 #include "collect/status_reporter.h"
 #include "collect/status_texts.h"
 #include "runtime/code_page.h"
@@ -39,20 +42,23 @@ struct CollectOptions {
   std::map<std::string, long long> numbers;  // whole-number option name -> value
   std::optional<collect::ExportFormat> format;
   std::optional<std::string> outputFile;
+  collect::FormulaCells formulas = collect::FormulaCells::AsText;  // --csv-raw: Raw
+  std::optional<std::string> storeFile;
+  bool resume = false;
+  bool onlyNew = false;
 };
 
-// A whole-number option and the range it must lie in.
+// A whole-number option and the range it must lie in, the same as its project field's.
 struct NumberOption {
   const char* name;
-  long long lowest;
-  long long highest;
+  collect::SettingRange range;
 };
 
-constexpr NumberOption kPerHost{"--per-host", 1, 64};
-constexpr NumberOption kJobs{"--jobs", 1, 256};
-constexpr NumberOption kDelay{"--delay", 0, 600000};
-constexpr NumberOption kMaxPageMb{"--max-page-mb", 1, 4096};
-constexpr NumberOption kMaxNext{"--max-next", 0, 100000};
+constexpr NumberOption kPerHost{"--per-host", collect::kPerHostRange};
+constexpr NumberOption kJobs{"--jobs", collect::kJobsRange};
+constexpr NumberOption kDelay{"--delay", collect::kDelayRange};
+constexpr NumberOption kMaxPageMb{"--max-page-mb", collect::kMaxPageMbRange};
+constexpr NumberOption kMaxNext{"--max-next", collect::kMaxNextRange};
 
 // The option's value, or the reason it is refused.
 std::optional<long long> ParseNumber(const NumberOption& option, const std::string& text, std::string& error) {
@@ -63,9 +69,9 @@ std::optional<long long> ParseNumber(const NumberOption& option, const std::stri
   } catch (const std::exception&) {
     used = 0;
   }
-  if (used == 0 || used != text.size() || value < option.lowest || value > option.highest) {
-    error = std::string(option.name) + " takes a whole number from " + std::to_string(option.lowest) +
-            " to " + std::to_string(option.highest);
+  if (used == 0 || used != text.size() || !option.range.Holds(value)) {
+    error = std::string(option.name) + " takes a whole number from " + std::to_string(option.range.lowest) +
+            " to " + std::to_string(option.range.highest);
     return std::nullopt;
   }
   return value;
@@ -129,7 +135,7 @@ std::optional<collect::PageEncoding> EncodingFromName(const std::string& name) {
 bool TakeNamedOption(const std::string& argument, const std::optional<std::string>& value,
                      CollectOptions& options, std::string& error) {
   if (argument != "--encoding" && argument != "--format" && argument != "--project" &&
-      argument != "--output" && argument != "--urls") {
+      argument != "--output" && argument != "--urls" && argument != "--store") {
     return false;
   }
   if (!value) {
@@ -143,7 +149,9 @@ bool TakeNamedOption(const std::string& argument, const std::optional<std::strin
   } else if (argument == "--project") {
     options.projectFile = *value;
   } else if (argument == "--output") {
-    options.outputFile = *value;
+    options.outputFile = *value == "-" ? std::nullopt : value;  // "-": standard output
+  } else if (argument == "--store") {
+    options.storeFile = *value;
   } else {
     options.urlsFile = *value;
   }
@@ -169,6 +177,12 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
       result.options.encoding = collect::PageEncoding::Utf8;
     } else if (argument == "--next-whole-page") {
       result.options.nextOnWholePage = true;
+    } else if (argument == "--csv-raw") {
+      result.options.formulas = collect::FormulaCells::Raw;
+    } else if (argument == "--resume") {
+      result.options.resume = true;
+    } else if (argument == "--only-new") {
+      result.options.onlyNew = true;
     } else if (argument == "--") {
       result.options.addresses.insert(result.options.addresses.end(), arguments.begin() + i + 1,
                                       arguments.end());
@@ -227,6 +241,11 @@ ProjectResult ProjectOf(const CollectOptions& options) {
     }
     project.addressText = runtime::Utf8ToText(joined);
   }
+  if (options.storeFile) project.store.file = *options.storeFile;
+  if (options.onlyNew) project.store.onlyNew = true;
+  if ((options.resume || project.store.onlyNew) && project.store.file.empty()) {
+    return {{}, "--resume and --only-new need a store (--store FILE)"};
+  }
   for (const auto& [name, number] : options.numbers) {
     if (name == kPerHost.name) project.fetching.perHost = static_cast<int>(number);
     if (name == kJobs.name) project.fetching.jobs = static_cast<int>(number);
@@ -240,7 +259,7 @@ ProjectResult ProjectOf(const CollectOptions& options) {
 collect::RunLimits LimitsOf(const CollectOptions& options) {
   collect::RunLimits limits;
   const auto maxPageMb = options.numbers.find(kMaxPageMb.name);
-  if (maxPageMb != options.numbers.end()) limits.maxPageBytes = maxPageMb->second * 1024 * 1024;
+  if (maxPageMb != options.numbers.end()) limits.maxPageBytes = maxPageMb->second * web::kMebibyte;
   return limits;
 }
 
@@ -275,6 +294,8 @@ public:
 
   // The table as the window's list would hold it.
   const collect::ResultTable& Table() const { return table_; }
+  // SIGINT and SIGTERM stop the run as "停止" does.
+  bool StopRequested() const override { return StopSignal() != 0; }
 
 private:
   void AppendLine(const Text& line) override { WriteError(runtime::TextToUtf8(line) + "\n"); }
@@ -283,12 +304,13 @@ private:
   collect::ResultTable table_;
 };
 
-// The export goes to the output file when one is named, written aside and renamed over it at the
-// end; to standard output otherwise.
+// The export goes to the output file when one is named, as collect::FileReplacement writes it (a
+// regular file replaced whole at the end; a device or FIFO written into, a FIFO once a reader
+// has opened it); to standard output otherwise.
 class ExportTarget {
 public:
   explicit ExportTarget(const std::optional<std::string>& file) {
-    if (file) file_.emplace(*file);
+    if (file) file_.emplace(*file, collect::PipeReader::WaitedFor);
   }
   // False (with the fault) when the output file cannot be created.
   bool Open(std::string& fault) {
@@ -323,6 +345,8 @@ collect::ExportFormat FormatOf(const CollectOptions& options) {
 std::string UsageText() {
   return "Usage: pelmo                         open the window\n"
          "       pelmo collect [options] [ADDRESS ...]\n"
+         "       pelmo export --store FILE [--run latest|N] [--format F] [--separator S] [--csv-raw]\n"
+         "                    [--output FILE]\n"
          "\n"
          "Collects every address as \"开始处理\" would, then exports the table as \"导出结果\" would.\n"
          "The export goes to standard output (or to --output FILE), the progress to standard error.\n"
@@ -333,16 +357,20 @@ std::string UsageText() {
          "                     [var:NAME] and [int:NAME] name their column)\n"
          "  --before TEXT      marker before the list area\n"
          "  --after TEXT       marker after the list area\n"
-         "  --cookie TEXT      cookie sent with every request\n"
+         "  --cookie TEXT      cookie sent with every request (at most 64 KB)\n"
          "  --encoding E       how pages are read: gbk (default), utf8, or auto (as the page's\n"
          "                     Content-Type header or meta element declares; GBK when it does not)\n"
          "  --utf8             the same as --encoding utf8\n"
          "  --separator TEXT   text export: cells joined by TEXT (default: HTML table rows)\n"
          "  --format F         text (default: the export of \"导出结果\"), csv, tsv, jsonl or html,\n"
          "                     all in UTF-8; with --output and no --format, the file's extension\n"
-         "                     (.csv .tsv .jsonl .html .htm) chooses, any other is text\n"
-         "  --output FILE      write the export to FILE (replaced whole at the end) instead of\n"
-         "                     standard output\n"
+         "                     (.csv .tsv .jsonl .html .htm) chooses, any other is text. A CSV or\n"
+         "                     TSV cell that starts with = + - or @ and is no plain number (such\n"
+         "                     as -12.5) gets a leading ' so that a spreadsheet shows it as text\n"
+         "  --csv-raw          CSV and TSV cells exactly as found, formulas included\n"
+         "  --output FILE      write the export to FILE instead of standard output: a file is\n"
+         "                     replaced whole at the end (through a symbolic link, which stays),\n"
+         "                     a device or FIFO is written into; - is standard output\n"
          "  --urls FILE        one address per line (- reads standard input)\n"
          "  --per-host P       at most P connections to one host at a time (default 4)\n"
          "  --jobs N           at most N pages downloading at once (default 16); the rows still\n"
@@ -350,7 +378,7 @@ std::string UsageText() {
          "                     at a time, request for request as a sequential run\n"
          "  --delay MS         pause MS milliseconds between two requests to the same host\n"
          "                     (default 0)\n"
-         "  --max-page-mb MB   a page larger than MB mebibytes fails (default 256)\n"
+         "  --max-page-mb MB   a page larger than MB mebibytes fails (default 256, at most 2047)\n"
          "Next pages (off unless --next-rule is given):\n"
          "  --next-rule TEXT   rule whose first [var] on a page is its next page's link (relative\n"
          "                     links are resolved as a browser does); followed until a page has\n"
@@ -365,12 +393,25 @@ std::string UsageText() {
          "  --detail-after T   marker after it\n"
          "  --detail-rule TEXT rule matched on the detail page; the parts of its first match\n"
          "                     are added to the record as columns after the page address\n"
+         "Run store:\n"
+         "  --store FILE       keep the run in the store FILE (SQLite, made when missing) as it goes:\n"
+         "                     each page processed is kept with its rows, nothing half\n"
+         "  --resume           carry on the store's last run where it was cut off, when its settings\n"
+         "                     are the same: the pages it processed are not fetched again\n"
+         "  --only-new         leave out the records that an earlier run in the store collected\n"
          "  --help             this text\n"
          "Exit status: 0 after a run, 1 when the rule is empty or does not compile, or the\n"
          "next-page or detail settings cannot run (nothing is downloaded), 2 for a usage error, a\n"
-         "project or address file that cannot be read or an output file that cannot be written, 3\n"
-         "when the run finished but some pages failed, detail pages included (their reasons are in\n"
-         "the progress; the rows that were found are still exported).\n";
+         "project or address file that cannot be read, a cookie over 64 KB or an output file that\n"
+         "cannot be written, 3 when the run finished but some pages failed, detail pages included\n"
+         "(their reasons are in the progress; the rows that were found are still exported). A store\n"
+         "that another run holds, that is read-only, full or no store ends with 2 before any\n"
+         "download. SIGINT and SIGTERM stop the run as \"停止\" does: the rows of the pages\n"
+         "processed are exported, the store keeps the run to be resumed, and the exit status is 130\n"
+         "or 143.\n"
+         "\n"
+         "pelmo export writes a run kept in a store (the latest unless --run N) in the same formats,\n"
+         "the text export with the run's own separator unless --separator is given.\n";
 }
 
 std::string AddressBoxFromLines(const std::string& lines) {
@@ -413,27 +454,46 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
     WriteError(runtime::TextToUtf8(problem) + "\n");
     return kCollectBadRule;
   }
+  if (Text problem = collect::CookieProblem(settings.cookie); !problem.empty()) {
+    WriteError(runtime::TextToUtf8(problem) + "\n");
+    return kCollectUsageError;
+  }
   ExportTarget target(options.outputFile);
   std::string fault;
   if (!target.Open(fault)) {
     WriteError("pelmo collect: cannot write " + *options.outputFile + ": " + fault + "\n");
     return kCollectUsageError;
   }
+  CollectStoreStart stored = BeginCollectStore(project.project, settings, options.resume);
+  if (!stored.error.empty()) {
+    WriteError("pelmo collect: " + stored.error + "\n");
+    return kCollectUsageError;
+  }
+  WriteError(stored.notice);
+  collect::StoreJournal* journal = stored.store.journal.get();
 
   // The export text to standard output is written page by page; files and the other formats
   // are written whole at the end.
   const bool stream = !options.outputFile && FormatOf(options) == collect::ExportFormat::Text;
   ConsoleObserver observer(stream ? std::optional<Text>(project.project.separator) : std::nullopt);
   collect::WebFetcher fetcher;
-  const collect::RunSummary summary = collect::RunCollection(settings, fetcher, observer);
+  CatchStopSignals();
+  const collect::RunSummary summary = collect::RunCollection(settings, fetcher, observer, collect::ResultTable(), journal);
+  if (journal) journal->Finish(summary);
   std::fflush(stdout);
   const std::string exported =
-      stream ? std::string() : collect::FormatFileExport(FormatOf(options), observer.Table(), project.project.separator);
+      stream ? std::string()
+             : collect::FormatFileExport(FormatOf(options), observer.Table(), project.project.separator, options.formulas);
   if (!stream && !target.Write(exported, fault)) {
     WriteError("pelmo collect: cannot write " + *options.outputFile + ": " + fault + "\n");
     return kCollectUsageError;
   }
   WriteError(runtime::TextToUtf8(collect::FinalMessage(summary)) + "\n");
+  if (StopSignal() != 0) return StoppedBySignalStatus(StopSignal());
+  if (journal && !journal->Fault().empty()) {
+    WriteError("pelmo collect: " + runtime::TextToUtf8(journal->Fault()) + "\n");
+    return kCollectUsageError;
+  }
   return summary.pagesFailed > 0 || summary.detailPagesFailed > 0 ? kCollectPagesFailed : kCollectDone;
 }
 

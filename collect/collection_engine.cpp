@@ -1,6 +1,7 @@
 // The collection engine: the run, one page, the rule check and the final message.
 #include "collect/collection_engine.h"
 
+#include <algorithm>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
@@ -20,18 +21,18 @@ namespace {
 using runtime::T;
 using runtime::Text;
 
-// One run: the pages in order, told to the observer.
+// One run: the pages in order, told to the observer. With a journal, the list pages the run being
+// resumed processed (a prefix of the run's list pages in processing order) are told again from it,
+// and each page processed is handed to it.
 class Run {
 public:
-  Run(const CollectionSettings& settings, RunObserver& observer, const ResultTable& table)
-      : settings_(settings), observer_(observer), rules_(CompileRules(settings)) {
+  Run(const CollectionSettings& settings, RunObserver& observer, const ResultTable& table, RunJournal* journal)
+      : settings_(settings), observer_(observer), journal_(journal), rules_(CompileRules(settings)) {
     rowCount_ = table.RowCount();
     columnCount_ = table.ColumnCount();
-    listCaptions_ = RuleCaptions(settings.rule);
-    if (static_cast<int>(listCaptions_.size()) != rules_.groupCount + 2) {
-      listCaptions_ = ColumnCaptions(1, rules_.groupCount + 2);
-    }
-    if (rules_.fetchesDetails) detailCaptions_ = GroupCaptions(GroupNames(settings.detail.rule), rules_.groupCount + 3);
+    RunCaptions captions = CaptionsOfRun(settings, rules_.groupCount);
+    listCaptions_ = std::move(captions.list);
+    detailCaptions_ = std::move(captions.detail);
     progress_.pageCount = static_cast<int>(settings.addresses.size());
     progress_.followsNextPages = rules_.followsNext;
     progress_.fetchesDetailPages = rules_.fetchesDetails;
@@ -39,20 +40,13 @@ public:
   }
 
   RunSummary Go(Fetcher& fetcher) {
+    fetcher_ = &fetcher;
     RunSummary summary;
     summary.pageCount = static_cast<int>(settings_.addresses.size());
     observer_.RunStarted(summary.pageCount);
-    PreparePage prepare = [this](const Text& address, web::FetchResponse&& response) {
-      return PrepareAttempt(address, std::move(response), settings_, rules_);
-    };
-    PrepareDetailPage prepareDetail;
-    if (rules_.fetchesDetails) {
-      prepareDetail = [this](const Text& address, web::FetchResponse&& response) {
-        return PrepareDetail(address, std::move(response), settings_, rules_.detail);
-      };
-    }
-    downloads_ = MakePageDownloads(settings_, fetcher, observer_, std::move(prepare),
-                                   AheadBudget(settings_.maxPageBytes), std::move(prepareDetail));
+    // Without pages to tell from the journal, the downloads start with the run; otherwise once
+    // those pages are told, where they end.
+    if (!Replays(0, summary.pageCount > 0 ? settings_.addresses.front() : Text())) StartDownloads(DownloadsStart());
     for (int start = 0; start < summary.pageCount && !observer_.StopRequested(); ++start) {
       if (!CollectFrom(start, summary)) break;
       ++summary.pagesDone;
@@ -68,29 +62,49 @@ public:
   }
 
 private:
-  // The address start and the next pages followed from it. False when the run was stopped.
+  // Whether the list page at this position of the processing order is told from the journal.
+  bool Replays(int position, const Text& address) const {
+    return journal_ != nullptr && journal_->Processed(position, address);
+  }
+
+  void StartDownloads(const DownloadsStart& start) {
+    PreparePage prepare = [this](const Text& address, web::FetchResponse&& response) {
+      return PrepareAttempt(address, std::move(response), settings_, rules_);
+    };
+    PrepareDetailPage prepareDetail;
+    if (rules_.fetchesDetails) {
+      prepareDetail = [this](const Text& address, web::FetchResponse&& response) {
+        return PrepareDetail(address, std::move(response), settings_, rules_.detail);
+      };
+    }
+    downloads_ = MakePageDownloads(settings_, *fetcher_, observer_, std::move(prepare),
+                                   AheadBudget(settings_.maxPageBytes), std::move(prepareDetail), start);
+  }
+
+  // The address start and the next pages followed from it. False when the run was stopped, or
+  // the journal could not read or keep a page.
   bool CollectFrom(int start, RunSummary& summary) {
     ListPage page{start, 0, settings_.addresses[static_cast<std::size_t>(start)]};
     while (true) {
       progress_.page = progress_.pagesDone + 1;
       observer_.PageStarted(progress_);
-      PageOutcome outcome = downloads_->First(page);
-      const bool askAgain = WorthAnotherAttempt(outcome);
-      int count = CollectAttempt(outcome, 1, page);
-      if (count == 0 && askAgain && !observer_.StopRequested()) {
-        outcome = downloads_->Again(page);
-        count = CollectAttempt(outcome, 2, page);
-      }
-      if (count < 0) return false;
+      const int position = progress_.pagesDone;
+      const bool replayed = Replays(position, page.address);
+      JournalPage entry;
+      if (!(replayed ? ReplayPage(position, entry) : CollectPage(page, entry))) return false;
       ++progress_.pagesDone;
-      if (outcome.failed) {
+      if (!entry.attempts.back().failureReason.empty()) {
         ++progress_.pagesFailed;
         summary.failedAddresses.push_back(page.address);
       }
-      if (!Follows(page, outcome.nextAddress)) return true;
+      summary.rowsCollectedBefore +=
+          static_cast<int>(std::count(entry.collectedBefore.begin(), entry.collectedBefore.end(), true));
+      Text next = entry.nextAddress;
+      if (journal_ && !replayed && !journal_->Write(position, std::move(entry))) return false;
+      if (!Follows(page, next)) return true;
       if (observer_.StopRequested()) return false;
       ++progress_.pageCount;
-      page = {start, page.depth + 1, std::move(outcome.nextAddress)};
+      page = {start, page.depth + 1, std::move(next)};
     }
   }
 
@@ -100,15 +114,35 @@ private:
     return !next.empty() && page.depth < rules_.maxNext && visited_.insert(next).second;
   }
 
-  // One prepared attempt at a page, told to the observer. Returns the match count, or -1 when the
-  // run was stopped during the download.
-  int CollectAttempt(PageOutcome& outcome, int attempt, const ListPage& page) {
+  // A list page downloaded and told, its first attempt and, when that found nothing, its second;
+  // noted in entry. False when the run was stopped meanwhile.
+  bool CollectPage(const ListPage& page, JournalPage& entry) {
+    if (!downloads_) {
+      StartDownloads({page, {visited_.begin(), visited_.end()}, {knownDetails_.begin(), knownDetails_.end()}});
+    }
+    entry.address = page.address;
+    entry.depth = page.depth;
+    PageOutcome outcome = downloads_->First(page);
+    const bool askAgain = WorthAnotherAttempt(outcome);
+    int count = CollectAttempt(outcome, 1, page, entry);
+    if (count == 0 && askAgain && !observer_.StopRequested()) {
+      outcome = downloads_->Again(page);
+      count = CollectAttempt(outcome, 2, page, entry);
+    }
+    if (count < 0) return false;
+    entry.nextAddress = std::move(outcome.nextAddress);
+    return true;
+  }
+
+  // One prepared attempt at a page, told to the observer and noted in entry. Returns the match
+  // count, or -1 when the run was stopped during the download.
+  int CollectAttempt(PageOutcome& outcome, int attempt, const ListPage& page, JournalPage& entry) {
     if (observer_.StopRequested()) return -1;
     observer_.AttemptStarted({outcome.address, attempt});
     // A download that failed while the user stopped the run was cut short by the stop.
     if (outcome.stopped || (outcome.failed && observer_.StopRequested())) return -1;
     observer_.PageText(outcome.pageText);
-    const int count = ReportAttempt(outcome, attempt, page);
+    const int count = ReportAttempt(outcome, attempt, page, entry);
     // The records hold their own copies: the page's text and matches go once told.
     Text().swap(outcome.pageText);
     outcome.matches.clear();
@@ -117,17 +151,82 @@ private:
 
   // Everything the table and the status channels hear of one matched attempt; -1 when the run was
   // stopped while its detail pages were downloaded.
-  int ReportAttempt(PageOutcome& outcome, int attempt, const ListPage& page) {
+  int ReportAttempt(PageOutcome& outcome, int attempt, const ListPage& page, JournalPage& entry) {
     const int count = static_cast<int>(outcome.matches.size());
     AddMissingColumns();
-    if (count > 0) {
-      std::vector<Record> records = RecordsOf(outcome);
-      if (rules_.fetchesDetails && !AddDetailCells(records, outcome, page)) return -1;
-      observer_.RecordsFound(std::move(records));
-      rowCount_ += count;
-    }
-    observer_.AttemptFinished({outcome.address, attempt, count, outcome.reason, outcome.warning});
+    entry.status = outcome.status;
+    entry.records = RecordsOf(outcome);
+    if (count > 0 && rules_.fetchesDetails && !AddDetailCells(entry, outcome, page)) return -1;
+    entry.collectedBefore =
+        journal_ ? journal_->CollectedBefore(entry.records) : std::vector<bool>(entry.records.size());
+    entry.attempts.push_back({outcome.address, attempt, count, outcome.reason, outcome.warning});
+    TellRecords(RecordsToTell(entry, journal_ != nullptr));
+    observer_.AttemptFinished(entry.attempts.back());
     return count;
+  }
+
+  // A page the run being resumed processed, told again as it was first told (its page text aside,
+  // which is not kept): its attempts, its last attempt's detail pages and records. False when the
+  // journal cannot read it.
+  bool ReplayPage(int position, JournalPage& entry) {
+    std::optional<JournalPage> stored = journal_->Replay(position);
+    if (!stored || stored->attempts.empty()) return false;
+    entry = std::move(*stored);
+    for (const AttemptResult& attempt : entry.attempts) {
+      observer_.AttemptStarted({attempt.address, attempt.attempt});
+      AddMissingColumns();
+      if (&attempt == &entry.attempts.back()) {
+        ReplayDetails(entry);
+        TellRecords(RecordsToTell(entry, false));
+      }
+      observer_.AttemptFinished(attempt);
+    }
+    return true;
+  }
+
+  // The detail pages a page took, told again with the progress as it was then; their cells, which
+  // the records they were taken for hold, serve later records with the same link.
+  void ReplayDetails(const JournalPage& entry) {
+    for (const DetailPageResult& detail : entry.details) {
+      if (!detail.address.empty() && knownDetails_.insert(detail.address).second) ++progress_.detailPageCount;
+    }
+    for (DetailPageResult detail : entry.details) {
+      if (!detail.address.empty()) {
+        ++progress_.detailPagesDone;
+        if (!detail.failureReason.empty()) ++progress_.detailPagesFailed;
+        detailCells_.emplace(detail.address, DetailCellsOf(entry.records, detail.record));
+      }
+      detail.listAddress = entry.address;
+      detail.progress = progress_;
+      observer_.DetailPageFinished(detail);
+    }
+  }
+
+  // The detail cells of the 1-based record: its last cells.
+  std::vector<Text> DetailCellsOf(const std::vector<Record>& records, int record) const {
+    if (record < 1 || static_cast<std::size_t>(record) > records.size()) return {};
+    const std::vector<Text>& cells = records[static_cast<std::size_t>(record) - 1].cells;
+    const std::size_t count = std::min(cells.size(), static_cast<std::size_t>(rules_.detailGroupCount));
+    return {cells.end() - static_cast<std::ptrdiff_t>(count), cells.end()};
+  }
+
+  void TellRecords(std::vector<Record> told) {
+    if (told.empty()) return;
+    rowCount_ += static_cast<int>(told.size());
+    observer_.RecordsFound(std::move(told));
+  }
+
+  // The page's records but those collected before. They are moved out unless the journal keeps
+  // the page.
+  static std::vector<Record> RecordsToTell(JournalPage& entry, bool keep) {
+    const bool all = std::find(entry.collectedBefore.begin(), entry.collectedBefore.end(), true) ==
+                     entry.collectedBefore.end();
+    if (all && !keep) return std::move(entry.records);
+    std::vector<Record> told;
+    for (std::size_t i = 0; i < entry.records.size(); ++i) {
+      if (!entry.collectedBefore[i]) told.push_back(entry.records[i]);
+    }
+    return told;
   }
 
   void AddMissingColumns() {
@@ -154,18 +253,19 @@ private:
     return records;
   }
 
-  // Appends to each record the cells of its detail page, taking the pages the run has not taken
-  // yet in record order. False when the run was stopped meanwhile.
-  bool AddDetailCells(std::vector<Record>& records, const PageOutcome& outcome, const ListPage& page) {
+  // Appends to each record of entry the cells of its detail page, taking the pages the run has not
+  // taken yet in record order; each one taken, or a record without a link, is told and noted in
+  // entry. False when the run was stopped meanwhile.
+  bool AddDetailCells(JournalPage& entry, const PageOutcome& outcome, const ListPage& page) {
     for (const Text& address : outcome.detailAddresses) {
       if (!address.empty() && knownDetails_.insert(address).second) ++progress_.detailPageCount;
     }
     const auto cellCount = static_cast<std::size_t>(rules_.detailGroupCount);
-    for (std::size_t index = 0; index < records.size(); ++index) {
+    for (std::size_t index = 0; index < entry.records.size(); ++index) {
       const Text& address = outcome.detailAddresses[index];
-      std::vector<Text>& cells = records[index].cells;
+      std::vector<Text>& cells = entry.records[index].cells;
       if (address.empty()) {
-        observer_.DetailPageFinished({{}, outcome.address, static_cast<int>(index) + 1, false, {}, progress_});
+        TellDetail({{}, outcome.address, static_cast<int>(index) + 1, false, {}, progress_}, entry);
         cells.resize(cells.size() + cellCount);
         continue;
       }
@@ -175,8 +275,8 @@ private:
         if (detail.stopped || (!detail.reason.empty() && observer_.StopRequested())) return false;
         ++progress_.detailPagesDone;
         if (!detail.reason.empty()) ++progress_.detailPagesFailed;
-        observer_.DetailPageFinished(
-            {address, outcome.address, static_cast<int>(index) + 1, detail.matched, detail.reason, progress_});
+        TellDetail({address, outcome.address, static_cast<int>(index) + 1, detail.matched, detail.reason, progress_},
+                   entry);
         detail.cells.resize(cellCount);
         taken = detailCells_.emplace(address, std::move(detail.cells)).first;
       }
@@ -185,9 +285,16 @@ private:
     return true;
   }
 
+  void TellDetail(DetailPageResult detail, JournalPage& entry) {
+    observer_.DetailPageFinished(detail);
+    if (journal_) entry.details.push_back(std::move(detail));
+  }
+
   const CollectionSettings& settings_;
   RunObserver& observer_;
+  RunJournal* const journal_;  // null without a store
   const RunRules rules_;
+  Fetcher* fetcher_ = nullptr;
   std::unique_ptr<PageDownloads> downloads_;
   std::vector<Text> listCaptions_;
   std::vector<Text> detailCaptions_;
@@ -215,6 +322,16 @@ bool IsEmptyRule(const Text& rule) { return rule.empty() || rule.front() == '\0'
 std::vector<Text> ColumnCaptions(int first, int last) {
   std::vector<Text> captions;
   for (int k = first; k <= last; ++k) captions.push_back(T("文本 ") + runtime::ToText(k));
+  return captions;
+}
+
+RunCaptions CaptionsOfRun(const CollectionSettings& settings, int groupCount) {
+  RunCaptions captions;
+  captions.list = RuleCaptions(settings.rule);
+  if (static_cast<int>(captions.list.size()) != groupCount + 2) captions.list = ColumnCaptions(1, groupCount + 2);
+  if (FetchesDetailPages(settings.detail)) {
+    captions.detail = GroupCaptions(GroupNames(settings.detail.rule), groupCount + 3);
+  }
   return captions;
 }
 
@@ -287,9 +404,9 @@ PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fe
   return outcome;
 }
 
-RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
-                         RunObserver& observer, const ResultTable& table) {
-  return Run(settings, observer, table).Go(fetcher);
+RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher, RunObserver& observer,
+                         const ResultTable& table, RunJournal* journal) {
+  return Run(settings, observer, table, journal).Go(fetcher);
 }
 
 }  // namespace collect

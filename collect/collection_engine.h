@@ -10,6 +10,7 @@
 #include "collect/page_outcome.h"
 #include "collect/page_request.h"
 #include "collect/result_table.h"
+#include "collect/run_journal.h"
 #include "collect/run_observer.h"
 #include "runtime/regex.h"
 #include "runtime/text.h"
@@ -60,8 +61,15 @@ PageOutcome TestPage(const runtime::Text& address, const CollectionSettings& set
 // once, before any event (empty after a fresh start; the rows and columns of earlier runs when
 // failed pages are collected again). The rule must have passed RuleProblem and the link settings
 // LinkSettingsProblem.
+// With a journal, the list pages the run being resumed processed (known by their position in the
+// order above and their address) are told from it as they were first told (their page text
+// aside), their detail pages with them, and none of them is downloaded again; the run goes on from
+// the last of them, following its stored next-page link. The records the journal says were
+// collected before are left out of the run (counted in the summary); each list page processed is
+// written to it after it is told, and the run stops after a page the journal cannot read or write.
 RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
-                         RunObserver& observer, const ResultTable& table = ResultTable());
+                         RunObserver& observer, const ResultTable& table = ResultTable(),
+                         RunJournal* journal = nullptr);
 
 // The address of the configuration test: the first line of the address box (the whole box when
 // it holds a single line).
@@ -69,6 +77,15 @@ runtime::Text FirstAddress(const runtime::Text& addresses);
 
 // The captions of result columns first..last (1-based): "文本 k".
 std::vector<runtime::Text> ColumnCaptions(int first, int last);
+
+// The captions of a run's columns as the observer hears them: the list's (the whole match, the
+// rule's groupCount groups and the page address, named as RuleCaptions names them) and the
+// detail pages' after them (the detail rule's groups; none when the run fetches no detail pages).
+struct RunCaptions {
+  std::vector<runtime::Text> list;
+  std::vector<runtime::Text> detail;
+};
+RunCaptions CaptionsOfRun(const CollectionSettings& settings, int groupCount);
 
 // The result row of one match of a page: the whole match, groups 1..groupCount (empty when a
 // group took no part), then the page address.

@@ -3,10 +3,28 @@
 // settings of a run.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "collect/collection_settings.h"
 #include "runtime/text.h"
 
 namespace collect {
+
+// Where a project's runs are kept as they happen (collect/run_store.h), and which records a run
+// leaves out. A default-made choice keeps no store.
+struct StoreChoice {
+  // The store file, bytes as the file system takes them; empty: runs keep no store.
+  std::string file;
+  // Leave out of a run every record an earlier run of the project collected.
+  bool onlyNew = false;
+  // The columns whose cells tell records apart, by column number (k of "文本 k", detail columns
+  // counted after the page address); empty: every column but the first (the whole match) and the
+  // page address, detail columns included.
+  std::vector<int> recordColumns;
+
+  friend bool operator==(const StoreChoice&, const StoreChoice&) = default;
+};
 
 // The main window's settings. A default-made project holds the window's defaults at start.
 struct CollectionProject {
@@ -23,9 +41,11 @@ struct CollectionProject {
   FetchPoliteness fetching;
   NextPageSettings next;  // off by default
   DetailSettings detail;  // off by default
+  StoreChoice store;
 };
 
-// What a run is bounded by beyond its project: limits no project holds.
+// What a run is bounded by beyond its project: limits no project holds. A page limit above
+// web::kLargestBodyBytes counts as that.
 struct RunLimits {
   std::int64_t maxPageBytes = kDefaultMaxPageBytes;
 };
@@ -33,7 +53,7 @@ struct RunLimits {
 // The settings of a run over the project: its address box split at CR LF into the addresses (an
 // empty box gives none, an empty line an empty address, a final line break no address), its
 // texts, encoding, fetching limits, next-page and detail settings as they are, and the run's own
-// limits.
+// limits (the page limit at most web::kLargestBodyBytes).
 CollectionSettings SettingsForRun(const CollectionProject& project, const RunLimits& limits = {});
 
 }  // namespace collect

@@ -17,6 +17,14 @@ namespace collect {
 // one table.
 enum class ExportFormat { Text, Csv, Tsv, JsonLines, Html };
 
+// What CSV and TSV do with a cell that a spreadsheet would run as a formula: one that starts with
+// "=", "+", "-" or "@" and is not a plain number ("-12.5", "+3", "-1e5": an optional sign, digits
+// with at most one decimal point, an optional exponent; ASCII only).
+enum class FormulaCells {
+  AsText,  // a leading "'" makes the spreadsheet show the cell as text
+  Raw      // the cell as found
+};
+
 // The format a file name asks for by its extension: .csv, .tsv, .jsonl, .html or .htm in any
 // letter case; any other name gives Text.
 ExportFormat ExportFormatFromExtension(std::string_view path);
@@ -29,9 +37,9 @@ std::optional<ExportFormat> ExportFormatFromName(std::string_view name);
 // column 0 (the whole match) never is. CSV, TSV and HTML start with a header row of the captions.
 // JSON Lines keys the columns by caption and the page address's (ResultTable::AddressColumn, the
 // last one when the table has none) by "address"; a key met again gets " (2)", " (3)" and so on,
-// so no cell is lost. The separator counts only for Text.
-// An incomplete character at the end of a cell becomes U+FFFD and never joins the next cell.
-std::string FormatFileExport(ExportFormat format, const ResultTable& table,
-                             const runtime::Text& separator);
+// so no cell is lost. The separator counts only for Text, formulas only for Csv and Tsv. An
+// incomplete character at the end of a cell becomes U+FFFD and never joins the next cell.
+std::string FormatFileExport(ExportFormat format, const ResultTable& table, const runtime::Text& separator,
+                             FormulaCells formulas = FormulaCells::AsText);
 
 }  // namespace collect

@@ -137,14 +137,20 @@ PageKey KeyOf(const ListPage& page) { return {page.start, page.depth}; }
 class ParallelDownloads final : public PageDownloads {
 public:
   ParallelDownloads(const CollectionSettings& settings, Fetcher& fetcher, const RunObserver& observer,
-                    PreparePage prepare, PrepareDetailPage prepareDetail, std::int64_t budget)
+                    PreparePage prepare, PrepareDetailPage prepareDetail, std::int64_t budget,
+                    const DownloadsStart& start)
       : settings_(settings), fetcher_(fetcher), observer_(observer), prepare_(std::move(prepare)),
         prepareDetail_(std::move(prepareDetail)), budget_(budget),
         jobLimit_(std::max(1, settings.fetching.jobs)), perHost_(std::max(1, settings.fetching.perHost)),
         lookAhead_(jobLimit_ * kLookAheadPerJob), maxNext_(FollowsNextPages(settings.next) ? settings.next.maxNext : 0),
-        preparationCopies_(maxNext_ > 0 && settings.next.scope == NextPageScope::WholePage ? 3 : 2) {
+        preparationCopies_(maxNext_ > 0 && settings.next.scope == NextPageScope::WholePage ? 3 : 2),
+        current_(KeyOf(start.page)), nextStart_(start.page.depth == 0 ? start.page.start : start.page.start + 1),
+        queuedDetails_(start.detailAddresses.begin(), start.detailAddresses.end()) {
     const int pageCount = static_cast<int>(settings.addresses.size());
-    if (maxNext_ > 0) knownListAddresses_.insert(settings.addresses.begin(), settings.addresses.end());
+    if (maxNext_ > 0) {
+      knownListAddresses_.insert(settings.addresses.begin(), settings.addresses.end());
+      knownListAddresses_.insert(start.listAddresses.begin(), start.listAddresses.end());
+    }
     FillWindow();
     // One worker more than jobs: a worker for the download the engine waits for is free even when
     // every job is a transfer paused for room.
@@ -561,13 +567,14 @@ web::FetchResponse DownloadPage(const Text& address, const CollectionSettings& s
 
 std::unique_ptr<PageDownloads> MakePageDownloads(const CollectionSettings& settings, Fetcher& fetcher,
                                                  const RunObserver& observer, PreparePage prepare,
-                                                 std::int64_t aheadBudget, PrepareDetailPage prepareDetail) {
+                                                 std::int64_t aheadBudget, PrepareDetailPage prepareDetail,
+                                                 const DownloadsStart& start) {
   if (settings.fetching.jobs <= 1) {
     return std::make_unique<SequentialDownloads>(settings, fetcher, observer, std::move(prepare),
                                                  std::move(prepareDetail));
   }
   return std::make_unique<ParallelDownloads>(settings, fetcher, observer, std::move(prepare),
-                                             std::move(prepareDetail), aheadBudget);
+                                             std::move(prepareDetail), aheadBudget, start);
 }
 
 }  // namespace collect

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
+#include <vector>
 
 #include "collect/collection_settings.h"
 #include "collect/fetcher.h"
@@ -30,6 +32,17 @@ struct ListPage {
   int start = 0;  // 0-based index of the address in settings.addresses
   int depth = 0;  // next-page links followed from there: 0 for the address itself
   runtime::Text address;
+};
+
+// Where a run's downloads begin: at its first address, or, when a run is resumed, at the first
+// list page the engine will take after those told from the journal, which name the list and
+// detail pages they met.
+struct DownloadsStart {
+  ListPage page;
+  // Next pages met before page; their next links are not followed again.
+  std::vector<runtime::Text> listAddresses;
+  // Detail pages taken before page; the engine has their cells.
+  std::vector<runtime::Text> detailAddresses;
 };
 
 // True when a first attempt found nothing and the page is to be asked once more: it was not
@@ -65,9 +78,11 @@ std::int64_t AheadBudget(std::int64_t maxPageBytes);
 // are queued at once. What is held ahead stays within aheadBudget: a transfer ahead pauses, and no
 // new one starts, while there is no room; the page the engine waits for is never held back by the
 // budget, nor by the limits' room that paused transfers take. With one job, each page is fetched
-// when the engine asks for it.
+// when the engine asks for it. The downloads begin at start: no page before it is downloaded, nor
+// any address it names.
 std::unique_ptr<PageDownloads> MakePageDownloads(const CollectionSettings& settings, Fetcher& fetcher,
                                                  const RunObserver& observer, PreparePage prepare,
-                                                 std::int64_t aheadBudget, PrepareDetailPage prepareDetail = {});
+                                                 std::int64_t aheadBudget, PrepareDetailPage prepareDetail = {},
+                                                 const DownloadsStart& start = {});
 
 }  // namespace collect

@@ -73,10 +73,12 @@ RunRules CompileRules(const CollectionSettings& settings) {
 
 PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
                            bool keepWholePage) {
+  const int status = response.status;
   PreparedAnswer answer =
       PrepareAnswer(std::move(response), settings, settings.before, settings.after, keepWholePage);
   PageOutcome outcome;
   outcome.address = address;
+  outcome.status = status;
   outcome.stopped = answer.stopped;
   outcome.finalAttempt = answer.finalAttempt;
   outcome.reason = std::move(answer.reason);

@@ -5,14 +5,15 @@
 #include <nlohmann/json.hpp>
 
 #include <array>
-#include <climits>
 #include <cmath>
+#include <filesystem>
 #include <cstdio>
 #include <functional>
 #include <optional>
 #include <vector>
 
 #include "collect/file_io.h"
+#include "collect/setting_ranges.h"
 #include "runtime/code_page.h"
 #include "runtime/text_operations.h"
 
@@ -103,22 +104,28 @@ ProjectField EncodingField(std::string key) {
           }};
 }
 
-// A whole number of at least minimum, within int; nothing for any other value.
-std::optional<int> WholeNumber(const Json& value, int minimum) {
+// A whole number within range (whose bounds fit an int); nothing for any other value.
+std::optional<int> WholeNumber(const Json& value, SettingRange range) {
   if (!value.is_number()) return std::nullopt;
   const double number = value.get<double>();
-  if (!std::isfinite(number) || number != std::floor(number) || number < minimum || number > INT_MAX) {
+  if (!std::isfinite(number) || number != std::floor(number) || number < static_cast<double>(range.lowest) ||
+      number > static_cast<double>(range.highest)) {
     return std::nullopt;
   }
   return static_cast<int>(number);
 }
 
-ProjectField WholeNumberField(std::string key, int minimum, std::function<long long(const CollectionProject&)> get,
+// A whole-number field in the range of its command-line option.
+ProjectField WholeNumberField(std::string key, SettingRange range,
+                              std::function<long long(const CollectionProject&)> get,
                               std::function<void(CollectionProject&, int)> set) {
   return {key, [get](const CollectionProject& project) { return Json(get(project)); },
-          [key, minimum, set](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
-            const std::optional<int> number = WholeNumber(value, minimum);
-            if (!number) return FieldFault{key, T("不小于 ") + runtime::ToText(minimum) + T(" 的整数")};
+          [key, range, set](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
+            const std::optional<int> number = WholeNumber(value, range);
+            if (!number) {
+              return FieldFault{key, T(" ") + runtime::ToText(range.lowest) + T(" 到 ") +
+                                         runtime::ToText(range.highest) + T(" 的整数")};
+            }
             set(project, *number);
             return std::nullopt;
           }};
@@ -163,7 +170,7 @@ ProjectField NextPageField() {
       "nextPage",
       {TextField("rule", &CollectionProject::next, &NextPageSettings::rule),
        WholeNumberField(
-           "maxNext", 0, [](const CollectionProject& p) { return p.next.maxNext; },
+           "maxNext", kMaxNextRange, [](const CollectionProject& p) { return p.next.maxNext; },
            [](CollectionProject& p, int n) { p.next.maxNext = n; }),
        TrueOrFalseField(
            "wholePage", [](const CollectionProject& p) { return p.next.scope == NextPageScope::WholePage; },
@@ -183,6 +190,31 @@ ProjectField DetailPageField() {
                      [](const CollectionProject& p) { return p.detail != DetailSettings{}; });
 }
 
+ProjectField StoreFileField(std::string key) {
+  return {key, [](const CollectionProject& project) { return Json(project.store.file); },
+          [key](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
+            if (!value.is_string()) return FieldFault{key, T("文本")};
+            project.store.file = value.get<std::string>();
+            return std::nullopt;
+          }};
+}
+
+ProjectField RecordColumnsField(std::string key) {
+  return {key, [](const CollectionProject& project) { return Json(project.store.recordColumns); },
+          [key](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
+            const FieldFault fault{key, T("由不小于 1 的整数组成的数组")};
+            if (!value.is_array()) return fault;
+            std::vector<int> columns;
+            for (const Json& entry : value) {
+              const std::optional<int> column = WholeNumber(entry, SettingRange{1, INT_MAX});
+              if (!column) return fault;
+              columns.push_back(*column);
+            }
+            project.store.recordColumns = std::move(columns);
+            return std::nullopt;
+          }};
+}
+
 const std::vector<ProjectField>& ProjectFields() {
   static const std::vector<ProjectField> fields = {
       TextField("addresses", &CollectionProject::addressText),
@@ -194,17 +226,22 @@ const std::vector<ProjectField>& ProjectFields() {
       EncodingField("encoding"),
       ObjectField("fetching",
                   {WholeNumberField(
-                       "perHost", 1, [](const CollectionProject& p) { return p.fetching.perHost; },
+                       "perHost", kPerHostRange, [](const CollectionProject& p) { return p.fetching.perHost; },
                        [](CollectionProject& p, int n) { p.fetching.perHost = n; }),
                    WholeNumberField(
-                       "jobs", 1, [](const CollectionProject& p) { return p.fetching.jobs; },
+                       "jobs", kJobsRange, [](const CollectionProject& p) { return p.fetching.jobs; },
                        [](CollectionProject& p, int n) { p.fetching.jobs = n; }),
                    WholeNumberField(
-                       "delayMilliseconds", 0,
+                       "delayMilliseconds", kDelayRange,
                        [](const CollectionProject& p) { return static_cast<long long>(p.fetching.delay.count()); },
                        [](CollectionProject& p, int n) { p.fetching.delay = std::chrono::milliseconds(n); })}),
       NextPageField(),
       DetailPageField(),
+      // Files of projects that keep no store have no such entry.
+      ObjectField("store", {StoreFileField("file"), TrueOrFalseField(
+                      "onlyNew", [](const CollectionProject& p) { return p.store.onlyNew; },
+                      [](CollectionProject& p, bool onlyNew) { p.store.onlyNew = onlyNew; }), RecordColumnsField("recordColumns")},
+                  [](const CollectionProject& p) { return p.store != StoreChoice{}; }),
   };
   return fields;
 }
@@ -273,6 +310,11 @@ ProjectLoadResult LoadProject(const std::string& path) {
   if (std::optional<FieldFault> fault = ReadFields(ProjectFields(), document, result.project)) {
     return LoadFailure(T("项目文件 ") + Quoted(path) + T(" 中的字段 “") + runtime::Utf8ToText(fault->field) +
                        T("” 应为") + fault->expected);
+  }
+  // A store named relative to the project lies beside it, wherever the program runs.
+  const std::filesystem::path store(result.project.store.file);
+  if (!store.empty() && store.is_relative()) {
+    result.project.store.file = (std::filesystem::path(path).parent_path() / store).string();
   }
   result.loaded = true;
   return result;

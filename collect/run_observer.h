@@ -63,6 +63,8 @@ struct RunSummary {
   int pagesFailed = 0;  // list pages whose last attempt failed, next pages included
   int detailPagesFailed = 0;
   int rowCount = 0;     // rows in the table at the end, earlier ones included
+  // Records found but left out, as an earlier run collected them already (only new records).
+  int rowsCollectedBefore = 0;
   bool stopped = false;
   std::vector<runtime::Text> failedAddresses;  // list pages, in run order
 };

@@ -31,7 +31,8 @@ runtime::Text MatchCountMessage(int rowsFound);
 
 // The message that ends a run: "共N条数据", with "，M个网址下载失败" when list pages failed and
 // "，K个详细页下载失败" when detail pages did, or "已停止：处理了 i / n 个网址，共N条数据" after a
-// stop.
+// stop; "条数据" is followed by "（另有 K 条已在以前采集过）" when K records were left out as
+// collected before.
 runtime::Text FinalMessage(const RunSummary& summary);
 
 // The progress of a run as the run panel and `pelmo collect` show it: "3 / 10 页", with
@@ -44,6 +45,18 @@ runtime::Text ProgressText(const RunProgress& progress);
 // (as PrintableAddress shows it) with the failure reason, or "规则没有匹配", in parentheses; of a
 // record without a link: the list page's address directly followed by "第 k 条纪录没有详细页链接".
 runtime::Text DetailLine(const DetailPageResult& detail);
+
+// The notice before a run when the store's last run did not finish and is not resumed:
+// "上次的采集在第 i / n 个网址中断；加 --resume 继续", i the pages it processed.
+runtime::Text InterruptedRunNotice(int pagesDone, int pageCount);
+// The notice before a run when the store's unfinished run has other settings and cannot be
+// resumed: "上次中断的采集设置不同，无法继续；开始新的采集".
+runtime::Text OtherSettingsNotice();
+
+// The status bar's message after a store was chosen: "采集库：" and the file as shown to the user;
+// with the run it holds shown in the list, "，第 N 次采集，共M条数据" follows.
+runtime::Text StoreChosenMessage(const runtime::Text& shownPath);
+runtime::Text StoredRunShownMessage(const runtime::Text& shownPath, int runId, int rowCount);
 
 // The message after a configuration test whose page declares another encoding than it was read
 // with: the address (as PrintableAddress shows it) and the warning in parentheses; empty without a

@@ -78,6 +78,9 @@ const MainWindow::Command* MainWindow::FindCommand(std::string_view handler) {
       {"SaveProjectAs", &MainWindow::SaveProjectAs},
       {"ExportToFile", &MainWindow::ExportToFile},
       {"RestoreDefaultSettings", &MainWindow::RestoreDefaultSettings},
+      {"ResumeLastRun", &MainWindow::ResumeLastRun, &MainWindow::ResumeMenuItemLook},
+      {"ToggleOnlyNew", &MainWindow::ToggleOnlyNew, &MainWindow::OnlyNewMenuItemLook},
+      {"ChooseRunStore", &MainWindow::ChooseRunStore},
   };
   for (const Command& command : kCommands) {
     if (command.handler == handler) return &command;
@@ -157,6 +160,7 @@ collect::CollectionProject MainWindow::ReadProject() const {
   project.fetching = fetching_;
   project.next = next_;
   project.detail = detail_;
+  project.store = store_;
   return project;
 }
 
@@ -171,6 +175,7 @@ void MainWindow::ShowProject(const collect::CollectionProject& project) {
   fetching_ = project.fetching;
   next_ = project.next;
   detail_ = project.detail;
+  store_ = project.store;
 }
 
 void MainWindow::RunCommand(std::string_view handler, unsigned styles) {
@@ -204,7 +209,9 @@ void MainWindow::PopupMenu(std::string_view menu, std::optional<int> x, std::opt
     if (!look.shown) continue;
     QAction* action = popup.addAction(ToQString(look.caption));
     action->setObjectName(FromLayout(item->name));
-    action->setEnabled(!(running_ && (item->styles & kDisabledWhileRunning) != 0));
+    action->setCheckable(look.checkable);
+    action->setChecked(look.checked);
+    action->setEnabled(look.enabled && !(running_ && (item->styles & kDisabledWhileRunning) != 0));
   }
   QPoint position = QCursor::pos() + QPoint(kPopupOffset, kPopupOffset);
   if (x) position.setX(*x);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "collect/collection_project.h"
+#include "collect/run_journal.h"
 #include "collect/run_observer.h"
 #include "runtime/current_time.h"
 #include "runtime/text.h"
@@ -55,10 +56,14 @@ struct MainWindowControls {
   StatusBarWidget* statusBar = nullptr;    // 状态条1
 };
 
-// The menu entry that looks different with the program's state: shown or not, and its caption.
+// The menu entry that looks different with the program's state: shown or not, its caption, and
+// whether it carries a check mark and can be chosen.
 struct MenuItemLook {
   bool shown = true;
   runtime::Text caption;
+  bool checkable = false;
+  bool checked = false;
+  bool enabled = true;
 };
 
 class MainWindow final : public LayoutWindow {
@@ -73,7 +78,8 @@ public:
   const MainWindowControls& Controls() const { return controls_; }
 
   // The settings as the window holds them: the boxes as typed, the gbk box as Gbk (ticked) or
-  // Utf8, the fetching limits of "下载设置…" and the settings of "翻页与详细页…".
+  // Utf8, the fetching limits of "下载设置…", the settings of "翻页与详细页…" and the store of
+  // "采集库…" and "只采集新纪录".
   collect::CollectionProject ReadProject() const;
   // Every field into its box, and the fetching limits and the next-page and detail settings for
   // the next runs. The window has one box for the encoding: ticked for Gbk and for Auto (which
@@ -81,10 +87,11 @@ public:
   void ShowProject(const collect::CollectionProject& project);
 
   // Commands, as the layout binds them.
-  // "开始处理": refuses a rule that is empty or does not compile, clears the list and collects
-  // every address of the address box with the settings as they are now.
+  // "开始处理": refuses settings that cannot run (RefusedToRun), clears the list and collects every
+  // address of the address box with the settings as they are now.
   void StartProcessing();
-  // "测试配置": the first address downloaded and prepared into the page-text box.
+  // "测试配置": refuses a cookie over 64 KB; the first address downloaded and prepared into the
+  // page-text box.
   void TestConfiguration();
   // "导出结果": the export text into the page-text box and onto the clipboard.
   void ExportResults();
@@ -117,6 +124,15 @@ public:
   void ExportToFile();
   // "恢复默认设置": the settings of a new project.
   void RestoreDefaultSettings();
+  // "继续上次的采集（i / n）": the store's unfinished run carried on with the settings as they are
+  // (they must be those it began with; otherwise a warning box and nothing runs), the rows of the
+  // pages it processed shown first.
+  void ResumeLastRun();
+  // "只采集新纪录": runs leave out the records an earlier run in the store collected, or no longer.
+  void ToggleOnlyNew();
+  // "采集库…": the store runs are kept in, chosen by file (made by the next run when new; one that
+  // is no store gets a warning box and changes nothing); the last run it holds fills the list.
+  void ChooseRunStore();
 
   // Runs the command a layout binds to handler, with the run's guard: a command the layout marks
   // with kDisabledWhileRunning does nothing while a run is in progress.
@@ -170,14 +186,26 @@ private:
   void AfterOutermostCommand();
   MenuItemLook LookOf(const MenuLayout& item) const;
   MenuItemLook RetryMenuItemLook() const;
-  // Runs the engine over the settings on a worker thread, the list hidden and the commands held.
-  collect::RunSummary CollectInBackground(const collect::CollectionSettings& settings);
+  MenuItemLook ResumeMenuItemLook() const;
+  MenuItemLook OnlyNewMenuItemLook() const;
+  // Shows in the error box why the settings cannot run (the rule, the next-page and detail
+  // settings, the cookie: the first problem); true when they cannot, and nothing is downloaded.
+  bool RefusedToRun(const collect::CollectionSettings& settings);
+  // Runs the engine over the settings on a worker thread, the list hidden and the commands held;
+  // with a journal, the run is kept in it.
+  collect::RunSummary CollectInBackground(const collect::CollectionSettings& settings,
+                                          collect::RunJournal* journal = nullptr);
+  // A run over the settings into the emptied list, kept in the store when there is one: a new run,
+  // or the unfinished run resumedRun carried on. A store that cannot serve gets a warning box, and
+  // nothing changes.
+  void CollectIntoList(const collect::CollectionSettings& settings, int resumedRun);
 
   MainWindowControls controls_;
   MainWindowSession session_;
   collect::FetchPoliteness fetching_;
   collect::NextPageSettings next_;
   collect::DetailSettings detail_;
+  collect::StoreChoice store_;
   MessageBoxes boxes_;
   QPointer<RunPanel> runPanel_;
   QPointer<UrlGeneratorWindow> generator_;

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <initializer_list>
 
 #include "collect/collection_engine.h"
 #include "collect/result_export.h"
@@ -32,15 +33,27 @@ std::vector<Text> LeftUncollected(const std::vector<Text>& addresses, const coll
   return left;
 }
 
-// Why the settings cannot run: the rule's problem, then the link settings'.
-Text SettingsProblem(const collect::CollectionSettings& settings) {
-  const Text problem = collect::RuleProblem(settings.rule);
-  return problem.empty() ? collect::LinkSettingsProblem(settings) : problem;
+// Shows the first problem that keeps the settings from running in the error box; true when one
+// did (nothing is then downloaded).
+bool Refused(MessageBoxes& boxes, QWidget* owner, std::initializer_list<Text> problems) {
+  for (const Text& problem : problems) {
+    if (problem.empty()) continue;
+    boxes.Show(owner, problem, kErrorIconOk);
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
 
-collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSettings& settings) {
+bool MainWindow::RefusedToRun(const collect::CollectionSettings& settings) {
+  return Refused(boxes_, this,
+                 {collect::RuleProblem(settings.rule), collect::LinkSettingsProblem(settings),
+                  collect::CookieProblem(settings.cookie)});
+}
+
+collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSettings& settings,
+                                                    collect::RunJournal* journal) {
   controls_.list->setVisible(false);
   SetRunning(true);
   collect::RunSummary summary;
@@ -48,7 +61,7 @@ collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSet
   collect::WebFetcher fetcher;
   // The engine reads the table's size before it tells anything; until then nothing changes it.
   const collect::ResultTable& table = controls_.list->Table();
-  RunEngineWork([&] { summary = collect::RunCollection(settings, fetcher, observer, table); });
+  RunEngineWork([&] { summary = collect::RunCollection(settings, fetcher, observer, table, journal); });
   controls_.list->setVisible(true);
   SetRunning(false);
   return summary;
@@ -56,23 +69,15 @@ collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSet
 
 void MainWindow::StartProcessing() {
   const collect::CollectionSettings settings = collect::SettingsForRun(ReadProject());
-  if (const Text problem = SettingsProblem(settings); !problem.empty()) {
-    boxes_.Show(this, problem, kErrorIconOk);
-    return;
-  }
-  SetEditBoxText(controls_.pageText, Text());
-  ClearResultList();
-  session_.failedAddresses = CollectInBackground(settings).failedAddresses;
+  if (RefusedToRun(settings)) return;
+  CollectIntoList(settings, 0);
 }
 
 void MainWindow::RetryFailedAddresses() {
   if (session_.failedAddresses.empty()) return;
   collect::CollectionSettings settings = collect::SettingsForRun(ReadProject());
   settings.addresses = session_.failedAddresses;
-  if (const Text problem = SettingsProblem(settings); !problem.empty()) {
-    boxes_.Show(this, problem, kErrorIconOk);
-    return;
-  }
+  if (RefusedToRun(settings)) return;
   SetEditBoxText(controls_.pageText, Text());
   session_.failedAddresses = LeftUncollected(settings.addresses, CollectInBackground(settings));
 }
@@ -85,6 +90,7 @@ MenuItemLook MainWindow::RetryMenuItemLook() const {
 void MainWindow::TestConfiguration() {
   const collect::CollectionProject project = ReadProject();
   const collect::CollectionSettings settings = collect::SettingsForRun(project);
+  if (Refused(boxes_, this, {collect::CookieProblem(settings.cookie)})) return;
   const Text address = collect::FirstAddress(project.addressText);
   // The download keeps the window live; the test counts as a run so that no command starts
   // another one meanwhile.

@@ -10,12 +10,16 @@
 #include "collect/collection_engine.h"
 #include "collect/link_test.h"
 #include "collect/status_texts.h"
-#include "tests/collect/recording_run.h"
+#include "tests/collect/canned_run.h"
 
 namespace collect {
 namespace {
 
+using collect_test::Answer;
+using collect_test::CannedFetcher;
+using collect_test::RecordingObserver;
 using runtime::T;
+using runtime::Text;
 using ::testing::ElementsAre;
 using ::testing::ElementsAreArray;
 

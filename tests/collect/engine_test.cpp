@@ -15,24 +15,20 @@
 #include "collect/status_reporter.h"
 #include "collect/status_texts.h"
 #include "runtime/code_page.h"
-#include "tests/collect/recording_run.h"
+#include "tests/collect/canned_run.h"
 #include "tests/support/list_pages.h"
 
 namespace collect {
 namespace {
 
+using collect_test::Answer;
+using collect_test::CannedFetcher;
+using collect_test::Failure;
+using collect_test::RecordingObserver;
+using collect_test::Settings;
 using runtime::T;
 using runtime::Text;
 using ::testing::ElementsAre;
-
-CollectionSettings Settings(std::vector<Text> addresses) {
-  CollectionSettings settings;
-  settings.addresses = std::move(addresses);
-  settings.before = "list-item";
-  settings.after = "</html>";
-  settings.rule = T("<li> <a href=\"[var]/[int].html\" title=\"[var]\"> <span [var0]</li>");
-  return settings;
-}
 
 class EngineTest : public ::testing::Test {
 protected:

@@ -23,7 +23,8 @@ using ::testing::HasSubstr;
 
 auto Fields(const CollectionProject& p) {
   return std::make_tuple(p.addressText, p.cookie, p.before, p.after, p.rule, p.encoding,
-                         p.separator, p.fetching.perHost, p.fetching.jobs, p.fetching.delay, p.next, p.detail);
+                         p.separator, p.fetching.perHost, p.fetching.jobs, p.fetching.delay, p.next, p.detail,
+                         p.store.file, p.store.onlyNew, p.store.recordColumns);
 }
 
 class ProjectFileTest : public ::testing::Test {
@@ -56,6 +57,7 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryByte) {
   project.encoding = PageEncoding::Auto;
   project.separator = "\t|";
   project.fetching = {.perHost = 2, .jobs = 9, .delay = std::chrono::milliseconds(250)};
+  project.store = {.file = Path("新闻.pelmo.sqlite"), .onlyNew = true, .recordColumns = {2, 4}};
 
   ProjectSaveResult saved = SaveProject(Path("项目.json"), project);
   ASSERT_TRUE(saved.saved) << runtime::TextToUtf8(saved.message);
@@ -69,6 +71,8 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryByte) {
   ProjectLoadResult loaded = LoadProject(Path("项目.json"));
   ASSERT_TRUE(loaded.loaded) << runtime::TextToUtf8(loaded.message);
   EXPECT_EQ(Fields(loaded.project), Fields(project));
+  // A project without a store is written as before the store existed.
+  EXPECT_THAT(ProjectDocument(CollectionProject{}), ::testing::Not(HasSubstr("store")));
 }
 
 struct FaultCase {
@@ -89,14 +93,26 @@ TEST_F(ProjectFileTest, FaultsNameTheFileAndTheFault) {
       {"encoding", R"({"format": "pelmo-project", "version": 1, "encoding": "latin1"})",
        "中的字段 “encoding” 应为"},
       {"number", R"({"format": "pelmo-project", "version": 1, "fetching": {"jobs": 0.5}})",
-       "中的字段 “fetching.jobs” 应为不小于 1 的整数"},
+       "中的字段 “fetching.jobs” 应为 1 到 256 的整数"},
+      {"jobs past int", R"({"format": "pelmo-project", "version": 1, "fetching": {"jobs": 2147483647}})",
+       "中的字段 “fetching.jobs” 应为 1 到 256 的整数"},
+      {"jobs past its option", R"({"format": "pelmo-project", "version": 1, "fetching": {"jobs": 5000}})",
+       "中的字段 “fetching.jobs” 应为 1 到 256 的整数"},
+      {"per host", R"({"format": "pelmo-project", "version": 1, "fetching": {"perHost": 65}})",
+       "中的字段 “fetching.perHost” 应为 1 到 64 的整数"},
+      {"delay", R"({"format": "pelmo-project", "version": 1, "fetching": {"delayMilliseconds": 600001}})",
+       "中的字段 “fetching.delayMilliseconds” 应为 0 到 600000 的整数"},
       {"object", R"({"format": "pelmo-project", "version": 1, "fetching": []})", "中的字段 “fetching” 应为对象"},
       {"flag", R"({"format": "pelmo-project", "version": 1, "nextPage": {"wholePage": 1}})",
        "中的字段 “nextPage.wholePage” 应为true 或 false"},
       {"limit", R"({"format": "pelmo-project", "version": 1, "nextPage": {"maxNext": -1}})",
-       "中的字段 “nextPage.maxNext” 应为不小于 0 的整数"},
+       "中的字段 “nextPage.maxNext” 应为 0 到 100000 的整数"},
       {"detail", R"({"format": "pelmo-project", "version": 1, "detailPage": {"column": 3}})",
        "中的字段 “detailPage.column” 应为文本"},
+      {"record columns", R"({"format": "pelmo-project", "version": 1, "store": {"recordColumns": [2, 0]}})",
+       "中的字段 “store.recordColumns” 应为由不小于 1 的整数组成的数组"},
+      {"only new", R"({"format": "pelmo-project", "version": 1, "store": {"onlyNew": 1}})",
+       "中的字段 “store.onlyNew” 应为true 或 false"},
   };
   for (const FaultCase& c : cases) {
     const std::string name = std::string(c.name) + ".json";
@@ -109,6 +125,20 @@ TEST_F(ProjectFileTest, FaultsNameTheFileAndTheFault) {
   }
   EXPECT_THAT(runtime::TextToUtf8(LoadProject(Path("damaged.json")).message),
               ::testing::MatchesRegex(".*（第 [0-9]+ 字节处）"));
+}
+
+TEST_F(ProjectFileTest, NumbersAtTheEndsOfTheirRangesAreTaken) {
+  Write("high.json", R"({"format": "pelmo-project", "version": 1,
+                         "fetching": {"perHost": 64, "jobs": 256, "delayMilliseconds": 600000}})");
+  Write("low.json", R"({"format": "pelmo-project", "version": 1,
+                        "fetching": {"perHost": 1, "jobs": 1, "delayMilliseconds": 0}})");
+  const ProjectLoadResult high = LoadProject(Path("high.json"));
+  const ProjectLoadResult low = LoadProject(Path("low.json"));
+  ASSERT_TRUE(high.loaded && low.loaded) << runtime::TextToUtf8(high.message + low.message);
+  EXPECT_EQ(std::make_tuple(high.project.fetching.perHost, high.project.fetching.jobs, high.project.fetching.delay),
+            std::make_tuple(64, 256, std::chrono::milliseconds(600000)));
+  EXPECT_EQ(std::make_tuple(low.project.fetching.perHost, low.project.fetching.jobs, low.project.fetching.delay),
+            std::make_tuple(1, 1, std::chrono::milliseconds(0)));
 }
 
 TEST_F(ProjectFileTest, FailedSaveLeavesTheOldFileAndNothingBeside) {
@@ -143,6 +173,9 @@ TEST_F(ProjectFileTest, MissingFieldsKeepTheirDefaultsAndUnknownOnesArePassedOve
   CollectionProject expected;
   expected.cookie = "c=1";
   EXPECT_EQ(Fields(loaded.project), Fields(expected));
+
+  Write("beside.json", R"({"format": "pelmo-project", "version": 1, "store": {"file": "beside.sqlite"}})");
+  EXPECT_EQ(LoadProject(Path("beside.json")).project.store.file, Path("beside.sqlite"));
 }
 
 TEST_F(ProjectFileTest, NextAndDetailPartsAreWrittenOnlyWhenSet) {

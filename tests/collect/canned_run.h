@@ -1,19 +1,25 @@
-// What the engine's tests share: canned answers, a fetcher that answers from them and keeps every
-// request, and an observer that records every event as one line.
+// What the engine's tests run on: canned answers by address, and an observer that records every
+// event as one line.
 #pragma once
 
 #include <atomic>
 #include <map>
 #include <mutex>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "collect/collection_settings.h"
 #include "collect/fetcher.h"
 #include "collect/status_reporter.h"
 #include "runtime/code_page.h"
 
-namespace collect {
+namespace collect_test {
 
+using collect::Record;
+using collect::RunProgress;
+using collect::RunSummary;
+using runtime::T;
 using runtime::Text;
 
 inline web::FetchResponse Answer(int status, std::string body) {
@@ -32,7 +38,7 @@ inline web::FetchResponse Failure(web::FetchFailure failure, const std::string& 
 }
 
 // Answers by address; an address without an answer fails to connect. Keeps every request.
-class CannedFetcher final : public Fetcher {
+class CannedFetcher final : public collect::Fetcher {
 public:
   void Answer(const std::string& address, web::FetchResponse response) { answers_[address] = std::move(response); }
   web::FetchResponse Fetch(const web::FetchRequest& request) override {
@@ -60,14 +66,15 @@ private:
 
 // Every event as one UTF-8 line, in order, the status channels as the front ends show them; the
 // records kept whole.
-class RecordingObserver final : public StatusReporter {
+class RecordingObserver final : public collect::StatusReporter {
 public:
   void PageStarted(const RunProgress& progress) override {
     if (progress.page == stopAtPage) stop = true;
+    page = progress.page;
     Add("page " + std::to_string(progress.page) + "/" + std::to_string(progress.pageCount));
   }
   void RunFinished(const RunSummary& summary) override {
-    StatusReporter::RunFinished(summary);
+    collect::StatusReporter::RunFinished(summary);
     Add("end");
   }
   void PageText(const Text& text) override { pageText = text; }
@@ -75,6 +82,7 @@ public:
     for (const Text& caption : captions) Add("column " + runtime::TextToUtf8(caption));
   }
   void RecordsFound(std::vector<Record> found) override {
+    if (page == failAtPage) throw std::runtime_error("the run dies");
     Add("records " + std::to_string(found.size()));
     for (Record& record : found) records.push_back(std::move(record));
   }
@@ -91,7 +99,9 @@ public:
   std::vector<std::string> events;
   std::vector<Record> records;
   Text pageText;
-  int stopAtPage = 0;
+  int stopAtPage = 0;  // the run is asked to stop when this page's turn comes
+  int failAtPage = 0;  // the records of this page throw, as a run that dies
+  int page = 0;
   std::atomic<bool> stop{false};
 
 private:
@@ -100,4 +110,13 @@ private:
   void Add(std::string event) { events.push_back(std::move(event)); }
 };
 
-}  // namespace collect
+inline collect::CollectionSettings Settings(std::vector<Text> addresses) {
+  collect::CollectionSettings settings;
+  settings.addresses = std::move(addresses);
+  settings.before = "list-item";
+  settings.after = "</html>";
+  settings.rule = T("<li> <a href=\"[var]/[int].html\" title=\"[var]\"> <span [var0]</li>");
+  return settings;
+}
+
+}  // namespace collect_test
