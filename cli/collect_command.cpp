@@ -32,6 +32,7 @@ struct CollectOptions {
   // last.
   std::vector<std::pair<Text CollectionProject::*, std::string>> texts;
   std::optional<collect::PageEncoding> encoding;
+  bool literalRule = false;
   std::optional<std::string> projectFile;
   std::optional<std::string> urlsFile;
   std::vector<std::string> addresses;
@@ -158,6 +159,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
       ++i;
     } else if (argument == "--utf8") {
       result.options.encoding = collect::PageEncoding::Utf8;
+    } else if (argument == "--literal-rule") {
+      result.options.literalRule = true;
     } else if (argument == "--") {
       result.options.addresses.insert(result.options.addresses.end(), arguments.begin() + i + 1,
                                       arguments.end());
@@ -203,6 +206,7 @@ ProjectResult ProjectOf(const CollectOptions& options) {
   CollectionProject& project = result.project;
   for (const auto& [field, text] : options.texts) project.*field = runtime::Utf8ToText(text);
   if (options.encoding) project.encoding = *options.encoding;
+  if (options.literalRule) project.ruleSyntax = collect::RuleSyntax::Literal;
   if (options.urlsFile) {
     std::optional<std::string> lines = ReadAll(*options.urlsFile);
     if (!lines) return {{}, "cannot read " + *options.urlsFile};
@@ -310,6 +314,9 @@ std::string UsageText() {
          "  --project FILE     start from a project saved by the window (保存项目…); the options\n"
          "                     given beside it replace its fields, addresses given replace its own\n"
          "  --rule TEXT        match rule ([var] [var0] [int] [int0] stand for the varying parts)\n"
+         "  --literal-rule     the rule's text outside its placeholders matches as written (按原文\n"
+         "                     匹配): . ? ( and the like stand for themselves; letter case is still\n"
+         "                     ignored. Without it the rule is a regular expression\n"
          "  --before TEXT      marker before the list area\n"
          "  --after TEXT       marker after the list area\n"
          "  --cookie TEXT      cookie sent with every request\n"
@@ -372,7 +379,7 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
     return kCollectUsageError;
   }
   const collect::CollectionSettings settings = collect::SettingsForRun(project.project, LimitsOf(options));
-  if (Text problem = collect::RuleProblem(settings.rule); !problem.empty()) {
+  if (Text problem = collect::RuleProblem(settings.rule, settings.ruleSyntax); !problem.empty()) {
     WriteError(runtime::TextToUtf8(problem) + "\n");
     return kCollectBadRule;
   }

@@ -45,7 +45,8 @@ PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response,
   if (response.failure == web::FetchFailure::PageTooLarge) response.body.clear();
   const DeclaredCharset declared = DeclaredPageCharset(response.headerBlock, response.body);
   const bool gbk = ReadAsGbk(settings.encoding, declared);
-  if (settings.encoding != PageEncoding::Auto) outcome.warning = CharsetWarning(declared, gbk);
+  // A failed page's body is the server's error page, whose declaration says nothing of the list.
+  if (settings.encoding != PageEncoding::Auto && !outcome.failed) outcome.warning = CharsetWarning(declared, gbk);
   outcome.pageText = PreparePageText(std::move(response.body), gbk, settings.before, settings.after);
   return outcome;
 }
@@ -125,11 +126,11 @@ Text FirstAddress(const Text& addresses) {
   return lineEnd == -1 ? addresses : runtime::TextLeft(addresses, lineEnd - 1);
 }
 
-Text RuleProblem(const Text& rule) {
+Text RuleProblem(const Text& rule, RuleSyntax syntax) {
   // The rule is a text: it ends at its first zero byte.
   if (rule.empty() || rule.front() == '\0') return EmptyRuleMessage();
   runtime::Regex regex;
-  if (regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive)) return Text();
+  if (regex.Create(TranslateMatchRule(rule, syntax), runtime::Case::Insensitive)) return Text();
   return BrokenRuleMessage(runtime::ToText(regex.LastError()));
 }
 
@@ -155,7 +156,7 @@ RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
   RunState state;
   state.rowCount = table.RowCount();
   state.columnCount = table.ColumnCount();
-  state.regex.Create(TranslateMatchRule(settings.rule), runtime::Case::Insensitive);
+  state.regex.Create(TranslateMatchRule(settings.rule, settings.ruleSyntax), runtime::Case::Insensitive);
   state.groupCount = state.regex.GetSubexpressionCount();
   observer.RunStarted(summary.pageCount);
 

@@ -18,8 +18,8 @@ namespace collect {
 
 // Why the rule cannot run, as the user is told (EmptyRuleMessage for the empty rule, a rule that
 // is empty up to its first zero byte, where a text ends, included; BrokenRuleMessage with the
-// engine's reason); empty when it can run.
-runtime::Text RuleProblem(const runtime::Text& rule);
+// engine's reason); empty when it can run. The rule is read in the given syntax.
+runtime::Text RuleProblem(const runtime::Text& rule, RuleSyntax syntax = RuleSyntax::Pattern);
 
 // Why the cookie cannot be sent, as the user is told: "Cookie 不能超过 64 KB（现为 N 字节）" when
 // it is longer than web::kMaxCookieBytes (web::Fetch refuses it); empty when it can be sent.

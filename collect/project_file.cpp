@@ -38,6 +38,9 @@ struct ProjectField {
   std::function<Json(const CollectionProject&)> write;
   // Puts the value (which is there) into the project; the fault when it does not fit.
   std::function<std::optional<FieldFault>(const Json&, CollectionProject&)> read;
+  // When given and true, the field is not written: a setting that is off leaves a project's file
+  // as it was before the setting existed.
+  std::function<bool(const CollectionProject&)> leftOut = nullptr;
 };
 
 ProjectField TextField(std::string key, Text CollectionProject::*member) {
@@ -79,6 +82,18 @@ ProjectField EncodingField(std::string key) {
           }};
 }
 
+// A switch that is off unless the file says true; written only when on.
+template <typename Value>
+ProjectField SwitchField(std::string key, Value CollectionProject::*member, Value on, Value off) {
+  return {key, [](const CollectionProject&) { return Json(true); },
+          [key, member, on, off](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
+            if (!value.is_boolean()) return FieldFault{key, T(" true 或 false")};
+            project.*member = value.get<bool>() ? on : off;
+            return std::nullopt;
+          },
+          [member, on](const CollectionProject& project) { return project.*member != on; }};
+}
+
 // A whole number of at least minimum, within int; nothing for any other value.
 std::optional<int> WholeNumber(const Json& value, int minimum) {
   if (!value.is_number()) return std::nullopt;
@@ -113,7 +128,9 @@ std::optional<FieldFault> ReadFields(const std::vector<ProjectField>& fields, co
 
 Json WriteFields(const std::vector<ProjectField>& fields, const CollectionProject& project) {
   Json object = Json::object();
-  for (const ProjectField& field : fields) object[field.key] = field.write(project);
+  for (const ProjectField& field : fields) {
+    if (!field.leftOut || !field.leftOut(project)) object[field.key] = field.write(project);
+  }
   return object;
 }
 
@@ -137,6 +154,7 @@ const std::vector<ProjectField>& ProjectFields() {
       TextField("rule", &CollectionProject::rule),
       TextField("separator", &CollectionProject::separator),
       EncodingField("encoding"),
+      SwitchField("literalRule", &CollectionProject::ruleSyntax, RuleSyntax::Literal, RuleSyntax::Pattern),
       ObjectField("fetching",
                   {WholeNumberField(
                        "perHost", 1, [](const CollectionProject& p) { return p.fetching.perHost; },

@@ -65,6 +65,12 @@ Text TestedPageMessage(const Text& address, const Text& warning) {
   return warning.empty() ? Text() : PrintableAddress(address) + T("（") + warning + T("）");
 }
 
+Text TestFailedMessage(const Text& reason) { return T("测试页下载失败（") + reason + T("）"); }
+
+Text TestFailedLine(const Text& address, const Text& reason) {
+  return PrintableAddress(address) + " " + TestFailedMessage(reason);
+}
+
 Text EmptyRuleMessage() { return T("正则匹配规则不能为空!"); }
 
 Text BrokenRuleMessage(const Text& reason) { return T("匹配规则有误: ") + reason; }

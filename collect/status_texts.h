@@ -38,6 +38,12 @@ runtime::Text FinalMessage(const RunSummary& summary);
 // warning.
 runtime::Text TestedPageMessage(const runtime::Text& address, const runtime::Text& warning);
 
+// After a configuration test whose download failed, with the reason a run's line gives
+// (FailureReason): the status bar's message "测试页下载失败（HTTP 404）", and the status box's line,
+// the address (as PrintableAddress shows it), a space and the same message.
+runtime::Text TestFailedMessage(const runtime::Text& reason);
+runtime::Text TestFailedLine(const runtime::Text& address, const runtime::Text& reason);
+
 // Why a rule cannot run: "正则匹配规则不能为空!" for the empty rule, "匹配规则有误: " and the
 // regular-expression engine's reason when it does not compile.
 runtime::Text EmptyRuleMessage();

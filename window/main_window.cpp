@@ -31,6 +31,8 @@ struct MainWindow::Command {
   void (MainWindow::*run)();
   // The look of the menu items bound to it, when it depends on the program's state.
   MenuItemLook (MainWindow::*look)() const = nullptr;
+  // Whether the setting it turns over is on, for a command of a checkable item.
+  bool (MainWindow::*checked)() const = nullptr;
 };
 
 namespace {
@@ -77,6 +79,8 @@ const MainWindow::Command* MainWindow::FindCommand(std::string_view handler) {
       {"SaveProjectAs", &MainWindow::SaveProjectAs},
       {"ExportToFile", &MainWindow::ExportToFile},
       {"RestoreDefaultSettings", &MainWindow::RestoreDefaultSettings},
+      {"ToggleLiteralRule", &MainWindow::ToggleLiteralRule, nullptr, &MainWindow::LiteralRuleOn},
+      {"ToggleDeclaredEncoding", &MainWindow::ToggleDeclaredEncoding, nullptr, &MainWindow::DeclaredEncodingOn},
   };
   for (const Command& command : kCommands) {
     if (command.handler == handler) return &command;
@@ -88,7 +92,6 @@ MainWindow::MainWindow() : LayoutWindow(MainWindowLayout()) {
   setAttribute(Qt::WA_DeleteOnClose);
   CheckBindings();
   FindControls();
-  ShowProject(collect::CollectionProject{});
   SetEventHandler([this](std::string_view control, int event) {
     const ControlLayout* unit = FindControl(Layout(), control);
     RunCommand(BoundHandler(*unit, event), unit->styles);
@@ -106,7 +109,8 @@ MainWindow::MainWindow() : LayoutWindow(MainWindowLayout()) {
   BindKey(
       QKeySequence(Qt::Key_Escape), [this] { runPanel_->StopButton()->click(); },
       [this] { return running_ && runPanel_; });
-  new RulePreviewPanel(controls_.rule, session_, this);
+  rulePreview_ = new RulePreviewPanel(controls_.rule, session_, this);
+  ShowProject(collect::CollectionProject{});
 }
 
 MainWindow::~MainWindow() = default;
@@ -152,7 +156,12 @@ collect::CollectionProject MainWindow::ReadProject() const {
   project.after = EditBoxText(controls_.after);
   project.rule = EditBoxText(controls_.rule);
   project.separator = EditBoxText(controls_.separator);
-  project.encoding = controls_.gbk->isChecked() ? collect::PageEncoding::Gbk : collect::PageEncoding::Utf8;
+  project.ruleSyntax = ruleSyntax_;
+  if (readAsDeclared_) {
+    project.encoding = collect::PageEncoding::Auto;
+  } else {
+    project.encoding = controls_.gbk->isChecked() ? collect::PageEncoding::Gbk : collect::PageEncoding::Utf8;
+  }
   project.fetching = fetching_;
   return project;
 }
@@ -165,7 +174,28 @@ void MainWindow::ShowProject(const collect::CollectionProject& project) {
   SetEditBoxText(controls_.rule, project.rule);
   SetEditBoxText(controls_.separator, project.separator);
   controls_.gbk->setChecked(project.encoding != collect::PageEncoding::Utf8);
+  readAsDeclared_ = project.encoding == collect::PageEncoding::Auto;
+  ShowEncodingChoice();
+  ruleSyntax_ = project.ruleSyntax;
+  rulePreview_->SetRuleSyntax(ruleSyntax_);
   fetching_ = project.fetching;
+}
+
+void MainWindow::ToggleLiteralRule() {
+  ruleSyntax_ = LiteralRuleOn() ? collect::RuleSyntax::Pattern : collect::RuleSyntax::Literal;
+  rulePreview_->SetRuleSyntax(ruleSyntax_);
+}
+
+void MainWindow::ToggleDeclaredEncoding() {
+  readAsDeclared_ = !readAsDeclared_;
+  ShowEncodingChoice();
+}
+
+void MainWindow::ShowEncodingChoice() {
+  controls_.gbk->setEnabled(!running_ && !readAsDeclared_);
+  const QString declared =
+      QStringLiteral("已勾选“按页面声明的编码读取”（工具箱 ▼）：页面按其声明的编码读取，未声明编码的页面按 GBK 读取");
+  controls_.gbk->setToolTip(readAsDeclared_ ? declared : QString());
 }
 
 void MainWindow::RunCommand(std::string_view handler, unsigned styles) {
@@ -188,8 +218,11 @@ void MainWindow::RunGuarded(unsigned styles, const std::function<void()>& comman
 
 MenuItemLook MainWindow::LookOf(const MenuLayout& item) const {
   const Command* command = item.handler.empty() ? nullptr : FindCommand(item.handler);
-  if (command == nullptr || command->look == nullptr) return {true, runtime::T(item.caption)};
-  return (this->*command->look)();
+  if (command == nullptr) return {true, runtime::T(item.caption)};
+  MenuItemLook look =
+      command->look == nullptr ? MenuItemLook{true, runtime::T(item.caption)} : (this->*command->look)();
+  look.checked = command->checked != nullptr && (this->*command->checked)();
+  return look;
 }
 
 void MainWindow::PopupMenu(std::string_view menu, std::optional<int> x, std::optional<int> y) {
@@ -199,6 +232,8 @@ void MainWindow::PopupMenu(std::string_view menu, std::optional<int> x, std::opt
     if (!look.shown) continue;
     QAction* action = popup.addAction(ToQString(look.caption));
     action->setObjectName(FromLayout(item->name));
+    action->setCheckable((item->styles & kCheckable) != 0);
+    action->setChecked(look.checked);
     action->setEnabled(!(running_ && (item->styles & kDisabledWhileRunning) != 0));
   }
   QPoint position = QCursor::pos() + QPoint(kPopupOffset, kPopupOffset);
@@ -276,9 +311,11 @@ void MainWindow::EnableRunCommands(LayoutWindow* window, bool enabled) {
 
 void MainWindow::HoldSettings(bool held) {
   for (QWidget* box : std::initializer_list<QWidget*>{controls_.addresses, controls_.cookie, controls_.before,
-                                                      controls_.after, controls_.rule, controls_.gbk}) {
+                                                      controls_.after, controls_.rule}) {
     HoldSetting(box, held);
   }
+  // The gbk box follows the declared-encoding choice as well as the run.
+  ShowEncodingChoice();
 }
 
 bool MainWindow::MayClose() {

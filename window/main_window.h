@@ -32,6 +32,7 @@ class QPushButton;
 namespace window {
 
 class ReportListView;
+class RulePreviewPanel;
 class StatusBarWidget;
 
 // The controls the commands use, by their layout names.
@@ -55,10 +56,12 @@ struct MainWindowControls {
   StatusBarWidget* statusBar = nullptr;    // 状态条1
 };
 
-// The menu entry that looks different with the program's state: shown or not, and its caption.
+// The menu entry that looks different with the program's state: shown or not, its caption, and
+// the check mark of a setting.
 struct MenuItemLook {
   bool shown = true;
   runtime::Text caption;
+  bool checked = false;
 };
 
 class MainWindow final : public LayoutWindow {
@@ -72,11 +75,13 @@ public:
 
   const MainWindowControls& Controls() const { return controls_; }
 
-  // The settings as the window holds them: the boxes as typed, the gbk box as Gbk (ticked) or
-  // Utf8, and the fetching limits of "下载设置…".
+  // The settings as the window holds them: the boxes as typed; the encoding Auto when
+  // "按页面声明的编码读取" is on, otherwise the gbk box as Gbk (ticked) or Utf8; the rule's syntax
+  // Literal when "按原文匹配" is on; and the fetching limits of "下载设置…".
   collect::CollectionProject ReadProject() const;
-  // Every field into its box and the fetching limits for the next runs. The window has one box for
-  // the encoding: ticked for Gbk and for Auto (which falls back to GBK), unticked for Utf8.
+  // Every field into its box, the two settings of the 工具箱 menu and the fetching limits for the
+  // next runs. Auto turns "按页面声明的编码读取" on and shows the gbk box ticked (pages that declare
+  // nothing are read as GBK) and disabled, since the declaration decides.
   void ShowProject(const collect::CollectionProject& project);
 
   // Commands, as the layout binds them.
@@ -113,6 +118,11 @@ public:
   void ExportToFile();
   // "恢复默认设置": the settings of a new project.
   void RestoreDefaultSettings();
+  // "按原文匹配": turns over whether the rule's text outside its placeholders matches as written.
+  void ToggleLiteralRule();
+  // "按页面声明的编码读取": turns over whether pages are read as they declare; while it is on the
+  // gbk box only says how pages that declare nothing are read (GBK), and is disabled.
+  void ToggleDeclaredEncoding();
 
   // Runs the command a layout binds to handler, with the run's guard: a command the layout marks
   // with kDisabledWhileRunning does nothing while a run is in progress.
@@ -166,12 +176,19 @@ private:
   void AfterOutermostCommand();
   MenuItemLook LookOf(const MenuLayout& item) const;
   MenuItemLook RetryMenuItemLook() const;
+  bool LiteralRuleOn() const { return ruleSyntax_ == collect::RuleSyntax::Literal; }
+  bool DeclaredEncodingOn() const { return readAsDeclared_; }
+  // The gbk box enabled unless a run holds the settings or the declared encoding decides.
+  void ShowEncodingChoice();
   // Runs the engine over the settings on a worker thread, the list hidden and the commands held.
   collect::RunSummary CollectInBackground(const collect::CollectionSettings& settings);
 
   MainWindowControls controls_;
   MainWindowSession session_;
   collect::FetchPoliteness fetching_;
+  collect::RuleSyntax ruleSyntax_ = collect::RuleSyntax::Pattern;
+  bool readAsDeclared_ = false;
+  RulePreviewPanel* rulePreview_ = nullptr;
   MessageBoxes boxes_;
   QPointer<RunPanel> runPanel_;
   QPointer<UrlGeneratorWindow> generator_;

@@ -50,7 +50,7 @@ collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSet
 
 void MainWindow::StartProcessing() {
   const collect::CollectionSettings settings = collect::SettingsForRun(ReadProject());
-  if (const Text problem = collect::RuleProblem(settings.rule); !problem.empty()) {
+  if (const Text problem = collect::RuleProblem(settings.rule, settings.ruleSyntax); !problem.empty()) {
     boxes_.Show(this, problem, kErrorIconOk);
     return;
   }
@@ -63,7 +63,7 @@ void MainWindow::RetryFailedAddresses() {
   if (session_.failedAddresses.empty()) return;
   collect::CollectionSettings settings = collect::SettingsForRun(ReadProject());
   settings.addresses = session_.failedAddresses;
-  if (const Text problem = collect::RuleProblem(settings.rule); !problem.empty()) {
+  if (const Text problem = collect::RuleProblem(settings.rule, settings.ruleSyntax); !problem.empty()) {
     boxes_.Show(this, problem, kErrorIconOk);
     return;
   }
@@ -89,14 +89,16 @@ void MainWindow::TestConfiguration() {
   collect::PageOutcome outcome;
   RunEngineWork([&] { outcome = collect::TestPage(address, settings, fetcher, observer); });
   SetRunning(false);
-  if (const Text message = collect::TestedPageMessage(address, outcome.warning); !message.empty()) {
+  if (outcome.stopped) return;
+  if (outcome.failed) {
+    AppendStatusLine(collect::TestFailedLine(address, outcome.reason));
+    ShowStatusMessage(collect::TestFailedMessage(outcome.reason));
+  } else if (const Text message = collect::TestedPageMessage(address, outcome.warning); !message.empty()) {
     ShowStatusMessage(message);
   }
   // The rule preview tries the rule on this page, not on the page-text box, which runs and
   // exports overwrite.
-  if (!outcome.stopped) {
-    session_.testedPage = std::make_shared<const TestedPage>(TestedPage{address, outcome.pageText});
-  }
+  session_.testedPage = std::make_shared<const TestedPage>(TestedPage{address, outcome.pageText, outcome.reason});
 }
 
 void MainWindow::ExportResults() {

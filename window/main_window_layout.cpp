@@ -92,6 +92,10 @@ WindowLayout Build() {
       {.name = "生成有序列表网址", .caption = "生成有序列表网址", .level = 1,
        .handler = "OpenUrlGenerator"},
       {.name = "下载设置", .caption = "下载设置…", .level = 1, .handler = "ChooseFetching"},
+      {.name = "按原文匹配", .caption = "按原文匹配", .level = 1, .handler = "ToggleLiteralRule",
+       .styles = kDisabledWhileRunning | kCheckable},
+      {.name = "按页面声明的编码读取", .caption = "按页面声明的编码读取", .level = 1,
+       .handler = "ToggleDeclaredEncoding", .styles = kDisabledWhileRunning | kCheckable},
       // Shown only after a run in which pages failed, with their number (the window decides).
       {.name = "重新采集失败的网址", .caption = "重新采集失败的网址", .level = 1,
        .handler = "RetryFailedAddresses", .styles = kDisabledWhileRunning},

@@ -13,6 +13,8 @@ namespace window {
 struct TestedPage {
   runtime::Text address;
   runtime::Text pageText;  // cut and cleaned, as a run matches it
+  // Why its download failed, as a run's status line says it; empty when it did not.
+  runtime::Text failureReason;
 };
 
 // Lives as long as the main window it belongs to, so a new main window starts with nothing.

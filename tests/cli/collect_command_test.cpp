@@ -24,6 +24,12 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
 
+// The text with each "URL" replaced by the address.
+std::string WithAddress(std::string text, const std::string& address) {
+  for (size_t at; (at = text.find("URL")) != std::string::npos;) text.replace(at, 3, address);
+  return text;
+}
+
 class CollectCommandTest : public ::testing::Test {
 protected:
   // Runs `pelmo collect` with the arguments.
@@ -126,6 +132,26 @@ TEST_F(CollectCommandTest, FailedPagesSayWhyAndEndWithStatusThree) {
   EXPECT_EQ(std::count(outcome.out.begin(), outcome.out.end(), '\n'), 3);  // the rows found are kept
 }
 
+TEST_F(CollectCommandTest, LiteralRuleMatchesTheRuleAsWrittenStillIgnoringCase) {
+  server_.Serve("/s", HttpResponse(200, R"(<a href="show.php?id=1">a</a><A HREF="SHOW.PHP?ID=2">b</A>)"
+                                        R"(<a href="show_phpid=3">c</a>)"));
+  const struct {
+    std::vector<std::string> options;
+    std::string out;  // with URL for the page's address
+  } runs[] = {
+      {{}, "3|URL\r\n"},  // "." is any character and "p?" may be left out
+      {{"--literal-rule"}, "1|URL\r\n2|URL\r\n"},
+  };
+  for (const auto& run : runs) {
+    std::vector<std::string> arguments = run.options;
+    arguments.insert(arguments.end(), {"--rule", R"(<a href="show.php?id=[int]">)", "--before", "", "--separator", "|",
+                                       server_.Url("/s")});
+    Outcome outcome = Collect(arguments);
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, WithAddress(run.out, server_.Url("/s")));
+  }
+}
+
 TEST_F(CollectCommandTest, UsageErrorsEndWithStatusTwo) {
   for (const std::vector<std::string>& arguments :
        std::vector<std::vector<std::string>>{{"--bogus"}, {"--rule"}, {"--urls", "/nonexistent/x"},
@@ -147,11 +173,6 @@ struct ProjectRun {
   std::string page;                  // path of the page whose rows come out
   std::string out;                   // with URL for the page's address
 };
-
-std::string WithAddress(std::string text, const std::string& address) {
-  for (size_t at; (at = text.find("URL")) != std::string::npos;) text.replace(at, 3, address);
-  return text;
-}
 
 TEST_F(CollectCommandTest, ProjectGivesTheSettingsAndOptionsBesideItReplaceTheirFields) {
   server_.Serve("/u", HttpResponse(200, "<html><body><p>甲=1</p><b>乙</b></body></html>"));

@@ -22,7 +22,7 @@ using runtime::T;
 using ::testing::HasSubstr;
 
 auto Fields(const CollectionProject& p) {
-  return std::make_tuple(p.addressText, p.cookie, p.before, p.after, p.rule, p.encoding,
+  return std::make_tuple(p.addressText, p.cookie, p.before, p.after, p.rule, p.ruleSyntax, p.encoding,
                          p.separator, p.fetching.perHost, p.fetching.jobs, p.fetching.delay);
 }
 
@@ -53,6 +53,7 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryByte) {
   project.before = T("<div class=#引号列表#引号>");
   project.after = T("</div>\u3000");
   project.rule = T("<li>[var]「[int]」</li>");
+  project.ruleSyntax = RuleSyntax::Literal;
   project.encoding = PageEncoding::Auto;
   project.separator = "\t|";
   project.fetching = {.perHost = 2, .jobs = 9, .delay = std::chrono::milliseconds(250)};
@@ -63,12 +64,33 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryByte) {
   EXPECT_EQ(bytes, ProjectDocument(project));
   EXPECT_THAT(bytes, HasSubstr("\n    \"encoding\": \"auto\",\n    \"fetching\": {\n        \"delayMilliseconds\": 250,"));
   EXPECT_THAT(bytes, HasSubstr("\"format\": \"pelmo-project\""));
+  EXPECT_THAT(bytes, HasSubstr("\n    \"literalRule\": true,\n"));
   EXPECT_THAT(bytes, HasSubstr("#引号列表#引号"));  // UTF-8 in the file
   EXPECT_EQ(bytes.back(), '\n');
 
   ProjectLoadResult loaded = LoadProject(Path("项目.json"));
   ASSERT_TRUE(loaded.loaded) << runtime::TextToUtf8(loaded.message);
   EXPECT_EQ(Fields(loaded.project), Fields(project));
+}
+
+TEST_F(ProjectFileTest, SettingsThatAreOffLeaveTheFileAsItWasBeforeThem) {
+  EXPECT_EQ(ProjectDocument(CollectionProject{}),
+            "{\n"
+            "    \"addresses\": \"http://www.example.com/news/index_2.html\\r\\nhttp://www.example.com/news/index_3.html\",\n"
+            "    \"after\": \"</html>\",\n"
+            "    \"before\": \"list-item\",\n"
+            "    \"cookie\": \"\",\n"
+            "    \"encoding\": \"gbk\",\n"
+            "    \"fetching\": {\n"
+            "        \"delayMilliseconds\": 0,\n"
+            "        \"jobs\": 16,\n"
+            "        \"perHost\": 4\n"
+            "    },\n"
+            "    \"format\": \"pelmo-project\",\n"
+            "    \"rule\": \"<li> <a href=\\\"[var]/[int].html\\\" title=\\\"[var]\\\"> <span [var0]</li>\",\n"
+            "    \"separator\": \"\",\n"
+            "    \"version\": 1\n"
+            "}\n");
 }
 
 struct FaultCase {
@@ -91,6 +113,8 @@ TEST_F(ProjectFileTest, FaultsNameTheFileAndTheFault) {
       {"number", R"({"format": "pelmo-project", "version": 1, "fetching": {"jobs": 0.5}})",
        "中的字段 “fetching.jobs” 应为不小于 1 的整数"},
       {"object", R"({"format": "pelmo-project", "version": 1, "fetching": []})", "中的字段 “fetching” 应为对象"},
+      {"switch", R"({"format": "pelmo-project", "version": 1, "literalRule": 1})",
+       "中的字段 “literalRule” 应为 true 或 false"},
   };
   for (const FaultCase& c : cases) {
     const std::string name = std::string(c.name) + ".json";

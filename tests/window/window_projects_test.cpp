@@ -82,23 +82,7 @@ protected:
     EXPECT_EQ(shown.fetching.delay, defaults.fetching.delay);
   }
   // Opens the pop-up menu and chooses the item of that name, as a user would.
-  void Choose(const char* menu, const char* item) {
-    bool chosen = false;
-    QTimer::singleShot(0, [item, &chosen] {
-      auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-      ASSERT_NE(popup, nullptr);
-      for (QAction* action : popup->actions()) {
-        if (action->objectName() != QString::fromUtf8(item)) continue;
-        EXPECT_TRUE(action->isEnabled());
-        chosen = true;
-        ChooseMenuItem(*popup, action);
-        return;
-      }
-      popup->close();
-    });
-    Main()->PopupMenu(menu);
-    EXPECT_TRUE(chosen) << item;
-  }
+  void Choose(const char* menu, const char* item) { EXPECT_TRUE(ChooseFromMenu(*Main(), menu, item)) << item; }
   void PressInWindow(Qt::Key key) { QTest::keyClick(Widget("正则框"), key, Qt::ControlModifier); }
   QString File(const char* name) { return folder_.filePath(QString::fromUtf8(name)); }
   // A new main window in place of the one there, as at the next start of the program.
