@@ -4,7 +4,7 @@ pelmo_packages=(
   qt6-base-dev libgl-dev
   libcurl4-openssl-dev libboost-regex-dev libicu-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-noto-cjk
+  fonts-noto-cjk qt6-translations-l10n
   libssl-dev
   python3 openssl curl
 )

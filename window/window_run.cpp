@@ -9,6 +9,7 @@
 #include "window/last_session.h"
 #include "window/main_window.h"
 #include "window/program_look.h"
+#include "window/qt_translation.h"
 #include "window/screenshot_scenes.h"
 
 namespace window {
@@ -20,6 +21,7 @@ int RunWindow(int argc, char** argv) {
     // The desktop entry is pelmo.desktop, whichever program file runs the window.
     QGuiApplication::setDesktopFileName(QStringLiteral("pelmo"));
     ApplyProgramLook();
+    InstallQtTranslation();
     InstallErrorBox();
     QPointer<MainWindow> mainWindow = new MainWindow;
     mainWindow->show();
