@@ -84,6 +84,10 @@ Text ExportedToBoxMessage() { return T("已导出至右方编辑框成功，并�
 
 Text ExportedToFileMessage(const Text& shownPath) { return T("已导出至 ") + shownPath; }
 
+Text ProjectSavedMessage(const Text& fileName) { return T("已保存项目 ") + fileName; }
+
+Text ProjectOpenedMessage(const Text& fileName) { return T("已打开项目 ") + fileName; }
+
 Text StatusStamp(runtime::DateTime moment) {
   return FormatDateTime(moment, Text("yyyy/M/d"), Text(" hh:mm:ss"));
 }

@@ -56,6 +56,11 @@ runtime::Text ExportedToBoxMessage();
 // The status bar's message after an export to a file: "已导出至 " and the file as shown to the user.
 runtime::Text ExportedToFileMessage(const runtime::Text& shownPath);
 
+// The status bar's message after a project was saved or opened: "已保存项目 " or "已打开项目 " and
+// the file's name.
+runtime::Text ProjectSavedMessage(const runtime::Text& fileName);
+runtime::Text ProjectOpenedMessage(const runtime::Text& fileName);
+
 // The time stamp beside a status message: "2026/12/7 03:05:09" (12-hour clock, no marker).
 runtime::Text StatusStamp(runtime::DateTime moment);
 

@@ -15,6 +15,7 @@
 #include "collect/status_texts.h"
 #include "runtime/code_page.h"
 #include "runtime/runtime_error.h"
+#include "runtime/text_operations.h"
 #include "window/control_widgets.h"
 #include "window/main_window_layout.h"
 #include "window/qt_text.h"
@@ -42,6 +43,8 @@ constexpr int kPopupOffset = 3;
 // Where the run panel sits: beside "处理中，请稍候.." in the result list's area, moving with it.
 constexpr QRect kRunPanelGeometry(470, 240, 172, 24);
 constexpr std::string_view kWaitLabel = "标签1";
+// A warning with the buttons 是 and 否, 否 the default.
+constexpr int kWarningYesNo = 0x30 | 0x04 | 0x100;
 constexpr int kMessagePart = 1;
 constexpr int kStampPart = 2;
 
@@ -318,7 +321,28 @@ void MainWindow::HoldSettings(bool held) {
   ShowEncodingChoice();
 }
 
+bool MainWindow::CloseAgreed() {
+  runtime::Text question;
+  const int rows = controls_.list->Table().RowCount();
+  if (collecting_) {
+    question = runtime::T("正在采集，关闭窗口将停止采集，并丢弃列表中的数据。确定关闭吗？");
+  } else if (!rowsKept_ && rows > 0) {
+    question = runtime::T("列表中的 ") + runtime::ToText(rows) +
+               runtime::T(" 条数据尚未导出，关闭窗口将丢弃它们。确定关闭吗？");
+  } else {
+    return true;
+  }
+  // The box waits in an event loop of its own, where a second close must not ask again.
+  askingToClose_ = true;
+  const int answer = boxes_.Show(this, question, kWarningYesNo);
+  askingToClose_ = false;
+  return answer == kAnswerYes;
+}
+
 bool MainWindow::MayClose() {
+  if (askingToClose_) return false;
+  if (!closeAgreed_ && !CloseAgreed()) return false;
+  closeAgreed_ = true;
   if (depth_ == 0) return true;
   // A command is still running: it must end first. The window closes when it has returned.
   stop_ = true;

@@ -150,6 +150,10 @@ public:
   bool Running() const { return running_; }
   // Pages done of pageCount, and the failed ones among them.
   void ShowRunProgress(int pagesDone, int pageCount, int pagesFailed);
+  // The rows of the list are kept outside the window (copied by "导出结果", written by "导出到文件…",
+  // or held in a run store): closing the window no longer asks before discarding them, until the
+  // next run adds rows.
+  void MarkRowsKept() { rowsKept_ = true; }
   // True once "停止" was pressed or the window was asked to close during a command: the run ends
   // after the page in hand and the downloads in flight are abandoned. Safe from any thread.
   bool StopRequested() const { return stop_; }
@@ -173,6 +177,9 @@ private:
   void HoldSettings(bool held);
   void EnableRunCommands(LayoutWindow* window, bool enabled);
   bool MayClose();
+  // Asks before a close would stop a run or discard rows kept nowhere else; true when nothing is
+  // at stake or the user agrees.
+  bool CloseAgreed();
   void AfterOutermostCommand();
   MenuItemLook LookOf(const MenuLayout& item) const;
   MenuItemLook RetryMenuItemLook() const;
@@ -197,6 +204,10 @@ private:
   QPointer<QWidget> focusBeforeRun_;
   int depth_ = 0;
   bool running_ = false;
+  bool collecting_ = false;  // a run (not a configuration test) is in progress
+  bool rowsKept_ = true;
+  bool askingToClose_ = false;
+  bool closeAgreed_ = false;
   bool closePending_ = false;
   std::atomic<bool> stop_{false};
 };

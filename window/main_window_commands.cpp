@@ -37,6 +37,8 @@ std::vector<Text> LeftUncollected(const std::vector<Text>& addresses, const coll
 collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSettings& settings) {
   controls_.list->setVisible(false);
   SetRunning(true);
+  collecting_ = true;
+  rowsKept_ = false;
   collect::RunSummary summary;
   WindowRunObserver observer(*this);
   collect::WebFetcher fetcher;
@@ -44,6 +46,7 @@ collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSet
   const collect::ResultTable& table = controls_.list->Table();
   RunEngineWork([&] { summary = collect::RunCollection(settings, fetcher, observer, table); });
   controls_.list->setVisible(true);
+  collecting_ = false;
   SetRunning(false);
   return summary;
 }
@@ -107,6 +110,7 @@ void MainWindow::ExportResults() {
   if (QClipboard* clipboard = QGuiApplication::clipboard()) {
     clipboard->setText(ToQString(std::string_view(out).substr(0, out.find('\0'))));
   }
+  MarkRowsKept();
   ShowStatusMessage(collect::ExportedToBoxMessage());
 }
 

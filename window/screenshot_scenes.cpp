@@ -33,6 +33,8 @@ void SavePicture(QWidget* window, const QString& file) {
   if (QScreen* screen = window->screen()) picture = screen->grabWindow(window->winId());
   if (picture.isNull()) picture = window->grab();
   picture.save(file);
+  // A run may still be in progress: the question before closing is answered at once.
+  if (auto* mainWindow = qobject_cast<MainWindow*>(window)) mainWindow->Boxes().SetNextAnswer(kAnswerYes);
   window->close();
 }
 

@@ -24,10 +24,11 @@ int RunWindow(int argc, char** argv) {
     InstallQtTranslation();
     InstallErrorBox();
     QPointer<MainWindow> mainWindow = new MainWindow;
+    // A picture of the window shows its defaults, whatever the user last typed and wherever the
+    // window last was.
+    if (!ScheduleScreenshot(application.arguments(), *mainWindow)) KeepSettingsAcrossStarts(*mainWindow);
     mainWindow->show();
     mainWindow->activateWindow();
-    // A picture of the window shows its defaults, whatever the user last typed.
-    if (!ScheduleScreenshot(application.arguments(), *mainWindow)) KeepSettingsAcrossStarts(*mainWindow);
     exitCode = application.exec();
     // The window deletes itself once closed, unless the loop ended before that came round.
     delete mainWindow.data();

@@ -116,6 +116,7 @@ TEST_F(RunSupportTest, ClosingDuringARunEndsTheRunFirstThenTheWindow) {
   SetText("列表网址框", server.Url("/hang"));
   bool closedAtOnce = true;
   bool runEndedWithTheWindowStillThere = false;
+  Main()->Boxes().SetNextAnswer(window::kAnswerYes);
   QTimer::singleShot(300, Main(), [&] { closedAtOnce = Main()->close(); });
   Click("按钮_测试配置");
   runEndedWithTheWindowStillThere = window_ != nullptr && !Main()->Running();

@@ -27,6 +27,7 @@ using runtime::T;
 using ::testing::HasSubstr;
 
 constexpr int kWarningIconOk = 0x30;
+constexpr int kQuestionYesNo = 0x124;
 
 // A setting box and what is typed into it.
 struct Typed {
@@ -100,12 +101,15 @@ TEST_F(WindowProjectsTest, SavedProjectOpensAgainWithEveryTextByteForByte) {
   window::SetNextFileName(File("项目"));
   Choose("工具箱", "保存项目");
   ASSERT_TRUE(QFile::exists(File("项目.pelmo.json")));
+  EXPECT_EQ(BarText(), " 已保存项目 项目.pelmo.json");
+  Main()->Boxes().SetNextAnswer(window::kAnswerYes);
   Choose("工具箱", "恢复默认设置");
   ExpectDefaults();
 
   window::SetNextFileName(File("项目.pelmo.json"));
   PressInWindow(Qt::Key_O);
   ExpectTypedSettings();
+  EXPECT_EQ(BarText(), " 已打开项目 项目.pelmo.json");
   // Ctrl+S saves the same settings again, to the same bytes.
   window::SetNextFileName(File("again.json"));
   PressInWindow(Qt::Key_S);
@@ -113,7 +117,26 @@ TEST_F(WindowProjectsTest, SavedProjectOpensAgainWithEveryTextByteForByte) {
   QFile second(File("again.json"));
   ASSERT_TRUE(first.open(QIODevice::ReadOnly) && second.open(QIODevice::ReadOnly));
   EXPECT_EQ(first.readAll(), second.readAll());
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(Messages().size(), 1u) << "only the question before 恢复默认设置";
+}
+
+TEST_F(WindowProjectsTest, RestoringTheDefaultsAsksFirst) {
+  const struct {
+    int answer;
+    bool defaultsBack;
+  } answers[] = {{window::kAnswerNo, false}, {window::kAnswerYes, true}};
+  for (const auto& answer : answers) {
+    TypeSettings();
+    Main()->Boxes().SetNextAnswer(answer.answer);
+    Choose("工具箱", "恢复默认设置");
+    EXPECT_EQ(Messages().back().flags, kQuestionYesNo);
+    EXPECT_THAT(runtime::TextToUtf8(Messages().back().message), HasSubstr("确定恢复吗？"));
+    if (answer.defaultsBack) {
+      ExpectDefaults();
+    } else {
+      ExpectTypedSettings();
+    }
+  }
 }
 
 struct BadFile {
@@ -195,6 +218,35 @@ TEST_F(WindowProjectsTest, WindowOpensWithTheSettingsItHadWhenItClosed) {
     }
     EXPECT_TRUE(Messages().empty());
   }
+}
+
+TEST_F(WindowProjectsTest, WindowOpensWhereAndAsLargeAsItWasWhenItClosed) {
+  const struct {
+    const char* name;
+    QRect closedAt;  // the client area
+    bool samePlace;  // otherwise the window's default place
+  } places[] = {
+      {"on the screen", QRect(120, 80, 1000, 650), true},
+      {"on no screen now", QRect(-5000, 80, 900, 600), false},
+  };
+  const QPoint defaultCorner = Main()->geometry().topLeft();
+  for (const auto& place : places) {
+    SCOPED_TRACE(place.name);
+    StartAgain();
+    window::KeepSettingsAcrossStarts(*Main());
+    Main()->setGeometry(place.closedAt);
+    ASSERT_TRUE(Main()->close());
+    StartAgain();
+    window::KeepSettingsAcrossStarts(*Main());
+    EXPECT_EQ(Main()->size(), place.closedAt.size());
+    EXPECT_EQ(Main()->geometry().topLeft(), place.samePlace ? place.closedAt.topLeft() : defaultCorner);
+  }
+  // Only the remembered settings hold the window's place, never a project.
+  window::SetNextFileName(File("p.pelmo.json"));
+  Choose("工具箱", "保存项目");
+  QFile saved(File("p.pelmo.json"));
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_FALSE(saved.readAll().contains("\"window\""));
 }
 
 TEST_F(WindowProjectsTest, ProjectCommandsAreRefusedDuringARun) {
