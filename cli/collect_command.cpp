@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 
+#include "cli/progress_line.h"
 #include "collect/collection_engine.h"
 #include "collect/file_export.h"
 #include "collect/file_io.h"
@@ -33,6 +34,7 @@ struct CollectOptions {
   std::vector<std::pair<Text CollectionProject::*, std::string>> texts;
   std::optional<collect::PageEncoding> encoding;
   bool literalRule = false;
+  bool progress = false;
   std::optional<std::string> projectFile;
   std::optional<std::string> urlsFile;
   std::vector<std::string> addresses;
@@ -161,6 +163,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
       result.options.encoding = collect::PageEncoding::Utf8;
     } else if (argument == "--literal-rule") {
       result.options.literalRule = true;
+    } else if (argument == "--progress") {
+      result.options.progress = true;
     } else if (argument == "--") {
       result.options.addresses.insert(result.options.addresses.end(), arguments.begin() + i + 1,
                                       arguments.end());
@@ -235,16 +239,32 @@ collect::RunLimits LimitsOf(const CollectOptions& options) {
   return limits;
 }
 
-// Status-box lines go to standard error as they come, each ended by LF; the status bar's messages
-// are the window's alone. The rows fill a result table for the export.
+// Status-box lines go to standard error as they come, each ended by LF, with the progress shown as
+// the display says; the status bar's messages are the window's alone. The rows fill a result
+// table for the export.
 class ConsoleObserver final : public collect::StatusReporter {
 public:
   // With streamSeparator, each page's rows go to standard output as export text as soon as they
   // are found, instead of being kept: a run of any length then needs no more memory than a page.
-  explicit ConsoleObserver(std::optional<Text> streamSeparator) : streamSeparator_(std::move(streamSeparator)) {}
+  ConsoleObserver(std::optional<Text> streamSeparator, ProgressDisplay display)
+      : streamSeparator_(std::move(streamSeparator)),
+        progress_(display, [this] { return meter_.Figures(collect::ProgressMeter::Clock::now()); }) {}
 
+  void RunStarted(int pageCount) override {
+    meter_.RunStarted(pageCount, collect::ProgressMeter::Clock::now());
+    StatusReporter::RunStarted(pageCount);
+  }
+  void PageStarted(const collect::RunProgress& progress) override {
+    meter_.PageStarted(progress, collect::ProgressMeter::Clock::now());
+  }
+  void RunFinished(const collect::RunSummary& summary) override {
+    meter_.RunFinished(summary);
+    progress_.Finish();
+    StatusReporter::RunFinished(summary);
+  }
   void ColumnsAdded(const std::vector<Text>& captions) override { table_.AddColumns(captions); }
   void RecordsFound(std::vector<collect::Record> records) override {
+    meter_.RowsFound(static_cast<int>(records.size()));
     if (!streamSeparator_) {
       table_.AddRows(records);
       return;
@@ -261,10 +281,13 @@ public:
   const collect::ResultTable& Table() const { return table_; }
 
 private:
-  void AppendLine(const Text& line) override { WriteError(runtime::TextToUtf8(line) + "\n"); }
+  void AppendLine(const Text& line) override { progress_.WriteLine(runtime::TextToUtf8(line) + "\n"); }
 
   std::optional<Text> streamSeparator_;
   collect::ResultTable table_;
+  collect::ProgressMeter meter_;
+  // Last, so that its thread stops before the meter it reads goes.
+  ProgressLine progress_;
 };
 
 // The export goes to the output file when one is named, written aside and renamed over it at the
@@ -337,6 +360,9 @@ std::string UsageText() {
          "  --delay MS         pause MS milliseconds between two requests to the same host\n"
          "                     (default 0)\n"
          "  --max-page-mb MB   a page larger than MB mebibytes fails (default 256)\n"
+         "  --progress         show the progress (pages done of all, failed, rows, time left) on\n"
+         "                     standard error also when it is no terminal, a line each time it\n"
+         "                     changes; on a terminal it is always shown, on one line\n"
          "  --help             this text\n"
          "Exit status: 0 after a run, 1 when the rule is empty or does not compile (nothing is\n"
          "downloaded), 2 for a usage error, a project or address file that cannot be read or an\n"
@@ -393,7 +419,8 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
   // The export text to standard output is written page by page; files and the other formats
   // are written whole at the end.
   const bool stream = !options.outputFile && FormatOf(options) == collect::ExportFormat::Text;
-  ConsoleObserver observer(stream ? std::optional<Text>(project.project.separator) : std::nullopt);
+  ConsoleObserver observer(stream ? std::optional<Text>(project.project.separator) : std::nullopt,
+                           ChooseProgressDisplay(options.progress));
   collect::WebFetcher fetcher;
   const collect::RunSummary summary = collect::RunCollection(settings, fetcher, observer);
   std::fflush(stdout);

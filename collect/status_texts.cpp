@@ -1,6 +1,8 @@
 // The status texts of runs, tests and exports.
 #include "collect/status_texts.h"
 
+#include <algorithm>
+
 #include "collect/date_time_format.h"
 #include "runtime/code_page.h"
 #include "runtime/text_operations.h"
@@ -59,6 +61,29 @@ Text FinalMessage(const RunSummary& summary) {
     message += T("，") + runtime::ToText(summary.pagesFailed) + T("个网址下载失败");
   }
   return message;
+}
+
+Text ProgressText(const ProgressFigures& figures) {
+  Text text = runtime::ToText(figures.pagesDone) + " / " + runtime::ToText(figures.pageCount) + T(" 页");
+  if (figures.pagesFailed > 0) text += T("，失败 ") + runtime::ToText(figures.pagesFailed);
+  if (figures.pagesDone > 0) text += T("，取到 ") + runtime::ToText(figures.rowsFound) + T(" 条");
+  if (figures.timeLeft) text += T("，剩余约 ") + TimeLeftText(*figures.timeLeft);
+  return text;
+}
+
+Text TimeLeftText(std::chrono::seconds timeLeft) {
+  constexpr std::int64_t kStep = 5;
+  constexpr std::int64_t kMostSeconds = 55;
+  const std::int64_t seconds = std::max<std::int64_t>(timeLeft.count(), 0);
+  if (seconds <= kMostSeconds) {
+    const std::int64_t rounded = std::max(kStep, (seconds + kStep - 1) / kStep * kStep);
+    return runtime::ToText(rounded) + T(" 秒");
+  }
+  const std::int64_t minutes = std::max<std::int64_t>((seconds + 30) / 60, 1);
+  if (minutes < 60) return runtime::ToText(minutes) + T(" 分钟");
+  Text text = runtime::ToText(minutes / 60) + T(" 小时");
+  if (minutes % 60 > 0) text += " " + runtime::ToText(minutes % 60) + T(" 分钟");
+  return text;
 }
 
 Text TestedPageMessage(const Text& address, const Text& warning) {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "collect/progress_meter.h"
 #include "collect/run_observer.h"
 #include "runtime/current_time.h"
 #include "runtime/text.h"
@@ -32,6 +33,14 @@ runtime::Text MatchCountMessage(int rowsFound);
 // The message that ends a run: "共N条数据", with "，M个网址下载失败" when pages failed, or
 // "已停止：处理了 i / n 个网址，共N条数据" after a stop.
 runtime::Text FinalMessage(const RunSummary& summary);
+
+// A run's progress as the run panel and `pelmo collect` show it: "i / n 页", then "，失败 f" when
+// pages failed, "，取到 r 条" once a page is done, and "，剩余约 " with TimeLeftText when the time
+// left is known: "3 / 10 页，失败 1，取到 42 条，剩余约 3 分钟".
+runtime::Text ProgressText(const ProgressFigures& figures);
+// A time left in round figures: "5 秒" to "55 秒" in steps of 5 (at least 5), then "1 分钟" to
+// "59 分钟", then "2 小时" or "2 小时 5 分钟".
+runtime::Text TimeLeftText(std::chrono::seconds timeLeft);
 
 // The message after a configuration test whose page declares another encoding than it was read
 // with: the address (as PrintableAddress shows it) and the warning in parentheses; empty without a

@@ -41,7 +41,7 @@ namespace {
 // The pop-up menu's corner lies this far right of and below the mouse pointer.
 constexpr int kPopupOffset = 3;
 // Where the run panel sits: beside "处理中，请稍候.." in the result list's area, moving with it.
-constexpr QRect kRunPanelGeometry(470, 240, 172, 24);
+constexpr QRect kRunPanelGeometry(470, 240, 386, 24);
 constexpr std::string_view kWaitLabel = "标签1";
 // A warning with the buttons 是 and 否, 否 the default.
 constexpr int kWarningYesNo = 0x30 | 0x04 | 0x100;
@@ -281,8 +281,8 @@ void MainWindow::SetRunning(bool running) {
   }
 }
 
-void MainWindow::ShowRunProgress(int pagesDone, int pageCount, int pagesFailed) {
-  if (runPanel_) runPanel_->ShowProgress(pagesDone, pageCount, pagesFailed);
+void MainWindow::ShowRunProgress(const collect::ProgressFigures& figures) {
+  if (runPanel_) runPanel_->ShowProgress(figures);
 }
 
 void MainWindow::EnableRunCommands(LayoutWindow* window, bool enabled) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "collect/collection_project.h"
+#include "collect/progress_meter.h"
 #include "collect/run_observer.h"
 #include "runtime/current_time.h"
 #include "runtime/text.h"
@@ -148,8 +149,8 @@ public:
   // and the list area shows the progress with "停止".
   void SetRunning(bool running);
   bool Running() const { return running_; }
-  // Pages done of pageCount, and the failed ones among them.
-  void ShowRunProgress(int pagesDone, int pageCount, int pagesFailed);
+  // Where the run stands, in the run panel.
+  void ShowRunProgress(const collect::ProgressFigures& figures);
   // The rows of the list are kept outside the window (copied by "导出结果", written by "导出到文件…",
   // or held in a run store): closing the window no longer asks before discarding them, until the
   // next run adds rows.

@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 #include "collect/collection_engine.h"
 #include "collect/result_export.h"
@@ -42,9 +43,15 @@ collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSet
   collect::RunSummary summary;
   WindowRunObserver observer(*this);
   collect::WebFetcher fetcher;
+  ShowRunProgress(collect::ProgressFigures::Start(static_cast<int>(settings.addresses.size())));
+  QTimer progress;
+  progress.setInterval(collect::kProgressInterval);
+  connect(&progress, &QTimer::timeout, this, [this, &observer] { ShowRunProgress(observer.Progress()); });
+  progress.start();
   // The engine reads the table's size before it tells anything; until then nothing changes it.
   const collect::ResultTable& table = controls_.list->Table();
   RunEngineWork([&] { summary = collect::RunCollection(settings, fetcher, observer, table); });
+  progress.stop();
   controls_.list->setVisible(true);
   collecting_ = false;
   SetRunning(false);
@@ -86,7 +93,7 @@ void MainWindow::TestConfiguration() {
   // The download keeps the window live; the test counts as a run so that no command starts
   // another one meanwhile.
   SetRunning(true);
-  ShowRunProgress(0, 1, 0);
+  ShowRunProgress(collect::ProgressFigures::Start(1));
   WindowRunObserver observer(*this);
   collect::WebFetcher fetcher;
   collect::PageOutcome outcome;

@@ -75,6 +75,21 @@ TEST_F(CollectCommandTest, OptionsStandForTheControls) {
   EXPECT_THAT(outcome.err, HasSubstr("共3条数据\n"));
 }
 
+TEST_F(CollectCommandTest, ProgressAskedForOffATerminalIsALineEachTimeItChanges) {
+  server_.Serve("/fast", HttpResponse(200, collect_test::ListPageGbk(20)));
+  test_support::Reply slowPage = test_support::RawReply(HttpResponse(200, collect_test::ListPageGbk(20)));
+  slowPage.delay = std::chrono::milliseconds(1000);
+  server_.Serve("/slow", slowPage);
+  const std::string fast = server_.Url("/fast");
+  const std::string slow = server_.Url("/slow");
+  Outcome outcome = Collect({"--progress", fast, slow});
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  // While the slow page downloads: the first page's rows, and the second page's time at the first's rate.
+  EXPECT_THAT(outcome.err, HasSubstr(fast + "取到 20 条纪录\n1 / 2 页，取到 20 条，剩余约 5 秒\n" + slow));
+  EXPECT_THAT(outcome.err, ::testing::EndsWith(slow + "取到 20 条纪录\n2 / 2 页，取到 40 条\n共40条数据\n"));
+  EXPECT_EQ(Collect({fast}).err, "新的一轮开始处理..\n" + fast + "取到 20 条纪录\n共20条数据\n") << "not asked for";
+}
+
 TEST_F(CollectCommandTest, UrlsFileKeepsInnerEmptyLinesButNoFinalOne) {
   server_.Serve("/a", HttpResponse(200, collect_test::ListPageGbk(1)));
   std::string file = WriteFile("urls.txt", server_.Url("/a") + "\r\n\n" + server_.Url("/a") + "\n");

@@ -89,10 +89,11 @@ TEST_F(RunSupportTest, ProgressAndStopButtonShowBesideTheWaitingLabel) {
   Main()->SetRunning(true);
   Widget("测试列表框")->hide();
   EXPECT_FALSE(panel->isHidden());
-  Main()->ShowRunProgress(2, 5, 0);
-  EXPECT_EQ(panel->ProgressLabel()->text(), QStringLiteral("2 / 5 页"));
-  Main()->ShowRunProgress(3, 5, 1);
-  EXPECT_EQ(panel->ProgressLabel()->text(), QStringLiteral("3 / 5 页，失败 1"));
+  Main()->ShowRunProgress(collect::ProgressFigures::Start(5));
+  EXPECT_EQ(panel->ProgressLabel()->text(), QStringLiteral("0 / 5 页"));
+  collect::ProgressFigures figures{3, 5, 1, 40, std::chrono::seconds(170)};
+  Main()->ShowRunProgress(figures);
+  EXPECT_EQ(panel->ProgressLabel()->text(), QStringLiteral("3 / 5 页，失败 1，取到 40 条，剩余约 3 分钟"));
   EXPECT_EQ(panel->StopButton()->text(), QStringLiteral("停止"));
   EXPECT_TRUE(Widget("标签1")->geometry().right() < panel->geometry().left());
 

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <set>
 
 #include "runtime/code_page.h"
 #include "tests/support/list_pages.h"
@@ -79,6 +80,21 @@ TEST_F(WindowRunTest, WindowStaysLiveAndCommandsStayIdleDuringASlowDownload) {
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
   EXPECT_TRUE(Button("导出")->isEnabled());
   EXPECT_TRUE(Widget(kList)->isVisible());
+}
+
+TEST_F(WindowRunTest, RunPanelShowsPagesRowsAndTimeLeft) {
+  server_.Serve("/fast", HttpResponse(200, collect_test::ListPageGbk(20)));
+  server_.Serve("/slow", SlowListPage(std::chrono::milliseconds(1000)));
+  SetAddresses({server_.Url("/fast"), server_.Url("/slow")});
+  std::set<QString> shown;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (Main()->Running()) shown.insert(Main()->Panel()->ProgressLabel()->text());
+  });
+  timer.start(50);
+  Click("按钮_测试配置");
+  // While the slow page downloads: the first page's rows, and the second page's time at the first's rate.
+  EXPECT_EQ(shown.count(QStringLiteral("1 / 2 页，取到 20 条，剩余约 5 秒")), 1u);
 }
 
 TEST_F(WindowRunTest, StopButtonCutsTheDownloadsInFlightAtOnce) {
