@@ -133,7 +133,7 @@ bool TakeNamedOption(const std::string& argument, const std::optional<std::strin
     if (!options.encoding) error = "--encoding takes gbk, utf8 or auto";
   } else if (argument == "--format") {
     options.format = collect::ExportFormatFromName(*value);
-    if (!options.format) error = "--format takes csv, tsv, jsonl, html or text";
+    if (!options.format) error = "--format takes csv, tsv, jsonl, html, xlsx or text";
   } else if (argument == "--project") {
     options.projectFile = *value;
   } else if (argument == "--output") {
@@ -347,9 +347,10 @@ std::string UsageText() {
          "                     Content-Type header or meta element declares; GBK when it does not)\n"
          "  --utf8             the same as --encoding utf8\n"
          "  --separator TEXT   text export: cells joined by TEXT (default: HTML table rows)\n"
-         "  --format F         text (default: the export of \"导出结果\"), csv, tsv, jsonl or html,\n"
-         "                     all in UTF-8; with --output and no --format, the file's extension\n"
-         "                     (.csv .tsv .jsonl .html .htm) chooses, any other is text\n"
+         "  --format F         text (default: the export of \"导出结果\"), csv, tsv, jsonl, html (all\n"
+         "                     in UTF-8) or xlsx (an Excel workbook); with --output and no --format,\n"
+         "                     the file's extension (.csv .tsv .jsonl .html .htm .xlsx) chooses, any\n"
+         "                     other is text\n"
          "  --output FILE      write the export to FILE (replaced whole at the end) instead of\n"
          "                     standard output\n"
          "  --urls FILE        one address per line (- reads standard input)\n"
@@ -424,9 +425,13 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
   collect::WebFetcher fetcher;
   const collect::RunSummary summary = collect::RunCollection(settings, fetcher, observer);
   std::fflush(stdout);
-  const std::string exported =
-      stream ? std::string() : collect::FormatFileExport(FormatOf(options), observer.Table(), project.project.separator);
-  if (!stream && !target.Write(exported, fault)) {
+  const collect::ExportedFile exported =
+      stream ? collect::ExportedFile{} : collect::ExportFile(FormatOf(options), observer.Table(), project.project.separator);
+  if (!exported.fault.empty()) {
+    WriteError("pelmo collect: cannot make the export: " + exported.fault + "\n");
+    return kCollectUsageError;
+  }
+  if (!stream && !target.Write(exported.bytes, fault)) {
     WriteError("pelmo collect: cannot write " + *options.outputFile + ": " + fault + "\n");
     return kCollectUsageError;
   }

@@ -114,8 +114,9 @@ public:
   // "保存项目…": the settings into a file the user names (".pelmo.json" added to a name without
   // an extension); a failure gets a warning box.
   void SaveProjectAs();
-  // "导出到文件…": the list written in UTF-8 as CSV, TSV, JSON Lines, HTML or the export text,
-  // chosen by the file's extension, replacing the file whole; the status bar names it.
+  // "导出到文件…": the list written as CSV, an Excel workbook, TSV, JSON Lines, HTML or the export
+  // text (all texts in UTF-8), chosen by the file's extension, replacing the file whole; the
+  // status bar names it.
   void ExportToFile();
   // "恢复默认设置": the settings of a new project.
   void RestoreDefaultSettings();

@@ -69,12 +69,15 @@ void MainWindow::RestoreDefaultSettings() {
 void MainWindow::ExportToFile() {
   const QString path = ChooseFileToSave(
       this, {QStringLiteral("导出到文件"),
-             QStringLiteral("CSV (*.csv);;TSV (*.tsv);;JSON Lines (*.jsonl);;HTML (*.html *.htm);;文本 (*.txt)")});
+             QStringLiteral("CSV (*.csv);;Excel (*.xlsx);;TSV (*.tsv);;JSON Lines (*.jsonl);;HTML (*.html *.htm);;"
+                            "文本 (*.txt)")});
   if (path.isEmpty()) return;
-  const std::string bytes = collect::FormatFileExport(collect::ExportFormatFromExtension(path.toStdString()),
-                                                      controls_.list->Table(), EditBoxText(controls_.separator));
+  const collect::ExportedFile file = collect::ExportFile(collect::ExportFormatFromExtension(path.toStdString()),
+                                                         controls_.list->Table(), EditBoxText(controls_.separator));
   const runtime::Text shown = FromQString(QDir::toNativeSeparators(path));
-  if (const std::string fault = collect::ReplaceFileContent(FileSystemPath(path), bytes); !fault.empty()) {
+  std::string fault = file.fault;
+  if (fault.empty()) fault = collect::ReplaceFileContent(FileSystemPath(path), file.bytes);
+  if (!fault.empty()) {
     boxes_.Show(this, runtime::T("无法导出到文件 “") + shown + runtime::T("”：") + runtime::Utf8ToText(fault),
                 kWarningIconOk);
     return;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -254,6 +255,40 @@ TEST_F(CollectCommandTest, ExportGoesToTheOutputFileInTheFormatAsked) {
     EXPECT_EQ(outcome.out, "");
     EXPECT_EQ(ReadFile(folder_ / export_.file), WithAddress(export_.content, server_.Url("/l")));
   }
+}
+
+// Every cell of every sheet of a workbook as openpyxl reads it, as JSON (an empty cell null).
+std::string WorkbookCells(const std::filesystem::path& file) {
+  // Debian's Python, which python3-openpyxl extends (a python3 of one's own may come first on PATH).
+  const std::string command =
+      "/usr/bin/python3 -c 'import json, sys, openpyxl; "
+      "print(json.dumps([[[c.value for c in row] for row in sheet.iter_rows()] "
+      "for sheet in openpyxl.load_workbook(open(sys.argv[1], \"rb\")).worksheets], ensure_ascii=False))' " +
+      cli_test::Quote(file.string());
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    ::pclose(pipe);
+  }
+  return out;
+}
+
+TEST_F(CollectCommandTest, XlsxExportHoldsEveryCellAsTextToAFileOrStandardOutput) {
+  server_.Serve("/l", HttpResponse(200, collect_test::ListPageGbk(2)));
+  const std::filesystem::path file = folder_ / "表.xlsx";
+  const std::string expected = WithAddress(
+      "[[[\"文本 2\", \"文本 3\", \"文本 4\", \"文本 5\"], [\"/news/2026\", \"1001\", \"标题1\", \"URL\"], "
+      "[\"/news/2026\", \"1002\", \"标题2\", \"URL\"]]]\n",
+      server_.Url("/l"));
+  Outcome toFile = Collect({"--output", file.string(), server_.Url("/l")});
+  ASSERT_EQ(toFile.status, 0) << toFile.err;
+  EXPECT_EQ(WorkbookCells(file), expected);
+
+  Outcome toOutput = Collect({"--format", "xlsx", server_.Url("/l")});
+  ASSERT_EQ(toOutput.status, 0) << toOutput.err;
+  std::ofstream(folder_ / "out", std::ios::binary) << toOutput.out;
+  EXPECT_EQ(WorkbookCells(folder_ / "out"), expected);
 }
 
 struct EncodingRun {

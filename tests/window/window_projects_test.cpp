@@ -320,6 +320,12 @@ TEST_F(WindowProjectsTest, ListExportsToACsvFileThatPythonReadsBack) {
               "[\"two\\r\\nlines\", \"\", \"http://a/2\"]]\n");
     EXPECT_EQ(BarText(), " 已导出至 " + QDir::toNativeSeparators(File(export_.file)).toStdString());
   }
+  // The extension .xlsx makes a workbook (a zip archive).
+  window::SetNextFileName(File("结果.xlsx"));
+  Choose("列表框", "导出列表到文件");
+  QFile workbook(File("结果.xlsx"));
+  ASSERT_TRUE(workbook.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(workbook.read(4) == QByteArray("PK\x03\x04"));
 }
 
 }  // namespace
