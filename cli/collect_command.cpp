@@ -426,7 +426,8 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
   const collect::RunSummary summary = collect::RunCollection(settings, fetcher, observer);
   std::fflush(stdout);
   const collect::ExportedFile exported =
-      stream ? collect::ExportedFile{} : collect::ExportFile(FormatOf(options), observer.Table(), project.project.separator);
+      stream ? collect::ExportedFile{}
+             : collect::ExportFile(FormatOf(options), observer.Table(), project.project.separator);
   if (!exported.fault.empty()) {
     WriteError("pelmo collect: cannot make the export: " + exported.fault + "\n");
     return kCollectUsageError;

@@ -194,7 +194,8 @@ TEST(XlsxWorkbook, CellsAreTextsInFittedColumnsOnAsManySheetsAsTheRowsNeed) {
   const std::string sheets = ReadBackWithPython("xlsx-sheets", file.bytes);
   // Widths: the widest cell plus 2, Chinese characters counting two, at most 80; "s" a text cell,
   // "n" an empty one.
-  EXPECT_EQ(sheets, Joined({{"采集结果", "80", "8", "15", "sss" "sns" "sns" "sns"}, {"采集结果 2", "80", "8", "15", "sss" "sns"}}));
+  EXPECT_EQ(sheets, Joined({{"采集结果", "80", "8", "15", "sss" "sns" "sns" "sns"},
+                            {"采集结果 2", "80", "8", "15", "sss" "sns"}}));
   const std::string cells = ReadBackWithPython("xlsx", file.bytes);
   EXPECT_THAT(cells, HasSubstr(Joined({{"0042", "", "http://x/0042"}, {"=1+1", "", "http://x/=1+1"}})));
   EXPECT_THAT(cells, HasSubstr(Joined({{std::string(32767, 'x'), "", "http://x/xxxx"}, {"文本 2", "文本 3", "文本 4"}})));

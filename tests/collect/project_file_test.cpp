@@ -76,7 +76,8 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryByte) {
 TEST_F(ProjectFileTest, SettingsThatAreOffLeaveTheFileAsItWasBeforeThem) {
   EXPECT_EQ(ProjectDocument(CollectionProject{}),
             "{\n"
-            "    \"addresses\": \"http://www.example.com/news/index_2.html\\r\\nhttp://www.example.com/news/index_3.html\",\n"
+            "    \"addresses\": "
+            "\"http://www.example.com/news/index_2.html\\r\\nhttp://www.example.com/news/index_3.html\",\n"
             "    \"after\": \"</html>\",\n"
             "    \"before\": \"list-item\",\n"
             "    \"cookie\": \"\",\n"

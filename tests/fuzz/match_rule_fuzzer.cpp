@@ -93,8 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Read as written, any rule compiles, and one without a placeholder finds itself in a page that
   // holds it.
   runtime::Regex literal;
-  fuzz::Require(literal.Create(collect::TranslateMatchRule(rule, collect::RuleSyntax::Literal), runtime::Case::Insensitive),
-                "a rule read as written always compiles");
+  const Text asWritten = collect::TranslateMatchRule(rule, collect::RuleSyntax::Literal);
+  fuzz::Require(literal.Create(asWritten, runtime::Case::Insensitive), "a rule read as written always compiles");
   const std::string_view written = fuzz::BeforeZero(rule);
   if (!written.empty() && written.find('[') == std::string_view::npos &&
       fuzz::BeforeZero(page).find(written) != std::string_view::npos) {
