@@ -15,6 +15,7 @@
 #include "collect/file_io.h"
 #include "collect/project_file.h"
 #include "collect/result_export.h"
+#include "collect/setting_ranges.h"
 #include "collect/status_reporter.h"
 #include "collect/status_texts.h"
 #include "runtime/code_page.h"
@@ -41,19 +42,19 @@ struct CollectOptions {
   std::map<std::string, long long> numbers;  // whole-number option name -> value
   std::optional<collect::ExportFormat> format;
   std::optional<std::string> outputFile;
+  collect::FormulaCells formulas = collect::FormulaCells::AsText;  // --csv-raw: Raw
 };
 
-// A whole-number option and the range it must lie in.
+// A whole-number option and the range it must lie in, the same as its project field's.
 struct NumberOption {
   const char* name;
-  long long lowest;
-  long long highest;
+  collect::SettingRange range;
 };
 
-constexpr NumberOption kPerHost{"--per-host", 1, 64};
-constexpr NumberOption kJobs{"--jobs", 1, 256};
-constexpr NumberOption kDelay{"--delay", 0, 600000};
-constexpr NumberOption kMaxPageMb{"--max-page-mb", 1, 4096};
+constexpr NumberOption kPerHost{"--per-host", collect::kPerHostRange};
+constexpr NumberOption kJobs{"--jobs", collect::kJobsRange};
+constexpr NumberOption kDelay{"--delay", collect::kDelayRange};
+constexpr NumberOption kMaxPageMb{"--max-page-mb", collect::kMaxPageMbRange};
 
 // The option's value, or the reason it is refused.
 std::optional<long long> ParseNumber(const NumberOption& option, const std::string& text, std::string& error) {
@@ -64,9 +65,9 @@ std::optional<long long> ParseNumber(const NumberOption& option, const std::stri
   } catch (const std::exception&) {
     used = 0;
   }
-  if (used == 0 || used != text.size() || value < option.lowest || value > option.highest) {
-    error = std::string(option.name) + " takes a whole number from " + std::to_string(option.lowest) +
-            " to " + std::to_string(option.highest);
+  if (used == 0 || used != text.size() || !option.range.Holds(value)) {
+    error = std::string(option.name) + " takes a whole number from " + std::to_string(option.range.lowest) +
+            " to " + std::to_string(option.range.highest);
     return std::nullopt;
   }
   return value;
@@ -137,7 +138,7 @@ bool TakeNamedOption(const std::string& argument, const std::optional<std::strin
   } else if (argument == "--project") {
     options.projectFile = *value;
   } else if (argument == "--output") {
-    options.outputFile = *value;
+    options.outputFile = *value == "-" ? std::nullopt : value;  // "-": standard output
   } else {
     options.urlsFile = *value;
   }
@@ -165,6 +166,8 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
       result.options.literalRule = true;
     } else if (argument == "--progress") {
       result.options.progress = true;
+    } else if (argument == "--csv-raw") {
+      result.options.formulas = collect::FormulaCells::Raw;
     } else if (argument == "--") {
       result.options.addresses.insert(result.options.addresses.end(), arguments.begin() + i + 1,
                                       arguments.end());
@@ -235,7 +238,7 @@ ProjectResult ProjectOf(const CollectOptions& options) {
 collect::RunLimits LimitsOf(const CollectOptions& options) {
   collect::RunLimits limits;
   const auto maxPageMb = options.numbers.find(kMaxPageMb.name);
-  if (maxPageMb != options.numbers.end()) limits.maxPageBytes = maxPageMb->second * 1024 * 1024;
+  if (maxPageMb != options.numbers.end()) limits.maxPageBytes = maxPageMb->second * web::kMebibyte;
   return limits;
 }
 
@@ -290,12 +293,13 @@ private:
   ProgressLine progress_;
 };
 
-// The export goes to the output file when one is named, written aside and renamed over it at the
-// end; to standard output otherwise.
+// The export goes to the output file when one is named, as collect::FileReplacement writes it (a
+// regular file replaced whole at the end; a device or FIFO written into, a FIFO once a reader
+// has opened it); to standard output otherwise.
 class ExportTarget {
 public:
   explicit ExportTarget(const std::optional<std::string>& file) {
-    if (file) file_.emplace(*file);
+    if (file) file_.emplace(*file, collect::PipeReader::WaitedFor);
   }
   // False (with the fault) when the output file cannot be created.
   bool Open(std::string& fault) {
@@ -342,17 +346,21 @@ std::string UsageText() {
          "                     ignored. Without it the rule is a regular expression\n"
          "  --before TEXT      marker before the list area\n"
          "  --after TEXT       marker after the list area\n"
-         "  --cookie TEXT      cookie sent with every request\n"
+         "  --cookie TEXT      cookie sent with every request (at most 64 KB)\n"
          "  --encoding E       how pages are read: gbk (default), utf8, or auto (as the page's\n"
          "                     Content-Type header or meta element declares; GBK when it does not)\n"
          "  --utf8             the same as --encoding utf8\n"
          "  --separator TEXT   text export: cells joined by TEXT (default: HTML table rows)\n"
          "  --format F         text (default: the export of \"导出结果\"), csv, tsv, jsonl, html (all\n"
-         "                     in UTF-8) or xlsx (an Excel workbook); with --output and no --format,\n"
-         "                     the file's extension (.csv .tsv .jsonl .html .htm .xlsx) chooses, any\n"
-         "                     other is text\n"
-         "  --output FILE      write the export to FILE (replaced whole at the end) instead of\n"
-         "                     standard output\n"
+         "                     in UTF-8) or xlsx (an Excel workbook, every cell a text); with\n"
+         "                     --output and no --format, the file's extension (.csv .tsv .jsonl\n"
+         "                     .html .htm .xlsx) chooses, any other is text. A CSV or TSV cell that\n"
+         "                     starts with = + - or @ and is no plain number (such as -12.5) gets a\n"
+         "                     leading ' so that a spreadsheet shows it as text\n"
+         "  --csv-raw          CSV and TSV cells exactly as found, formulas included\n"
+         "  --output FILE      write the export to FILE instead of standard output: a file is\n"
+         "                     replaced whole at the end (through a symbolic link, which stays),\n"
+         "                     a device or FIFO is written into; - is standard output\n"
          "  --urls FILE        one address per line (- reads standard input)\n"
          "  --per-host P       at most P connections to one host at a time (default 4)\n"
          "  --jobs N           at most N pages downloading at once (default 16); the rows still\n"
@@ -360,15 +368,16 @@ std::string UsageText() {
          "                     at a time, request for request as a sequential run\n"
          "  --delay MS         pause MS milliseconds between two requests to the same host\n"
          "                     (default 0)\n"
-         "  --max-page-mb MB   a page larger than MB mebibytes fails (default 256)\n"
+         "  --max-page-mb MB   a page larger than MB mebibytes fails (default 256, at most 2047)\n"
          "  --progress         show the progress (pages done of all, failed, rows, time left) on\n"
          "                     standard error also when it is no terminal, a line each time it\n"
          "                     changes; on a terminal it is always shown, on one line\n"
          "  --help             this text\n"
          "Exit status: 0 after a run, 1 when the rule is empty or does not compile (nothing is\n"
-         "downloaded), 2 for a usage error, a project or address file that cannot be read or an\n"
-         "output file that cannot be written, 3 when the run finished but some pages failed (their\n"
-         "reasons are in the progress; the rows that were found are still exported).\n";
+         "downloaded), 2 for a usage error, a project or address file that cannot be read, a\n"
+         "cookie over 64 KB or an output file that cannot be written, 3 when the run finished but\n"
+         "some pages failed (their reasons are in the progress; the rows that were found are still\n"
+         "exported).\n";
 }
 
 std::string AddressBoxFromLines(const std::string& lines) {
@@ -410,6 +419,10 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
     WriteError(runtime::TextToUtf8(problem) + "\n");
     return kCollectBadRule;
   }
+  if (Text problem = collect::CookieProblem(settings.cookie); !problem.empty()) {
+    WriteError(runtime::TextToUtf8(problem) + "\n");
+    return kCollectUsageError;
+  }
   ExportTarget target(options.outputFile);
   std::string fault;
   if (!target.Open(fault)) {
@@ -427,7 +440,7 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
   std::fflush(stdout);
   const collect::ExportedFile exported =
       stream ? collect::ExportedFile{}
-             : collect::ExportFile(FormatOf(options), observer.Table(), project.project.separator);
+             : collect::ExportFile(FormatOf(options), observer.Table(), project.project.separator, options.formulas);
   if (!exported.fault.empty()) {
     WriteError("pelmo collect: cannot make the export: " + exported.fault + "\n");
     return kCollectUsageError;

@@ -1,7 +1,10 @@
 // From a project to the settings of a run.
 #include "collect/collection_project.h"
 
+#include <algorithm>
+
 #include "runtime/text_operations.h"
+#include "web/transfer_settings.h"
 
 namespace collect {
 
@@ -15,7 +18,7 @@ CollectionSettings SettingsForRun(const CollectionProject& project, const RunLim
   settings.ruleSyntax = project.ruleSyntax;
   settings.encoding = project.encoding;
   settings.fetching = project.fetching;
-  settings.maxPageBytes = limits.maxPageBytes;
+  settings.maxPageBytes = std::min(limits.maxPageBytes, web::kLargestBodyBytes);
   return settings;
 }
 

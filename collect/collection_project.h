@@ -24,14 +24,16 @@ struct CollectionProject {
   FetchPoliteness fetching;
 };
 
-// What a run is bounded by beyond its project: limits no project holds.
+// What a run is bounded by beyond its project: limits no project holds. A page limit above
+// web::kLargestBodyBytes counts as that.
 struct RunLimits {
   std::int64_t maxPageBytes = kDefaultMaxPageBytes;
 };
 
 // The settings of a run over the project: its address box split at CR LF into the addresses (an
 // empty box gives none, an empty line an empty address, a final line break no address), its
-// texts, encoding and fetching limits as they are, and the run's own limits.
+// texts, encoding and fetching limits as they are, and the run's own limits (the page limit at
+// most web::kLargestBodyBytes).
 CollectionSettings SettingsForRun(const CollectionProject& project, const RunLimits& limits = {});
 
 }  // namespace collect

@@ -11,8 +11,6 @@ using runtime::T;
 using runtime::Text;
 using web::FetchFailure;
 
-constexpr std::int64_t kMiB = 1024 * 1024;
-
 // The words in front of the client's own account of the failure.
 Text FailureLabel(FetchFailure failure) {
   switch (failure) {
@@ -45,7 +43,7 @@ Text FailureReason(const web::FetchResponse& response, std::int64_t maxPageBytes
     case FetchFailure::CookieTooLarge:
       return T("Cookie 超过 ") + runtime::ToText(static_cast<std::int64_t>(web::kMaxCookieBytes / 1024)) + " KB";
     case FetchFailure::PageTooLarge:
-      return T("页面超过 ") + runtime::ToText(static_cast<std::int64_t>(maxPageBytes / kMiB)) + " MB";
+      return T("页面超过 ") + runtime::ToText(static_cast<std::int64_t>(maxPageBytes / web::kMebibyte)) + " MB";
     default: return WithMessage(FailureLabel(response.failure), response.message);
   }
 }

@@ -50,6 +50,48 @@ std::string Joined(const Row& fields, std::string_view separator) {
   return out;
 }
 
+bool IsDigit(char byte) { return byte >= '0' && byte <= '9'; }
+
+// The digits from at on; at moves past them. False when there are none.
+bool SkipDigits(std::string_view text, std::size_t& at) {
+  const std::size_t start = at;
+  while (at < text.size() && IsDigit(text[at])) ++at;
+  return at > start;
+}
+
+// An optional sign, digits with at most one decimal point (at least one digit), then an optional
+// exponent: what a spreadsheet reads as a number, not as a formula.
+bool IsPlainNumber(std::string_view text) {
+  std::size_t at = 0;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+  bool digits = SkipDigits(text, at);
+  if (at < text.size() && text[at] == '.') {
+    ++at;
+    digits = SkipDigits(text, at) || digits;
+  }
+  if (!digits) return false;
+  if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+    ++at;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+    if (!SkipDigits(text, at)) return false;
+  }
+  return at == text.size();
+}
+
+bool IsFormula(std::string_view cell) {
+  return !cell.empty() && std::string_view("=+-@").find(cell.front()) != std::string_view::npos &&
+         !IsPlainNumber(cell);
+}
+
+// The row with each formula cell made text for a spreadsheet, unless formulas stay raw.
+Row WithFormulasAsText(Row fields, FormulaCells formulas) {
+  if (formulas == FormulaCells::Raw) return fields;
+  for (std::string& field : fields) {
+    if (IsFormula(field)) field.insert(0, 1, '\'');
+  }
+  return fields;
+}
+
 std::string CsvField(const std::string& field) {
   if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
   std::string out = "\"";
@@ -190,19 +232,20 @@ std::optional<ExportFormat> ExportFormatFromName(std::string_view name) {
   return std::nullopt;
 }
 
-std::string FormatFileExport(ExportFormat format, const ResultTable& table,
-                             const runtime::Text& separator) {
+std::string FormatFileExport(ExportFormat format, const ResultTable& table, const runtime::Text& separator,
+                             FormulaCells formulas) {
+  auto cells = [&](int row) { return WithFormulasAsText(CellRow(table, row), formulas); };
   std::string out;
   switch (format) {
     case ExportFormat::Text:
       return runtime::TextToUtf8(FormatExport(table, separator));
     case ExportFormat::Csv:
-      out = "\xEF\xBB\xBF" + CsvLine(CaptionRow(table));
-      for (int row = 0; row < table.RowCount(); ++row) out += CsvLine(CellRow(table, row));
+      out = "\xEF\xBB\xBF" + CsvLine(WithFormulasAsText(CaptionRow(table), formulas));
+      for (int row = 0; row < table.RowCount(); ++row) out += CsvLine(cells(row));
       return out;
     case ExportFormat::Tsv:
-      out = TsvLine(CaptionRow(table));
-      for (int row = 0; row < table.RowCount(); ++row) out += TsvLine(CellRow(table, row));
+      out = TsvLine(WithFormulasAsText(CaptionRow(table), formulas));
+      for (int row = 0; row < table.RowCount(); ++row) out += TsvLine(cells(row));
       return out;
     case ExportFormat::JsonLines: {
       Row keys = JsonKeys(table);
@@ -217,9 +260,10 @@ std::string FormatFileExport(ExportFormat format, const ResultTable& table,
   return out;
 }
 
-ExportedFile ExportFile(ExportFormat format, const ResultTable& table, const runtime::Text& separator) {
+ExportedFile ExportFile(ExportFormat format, const ResultTable& table, const runtime::Text& separator,
+                        FormulaCells formulas) {
   if (format == ExportFormat::Xlsx) return XlsxWorkbook(table);
-  return {FormatFileExport(format, table, separator), std::string()};
+  return {FormatFileExport(format, table, separator, formulas), std::string()};
 }
 
 }  // namespace collect

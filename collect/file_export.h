@@ -17,6 +17,14 @@ namespace collect {
 // one table. Xlsx: an Excel workbook (see XlsxWorkbook).
 enum class ExportFormat { Text, Csv, Tsv, JsonLines, Html, Xlsx };
 
+// What CSV and TSV do with a cell that a spreadsheet would run as a formula: one that starts with
+// "=", "+", "-" or "@" and is not a plain number ("-12.5", "+3", "-1e5": an optional sign, digits
+// with at most one decimal point, an optional exponent; ASCII only).
+enum class FormulaCells {
+  AsText,  // a leading "'" makes the spreadsheet show the cell as text
+  Raw      // the cell as found
+};
+
 // The format a file name asks for by its extension: .csv, .tsv, .jsonl, .html, .htm or .xlsx in
 // any letter case; any other name gives Text.
 ExportFormat ExportFormatFromExtension(std::string_view path);
@@ -28,11 +36,11 @@ std::optional<ExportFormat> ExportFormatFromName(std::string_view name);
 // The whole file in the given format, as UTF-8 bytes. Columns 1..ColumnCount()-1 are exported;
 // column 0 (the whole match) never is, and the last column holds the page address. CSV, TSV and
 // HTML start with a header row of the captions. JSON Lines keys the columns by caption and the last one by "address"; a key
-// met again gets " (2)", " (3)" and so on, so no cell is lost. The separator counts only for Text.
-// An incomplete character at the end of a cell becomes U+FFFD and never joins the next cell.
-// Xlsx is no text: it gives nothing here (ExportFile makes it).
-std::string FormatFileExport(ExportFormat format, const ResultTable& table,
-                             const runtime::Text& separator);
+// met again gets " (2)", " (3)" and so on, so no cell is lost. The separator counts only for Text,
+// formulas only for Csv and Tsv. An incomplete character at the end of a cell becomes U+FFFD and
+// never joins the next cell. Xlsx is no text: it gives nothing here (ExportFile makes it).
+std::string FormatFileExport(ExportFormat format, const ResultTable& table, const runtime::Text& separator,
+                             FormulaCells formulas = FormulaCells::AsText);
 
 // A file's content as an export makes it, or why it could not be made.
 struct ExportedFile {
@@ -51,7 +59,9 @@ inline constexpr int kXlsxRowsPerSheet = 1048575;
 // with the header row. The fault is the library's or the file system's words.
 ExportedFile XlsxWorkbook(const ResultTable& table, int rowsPerSheet = kXlsxRowsPerSheet);
 
-// The whole file in the given format: XlsxWorkbook for Xlsx, FormatFileExport for the others.
-ExportedFile ExportFile(ExportFormat format, const ResultTable& table, const runtime::Text& separator);
+// The whole file in the given format: XlsxWorkbook for Xlsx (whose cells are texts, never run as
+// formulas), FormatFileExport for the others.
+ExportedFile ExportFile(ExportFormat format, const ResultTable& table, const runtime::Text& separator,
+                        FormulaCells formulas = FormulaCells::AsText);
 
 }  // namespace collect

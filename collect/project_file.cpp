@@ -5,7 +5,6 @@
 #include <nlohmann/json.hpp>
 
 #include <array>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -13,6 +12,7 @@
 #include <vector>
 
 #include "collect/file_io.h"
+#include "collect/setting_ranges.h"
 #include "runtime/code_page.h"
 #include "runtime/text_operations.h"
 
@@ -94,22 +94,28 @@ ProjectField SwitchField(std::string key, Value CollectionProject::*member, Valu
           [member, on](const CollectionProject& project) { return project.*member != on; }};
 }
 
-// A whole number of at least minimum, within int; nothing for any other value.
-std::optional<int> WholeNumber(const Json& value, int minimum) {
+// A whole number within range (whose bounds fit an int); nothing for any other value.
+std::optional<int> WholeNumber(const Json& value, SettingRange range) {
   if (!value.is_number()) return std::nullopt;
   const double number = value.get<double>();
-  if (!std::isfinite(number) || number != std::floor(number) || number < minimum || number > INT_MAX) {
+  if (!std::isfinite(number) || number != std::floor(number) || number < static_cast<double>(range.lowest) ||
+      number > static_cast<double>(range.highest)) {
     return std::nullopt;
   }
   return static_cast<int>(number);
 }
 
-ProjectField WholeNumberField(std::string key, int minimum, std::function<long long(const CollectionProject&)> get,
+// A whole-number field in the range of its command-line option.
+ProjectField WholeNumberField(std::string key, SettingRange range,
+                              std::function<long long(const CollectionProject&)> get,
                               std::function<void(CollectionProject&, int)> set) {
   return {key, [get](const CollectionProject& project) { return Json(get(project)); },
-          [key, minimum, set](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
-            const std::optional<int> number = WholeNumber(value, minimum);
-            if (!number) return FieldFault{key, T("不小于 ") + runtime::ToText(minimum) + T(" 的整数")};
+          [key, range, set](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
+            const std::optional<int> number = WholeNumber(value, range);
+            if (!number) {
+              return FieldFault{key, T(" ") + runtime::ToText(range.lowest) + T(" 到 ") +
+                                         runtime::ToText(range.highest) + T(" 的整数")};
+            }
             set(project, *number);
             return std::nullopt;
           }};
@@ -157,13 +163,13 @@ const std::vector<ProjectField>& ProjectFields() {
       SwitchField("literalRule", &CollectionProject::ruleSyntax, RuleSyntax::Literal, RuleSyntax::Pattern),
       ObjectField("fetching",
                   {WholeNumberField(
-                       "perHost", 1, [](const CollectionProject& p) { return p.fetching.perHost; },
+                       "perHost", kPerHostRange, [](const CollectionProject& p) { return p.fetching.perHost; },
                        [](CollectionProject& p, int n) { p.fetching.perHost = n; }),
                    WholeNumberField(
-                       "jobs", 1, [](const CollectionProject& p) { return p.fetching.jobs; },
+                       "jobs", kJobsRange, [](const CollectionProject& p) { return p.fetching.jobs; },
                        [](CollectionProject& p, int n) { p.fetching.jobs = n; }),
                    WholeNumberField(
-                       "delayMilliseconds", 0,
+                       "delayMilliseconds", kDelayRange,
                        [](const CollectionProject& p) { return static_cast<long long>(p.fetching.delay.count()); },
                        [](CollectionProject& p, int n) { p.fetching.delay = std::chrono::milliseconds(n); })}),
   };

@@ -35,7 +35,8 @@ ProjectSaveResult SaveProject(const std::string& path, const CollectionProject& 
 // Reads a project written by SaveProject. A field that is missing keeps its default, a field the
 // program does not know is passed over; a file that cannot be read, is not JSON (the message gives
 // the parser's fault and its byte offset), is not a Pelmo project, has a version other than 1 or
-// holds a field of the wrong type or value gives loaded false and the message.
+// holds a field of the wrong type or value (a number outside the range of its command-line
+// option, see setting_ranges.h) gives loaded false and the message.
 ProjectLoadResult LoadProject(const std::string& path);
 
 }  // namespace collect

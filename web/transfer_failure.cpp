@@ -3,6 +3,7 @@
 
 #include "runtime/code_page.h"
 #include "runtime/text_operations.h"
+#include "web/transfer_settings.h"
 
 namespace web {
 namespace {
@@ -81,7 +82,6 @@ Text InactivityMessage(std::chrono::milliseconds limit) { return SecondsText(lim
 Text TotalTimeMessage(std::chrono::milliseconds limit) { return T("传输超过 ") + SecondsText(limit) + T(" 秒"); }
 
 Text PageTooLargeMessage(std::int64_t maxBodyBytes) {
-  constexpr std::int64_t kMebibyte = 1024 * 1024;
   if (maxBodyBytes > 0 && maxBodyBytes % kMebibyte == 0)
     return T("网页超过 ") + runtime::ToText(maxBodyBytes / kMebibyte) + " MB";
   return T("网页超过 ") + runtime::ToText(maxBodyBytes) + T(" 字节");

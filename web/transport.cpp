@@ -107,7 +107,7 @@ size_t OnHeaderLine(char* data, size_t size, size_t count, void* user) {
 // the server announced that or just keeps sending.
 size_t OnBodyBytes(char* data, size_t size, size_t count, void* user) {
   auto* state = static_cast<HopState*>(user);
-  const std::int64_t limit = state->settings.maxBodyBytes;
+  const std::int64_t limit = BodyLimit(state->settings);
   try {
     state->watch.Activity(Clock::now());
     if (!state->bodyStarted) {
@@ -390,7 +390,7 @@ void JudgeHop(CURLcode code, TransferWatch::Stop stop, HopState& state, FetchRes
     fail(FetchFailure::TransferTooLong, TotalTimeMessage(settings.totalTimeLimit));
   } else if (state.pageTooLarge) {
     state.collector.DropBody();
-    fail(FetchFailure::PageTooLarge, PageTooLargeMessage(settings.maxBodyBytes));
+    fail(FetchFailure::PageTooLarge, PageTooLargeMessage(BodyLimit(settings)));
   } else if (state.headersTooLarge) {
     fail(FetchFailure::HeadersTooLarge, HeadersTooLargeMessage());
   } else if (!state.endedAtHeaders && code != CURLE_OK) {

@@ -5,13 +5,14 @@
 #include <QFormLayout>
 #include <QSpinBox>
 
+#include "collect/setting_ranges.h"
 
 namespace window {
 namespace {
 
-QSpinBox* NumberBox(QWidget* parent, int lowest, int highest, int value, const QString& suffix) {
+QSpinBox* NumberBox(QWidget* parent, collect::SettingRange range, int value, const QString& suffix) {
   auto* box = new QSpinBox(parent);
-  box->setRange(lowest, highest);
+  box->setRange(static_cast<int>(range.lowest), static_cast<int>(range.highest));
   box->setValue(value);
   box->setSuffix(suffix);
   return box;
@@ -22,9 +23,9 @@ QSpinBox* NumberBox(QWidget* parent, int lowest, int highest, int value, const Q
 FetchingDialog::FetchingDialog(QWidget* parent, const collect::FetchPoliteness& current) : QDialog(parent) {
   setWindowTitle(QStringLiteral("下载设置"));
   setObjectName(QStringLiteral("下载设置"));
-  perHost_ = NumberBox(this, 1, 64, current.perHost, QString());
-  jobs_ = NumberBox(this, 1, 256, current.jobs, QString());
-  delay_ = NumberBox(this, 0, 600000, static_cast<int>(current.delay.count()), QStringLiteral(" 毫秒"));
+  perHost_ = NumberBox(this, collect::kPerHostRange, current.perHost, QString());
+  jobs_ = NumberBox(this, collect::kJobsRange, current.jobs, QString());
+  delay_ = NumberBox(this, collect::kDelayRange, static_cast<int>(current.delay.count()), QStringLiteral(" 毫秒"));
   perHost_->setToolTip(QStringLiteral("同时连接同一主机的最多个数；1 与 1 逐页下载"));
   jobs_->setToolTip(QStringLiteral("同时下载的最多页数；结果仍按网址顺序"));
   auto* form = new QFormLayout(this);

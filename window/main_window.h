@@ -86,10 +86,11 @@ public:
   void ShowProject(const collect::CollectionProject& project);
 
   // Commands, as the layout binds them.
-  // "开始处理": refuses a rule that is empty or does not compile, clears the list and collects
-  // every address of the address box with the settings as they are now.
+  // "开始处理": refuses a rule that is empty or does not compile and a cookie over 64 KB, clears
+  // the list and collects every address of the address box with the settings as they are now.
   void StartProcessing();
-  // "测试配置": the first address downloaded and prepared into the page-text box.
+  // "测试配置": refuses a cookie over 64 KB; the first address downloaded and prepared into the
+  // page-text box.
   void TestConfiguration();
   // "导出结果": the export text into the page-text box and onto the clipboard.
   void ExportResults();

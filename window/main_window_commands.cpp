@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <initializer_list>
 
 #include "collect/collection_engine.h"
 #include "collect/result_export.h"
@@ -31,6 +32,17 @@ std::vector<Text> LeftUncollected(const std::vector<Text>& addresses, const coll
   std::vector<Text> left = summary.failedAddresses;
   if (summary.stopped) left.insert(left.end(), addresses.begin() + summary.pagesDone, addresses.end());
   return left;
+}
+
+// Shows the first problem that keeps the settings from running in the error box; true when one
+// did (nothing is then downloaded).
+bool Refused(MessageBoxes& boxes, QWidget* owner, std::initializer_list<Text> problems) {
+  for (const Text& problem : problems) {
+    if (problem.empty()) continue;
+    boxes.Show(owner, problem, kErrorIconOk);
+    return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -60,8 +72,8 @@ collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSet
 
 void MainWindow::StartProcessing() {
   const collect::CollectionSettings settings = collect::SettingsForRun(ReadProject());
-  if (const Text problem = collect::RuleProblem(settings.rule, settings.ruleSyntax); !problem.empty()) {
-    boxes_.Show(this, problem, kErrorIconOk);
+  if (Refused(boxes_, this,
+              {collect::RuleProblem(settings.rule, settings.ruleSyntax), collect::CookieProblem(settings.cookie)})) {
     return;
   }
   SetEditBoxText(controls_.pageText, Text());
@@ -73,8 +85,8 @@ void MainWindow::RetryFailedAddresses() {
   if (session_.failedAddresses.empty()) return;
   collect::CollectionSettings settings = collect::SettingsForRun(ReadProject());
   settings.addresses = session_.failedAddresses;
-  if (const Text problem = collect::RuleProblem(settings.rule, settings.ruleSyntax); !problem.empty()) {
-    boxes_.Show(this, problem, kErrorIconOk);
+  if (Refused(boxes_, this,
+              {collect::RuleProblem(settings.rule, settings.ruleSyntax), collect::CookieProblem(settings.cookie)})) {
     return;
   }
   SetEditBoxText(controls_.pageText, Text());
@@ -89,6 +101,7 @@ MenuItemLook MainWindow::RetryMenuItemLook() const {
 void MainWindow::TestConfiguration() {
   const collect::CollectionProject project = ReadProject();
   const collect::CollectionSettings settings = collect::SettingsForRun(project);
+  if (Refused(boxes_, this, {collect::CookieProblem(settings.cookie)})) return;
   const Text address = collect::FirstAddress(project.addressText);
   // The download keeps the window live; the test counts as a run so that no command starts
   // another one meanwhile.

@@ -3,11 +3,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <thread>
 
 #include "cli/collect_command.h"
 #include "collect/project_file.h"
@@ -121,6 +127,15 @@ TEST_F(CollectCommandTest, EmptyOrBrokenRuleEndsWithStatusOneAndNoRequest) {
   EXPECT_EQ(server_.RequestCount(), 0u);
 }
 
+TEST_F(CollectCommandTest, CookieOver64KbEndsWithStatusTwoAndNoRequest) {
+  server_.Serve("/a", HttpResponse(200, collect_test::ListPageGbk(3)));
+  Outcome outcome = Collect({"--cookie", "k=" + std::string(70000, 'v'), server_.Url("/a")});
+  EXPECT_EQ(outcome.status, 2);
+  EXPECT_EQ(outcome.err, "Cookie 不能超过 64 KB（现为 70002 字节）\n");
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(server_.RequestCount(), 0u);
+}
+
 TEST_F(CollectCommandTest, PagesWithFewRowsKeepOneSetOfColumns) {
   server_.Serve("/one", HttpResponse(200, collect_test::ListPageGbk(1)));
   server_.Serve("/three", HttpResponse(200, collect_test::ListPageGbk(3, 5)));
@@ -230,6 +245,31 @@ TEST_F(CollectCommandTest, ProjectThatCannotBeReadEndsWithStatusTwoNamingTheFile
   }
 }
 
+TEST_F(CollectCommandTest, NumbersOutsideTheirRangesAreRefusedBeforeAnyRequest) {
+  server_.Serve("/a", HttpResponse(200, collect_test::ListPageGbk(1)));
+  const std::string huge =
+      WriteFile("huge.json", R"({"format": "pelmo-project", "version": 1, "fetching": {"jobs": 2147483647}})");
+  const std::string many = WriteFile("many.json", R"({"format": "pelmo-project", "version": 1, "fetching": {"jobs": 5000}})");
+  const std::string jobsFault = "中的字段 “fetching.jobs” 应为 1 到 256 的整数\n";
+  const std::pair<std::vector<std::string>, std::string> runs[] = {
+      {{"--max-page-mb", "2048"}, "pelmo collect: --max-page-mb takes a whole number from 1 to 2047 (see pelmo --help)\n"},
+      {{"--max-page-mb", "4096"}, "pelmo collect: --max-page-mb takes a whole number from 1 to 2047 (see pelmo --help)\n"},
+      {{"--jobs", "257"}, "pelmo collect: --jobs takes a whole number from 1 to 256 (see pelmo --help)\n"},
+      {{"--project", huge}, "pelmo collect: 项目文件 “" + huge + "” " + jobsFault},
+      {{"--project", many}, "pelmo collect: 项目文件 “" + many + "” " + jobsFault},
+  };
+  for (const auto& [options, message] : runs) {
+    std::vector<std::string> arguments = options;
+    arguments.push_back(server_.Url("/a"));
+    Outcome outcome = Collect(arguments);
+    EXPECT_EQ(outcome.status, 2) << options[1];
+    EXPECT_EQ(outcome.err, message);
+  }
+  EXPECT_EQ(server_.RequestCount(), 0u);
+  Outcome largest = Collect({"--max-page-mb", "2047", "--separator", " ", server_.Url("/a")});
+  EXPECT_EQ(largest.status, 0) << largest.err;
+}
+
 struct FileExport {
   std::vector<std::string> options;
   const char* file;
@@ -289,6 +329,86 @@ TEST_F(CollectCommandTest, XlsxExportHoldsEveryCellAsTextToAFileOrStandardOutput
   ASSERT_EQ(toOutput.status, 0) << toOutput.err;
   std::ofstream(folder_ / "out", std::ios::binary) << toOutput.out;
   EXPECT_EQ(WorkbookCells(folder_ / "out"), expected);
+}
+
+// What --output names besides a regular file, made in folder: the path to give and what tells
+// afterwards whether it is still what it was and what it received.
+struct OutputTarget {
+  const char* name;
+  std::function<std::string(const std::filesystem::path& folder)> make;
+  std::filesystem::file_type typeAfter;
+};
+
+TEST_F(CollectCommandTest, OutputIsWrittenIntoWhatIsNoRegularFileAndDashIsStandardOutput) {
+  namespace fs = std::filesystem;
+  server_.Serve("/l", HttpResponse(200, collect_test::ListPageGbk(2)));
+  const std::vector<std::string> options = {"--format", "csv", server_.Url("/l")};
+  std::vector<std::string> arguments = {"--output", "-"};
+  arguments.insert(arguments.end(), options.begin(), options.end());
+  const Outcome toStandardOutput = Collect(arguments);
+  ASSERT_EQ(toStandardOutput.status, 0) << toStandardOutput.err;
+  EXPECT_THAT(toStandardOutput.out, StartsWith("\xEF\xBB\xBF文本 2,"));
+  EXPECT_FALSE(fs::exists("-"));
+
+  const OutputTarget targets[] = {
+      {"symbolic link", [](const fs::path& f) {
+         std::ofstream(f / "target.csv") << "old";
+         fs::create_symlink("target.csv", f / "link.csv");
+         return (f / "link.csv").string();
+       }, fs::file_type::symlink},
+      // The null device's own node, made here: a fault could replace only the test's node.
+      {"null device", [](const fs::path& f) {
+         const fs::path node = f / "null";
+         return ::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? node.string() : "/dev/null";
+       }, fs::file_type::character},
+      {"FIFO", [](const fs::path& f) {
+         ::mkfifo((f / "fifo").c_str(), 0600);
+         fs::create_hard_link(f / "fifo", f / "same-fifo");  // reaches the FIFO even if it is replaced
+         return (f / "fifo").string();
+       }, fs::file_type::fifo},
+  };
+  for (const OutputTarget& target : targets) {
+    SCOPED_TRACE(target.name);
+    const std::string path = target.make(folder_);
+    std::string read;
+    std::thread reader;
+    if (target.typeAfter == fs::file_type::fifo) {
+      reader = std::thread([&] { read = ReadFile(path); });
+    }
+    arguments = {"--output", path};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    const Outcome outcome = Collect(arguments);
+    if (reader.joinable()) {
+      ::close(::open((folder_ / "same-fifo").c_str(), O_WRONLY | O_NONBLOCK));  // lets a reader still waiting go
+      reader.join();
+    } else if (target.typeAfter == fs::file_type::symlink) {
+      read = ReadFile(folder_ / "target.csv");
+    }
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_EQ(fs::symlink_status(path).type(), target.typeAfter);
+    if (target.typeAfter != fs::file_type::character) {
+      EXPECT_EQ(read, toStandardOutput.out);
+    }
+  }
+}
+
+TEST_F(CollectCommandTest, FormulaCellsBecomeTextInCsvAndTsvUnlessCsvRaw) {
+  server_.Serve("/f", HttpResponse(200, "<html><body><p>=HYPERLINK(1)</p><p>-12.5</p><p>@x</p></body></html>"));
+  const std::pair<std::vector<std::string>, std::string> runs[] = {
+      {{"--format", "csv"}, "\xEF\xBB\xBF文本 2,文本 3\r\n'=HYPERLINK(1),URL\r\n-12.5,URL\r\n'@x,URL\r\n"},
+      {{"--format", "tsv"}, "文本 2\t文本 3\n'=HYPERLINK(1)\tURL\n-12.5\tURL\n'@x\tURL\n"},
+      {{"--format", "csv", "--csv-raw"}, "\xEF\xBB\xBF文本 2,文本 3\r\n=HYPERLINK(1),URL\r\n-12.5,URL\r\n@x,URL\r\n"},
+      {{"--csv-raw", "--format", "tsv"}, "文本 2\t文本 3\n=HYPERLINK(1)\tURL\n-12.5\tURL\n@x\tURL\n"},
+  };
+  for (const auto& [options, expected] : runs) {
+    std::vector<std::string> arguments = {"--utf8", "--rule", "<p>[var]</p>", "--before", "<body>", "--after", "</body>"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    arguments.push_back(server_.Url("/f"));
+    Outcome outcome = Collect(arguments);
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, WithAddress(expected, server_.Url("/f"))) << options.back();
+  }
 }
 
 struct EncodingRun {

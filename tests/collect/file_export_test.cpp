@@ -214,5 +214,45 @@ TEST(FormatFileExport, EachFormatFramesItsRows) {
   EXPECT_THAT(html, HasSubstr("<td>say &quot;hi&quot;</td>"));
 }
 
+// A cell, and how CSV and TSV write it with formulas as text.
+struct FormulaCase {
+  const char* cell;
+  const char* asText;
+};
+
+TEST(FormatFileExport, FormulaCellsBecomeTextInCsvAndTsvUnlessRaw) {
+  const FormulaCase cases[] = {
+      // A formula or what a spreadsheet could take for one.
+      {"=1+1", "'=1+1"}, {"@SUM(A1)", "'@SUM(A1)"}, {"+86 10 1234", "'+86 10 1234"}, {"-2+3", "'-2+3"},
+      {"-", "'-"}, {"--", "'--"}, {"-1,234", "'-1,234"}, {"-5%", "'-5%"}, {"-0x1F", "'-0x1F"}, {"-e5", "'-e5"},
+      {"-1e", "'-1e"}, {"-1.2.3", "'-1.2.3"}, {"- 5", "'- 5"}, {"+.", "'+."}, {"-１２", "'-１２"},
+      // A plain number: sign, digits with at most one point, an exponent.
+      {"-12.5", "-12.5"}, {"+3", "+3"}, {"-.5", "-.5"}, {"-5.", "-5."}, {"-1e5", "-1e5"}, {"+1.5E-3", "+1.5E-3"},
+      // Not starting with a formula sign.
+      {"12", "12"}, {"a=b", "a=b"}, {" =1", " =1"}, {"", ""}, {"＝1", "＝1"}, {"'=x", "'=x"},
+  };
+  ResultTable table;
+  table.AddColumns({T("文本 1"), T("文本 2"), T("文本 3")});
+  std::string asText = "文本 2\t文本 3\n";
+  std::string raw = asText;
+  for (const FormulaCase& c : cases) {
+    table.AddRows({Record{{"whole", runtime::Utf8ToText(c.cell), "http://a/"}}});
+    asText += std::string(c.asText) + "\thttp://a/\n";
+    raw += std::string(c.cell) + "\thttp://a/\n";
+  }
+  EXPECT_EQ(FormatFileExport(ExportFormat::Tsv, table, ""), asText);
+  EXPECT_EQ(FormatFileExport(ExportFormat::Tsv, table, "", FormulaCells::Raw), raw);
+
+  ResultTable quoted;
+  quoted.AddColumns({T("文本 1"), T("文本 2"), T("文本 3")});
+  quoted.AddRows({Record{{"whole", "=1,2", "-3"}}});
+  EXPECT_EQ(FormatFileExport(ExportFormat::Csv, quoted, ""), "\xEF\xBB\xBF文本 2,文本 3\r\n\"'=1,2\",-3\r\n");
+  EXPECT_EQ(FormatFileExport(ExportFormat::Csv, quoted, "", FormulaCells::Raw),
+            "\xEF\xBB\xBF文本 2,文本 3\r\n\"=1,2\",-3\r\n");
+  EXPECT_THAT(FormatFileExport(ExportFormat::JsonLines, quoted, ""), HasSubstr("\"=1,2\""));
+  EXPECT_THAT(FormatFileExport(ExportFormat::Html, quoted, ""), HasSubstr("<td>=1,2</td>"));
+  EXPECT_EQ(FormatFileExport(ExportFormat::Text, quoted, "|"), "=1,2|-3\r\n");
+}
+
 }  // namespace
 }  // namespace collect

@@ -112,7 +112,15 @@ TEST_F(ProjectFileTest, FaultsNameTheFileAndTheFault) {
       {"encoding", R"({"format": "pelmo-project", "version": 1, "encoding": "latin1"})",
        "中的字段 “encoding” 应为"},
       {"number", R"({"format": "pelmo-project", "version": 1, "fetching": {"jobs": 0.5}})",
-       "中的字段 “fetching.jobs” 应为不小于 1 的整数"},
+       "中的字段 “fetching.jobs” 应为 1 到 256 的整数"},
+      {"jobs past int", R"({"format": "pelmo-project", "version": 1, "fetching": {"jobs": 2147483647}})",
+       "中的字段 “fetching.jobs” 应为 1 到 256 的整数"},
+      {"jobs past its option", R"({"format": "pelmo-project", "version": 1, "fetching": {"jobs": 5000}})",
+       "中的字段 “fetching.jobs” 应为 1 到 256 的整数"},
+      {"per host", R"({"format": "pelmo-project", "version": 1, "fetching": {"perHost": 65}})",
+       "中的字段 “fetching.perHost” 应为 1 到 64 的整数"},
+      {"delay", R"({"format": "pelmo-project", "version": 1, "fetching": {"delayMilliseconds": 600001}})",
+       "中的字段 “fetching.delayMilliseconds” 应为 0 到 600000 的整数"},
       {"object", R"({"format": "pelmo-project", "version": 1, "fetching": []})", "中的字段 “fetching” 应为对象"},
       {"switch", R"({"format": "pelmo-project", "version": 1, "literalRule": 1})",
        "中的字段 “literalRule” 应为 true 或 false"},
@@ -128,6 +136,20 @@ TEST_F(ProjectFileTest, FaultsNameTheFileAndTheFault) {
   }
   EXPECT_THAT(runtime::TextToUtf8(LoadProject(Path("damaged.json")).message),
               ::testing::MatchesRegex(".*（第 [0-9]+ 字节处）"));
+}
+
+TEST_F(ProjectFileTest, NumbersAtTheEndsOfTheirRangesAreTaken) {
+  Write("high.json", R"({"format": "pelmo-project", "version": 1,
+                         "fetching": {"perHost": 64, "jobs": 256, "delayMilliseconds": 600000}})");
+  Write("low.json", R"({"format": "pelmo-project", "version": 1,
+                        "fetching": {"perHost": 1, "jobs": 1, "delayMilliseconds": 0}})");
+  const ProjectLoadResult high = LoadProject(Path("high.json"));
+  const ProjectLoadResult low = LoadProject(Path("low.json"));
+  ASSERT_TRUE(high.loaded && low.loaded) << runtime::TextToUtf8(high.message + low.message);
+  EXPECT_EQ(std::make_tuple(high.project.fetching.perHost, high.project.fetching.jobs, high.project.fetching.delay),
+            std::make_tuple(64, 256, std::chrono::milliseconds(600000)));
+  EXPECT_EQ(std::make_tuple(low.project.fetching.perHost, low.project.fetching.jobs, low.project.fetching.delay),
+            std::make_tuple(1, 1, std::chrono::milliseconds(0)));
 }
 
 TEST_F(ProjectFileTest, FailedSaveLeavesTheOldFileAndNothingBeside) {

@@ -163,6 +163,8 @@ TEST(SettingsForRun, AddressBoxLinesBecomeTheAddresses) {
   EXPECT_EQ(settings.encoding, PageEncoding::Auto);
   EXPECT_EQ(settings.fetching.delay, std::chrono::milliseconds(3));
   EXPECT_EQ(settings.maxPageBytes, 5);
+  EXPECT_EQ(SettingsForRun(project, {.maxPageBytes = std::int64_t{4096} << 20}).maxPageBytes, std::int64_t{2047} << 20)
+      << "a page stays below 2 GiB whatever the caller asks";
 }
 
 TEST(FirstAddress, TextBeforeTheFirstLineBreak) {

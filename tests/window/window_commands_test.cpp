@@ -67,15 +67,42 @@ TEST_F(WindowCommandsTest, FailedPageSaysWhyAndTheTotalCountsIt) {
   EXPECT_EQ(BarText(), " 共2条数据，1个网址下载失败");
 }
 
-TEST_F(WindowCommandsTest, RuleThatDoesNotCompileIsRefusedBeforeAnyDownload) {
+struct Unrunnable {
+  const char* name;
+  const char* box;  // set to text
+  std::string text;
+  const char* button;  // null: 重新采集失败的网址
+  std::string message;
+};
+
+TEST_F(WindowCommandsTest, SettingsThatCannotRunAreRefusedBeforeAnyDownload) {
+  const std::string cookie = "k=" + std::string(70000, 'v');
+  const std::string cookieMessage = "Cookie 不能超过 64 KB（现为 70002 字节）";
+  const Unrunnable cases[] = {
+      {"rule that does not compile", "正则框", "<li>([var]</li>", "按钮_测试配置", "匹配规则有误: "},
+      {"cookie over 64 KB, 开始处理", "cookie框", cookie, "按钮_测试配置", cookieMessage},
+      {"cookie over 64 KB, 测试配置", "cookie框", cookie, "处理", cookieMessage},
+      {"cookie over 64 KB, failed pages again", "cookie框", cookie, nullptr, cookieMessage},
+  };
   server_.Serve("/a", HttpResponse(200, collect_test::ListPageGbk(2)));
   Set("列表网址框", server_.Url("/a"));
-  Set("正则框", "<li>([var]</li>");
-  Main()->Boxes().SetNextAnswer(0);
-  QTest::mouseClick(Button("按钮_测试配置"), Qt::LeftButton);
-  ASSERT_EQ(Messages().size(), 1u);
-  EXPECT_THAT(runtime::TextToUtf8(Messages()[0].message), ::testing::StartsWith("匹配规则有误: "));
-  EXPECT_EQ(Messages()[0].flags, 0x10);
+  for (const Unrunnable& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string kept = Get(c.box);
+    Set(c.box, c.text);
+    Main()->Session().failedAddresses = {runtime::Utf8ToText(server_.Url("/a"))};
+    const size_t before = Messages().size();
+    Main()->Boxes().SetNextAnswer(0);
+    if (c.button != nullptr) {
+      QTest::mouseClick(Button(c.button), Qt::LeftButton);
+    } else {
+      Main()->RetryFailedAddresses();
+    }
+    ASSERT_EQ(Messages().size(), before + 1);
+    EXPECT_THAT(runtime::TextToUtf8(Messages().back().message), ::testing::StartsWith(c.message));
+    EXPECT_EQ(Messages().back().flags, 0x10);
+    Set(c.box, kept);
+  }
   EXPECT_EQ(server_.RequestCount(), 0u);
   EXPECT_EQ(Get("状态框"), "");
 }

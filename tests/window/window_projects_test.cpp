@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -153,6 +156,8 @@ TEST_F(WindowProjectsTest, FileThatIsNoProjectGivesAWarningAndChangesNothing) {
       {"array.json", "[1, 2]", "不是 Pelmo 项目文件"},
       {"later.json", "{\"format\": \"pelmo-project\", \"version\": 2}", "不受支持"},
       {"wrong.json", "{\"format\": \"pelmo-project\", \"version\": 1, \"rule\": 5}", "rule"},
+      {"jobs.json", "{\"format\": \"pelmo-project\", \"version\": 1, \"fetching\": {\"jobs\": 5000}}",
+       "“fetching.jobs” 应为 1 到 256 的整数"},
   };
   TypeSettings();
   for (const BadFile& file : files) {
@@ -194,6 +199,9 @@ TEST_F(WindowProjectsTest, WindowOpensWithTheSettingsItHadWhenItClosed) {
   const SessionStart starts[] = {
       {"closed with typed settings", std::nullopt, true},
       {"damaged session", "{\"format\": \"pelmo-project\", \"vers", false},
+      {"session with a number out of range",
+       "{\"format\": \"pelmo-project\", \"version\": 1, \"cookie\": \"c=1\", \"fetching\": {\"jobs\": 2147483647}}",
+       false},
       {"no session", nullptr, false},
   };
   for (const SessionStart& start : starts) {
@@ -298,7 +306,8 @@ TEST_F(WindowProjectsTest, ListExportsToACsvFileThatPythonReadsBack) {
       {"列表框", "导出列表到文件", "no-such-folder/x.csv", false},
   };
   const char* const rows[][4] = {{"whole", "甲,乙", "say \"hi\"", "http://a/1"},
-                                 {"whole", "two\r\nlines", "", "http://a/2"}};
+                                 {"whole", "two\r\nlines", "", "http://a/2"},
+                                 {"whole", "=SUM(A1)", "-12.5", "http://a/3"}};
   window::ReportListModel& list = Widget<window::ReportListView>("测试列表框")->Model();
   list.AddColumns({T("文本 0"), T("文本 1"), T("文本 2"), T("文本 3")});
   for (const auto& row : rows) list.AddRows({collect::Record{{T(row[0]), T(row[1]), T(row[2]), T(row[3])}}});
@@ -317,7 +326,7 @@ TEST_F(WindowProjectsTest, ListExportsToACsvFileThatPythonReadsBack) {
     EXPECT_EQ(Messages().size(), before);
     EXPECT_EQ(CsvRowsByPython(File(export_.file)),
               "[[\"文本 1\", \"文本 2\", \"文本 3\"], [\"甲,乙\", \"say \\\"hi\\\"\", \"http://a/1\"], "
-              "[\"two\\r\\nlines\", \"\", \"http://a/2\"]]\n");
+              "[\"two\\r\\nlines\", \"\", \"http://a/2\"], [\"'=SUM(A1)\", \"-12.5\", \"http://a/3\"]]\n");
     EXPECT_EQ(BarText(), " 已导出至 " + QDir::toNativeSeparators(File(export_.file)).toStdString());
   }
   // The extension .xlsx makes a workbook (a zip archive).
@@ -326,6 +335,27 @@ TEST_F(WindowProjectsTest, ListExportsToACsvFileThatPythonReadsBack) {
   QFile workbook(File("结果.xlsx"));
   ASSERT_TRUE(workbook.open(QIODevice::ReadOnly));
   EXPECT_TRUE(workbook.read(4) == QByteArray("PK\x03\x04"));
+}
+
+TEST_F(WindowProjectsTest, ExportWritesIntoADeviceAndRefusesAFifoNobodyReads) {
+  window::ReportListModel& list = Widget<window::ReportListView>("测试列表框")->Model();
+  list.AddColumns({T("文本 0"), T("文本 1"), T("文本 2")});
+  list.AddRows({collect::Record{{T("whole"), T("甲"), T("http://a/1")}}});
+  // The null device's own node, made here: a fault could replace only the test's node.
+  const std::string node = File("null").toStdString();
+  const QString device = ::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0 ? File("null") : "/dev/null";
+  window::SetNextFileName(device);
+  Choose("工具箱", "导出到文件");
+  EXPECT_TRUE(Messages().empty());
+  EXPECT_TRUE(QFileInfo(device).exists() && !QFileInfo(device).isFile());
+
+  ASSERT_EQ(::mkfifo(File("fifo.csv").toStdString().c_str(), 0600), 0);
+  Main()->Boxes().SetNextAnswer(window::kAnswerOk);
+  window::SetNextFileName(File("fifo.csv"));
+  Choose("工具箱", "导出到文件");
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_THAT(runtime::TextToUtf8(Messages()[0].message), HasSubstr("fifo.csv”：No such device or address"));
+  EXPECT_FALSE(QFileInfo(File("fifo.csv")).isFile());
 }
 
 }  // namespace
