@@ -5,6 +5,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -25,6 +26,24 @@ constexpr int kMostColumns = 16384;
 constexpr double kMostWidth = 80;
 constexpr double kWidthMargin = 2;
 
+// Excel reads "_xHHHH_" in a cell as the character U+HHHH (the library writes control characters
+// so); text that looks like it keeps its form when its "_" is written as "_x005F_".
+std::string KeepEscapeLookalikes(std::string utf8) {
+  constexpr std::string_view kEscapedUnderscore = "_x005F_";
+  auto looksLikeEscape = [&utf8](std::size_t at) {
+    if (at + 7 > utf8.size() || utf8[at + 6] != '_') return false;
+    const std::string_view digits = std::string_view(utf8).substr(at + 2, 4);
+    return std::all_of(digits.begin(), digits.end(),
+                       [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+  };
+  for (std::size_t at = utf8.find("_x"); at != std::string::npos; at = utf8.find("_x", at + 1)) {
+    if (!looksLikeEscape(at)) continue;
+    utf8.replace(at, 1, kEscapedUnderscore);
+    at += kEscapedUnderscore.size();
+  }
+  return utf8;
+}
+
 // A cell as UTF-8, cut at Excel's limit on a character boundary.
 std::string CellText(std::string_view cell) {
   std::string utf8 = runtime::TextToUtf8(cell);
@@ -39,7 +58,7 @@ std::string CellText(std::string_view cell) {
     }
     at += length;
   }
-  return utf8;
+  return KeepEscapeLookalikes(std::move(utf8));
 }
 
 // How many columns of a spreadsheet the text takes: a character of the wide scripts (Chinese,

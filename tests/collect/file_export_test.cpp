@@ -186,7 +186,7 @@ TEST(XlsxWorkbook, CellsAreTextsInFittedColumnsOnAsManySheetsAsTheRowsNeed) {
   ResultTable table;
   table.AddColumns({T("文本 1"), T("文本 2"), T("文本 3"), T("文本 4")});
   const Text longCell(40000, 'x');
-  for (const Text& cell : {T("0042"), T("=1+1"), longCell, T("中文中文中文中文中文中文")}) {
+  for (const Text& cell : {T("0042"), T("=1+1"), longCell, T("_x0041_\x01")}) {
     table.AddRows({Record{{"<whole>", cell, "", "http://x/" + cell.substr(0, 4)}}});
   }
   const ExportedFile file = XlsxWorkbook(table, 3);
@@ -198,6 +198,8 @@ TEST(XlsxWorkbook, CellsAreTextsInFittedColumnsOnAsManySheetsAsTheRowsNeed) {
                             {"采集结果 2", "80", "8", "15", "sss" "sns"}}));
   const std::string cells = ReadBackWithPython("xlsx", file.bytes);
   EXPECT_THAT(cells, HasSubstr(Joined({{"0042", "", "http://x/0042"}, {"=1+1", "", "http://x/=1+1"}})));
+  // Text that looks like Excel's escape of a character stays as it is, beside a control character.
+  EXPECT_THAT(cells, HasSubstr(Joined({{"_x0041_\x01", "", "http://x/_x00"}})));
   EXPECT_THAT(cells, HasSubstr(Joined({{std::string(32767, 'x'), "", "http://x/xxxx"}, {"文本 2", "文本 3", "文本 4"}})));
 }
 
