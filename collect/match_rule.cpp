@@ -11,7 +11,7 @@ namespace collect {
 namespace {
 
 struct Placeholder {
-  std::string_view placeholder;
+  const char* placeholder;
   const char* replacement;
 };
 
@@ -33,7 +33,7 @@ bool IsPatternByte(char byte) { return kPatternBytes.find(byte) != std::string_v
 // The placeholder that begins at position at of the rule; null when none does.
 const Placeholder* PlaceholderAt(const runtime::Text& rule, std::size_t at) {
   for (const Placeholder& entry : kPlaceholders) {
-    if (std::string_view(rule).substr(at).starts_with(entry.placeholder)) return &entry;
+    if (std::string_view(rule).substr(at).starts_with(std::string_view(entry.placeholder))) return &entry;
   }
   return nullptr;
 }
@@ -46,7 +46,7 @@ void WalkRule(const runtime::Text& rule, OnPlaceholder onPlaceholder, OnCharacte
   for (std::size_t at = 0; at < rule.size();) {
     if (const Placeholder* entry = PlaceholderAt(rule, at)) {
       onPlaceholder(*entry);
-      at += entry->placeholder.size();
+      at += std::string_view(entry->placeholder).size();
       continue;
     }
     const std::size_t length = IsLeadByte(rule[at]) && at + 1 < rule.size() ? 2 : 1;
@@ -77,9 +77,9 @@ runtime::Text TranslateLiteralRule(const runtime::Text& rule) {
 runtime::Text TranslateMatchRule(const runtime::Text& rule) {
   runtime::Text expression = rule;
   for (const Placeholder& entry : kPlaceholders) {
-    expression = runtime::ReplaceSubtext(expression, runtime::Text(entry.placeholder),
-                                         runtime::Text(entry.replacement), std::nullopt, std::nullopt,
-                                         runtime::Case::Sensitive);
+    expression =
+        runtime::ReplaceSubtext(expression, entry.placeholder, runtime::Text(entry.replacement),
+                                std::nullopt, std::nullopt, runtime::Case::Sensitive);
   }
   return expression;
 }
