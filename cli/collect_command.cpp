@@ -10,6 +10,8 @@
 #include <optional>
 
 #include "cli/progress_line.h"
+#include "cli/collect_store.h"
+#include "cli/stop_signals.h"
 #include "collect/collection_engine.h"
 #include "collect/file_export.h"
 #include "collect/file_io.h"
@@ -43,6 +45,9 @@ struct CollectOptions {
   std::optional<collect::ExportFormat> format;
   std::optional<std::string> outputFile;
   collect::FormulaCells formulas = collect::FormulaCells::AsText;  // --csv-raw: Raw
+  std::optional<std::string> storeFile;
+  bool resume = false;
+  bool onlyNew = false;
 };
 
 // A whole-number option and the range it must lie in, the same as its project field's.
@@ -124,7 +129,7 @@ std::optional<collect::PageEncoding> EncodingFromName(const std::string& name) {
 bool TakeNamedOption(const std::string& argument, const std::optional<std::string>& value,
                      CollectOptions& options, std::string& error) {
   if (argument != "--encoding" && argument != "--format" && argument != "--project" &&
-      argument != "--output" && argument != "--urls") {
+      argument != "--output" && argument != "--urls" && argument != "--store") {
     return false;
   }
   if (!value) {
@@ -139,6 +144,8 @@ bool TakeNamedOption(const std::string& argument, const std::optional<std::strin
     options.projectFile = *value;
   } else if (argument == "--output") {
     options.outputFile = *value == "-" ? std::nullopt : value;  // "-": standard output
+  } else if (argument == "--store") {
+    options.storeFile = *value;
   } else {
     options.urlsFile = *value;
   }
@@ -168,6 +175,10 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
       result.options.progress = true;
     } else if (argument == "--csv-raw") {
       result.options.formulas = collect::FormulaCells::Raw;
+    } else if (argument == "--resume") {
+      result.options.resume = true;
+    } else if (argument == "--only-new") {
+      result.options.onlyNew = true;
     } else if (argument == "--") {
       result.options.addresses.insert(result.options.addresses.end(), arguments.begin() + i + 1,
                                       arguments.end());
@@ -226,6 +237,11 @@ ProjectResult ProjectOf(const CollectOptions& options) {
     }
     project.addressText = runtime::Utf8ToText(joined);
   }
+  if (options.storeFile) project.store.file = *options.storeFile;
+  if (options.onlyNew) project.store.onlyNew = true;
+  if ((options.resume || project.store.onlyNew) && project.store.file.empty()) {
+    return {{}, "--resume and --only-new need a store (--store FILE)"};
+  }
   for (const auto& [name, number] : options.numbers) {
     if (name == kPerHost.name) project.fetching.perHost = static_cast<int>(number);
     if (name == kJobs.name) project.fetching.jobs = static_cast<int>(number);
@@ -282,6 +298,8 @@ public:
 
   // The table as the window's list would hold it.
   const collect::ResultTable& Table() const { return table_; }
+  // SIGINT and SIGTERM stop the run as "停止" does.
+  bool StopRequested() const override { return StopSignal() != 0; }
 
 private:
   void AppendLine(const Text& line) override { progress_.WriteLine(runtime::TextToUtf8(line) + "\n"); }
@@ -334,6 +352,8 @@ collect::ExportFormat FormatOf(const CollectOptions& options) {
 std::string UsageText() {
   return "Usage: pelmo                         open the window\n"
          "       pelmo collect [options] [ADDRESS ...]\n"
+         "       pelmo export --store FILE [--run latest|N] [--format F] [--separator S] [--csv-raw]\n"
+         "                    [--output FILE]\n"
          "\n"
          "Collects every address as \"开始处理\" would, then exports the table as \"导出结果\" would.\n"
          "The export goes to standard output (or to --output FILE), the progress to standard error.\n"
@@ -369,6 +389,11 @@ std::string UsageText() {
          "  --delay MS         pause MS milliseconds between two requests to the same host\n"
          "                     (default 0)\n"
          "  --max-page-mb MB   a page larger than MB mebibytes fails (default 256, at most 2047)\n"
+         "  --store FILE       keep the run in the store FILE (SQLite, made when missing) as it goes:\n"
+         "                     each page processed is kept with its rows, nothing half\n"
+         "  --resume           carry on the store's last run where it was cut off, when its settings\n"
+         "                     are the same: the pages it processed are not fetched again\n"
+         "  --only-new         leave out the records that an earlier run in the store collected\n"
          "  --progress         show the progress (pages done of all, failed, rows, time left) on\n"
          "                     standard error also when it is no terminal, a line each time it\n"
          "                     changes; on a terminal it is always shown, on one line\n"
@@ -377,7 +402,13 @@ std::string UsageText() {
          "downloaded), 2 for a usage error, a project or address file that cannot be read, a\n"
          "cookie over 64 KB or an output file that cannot be written, 3 when the run finished but\n"
          "some pages failed (their reasons are in the progress; the rows that were found are still\n"
-         "exported).\n";
+         "exported). A store that another run holds, that is read-only, full or no store ends with\n"
+         "2 before any download. SIGINT and SIGTERM stop the run as \"停止\" does: the rows of the\n"
+         "pages processed are exported, the store keeps the run to be resumed, and the exit status\n"
+         "is 130 or 143.\n"
+         "\n"
+         "pelmo export writes a run kept in a store (the latest unless --run N) in the same formats,\n"
+         "the text export with the run's own separator unless --separator is given.\n";
 }
 
 std::string AddressBoxFromLines(const std::string& lines) {
@@ -429,6 +460,13 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
     WriteError("pelmo collect: cannot write " + *options.outputFile + ": " + fault + "\n");
     return kCollectUsageError;
   }
+  CollectStoreStart stored = BeginCollectStore(project.project, settings, options.resume);
+  if (!stored.error.empty()) {
+    WriteError("pelmo collect: " + stored.error + "\n");
+    return kCollectUsageError;
+  }
+  WriteError(stored.notice);
+  collect::StoreJournal* journal = stored.store.journal.get();
 
   // The export text to standard output is written page by page; files and the other formats
   // are written whole at the end.
@@ -436,7 +474,9 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
   ConsoleObserver observer(stream ? std::optional<Text>(project.project.separator) : std::nullopt,
                            ChooseProgressDisplay(options.progress));
   collect::WebFetcher fetcher;
-  const collect::RunSummary summary = collect::RunCollection(settings, fetcher, observer);
+  CatchStopSignals();
+  const collect::RunSummary summary = collect::RunCollection(settings, fetcher, observer, collect::ResultTable(), journal);
+  if (journal) journal->Finish(summary);
   std::fflush(stdout);
   const collect::ExportedFile exported =
       stream ? collect::ExportedFile{}
@@ -450,6 +490,11 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
     return kCollectUsageError;
   }
   WriteError(runtime::TextToUtf8(collect::FinalMessage(summary)) + "\n");
+  if (StopSignal() != 0) return StoppedBySignalStatus(StopSignal());
+  if (journal && !journal->Fault().empty()) {
+    WriteError("pelmo collect: " + runtime::TextToUtf8(journal->Fault()) + "\n");
+    return kCollectUsageError;
+  }
   return summary.pagesFailed > 0 ? kCollectPagesFailed : kCollectDone;
 }
 

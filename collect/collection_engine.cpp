@@ -1,6 +1,7 @@
 // The collection engine: the run, one page, the rule check and the final message.
 #include "collect/collection_engine.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "collect/charset_declaration.h"
@@ -25,6 +26,8 @@ struct RunState {
   int groupCount = 0;
   int rowCount = 0;
   int columnCount = 0;
+  // Where processed pages are kept and earlier records looked up; null without a store.
+  RunJournal* journal = nullptr;
 };
 
 // GBK unless the page is to be read as UTF-8, or declares UTF-8 and is read as it declares.
@@ -40,6 +43,7 @@ PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response,
   outcome.address = address;
   outcome.stopped = response.failure == web::FetchFailure::Cancelled;
   outcome.finalAttempt = response.failure == web::FetchFailure::TransferTooLong || response.waitedRetryAfter;
+  outcome.status = response.status;
   outcome.reason = FailureReason(response, settings.maxPageBytes);
   outcome.failed = !outcome.reason.empty();
   if (response.failure == web::FetchFailure::PageTooLarge) response.body.clear();
@@ -71,35 +75,76 @@ PageOutcome PrepareAttempt(const Text& address, web::FetchResponse&& response, c
   return outcome;
 }
 
-// Everything the table and the status channels hear of one matched attempt.
-int ReportAttempt(PageOutcome& outcome, int attempt, RunState& state, RunObserver& observer) {
-  const int count = static_cast<int>(outcome.matches.size());
+// What the table and the status channels hear of an attempt: the columns the table lacks, the
+// records to tell and the attempt's end.
+void TellAttempt(const AttemptResult& result, std::vector<Record> told, RunState& state, RunObserver& observer) {
   const int needed = state.groupCount + 2;
   if (state.columnCount < needed) {
     observer.ColumnsAdded(ColumnCaptions(state.columnCount + 1, needed));
     state.columnCount = needed;
   }
-  if (count > 0) {
-    observer.RecordsFound(RecordsOf(outcome));
-    state.rowCount += count;
+  if (!told.empty()) {
+    state.rowCount += static_cast<int>(told.size());
+    observer.RecordsFound(std::move(told));
   }
-  observer.AttemptFinished({outcome.address, attempt, count, outcome.reason, outcome.warning});
-  return count;
+  observer.AttemptFinished(result);
 }
 
-// One prepared attempt at a page, told to the observer. Returns the match count, or -1 when the
-// run was stopped during the download.
-int CollectAttempt(PageOutcome& outcome, int attempt, RunState& state, RunObserver& observer) {
+// The page's records but those collected before. They are moved out unless the journal keeps
+// the page.
+std::vector<Record> RecordsToTell(JournalPage& page, bool keep) {
+  const bool all = std::find(page.collectedBefore.begin(), page.collectedBefore.end(), true) ==
+                   page.collectedBefore.end();
+  if (all && !keep) return std::move(page.records);
+  std::vector<Record> told;
+  for (std::size_t i = 0; i < page.records.size(); ++i) {
+    if (!page.collectedBefore[i]) told.push_back(page.records[i]);
+  }
+  return told;
+}
+
+// One prepared attempt at a page, told to the observer and noted in page. Returns the match
+// count, or -1 when the run was stopped during the download.
+int CollectAttempt(PageOutcome& outcome, int attempt, RunState& state, RunObserver& observer, JournalPage& page) {
   if (observer.StopRequested()) return -1;
   observer.AttemptStarted({outcome.address, attempt});
   // A download that failed while the user stopped the run was cut short by the stop.
   if (outcome.stopped || (outcome.failed && observer.StopRequested())) return -1;
   observer.PageText(outcome.pageText);
-  const int count = ReportAttempt(outcome, attempt, state, observer);
+  const int count = static_cast<int>(outcome.matches.size());
+  page.status = outcome.status;
+  page.attempts.push_back({outcome.address, attempt, count, outcome.reason, outcome.warning});
+  page.records = RecordsOf(outcome);
+  page.collectedBefore =
+      state.journal ? state.journal->CollectedBefore(page.records) : std::vector<bool>(page.records.size());
+  TellAttempt(page.attempts.back(), RecordsToTell(page, state.journal != nullptr), state, observer);
   // The records hold their own copies: the page's text and matches go once told.
   Text().swap(outcome.pageText);
   outcome.matches.clear();
   return count;
+}
+
+// A page the run being resumed processed, told again as it was first told (but for its text,
+// which is not kept). Returns its last attempt's count.
+int ReplayPage(JournalPage& page, RunState& state, RunObserver& observer) {
+  int count = 0;
+  for (const AttemptResult& attempt : page.attempts) {
+    observer.AttemptStarted({attempt.address, attempt.attempt});
+    const bool last = &attempt == &page.attempts.back();
+    TellAttempt(attempt, last ? RecordsToTell(page, false) : std::vector<Record>(), state, observer);
+    count = attempt.rowsFound;
+  }
+  return count;
+}
+
+// The pages the run being resumed processed, by position: they are not downloaded.
+std::vector<bool> ProcessedPages(const CollectionSettings& settings, RunJournal* journal) {
+  std::vector<bool> processed(settings.addresses.size());
+  if (journal == nullptr) return processed;
+  for (std::size_t page = 0; page < processed.size(); ++page) {
+    processed[page] = journal->Processed(static_cast<int>(page), settings.addresses[page]);
+  }
+  return processed;
 }
 
 }  // namespace
@@ -149,39 +194,55 @@ PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fe
   return outcome;
 }
 
-RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
-                         RunObserver& observer, const ResultTable& table) {
+RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher, RunObserver& observer,
+                         const ResultTable& table, RunJournal* journal) {
   RunSummary summary;
   summary.pageCount = static_cast<int>(settings.addresses.size());
   RunState state;
   state.rowCount = table.RowCount();
   state.columnCount = table.ColumnCount();
+  state.journal = journal;
   state.regex.Create(TranslateMatchRule(settings.rule, settings.ruleSyntax), runtime::Case::Insensitive);
   state.groupCount = state.regex.GetSubexpressionCount();
+  const std::vector<bool> processed = ProcessedPages(settings, journal);
   observer.RunStarted(summary.pageCount);
 
   const runtime::Regex& regex = state.regex;
   PreparePage prepare = [&settings, &regex](const Text& address, web::FetchResponse&& response) {
     return PrepareAttempt(address, std::move(response), settings, regex);
   };
-  std::unique_ptr<PageDownloads> downloads =
-      MakePageDownloads(settings, fetcher, observer, std::move(prepare), AheadBudget(settings.maxPageBytes));
+  std::unique_ptr<PageDownloads> downloads = MakePageDownloads(settings, fetcher, observer, std::move(prepare),
+                                                               AheadBudget(settings.maxPageBytes), processed);
   for (int index = 0; index < summary.pageCount && !observer.StopRequested(); ++index) {
     const Text& address = settings.addresses[static_cast<std::size_t>(index)];
     observer.PageStarted({index + 1, summary.pageCount, summary.pagesDone, summary.pagesFailed});
-    PageOutcome outcome = downloads->First(index);
-    const bool askAgain = WorthAnotherAttempt(outcome);
-    int count = CollectAttempt(outcome, 1, state, observer);
-    if (count == 0 && askAgain && !observer.StopRequested()) {
-      outcome = downloads->Again(index);
-      count = CollectAttempt(outcome, 2, state, observer);
+    JournalPage page;
+    int count = -1;
+    if (processed[static_cast<std::size_t>(index)]) {
+      std::optional<JournalPage> stored = journal->Replay(index);
+      if (stored) {
+        page = std::move(*stored);
+        count = ReplayPage(page, state, observer);
+      }
+    } else {
+      page.address = address;
+      PageOutcome outcome = downloads->First(index);
+      const bool askAgain = WorthAnotherAttempt(outcome);
+      count = CollectAttempt(outcome, 1, state, observer, page);
+      if (count == 0 && askAgain && !observer.StopRequested()) {
+        outcome = downloads->Again(index);
+        count = CollectAttempt(outcome, 2, state, observer, page);
+      }
     }
     if (count < 0) break;
     ++summary.pagesDone;
-    if (outcome.failed) {
+    if (!page.attempts.back().failureReason.empty()) {
       ++summary.pagesFailed;
       summary.failedAddresses.push_back(address);
     }
+    summary.rowsCollectedBefore +=
+        static_cast<int>(std::count(page.collectedBefore.begin(), page.collectedBefore.end(), true));
+    if (journal && !processed[static_cast<std::size_t>(index)] && !journal->Write(index, std::move(page))) break;
   }
   summary.stopped = summary.pagesDone < summary.pageCount;
   summary.rowCount = state.rowCount;

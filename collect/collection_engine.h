@@ -10,6 +10,7 @@
 #include "collect/page_outcome.h"
 #include "collect/page_request.h"
 #include "collect/result_table.h"
+#include "collect/run_journal.h"
 #include "collect/run_observer.h"
 #include "runtime/regex.h"
 #include "runtime/text.h"
@@ -38,8 +39,13 @@ PageOutcome TestPage(const runtime::Text& address, const CollectionSettings& set
 // with the run's end when the last page is done or the observer asks to stop. The rows are added to table, which the run reads only for its
 // size, once, before any event (empty after a fresh start; the rows and columns of earlier runs
 // when failed pages are collected again). The rule must have passed RuleProblem.
+// With a journal, the pages the run being resumed processed are told from it as they were first
+// told (their page text aside) and never downloaded; the records it says were collected before
+// are left out of the run (counted in the summary); each page processed is written to it after it
+// is told, and the run stops after a page the journal cannot read or write.
 RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher,
-                         RunObserver& observer, const ResultTable& table = ResultTable());
+                         RunObserver& observer, const ResultTable& table = ResultTable(),
+                         RunJournal* journal = nullptr);
 
 // The address of the configuration test: the first line of the address box (the whole box when
 // it holds a single line).

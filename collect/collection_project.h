@@ -3,10 +3,27 @@
 // settings of a run.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "collect/collection_settings.h"
 #include "runtime/text.h"
 
 namespace collect {
+
+// Where a project's runs are kept as they happen (collect/run_store.h), and which records a run
+// leaves out. A default-made choice keeps no store.
+struct StoreChoice {
+  // The store file, bytes as the file system takes them; empty: runs keep no store.
+  std::string file;
+  // Leave out of a run every record an earlier run of the project collected.
+  bool onlyNew = false;
+  // The columns whose cells tell records apart, by caption number ("文本 k"); empty: every
+  // column but the first (the whole match) and the last (the page address).
+  std::vector<int> recordColumns;
+
+  friend bool operator==(const StoreChoice&, const StoreChoice&) = default;
+};
 
 // The main window's settings. A default-made project holds the window's defaults at start.
 struct CollectionProject {
@@ -22,6 +39,7 @@ struct CollectionProject {
   runtime::Text separator;                    // empty: the export writes HTML table rows
   RuleSyntax ruleSyntax = RuleSyntax::Pattern;  // Literal: "按原文匹配" ticked
   FetchPoliteness fetching;
+  StoreChoice store;
 };
 
 // What a run is bounded by beyond its project: limits no project holds. A page limit above

@@ -105,14 +105,17 @@ bool IsFirst(int attempt) { return attempt % 2 == 0; }
 class ParallelDownloads final : public PageDownloads {
 public:
   ParallelDownloads(const CollectionSettings& settings, Fetcher& fetcher, const RunObserver& observer,
-                    PreparePage prepare, std::int64_t budget)
+                    PreparePage prepare, std::int64_t budget, const std::vector<bool>& notFetched)
       : settings_(settings), fetcher_(fetcher), observer_(observer), prepare_(std::move(prepare)),
         budget_(budget), jobs_(std::max(1, settings.fetching.jobs)),
         perHost_(std::max(1, settings.fetching.perHost)), lookAhead_(jobs_ * kLookAheadPerJob),
         pageCount_(static_cast<int>(settings.addresses.size())),
         states_(static_cast<std::size_t>(2 * pageCount_), State::NotDue),
         hosts_(static_cast<std::size_t>(pageCount_)) {
-    for (int page = 0; page < pageCount_; ++page) states_[static_cast<std::size_t>(FirstAttempt(page))] = State::Due;
+    for (int page = 0; page < pageCount_; ++page) {
+      const bool fetched = static_cast<std::size_t>(page) >= notFetched.size() || !notFetched[static_cast<std::size_t>(page)];
+      if (fetched) states_[static_cast<std::size_t>(FirstAttempt(page))] = State::Due;
+    }
     // One worker more than jobs: a worker for the attempt the engine waits for is free even when
     // every job is a transfer paused for room.
     const int workers = pageCount_ == 0 ? 0 : std::min(jobs_, 2 * pageCount_) + 1;
@@ -405,10 +408,11 @@ web::FetchResponse DownloadPage(const Text& address, const CollectionSettings& s
 
 std::unique_ptr<PageDownloads> MakePageDownloads(const CollectionSettings& settings, Fetcher& fetcher,
                                                  const RunObserver& observer, PreparePage prepare,
-                                                 std::int64_t aheadBudget) {
+                                                 std::int64_t aheadBudget, const std::vector<bool>& notFetched) {
   if (settings.fetching.jobs <= 1)
     return std::make_unique<SequentialDownloads>(settings, fetcher, observer, std::move(prepare));
-  return std::make_unique<ParallelDownloads>(settings, fetcher, observer, std::move(prepare), aheadBudget);
+  return std::make_unique<ParallelDownloads>(settings, fetcher, observer, std::move(prepare), aheadBudget,
+                                             notFetched);
 }
 
 }  // namespace collect

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "collect/collection_settings.h"
 #include "collect/fetcher.h"
@@ -46,9 +47,10 @@ std::int64_t AheadBudget(std::int64_t maxPageBytes);
 // is asked again at once, each attempt waiting its turn within the limits by address order. What
 // is held ahead stays within aheadBudget: a transfer ahead pauses, and no new one starts, while
 // there is no room; the attempt the engine waits for is never held back by the budget, nor by
-// the limits' room that paused transfers take.
+// the limits' room that paused transfers take. Pages marked in notFetched (by index; missing
+// entries count as false) are never downloaded: the engine does not take them.
 std::unique_ptr<PageDownloads> MakePageDownloads(const CollectionSettings& settings, Fetcher& fetcher,
                                                  const RunObserver& observer, PreparePage prepare,
-                                                 std::int64_t aheadBudget);
+                                                 std::int64_t aheadBudget, const std::vector<bool>& notFetched = {});
 
 }  // namespace collect

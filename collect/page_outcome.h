@@ -14,6 +14,8 @@ struct PageOutcome {
   runtime::Text pageText;
   std::vector<runtime::SearchResult> matches;
   int groupCount = 0;
+  // The answer's HTTP status; 0 when there was none.
+  int status = 0;
   // The download gave no complete answer, or an answer with a status of 400 or more.
   bool failed = false;
   // Why, as the status line shows it: "无法连接: Connection refused", "HTTP 404". Empty when the

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <filesystem>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -38,9 +39,9 @@ struct ProjectField {
   std::function<Json(const CollectionProject&)> write;
   // Puts the value (which is there) into the project; the fault when it does not fit.
   std::function<std::optional<FieldFault>(const Json&, CollectionProject&)> read;
-  // When given and true, the field is not written: a setting that is off leaves a project's file
-  // as it was before the setting existed.
-  std::function<bool(const CollectionProject&)> leftOut = nullptr;
+  // True when the entry is left out of the file for this project (it holds the default of a
+  // setting files written before it did not have); empty: always written.
+  std::function<bool(const CollectionProject&)> omitted = {};
 };
 
 ProjectField TextField(std::string key, Text CollectionProject::*member) {
@@ -87,7 +88,7 @@ template <typename Value>
 ProjectField SwitchField(std::string key, Value CollectionProject::*member, Value on, Value off) {
   return {key, [](const CollectionProject&) { return Json(true); },
           [key, member, on, off](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
-            if (!value.is_boolean()) return FieldFault{key, T(" true 或 false")};
+            if (!value.is_boolean()) return FieldFault{key, T("true 或 false")};
             project.*member = value.get<bool>() ? on : off;
             return std::nullopt;
           },
@@ -135,7 +136,7 @@ std::optional<FieldFault> ReadFields(const std::vector<ProjectField>& fields, co
 Json WriteFields(const std::vector<ProjectField>& fields, const CollectionProject& project) {
   Json object = Json::object();
   for (const ProjectField& field : fields) {
-    if (!field.leftOut || !field.leftOut(project)) object[field.key] = field.write(project);
+    if (!field.omitted || !field.omitted(project)) object[field.key] = field.write(project);
   }
   return object;
 }
@@ -148,6 +149,40 @@ ProjectField ObjectField(std::string key, std::vector<ProjectField> fields) {
             std::optional<FieldFault> fault = ReadFields(fields, value, project);
             if (fault) fault->field = key + "." + fault->field;
             return fault;
+          }};
+}
+
+ProjectField StoreFileField(std::string key) {
+  return {key, [](const CollectionProject& project) { return Json(project.store.file); },
+          [key](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
+            if (!value.is_string()) return FieldFault{key, T("文本")};
+            project.store.file = value.get<std::string>();
+            return std::nullopt;
+          }};
+}
+
+ProjectField OnlyNewField(std::string key) {
+  return {key, [](const CollectionProject& project) { return Json(project.store.onlyNew); },
+          [key](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
+            if (!value.is_boolean()) return FieldFault{key, T("true 或 false")};
+            project.store.onlyNew = value.get<bool>();
+            return std::nullopt;
+          }};
+}
+
+ProjectField RecordColumnsField(std::string key) {
+  return {key, [](const CollectionProject& project) { return Json(project.store.recordColumns); },
+          [key](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
+            const FieldFault fault{key, T("由不小于 1 的整数组成的数组")};
+            if (!value.is_array()) return fault;
+            std::vector<int> columns;
+            for (const Json& entry : value) {
+              const std::optional<int> column = WholeNumber(entry, SettingRange{1, INT_MAX});
+              if (!column) return fault;
+              columns.push_back(*column);
+            }
+            project.store.recordColumns = std::move(columns);
+            return std::nullopt;
           }};
 }
 
@@ -172,6 +207,13 @@ const std::vector<ProjectField>& ProjectFields() {
                        "delayMilliseconds", kDelayRange,
                        [](const CollectionProject& p) { return static_cast<long long>(p.fetching.delay.count()); },
                        [](CollectionProject& p, int n) { p.fetching.delay = std::chrono::milliseconds(n); })}),
+      // Files of projects that keep no store have no such entry.
+      [] {
+        ProjectField store = ObjectField(
+            "store", {StoreFileField("file"), OnlyNewField("onlyNew"), RecordColumnsField("recordColumns")});
+        store.omitted = [](const CollectionProject& p) { return p.store == StoreChoice{}; };
+        return store;
+      }(),
   };
   return fields;
 }
@@ -240,6 +282,11 @@ ProjectLoadResult LoadProject(const std::string& path) {
   if (std::optional<FieldFault> fault = ReadFields(ProjectFields(), document, result.project)) {
     return LoadFailure(T("项目文件 ") + Quoted(path) + T(" 中的字段 “") + runtime::Utf8ToText(fault->field) +
                        T("” 应为") + fault->expected);
+  }
+  // A store named relative to the project lies beside it, wherever the program runs.
+  const std::filesystem::path store(result.project.store.file);
+  if (!store.empty() && store.is_relative()) {
+    result.project.store.file = (std::filesystem::path(path).parent_path() / store).string();
   }
   result.loaded = true;
   return result;

@@ -24,8 +24,9 @@ struct ProjectLoadResult {
 };
 
 // The file's content for the project: a JSON object ("format": "pelmo-project", "version": 1, the
-// texts in UTF-8, the encoding as "gbk", "utf8" or "auto", the fetching limits in an object),
-// keys in sorted order, indented by four spaces, ending with a line break.
+// texts in UTF-8, the encoding as "gbk", "utf8" or "auto", the fetching limits in an object, and
+// the run store in an object ("file", "onlyNew", "recordColumns") only when the project keeps
+// one), keys in sorted order, indented by four spaces, ending with a line break.
 std::string ProjectDocument(const CollectionProject& project);
 
 // Writes the project to path (bytes as the file system takes them). The file is written aside
@@ -36,7 +37,8 @@ ProjectSaveResult SaveProject(const std::string& path, const CollectionProject& 
 // program does not know is passed over; a file that cannot be read, is not JSON (the message gives
 // the parser's fault and its byte offset), is not a Pelmo project, has a version other than 1 or
 // holds a field of the wrong type or value (a number outside the range of its command-line
-// option, see setting_ranges.h) gives loaded false and the message.
+// option, see setting_ranges.h) gives loaded false and the message. A store file named by a
+// relative path is taken from the project file's folder.
 ProjectLoadResult LoadProject(const std::string& path);
 
 }  // namespace collect

@@ -7,43 +7,13 @@
 #include <type_traits>
 #include <utility>
 
+#include "collect/packed_cells.h"
 #include "runtime/runtime_error.h"
 
 namespace collect {
 namespace {
 
 constexpr std::size_t kChunkSize = std::size_t{1} << 20;
-
-// Cell lengths are stored in LEB128: seven bits a byte, low bits first.
-std::size_t LengthSize(std::size_t length) {
-  std::size_t size = 1;
-  while (length >= 0x80) {
-    length >>= 7;
-    ++size;
-  }
-  return size;
-}
-
-char* WriteLength(char* out, std::size_t length) {
-  while (length >= 0x80) {
-    *out++ = static_cast<char>((length & 0x7F) | 0x80);
-    length >>= 7;
-  }
-  *out++ = static_cast<char>(length);
-  return out;
-}
-
-std::size_t ReadLength(const char*& in) {
-  std::size_t length = 0;
-  int shift = 0;
-  unsigned char byte = 0;
-  do {
-    byte = static_cast<unsigned char>(*in++);
-    length |= static_cast<std::size_t>(byte & 0x7F) << shift;
-    shift += 7;
-  } while ((byte & 0x80) != 0);
-  return length;
-}
 
 }  // namespace
 
@@ -83,8 +53,8 @@ std::string_view ResultTable::Cell(int row, int column) const {
   const RowRef& ref = rows_[row];
   if (static_cast<std::uint32_t>(column) >= ref.count) return {};
   const char* in = chunks_[ref.chunk].data() + ref.offset;
-  for (int skipped = 0; skipped < column; ++skipped) in += ReadLength(in);
-  const std::size_t length = ReadLength(in);
+  for (int skipped = 0; skipped < column; ++skipped) in += ReadPackedLength(in);
+  const std::size_t length = ReadPackedLength(in);
   return std::string_view(in, length);
 }
 
@@ -94,7 +64,7 @@ std::vector<runtime::Text> ResultTable::RowCells(int row) const {
   const RowRef& ref = rows_[row];
   const char* in = chunks_[ref.chunk].data() + ref.offset;
   for (std::uint32_t i = 0; i < ref.count; ++i) {
-    const std::size_t length = ReadLength(in);
+    const std::size_t length = ReadPackedLength(in);
     cells.emplace_back(in, length);
     in += length;
   }
@@ -128,12 +98,12 @@ bool operator==(const ResultTable& a, const ResultTable& b) {
 
 void ResultTable::AddRow(const std::vector<runtime::Text>& cells) {
   std::size_t size = 0;
-  for (const runtime::Text& cell : cells) size += LengthSize(cell.size()) + cell.size();
+  for (const runtime::Text& cell : cells) size += PackedLengthSize(cell.size()) + cell.size();
   RowRef row;
   row.count = static_cast<std::uint32_t>(cells.size());
   char* out = Reserve(size, row);
   for (const runtime::Text& cell : cells) {
-    out = WriteLength(out, cell.size());
+    out = WritePackedLength(out, cell.size());
     std::memcpy(out, cell.data(), cell.size());
     out += cell.size();
   }

@@ -38,6 +38,8 @@ struct RunSummary {
   int pagesDone = 0;    // pages processed to the end (both attempts where there were two)
   int pagesFailed = 0;  // pages whose last attempt failed
   int rowCount = 0;     // rows in the table at the end, earlier ones included
+  // Records found but left out, as an earlier run collected them already (only new records).
+  int rowsCollectedBefore = 0;
   bool stopped = false;
   std::vector<runtime::Text> failedAddresses;  // in run order
 };

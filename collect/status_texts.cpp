@@ -51,12 +51,17 @@ Text NoMatchMessage() { return T("匹配结果为0,请检查正则匹配规则!"
 Text MatchCountMessage(int rowsFound) { return T("匹配成功，共") + runtime::ToText(rowsFound) + T("条"); }
 
 Text FinalMessage(const RunSummary& summary) {
-  const Text rows = runtime::ToText(summary.rowCount);
+  Text rows = runtime::ToText(summary.rowCount);
+  if (summary.rowsCollectedBefore > 0) {
+    rows += T("条数据（另有 ") + runtime::ToText(summary.rowsCollectedBefore) + T(" 条已在以前采集过）");
+  } else {
+    rows += T("条数据");
+  }
   if (summary.stopped) {
     return T("已停止：处理了 ") + runtime::ToText(summary.pagesDone) + " / " +
-           runtime::ToText(summary.pageCount) + T(" 个网址，共") + rows + T("条数据");
+           runtime::ToText(summary.pageCount) + T(" 个网址，共") + rows;
   }
-  Text message = T("共") + rows + T("条数据");
+  Text message = T("共") + rows;
   if (summary.pagesFailed > 0) {
     message += T("，") + runtime::ToText(summary.pagesFailed) + T("个网址下载失败");
   }
@@ -84,6 +89,20 @@ Text TimeLeftText(std::chrono::seconds timeLeft) {
   Text text = runtime::ToText(minutes / 60) + T(" 小时");
   if (minutes % 60 > 0) text += " " + runtime::ToText(minutes % 60) + T(" 分钟");
   return text;
+}
+
+Text InterruptedRunNotice(int pagesDone, int pageCount) {
+  return T("上次的采集在第 ") + runtime::ToText(pagesDone) + " / " + runtime::ToText(pageCount) +
+         T(" 个网址中断；加 --resume 继续");
+}
+
+Text OtherSettingsNotice() { return T("上次中断的采集设置不同，无法继续；开始新的采集"); }
+
+Text StoreChosenMessage(const Text& shownPath) { return T("采集库：") + shownPath; }
+
+Text StoredRunShownMessage(const Text& shownPath, int runId, int rowCount) {
+  return StoreChosenMessage(shownPath) + T("，第 ") + runtime::ToText(runId) + T(" 次采集，共") +
+         runtime::ToText(rowCount) + T("条数据");
 }
 
 Text TestedPageMessage(const Text& address, const Text& warning) {

@@ -31,7 +31,8 @@ runtime::Text NoMatchMessage();
 runtime::Text MatchCountMessage(int rowsFound);
 
 // The message that ends a run: "共N条数据", with "，M个网址下载失败" when pages failed, or
-// "已停止：处理了 i / n 个网址，共N条数据" after a stop.
+// "已停止：处理了 i / n 个网址，共N条数据" after a stop; "条数据" is followed by
+// "（另有 K 条已在以前采集过）" when K records were left out as collected before.
 runtime::Text FinalMessage(const RunSummary& summary);
 
 // A run's progress as the run panel and `pelmo collect` show it: "i / n 页", then "，失败 f" when
@@ -41,6 +42,18 @@ runtime::Text ProgressText(const ProgressFigures& figures);
 // A time left in round figures: "5 秒" to "55 秒" in steps of 5 (at least 5), then "1 分钟" to
 // "59 分钟", then "2 小时" or "2 小时 5 分钟".
 runtime::Text TimeLeftText(std::chrono::seconds timeLeft);
+
+// The notice before a run when the store's last run did not finish and is not resumed:
+// "上次的采集在第 i / n 个网址中断；加 --resume 继续", i the pages it processed.
+runtime::Text InterruptedRunNotice(int pagesDone, int pageCount);
+// The notice before a run when the store's unfinished run has other settings and cannot be
+// resumed: "上次中断的采集设置不同，无法继续；开始新的采集".
+runtime::Text OtherSettingsNotice();
+
+// The status bar's message after a store was chosen: "采集库：" and the file as shown to the user;
+// with the run it holds shown in the list, "，第 N 次采集，共M条数据" follows.
+runtime::Text StoreChosenMessage(const runtime::Text& shownPath);
+runtime::Text StoredRunShownMessage(const runtime::Text& shownPath, int runId, int rowCount);
 
 // The message after a configuration test whose page declares another encoding than it was read
 // with: the address (as PrintableAddress shows it) and the warning in parentheses; empty without a

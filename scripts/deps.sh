@@ -2,7 +2,7 @@
 pelmo_packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  libcurl4-openssl-dev libboost-regex-dev libicu-dev nlohmann-json3-dev libxlsxwriter-dev
+  libcurl4-openssl-dev libboost-regex-dev libicu-dev nlohmann-json3-dev libsqlite3-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk qt6-translations-l10n
   libssl-dev

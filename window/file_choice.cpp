@@ -33,6 +33,12 @@ QString ChooseFileToSave(QWidget* owner, const FileQuestion& question) {
   return QFileDialog::getSaveFileName(owner, question.caption, QString(), question.filter);
 }
 
+QString ChooseFileToUse(QWidget* owner, const FileQuestion& question) {
+  if (std::optional<QString> name = TakeNextFileName()) return *name;
+  return QFileDialog::getSaveFileName(owner, question.caption, QString(), question.filter, nullptr,
+                                      QFileDialog::DontConfirmOverwrite);
+}
+
 void SetNextFileName(const QString& name) { NextFileNames().push_back(name); }
 
 }  // namespace window

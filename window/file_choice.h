@@ -20,6 +20,10 @@ QString ChooseFileToOpen(QWidget* owner, const FileQuestion& question);
 // replaced); empty when the dialog was cancelled.
 QString ChooseFileToSave(QWidget* owner, const FileQuestion& question);
 
+// A file the user names to read or to write, in a dialog over owner (an existing file is taken
+// without a question); empty when the dialog was cancelled.
+QString ChooseFileToUse(QWidget* owner, const FileQuestion& question);
+
 // Seam for tests: the next dialog answers with name (empty: cancelled) without showing anything.
 // Answers set in turn are given in the same order.
 void SetNextFileName(const QString& name);

@@ -45,8 +45,6 @@ constexpr unsigned kClosesWindow = 1u << 9;  // button: its window closes once t
 // font needs more height than the layout gives, the headings grow, every control below them
 // moves down as far, and so does the window's bottom edge.
 constexpr unsigned kHeading = 1u << 10;
-// Menu item: a setting that is on or off, shown with a check mark; choosing it turns it over.
-constexpr unsigned kCheckable = 1u << 11;
 
 struct Geometry {
   int left = 0;

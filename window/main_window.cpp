@@ -32,8 +32,6 @@ struct MainWindow::Command {
   void (MainWindow::*run)();
   // The look of the menu items bound to it, when it depends on the program's state.
   MenuItemLook (MainWindow::*look)() const = nullptr;
-  // Whether the setting it turns over is on, for a command of a checkable item.
-  bool (MainWindow::*checked)() const = nullptr;
 };
 
 namespace {
@@ -82,8 +80,11 @@ const MainWindow::Command* MainWindow::FindCommand(std::string_view handler) {
       {"SaveProjectAs", &MainWindow::SaveProjectAs},
       {"ExportToFile", &MainWindow::ExportToFile},
       {"RestoreDefaultSettings", &MainWindow::RestoreDefaultSettings},
-      {"ToggleLiteralRule", &MainWindow::ToggleLiteralRule, nullptr, &MainWindow::LiteralRuleOn},
-      {"ToggleDeclaredEncoding", &MainWindow::ToggleDeclaredEncoding, nullptr, &MainWindow::DeclaredEncodingOn},
+      {"ResumeLastRun", &MainWindow::ResumeLastRun, &MainWindow::ResumeMenuItemLook},
+      {"ToggleOnlyNew", &MainWindow::ToggleOnlyNew, &MainWindow::OnlyNewMenuItemLook},
+      {"ChooseRunStore", &MainWindow::ChooseRunStore},
+      {"ToggleLiteralRule", &MainWindow::ToggleLiteralRule, &MainWindow::LiteralRuleMenuItemLook},
+      {"ToggleDeclaredEncoding", &MainWindow::ToggleDeclaredEncoding, &MainWindow::DeclaredEncodingMenuItemLook},
   };
   for (const Command& command : kCommands) {
     if (command.handler == handler) return &command;
@@ -166,6 +167,7 @@ collect::CollectionProject MainWindow::ReadProject() const {
     project.encoding = controls_.gbk->isChecked() ? collect::PageEncoding::Gbk : collect::PageEncoding::Utf8;
   }
   project.fetching = fetching_;
+  project.store = store_;
   return project;
 }
 
@@ -182,16 +184,32 @@ void MainWindow::ShowProject(const collect::CollectionProject& project) {
   ruleSyntax_ = project.ruleSyntax;
   rulePreview_->SetRuleSyntax(ruleSyntax_);
   fetching_ = project.fetching;
+  store_ = project.store;
 }
 
 void MainWindow::ToggleLiteralRule() {
-  ruleSyntax_ = LiteralRuleOn() ? collect::RuleSyntax::Pattern : collect::RuleSyntax::Literal;
+  const bool literal = ruleSyntax_ == collect::RuleSyntax::Literal;
+  ruleSyntax_ = literal ? collect::RuleSyntax::Pattern : collect::RuleSyntax::Literal;
   rulePreview_->SetRuleSyntax(ruleSyntax_);
+}
+
+MenuItemLook MainWindow::LiteralRuleMenuItemLook() const {
+  MenuItemLook look{true, runtime::T("按原文匹配")};
+  look.checkable = true;
+  look.checked = ruleSyntax_ == collect::RuleSyntax::Literal;
+  return look;
 }
 
 void MainWindow::ToggleDeclaredEncoding() {
   readAsDeclared_ = !readAsDeclared_;
   ShowEncodingChoice();
+}
+
+MenuItemLook MainWindow::DeclaredEncodingMenuItemLook() const {
+  MenuItemLook look{true, runtime::T("按页面声明的编码读取")};
+  look.checkable = true;
+  look.checked = readAsDeclared_;
+  return look;
 }
 
 void MainWindow::ShowEncodingChoice() {
@@ -221,11 +239,8 @@ void MainWindow::RunGuarded(unsigned styles, const std::function<void()>& comman
 
 MenuItemLook MainWindow::LookOf(const MenuLayout& item) const {
   const Command* command = item.handler.empty() ? nullptr : FindCommand(item.handler);
-  if (command == nullptr) return {true, runtime::T(item.caption)};
-  MenuItemLook look =
-      command->look == nullptr ? MenuItemLook{true, runtime::T(item.caption)} : (this->*command->look)();
-  look.checked = command->checked != nullptr && (this->*command->checked)();
-  return look;
+  if (command == nullptr || command->look == nullptr) return {true, runtime::T(item.caption)};
+  return (this->*command->look)();
 }
 
 void MainWindow::PopupMenu(std::string_view menu, std::optional<int> x, std::optional<int> y) {
@@ -235,9 +250,9 @@ void MainWindow::PopupMenu(std::string_view menu, std::optional<int> x, std::opt
     if (!look.shown) continue;
     QAction* action = popup.addAction(ToQString(look.caption));
     action->setObjectName(FromLayout(item->name));
-    action->setCheckable((item->styles & kCheckable) != 0);
+    action->setCheckable(look.checkable);
     action->setChecked(look.checked);
-    action->setEnabled(!(running_ && (item->styles & kDisabledWhileRunning) != 0));
+    action->setEnabled(look.enabled && !(running_ && (item->styles & kDisabledWhileRunning) != 0));
   }
   QPoint position = QCursor::pos() + QPoint(kPopupOffset, kPopupOffset);
   if (x) position.setX(*x);

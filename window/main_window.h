@@ -14,6 +14,7 @@
 
 #include "collect/collection_project.h"
 #include "collect/progress_meter.h"
+#include "collect/run_journal.h"
 #include "collect/run_observer.h"
 #include "runtime/current_time.h"
 #include "runtime/text.h"
@@ -58,11 +59,13 @@ struct MainWindowControls {
 };
 
 // The menu entry that looks different with the program's state: shown or not, its caption, and
-// the check mark of a setting.
+// whether it carries a check mark and can be chosen.
 struct MenuItemLook {
   bool shown = true;
   runtime::Text caption;
+  bool checkable = false;
   bool checked = false;
+  bool enabled = true;
 };
 
 class MainWindow final : public LayoutWindow {
@@ -78,7 +81,8 @@ public:
 
   // The settings as the window holds them: the boxes as typed; the encoding Auto when
   // "按页面声明的编码读取" is on, otherwise the gbk box as Gbk (ticked) or Utf8; the rule's syntax
-  // Literal when "按原文匹配" is on; and the fetching limits of "下载设置…".
+  // Literal when "按原文匹配" is on; the fetching limits of "下载设置…" and the store of "采集库…" and
+  // "只采集新纪录".
   collect::CollectionProject ReadProject() const;
   // Every field into its box, the two settings of the 工具箱 menu and the fetching limits for the
   // next runs. Auto turns "按页面声明的编码读取" on and shows the gbk box ticked (pages that declare
@@ -126,6 +130,15 @@ public:
   // "按页面声明的编码读取": turns over whether pages are read as they declare; while it is on the
   // gbk box only says how pages that declare nothing are read (GBK), and is disabled.
   void ToggleDeclaredEncoding();
+  // "继续上次的采集（i / n）": the store's unfinished run carried on with the settings as they are
+  // (they must be those it began with; otherwise a warning box and nothing runs), the rows of the
+  // pages it processed shown first.
+  void ResumeLastRun();
+  // "只采集新纪录": runs leave out the records an earlier run in the store collected, or no longer.
+  void ToggleOnlyNew();
+  // "采集库…": the store runs are kept in, chosen by file (made by the next run when new; one that
+  // is no store gets a warning box and changes nothing); the last run it holds fills the list.
+  void ChooseRunStore();
 
   // Runs the command a layout binds to handler, with the run's guard: a command the layout marks
   // with kDisabledWhileRunning does nothing while a run is in progress.
@@ -154,8 +167,8 @@ public:
   // Where the run stands, in the run panel.
   void ShowRunProgress(const collect::ProgressFigures& figures);
   // The rows of the list are kept outside the window (copied by "导出结果", written by "导出到文件…",
-  // or held in a run store): closing the window no longer asks before discarding them, until the
-  // next run adds rows.
+  // or held in the run store of "采集库…"): closing the window no longer asks before discarding
+  // them, until the next run adds rows.
   void MarkRowsKept() { rowsKept_ = true; }
   // True once "停止" was pressed or the window was asked to close during a command: the run ends
   // after the page in hand and the downloads in flight are abandoned. Safe from any thread.
@@ -186,12 +199,20 @@ private:
   void AfterOutermostCommand();
   MenuItemLook LookOf(const MenuLayout& item) const;
   MenuItemLook RetryMenuItemLook() const;
-  bool LiteralRuleOn() const { return ruleSyntax_ == collect::RuleSyntax::Literal; }
-  bool DeclaredEncodingOn() const { return readAsDeclared_; }
+  MenuItemLook ResumeMenuItemLook() const;
+  MenuItemLook OnlyNewMenuItemLook() const;
+  MenuItemLook LiteralRuleMenuItemLook() const;
+  MenuItemLook DeclaredEncodingMenuItemLook() const;
   // The gbk box enabled unless a run holds the settings or the declared encoding decides.
   void ShowEncodingChoice();
-  // Runs the engine over the settings on a worker thread, the list hidden and the commands held.
-  collect::RunSummary CollectInBackground(const collect::CollectionSettings& settings);
+  // Runs the engine over the settings on a worker thread, the list hidden and the commands held;
+  // with a journal, the run is kept in it.
+  collect::RunSummary CollectInBackground(const collect::CollectionSettings& settings,
+                                          collect::RunJournal* journal = nullptr);
+  // A run over the settings into the emptied list, kept in the store when there is one: a new run,
+  // or the unfinished run resumedRun carried on. A store that cannot serve gets a warning box, and
+  // nothing changes.
+  void CollectIntoList(const collect::CollectionSettings& settings, int resumedRun);
 
   MainWindowControls controls_;
   MainWindowSession session_;
@@ -199,6 +220,7 @@ private:
   collect::RuleSyntax ruleSyntax_ = collect::RuleSyntax::Pattern;
   bool readAsDeclared_ = false;
   RulePreviewPanel* rulePreview_ = nullptr;
+  collect::StoreChoice store_;
   MessageBoxes boxes_;
   QPointer<RunPanel> runPanel_;
   QPointer<UrlGeneratorWindow> generator_;

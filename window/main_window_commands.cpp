@@ -47,7 +47,8 @@ bool Refused(MessageBoxes& boxes, QWidget* owner, std::initializer_list<Text> pr
 
 }  // namespace
 
-collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSettings& settings) {
+collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSettings& settings,
+                                                    collect::RunJournal* journal) {
   controls_.list->setVisible(false);
   SetRunning(true);
   collecting_ = true;
@@ -62,7 +63,7 @@ collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSet
   progress.start();
   // The engine reads the table's size before it tells anything; until then nothing changes it.
   const collect::ResultTable& table = controls_.list->Table();
-  RunEngineWork([&] { summary = collect::RunCollection(settings, fetcher, observer, table); });
+  RunEngineWork([&] { summary = collect::RunCollection(settings, fetcher, observer, table, journal); });
   progress.stop();
   controls_.list->setVisible(true);
   collecting_ = false;
@@ -76,9 +77,7 @@ void MainWindow::StartProcessing() {
               {collect::RuleProblem(settings.rule, settings.ruleSyntax), collect::CookieProblem(settings.cookie)})) {
     return;
   }
-  SetEditBoxText(controls_.pageText, Text());
-  ClearResultList();
-  session_.failedAddresses = CollectInBackground(settings).failedAddresses;
+  CollectIntoList(settings, 0);
 }
 
 void MainWindow::RetryFailedAddresses() {

@@ -93,9 +93,9 @@ WindowLayout Build() {
        .handler = "OpenUrlGenerator"},
       {.name = "下载设置", .caption = "下载设置…", .level = 1, .handler = "ChooseFetching"},
       {.name = "按原文匹配", .caption = "按原文匹配", .level = 1, .handler = "ToggleLiteralRule",
-       .styles = kDisabledWhileRunning | kCheckable},
+       .styles = kDisabledWhileRunning},
       {.name = "按页面声明的编码读取", .caption = "按页面声明的编码读取", .level = 1,
-       .handler = "ToggleDeclaredEncoding", .styles = kDisabledWhileRunning | kCheckable},
+       .handler = "ToggleDeclaredEncoding", .styles = kDisabledWhileRunning},
       // Shown only after a run in which pages failed, with their number (the window decides).
       {.name = "重新采集失败的网址", .caption = "重新采集失败的网址", .level = 1,
        .handler = "RetryFailedAddresses", .styles = kDisabledWhileRunning},
@@ -107,6 +107,13 @@ WindowLayout Build() {
        .styles = kDisabledWhileRunning},
       {.name = "恢复默认设置", .caption = "恢复默认设置", .level = 1,
        .handler = "RestoreDefaultSettings", .styles = kDisabledWhileRunning},
+      // Shown only when the store holds an unfinished run, with its progress (the window decides).
+      {.name = "继续上次的采集", .caption = "继续上次的采集", .level = 1, .handler = "ResumeLastRun",
+       .styles = kDisabledWhileRunning},
+      {.name = "只采集新纪录", .caption = "只采集新纪录", .level = 1, .handler = "ToggleOnlyNew",
+       .styles = kDisabledWhileRunning},
+      {.name = "采集库", .caption = "采集库…", .level = 1, .handler = "ChooseRunStore",
+       .styles = kDisabledWhileRunning},
   };
   // The address box, the labels beside it and the cookie box share the width with the marker
   // boxes: the first half of the extra width goes to the address box, the second to the cookie

@@ -28,6 +28,13 @@ void ReportListModel::Clear() {
   endResetModel();
 }
 
+void ReportListModel::ShowTable(collect::ResultTable table) {
+  beginResetModel();
+  table_ = std::move(table);
+  announcedRows_ = table_.RowCount();
+  endResetModel();
+}
+
 void ReportListModel::Flush() {
   flushScheduled_ = false;
   const int count = table_.RowCount();

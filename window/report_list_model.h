@@ -24,6 +24,8 @@ public:
   void AddRows(const std::vector<collect::Record>& rows);
   // Removes every row and every column.
   void Clear();
+  // The whole table in place of the one shown, announced at once.
+  void ShowTable(collect::ResultTable table);
   // Announces the rows not yet announced.
   void Flush();
 

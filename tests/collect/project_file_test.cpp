@@ -23,7 +23,8 @@ using ::testing::HasSubstr;
 
 auto Fields(const CollectionProject& p) {
   return std::make_tuple(p.addressText, p.cookie, p.before, p.after, p.rule, p.ruleSyntax, p.encoding,
-                         p.separator, p.fetching.perHost, p.fetching.jobs, p.fetching.delay);
+                         p.separator, p.fetching.perHost, p.fetching.jobs, p.fetching.delay, p.store.file,
+                         p.store.onlyNew, p.store.recordColumns);
 }
 
 class ProjectFileTest : public ::testing::Test {
@@ -57,6 +58,7 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryByte) {
   project.encoding = PageEncoding::Auto;
   project.separator = "\t|";
   project.fetching = {.perHost = 2, .jobs = 9, .delay = std::chrono::milliseconds(250)};
+  project.store = {.file = Path("新闻.pelmo.sqlite"), .onlyNew = true, .recordColumns = {2, 4}};
 
   ProjectSaveResult saved = SaveProject(Path("项目.json"), project);
   ASSERT_TRUE(saved.saved) << runtime::TextToUtf8(saved.message);
@@ -71,6 +73,8 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryByte) {
   ProjectLoadResult loaded = LoadProject(Path("项目.json"));
   ASSERT_TRUE(loaded.loaded) << runtime::TextToUtf8(loaded.message);
   EXPECT_EQ(Fields(loaded.project), Fields(project));
+  // A project without a store is written as before the store existed.
+  EXPECT_THAT(ProjectDocument(CollectionProject{}), ::testing::Not(HasSubstr("store")));
 }
 
 TEST_F(ProjectFileTest, SettingsThatAreOffLeaveTheFileAsItWasBeforeThem) {
@@ -123,7 +127,11 @@ TEST_F(ProjectFileTest, FaultsNameTheFileAndTheFault) {
        "中的字段 “fetching.delayMilliseconds” 应为 0 到 600000 的整数"},
       {"object", R"({"format": "pelmo-project", "version": 1, "fetching": []})", "中的字段 “fetching” 应为对象"},
       {"switch", R"({"format": "pelmo-project", "version": 1, "literalRule": 1})",
-       "中的字段 “literalRule” 应为 true 或 false"},
+       "中的字段 “literalRule” 应为true 或 false"},
+      {"record columns", R"({"format": "pelmo-project", "version": 1, "store": {"recordColumns": [2, 0]}})",
+       "中的字段 “store.recordColumns” 应为由不小于 1 的整数组成的数组"},
+      {"only new", R"({"format": "pelmo-project", "version": 1, "store": {"onlyNew": 1}})",
+       "中的字段 “store.onlyNew” 应为true 或 false"},
   };
   for (const FaultCase& c : cases) {
     const std::string name = std::string(c.name) + ".json";
@@ -184,6 +192,9 @@ TEST_F(ProjectFileTest, MissingFieldsKeepTheirDefaultsAndUnknownOnesArePassedOve
   CollectionProject expected;
   expected.cookie = "c=1";
   EXPECT_EQ(Fields(loaded.project), Fields(expected));
+
+  Write("beside.json", R"({"format": "pelmo-project", "version": 1, "store": {"file": "beside.sqlite"}})");
+  EXPECT_EQ(LoadProject(Path("beside.json")).project.store.file, Path("beside.sqlite"));
 }
 
 }  // namespace

@@ -1,0 +1,28 @@
+// A row's cells packed into one byte string: each cell its length in LEB128 (seven bits a byte,
+// low bits first, the high bit set on every byte but the last), then its bytes. The result table
+// holds its rows this way, and the run store keeps records and their digests' input so.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/text.h"
+
+namespace collect {
+
+// The number of bytes the length takes.
+std::size_t PackedLengthSize(std::size_t length);
+// Writes the length at out and returns the byte after it.
+char* WritePackedLength(char* out, std::size_t length);
+// Reads a length at in and moves in past it. The bytes must hold a whole length.
+std::size_t ReadPackedLength(const char*& in);
+
+// The cells packed one after the other.
+std::string PackCells(const std::vector<runtime::Text>& cells);
+// The cells of a packed string; a cell cut short by the end of the bytes ends with them, and
+// nothing past the bytes is read.
+std::vector<runtime::Text> UnpackCells(std::string_view packed);
+
+}  // namespace collect

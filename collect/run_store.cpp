@@ -1,0 +1,417 @@
+// The run store over SQLite's C API. A run holds the store with an advisory lock on the file
+// (flock, which SQLite's own POSIX locks never touch), so that a second run is refused at once
+// while readers such as `pelmo export` still read beside it.
+#include "collect/run_store.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+
+#include "collect/collection_engine.h"
+#include "collect/match_rule.h"
+#include "collect/packed_cells.h"
+#include "collect/sqlite_statement.h"
+#include "collect/store_writer.h"
+#include "runtime/code_page.h"
+#include "runtime/regex.h"
+#include "runtime/text_operations.h"
+
+namespace collect {
+namespace {
+
+using runtime::T;
+using runtime::Text;
+
+constexpr int kSchemaVersion = 1;
+// "Pelm": marks an SQLite file as a Pelmo store.
+constexpr int kApplicationId = 0x50656C6D;
+// How long a write waits for a reader's or another program's lock before it gives up.
+constexpr int kBusyMilliseconds = 5000;
+// Rows read back at a time into a table.
+constexpr std::size_t kRowBatch = 1024;
+
+constexpr const char* kSchema = R"(
+CREATE TABLE runs (
+  id INTEGER PRIMARY KEY,
+  project BLOB NOT NULL,
+  settings BLOB NOT NULL,
+  page_count INTEGER NOT NULL,
+  group_count INTEGER NOT NULL,
+  separator BLOB NOT NULL,
+  started TEXT NOT NULL,
+  ended TEXT,
+  outcome TEXT NOT NULL CHECK (outcome IN ('running', 'stopped', 'finished'))
+);
+CREATE TABLE pages (
+  run INTEGER NOT NULL REFERENCES runs (id),
+  position INTEGER NOT NULL,
+  address BLOB NOT NULL,
+  state TEXT NOT NULL CHECK (state IN ('done', 'failed')),
+  status INTEGER NOT NULL,
+  attempts INTEGER NOT NULL,
+  first_reason BLOB NOT NULL,
+  first_warning BLOB NOT NULL,
+  reason BLOB NOT NULL,
+  warning BLOB NOT NULL,
+  row_count INTEGER NOT NULL,
+  time TEXT NOT NULL,
+  PRIMARY KEY (run, position)
+) WITHOUT ROWID;
+CREATE TABLE records (
+  run INTEGER NOT NULL,
+  page INTEGER NOT NULL,
+  position INTEGER NOT NULL,
+  cells BLOB NOT NULL,
+  digest BLOB NOT NULL,
+  left_out INTEGER NOT NULL,
+  PRIMARY KEY (run, page, position),
+  FOREIGN KEY (run, page) REFERENCES pages (run, position)
+) WITHOUT ROWID;
+)";
+
+constexpr const char* kNow = "strftime('%Y-%m-%dT%H:%M:%fZ', 'now')";
+
+Text Quoted(const std::string& path) { return T("“") + runtime::Utf8ToText(path) + T("”"); }
+
+Text StoreMessage(const std::string& path, const Text& reason) { return T("采集库 ") + Quoted(path) + T(" ") + reason; }
+
+// What an SQLite result code means to the user.
+Text ReasonOf(int code) {
+  switch (code & 0xFF) {
+    case SQLITE_FULL:
+      return T("所在的磁盘已满");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return T("正由另一个程序使用");
+    case SQLITE_READONLY:
+      return T("是只读的，无法写入");
+    case SQLITE_NOTADB:
+      return T("不是 Pelmo 采集库");
+    case SQLITE_CORRUPT:
+      return T("已损坏");
+    default:
+      break;
+  }
+  return T("无法读写：") + runtime::Utf8ToText(sqlite3_errstr(code));
+}
+
+const char* OutcomeName(RunOutcome outcome) {
+  switch (outcome) {
+    case RunOutcome::Stopped:
+      return "stopped";
+    case RunOutcome::Finished:
+      return "finished";
+    case RunOutcome::Running:
+      break;
+  }
+  return "running";
+}
+
+RunOutcome OutcomeNamed(std::string_view name) {
+  if (name == "stopped") return RunOutcome::Stopped;
+  if (name == "finished") return RunOutcome::Finished;
+  return RunOutcome::Running;
+}
+
+int GroupCount(const Text& rule) {
+  runtime::Regex regex;
+  regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive);
+  return regex.GetSubexpressionCount();
+}
+
+// The number a pragma gives, or nothing with the failure's code.
+std::optional<long long> PragmaNumber(sqlite3* database, const char* pragma, int& code) {
+  SqliteStatement statement(database, std::string("PRAGMA ") + pragma);
+  if (!statement.Step()) {
+    code = statement.Failed() ? statement.Code() : SQLITE_NOTADB;
+    return std::nullopt;
+  }
+  return statement.Integer(0);
+}
+
+// Makes a new file a store, or checks that a file is one this program reads; empty when it is.
+Text PrepareSchema(sqlite3* database, const std::string& path, StoreUse use) {
+  int code = SQLITE_OK;
+  const std::optional<long long> application = PragmaNumber(database, "application_id", code);
+  const std::optional<long long> version = PragmaNumber(database, "user_version", code);
+  const std::optional<long long> objects = [&]() -> std::optional<long long> {
+    SqliteStatement count(database, "SELECT count(*) FROM sqlite_schema");
+    if (!count.Step()) {
+      code = count.Code();
+      return std::nullopt;
+    }
+    return count.Integer(0);
+  }();
+  if (!application || !version || !objects) return StoreMessage(path, ReasonOf(code));
+  const bool empty = *application == 0 && *version == 0 && *objects == 0;
+  if (empty && use == StoreUse::Run) {
+    if ((code = ExecuteSql(database, "PRAGMA journal_mode = WAL")) != SQLITE_OK ||
+        (code = ExecuteSql(database, std::string("BEGIN IMMEDIATE;") + kSchema + "PRAGMA application_id = " +
+                                      std::to_string(kApplicationId) + "; PRAGMA user_version = " +
+                                      std::to_string(kSchemaVersion) + "; COMMIT;")) != SQLITE_OK) {
+      const Text fault = StoreMessage(path, ReasonOf(code));
+      ExecuteSql(database, "ROLLBACK");
+      return fault;
+    }
+    return Text();
+  }
+  if (*application != kApplicationId) return StoreMessage(path, T("不是 Pelmo 采集库"));
+  if (*version != kSchemaVersion) {
+    return StoreMessage(path, T("的版本（") + runtime::ToText(static_cast<std::int64_t>(*version)) +
+                                  T("）不受支持，本程序读取版本 ") + runtime::ToText(kSchemaVersion));
+  }
+  return Text();
+}
+
+// The file opened for the lock of a run, or -1 with the fault.
+int LockForRun(const std::string& path, bool& created, Text& fault) {
+  struct stat existing {};
+  const bool existed = ::stat(path.c_str(), &existing) == 0;
+  const int descriptor = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  if (descriptor < 0) {
+    const int error = errno;
+    const bool readOnly = error == EROFS || (existed && (error == EACCES || error == EPERM));
+    fault = StoreMessage(path, readOnly ? T("是只读的，无法写入")
+                                        : T("无法打开：") + runtime::Utf8ToText(std::strerror(error)));
+    return -1;
+  }
+  if (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+    const int error = errno;
+    ::close(descriptor);
+    fault = StoreMessage(path, error == EWOULDBLOCK ? T("正由另一个采集使用")
+                                                    : T("无法打开：") + runtime::Utf8ToText(std::strerror(error)));
+    return -1;
+  }
+  created = !existed;
+  return descriptor;
+}
+
+}  // namespace
+
+StoreJournal::StoreJournal(RunStore& store, int runId, const StoreChoice& choice)
+    : store_(store), runId_(runId), choice_(choice),
+      writer_(std::make_unique<StoreWriter>(store.path_, runId, choice.recordColumns)) {}
+
+StoreJournal::~StoreJournal() = default;
+
+bool StoreJournal::Fail(int code) {
+  if (fault_.empty()) fault_ = StoreMessage(store_.path_, ReasonOf(code));
+  return false;
+}
+
+bool StoreJournal::Processed(int position, const Text& address) {
+  const auto found = processed_.find(position);
+  return found != processed_.end() && found->second == address;
+}
+
+std::optional<JournalPage> StoreJournal::Replay(int position) {
+  SqliteStatement stored(store_.database_,
+                         "SELECT status, attempts, first_reason, first_warning, reason, warning, row_count FROM pages "
+                         "WHERE run = ?1 AND position = ?2");
+  if (!stored.Bind(1, runId_).Bind(2, position).Step()) {
+    Fail(stored.Failed() ? stored.Code() : SQLITE_CORRUPT);
+    return std::nullopt;
+  }
+  JournalPage page;
+  page.address = processed_.at(position);
+  page.status = static_cast<int>(stored.Integer(0));
+  if (stored.Integer(1) == 2) page.attempts.push_back({page.address, 1, 0, stored.Bytes(2), stored.Bytes(3)});
+  page.attempts.push_back({page.address, static_cast<int>(page.attempts.size()) + 1,
+                           static_cast<int>(stored.Integer(6)), stored.Bytes(4), stored.Bytes(5)});
+  SqliteStatement records(store_.database_,
+                          "SELECT cells, left_out FROM records WHERE run = ?1 AND page = ?2 ORDER BY position");
+  records.Bind(1, runId_).Bind(2, position);
+  while (records.Step()) {
+    page.records.push_back({UnpackCells(records.Bytes(0))});
+    page.collectedBefore.push_back(records.Integer(1) != 0);
+  }
+  if (records.Failed()) {
+    Fail(records.Code());
+    return std::nullopt;
+  }
+  return page;
+}
+
+std::vector<bool> StoreJournal::CollectedBefore(const std::vector<Record>& records) {
+  std::vector<bool> collected(records.size());
+  if (!choice_.onlyNew) return collected;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    collected[i] = std::binary_search(earlierDigests_.begin(), earlierDigests_.end(),
+                                      RecordDigest(records[i], choice_.recordColumns));
+  }
+  return collected;
+}
+
+bool StoreJournal::Write(int position, JournalPage page) {
+  if (writer_->Write(position, std::move(page))) return true;
+  return Fail(writer_->FailureCode());
+}
+
+bool StoreJournal::Finish(const RunSummary& summary) {
+  if (!writer_->Flush()) return Fail(writer_->FailureCode());
+  SqliteStatement finish(store_.database_,
+                         std::string("UPDATE runs SET outcome = ?1, ended = ") + kNow + " WHERE id = ?2");
+  if (finish.BindWord(1, OutcomeName(summary.stopped ? RunOutcome::Stopped : RunOutcome::Finished)).Bind(2, runId_).Run()) {
+    return true;
+  }
+  return Fail(finish.Code());
+}
+
+RunStore::RunStore(std::string path, sqlite3* database, int lockDescriptor)
+    : path_(std::move(path)), database_(database), lockDescriptor_(lockDescriptor) {}
+
+RunStore::~RunStore() {
+  sqlite3_close_v2(database_);
+  // Only now: closing another descriptor of the file would drop SQLite's locks on it.
+  if (lockDescriptor_ >= 0) ::close(lockDescriptor_);
+}
+
+const Text& RunStore::Fail(int code) {
+  fault_ = StoreMessage(path_, ReasonOf(code));
+  return fault_;
+}
+
+std::optional<StoredRun> RunStore::RunWhere(const char* condition, std::optional<int> id) {
+  SqliteStatement statement(database_, std::string("SELECT id, outcome, page_count, settings, separator, "
+                                             "(SELECT count(*) FROM pages WHERE pages.run = runs.id) FROM runs ") +
+                                     condition);
+  if (id) statement.Bind(1, *id);
+  if (!statement.Step()) {
+    if (statement.Failed()) Fail(statement.Code());
+    return std::nullopt;
+  }
+  StoredRun run;
+  run.id = static_cast<int>(statement.Integer(0));
+  run.outcome = OutcomeNamed(statement.Bytes(1));
+  run.pageCount = static_cast<int>(statement.Integer(2));
+  run.settingsDigest = statement.Bytes(3);
+  run.separator = statement.Bytes(4);
+  run.pagesDone = static_cast<int>(statement.Integer(5));
+  return run;
+}
+
+std::optional<StoredRun> RunStore::LatestRun() { return RunWhere("ORDER BY id DESC LIMIT 1", std::nullopt); }
+
+std::optional<StoredRun> RunStore::FindRun(int id) { return RunWhere("WHERE id = ?1", id); }
+
+std::optional<StoredRun> RunStore::UnfinishedRun() {
+  std::optional<StoredRun> latest = LatestRun();
+  if (latest && latest->outcome == RunOutcome::Finished) return std::nullopt;
+  return latest;
+}
+
+ResultTable RunStore::ReadTable(const StoredRun& run) {
+  ResultTable table;
+  SqliteStatement groups(database_, "SELECT group_count FROM runs WHERE id = ?1");
+  if (!groups.Bind(1, run.id).Step()) {
+    Fail(groups.Failed() ? groups.Code() : SQLITE_NOTFOUND);
+    return table;
+  }
+  if (run.pagesDone > 0) table.AddColumns(ColumnCaptions(1, static_cast<int>(groups.Integer(0)) + 2));
+  SqliteStatement rows(database_, "SELECT cells FROM records WHERE run = ?1 AND left_out = 0 ORDER BY page, position");
+  rows.Bind(1, run.id);
+  std::vector<Record> batch;
+  while (rows.Step()) {
+    batch.push_back({UnpackCells(rows.Bytes(0))});
+    if (batch.size() == kRowBatch) {
+      table.AddRows(batch);
+      batch.clear();
+    }
+  }
+  table.AddRows(batch);
+  if (rows.Failed()) {
+    Fail(rows.Code());
+    return ResultTable();
+  }
+  return table;
+}
+
+std::unique_ptr<StoreJournal> RunStore::BeginRun(const RunStartRequest& request) {
+  const RunDigests digests = DigestsOf(request.settings, request.choice);
+  int runId = request.resumedRun;
+  if (runId == 0) {
+    SqliteStatement insert(database_, std::string("INSERT INTO runs (project, settings, page_count, group_count, separator, "
+                                            "started, outcome) VALUES (?1, ?2, ?3, ?4, ?5, ") +
+                                    kNow + ", 'running')");
+    insert.Bind(1, digests.project).Bind(2, digests.settings);
+    insert.Bind(3, static_cast<long long>(request.settings.addresses.size())).Bind(4, GroupCount(request.settings.rule));
+    if (!insert.Bind(5, request.separator).Run()) {
+      Fail(insert.Code());
+      return nullptr;
+    }
+    runId = static_cast<int>(sqlite3_last_insert_rowid(database_));
+  } else {
+    SqliteStatement resume(database_, "UPDATE runs SET outcome = 'running', ended = NULL, separator = ?1 "
+                                "WHERE id = ?2 AND settings = ?3 AND outcome <> 'finished'");
+    if (!resume.Bind(1, request.separator).Bind(2, runId).Bind(3, digests.settings).Run()) {
+      Fail(resume.Code());
+      return nullptr;
+    }
+    if (sqlite3_changes(database_) != 1) {
+      fault_ = StoreMessage(path_, T("中没有可以继续的采集"));
+      return nullptr;
+    }
+  }
+  std::unique_ptr<StoreJournal> journal(new StoreJournal(*this, runId, request.choice));
+  SqliteStatement pages(database_, "SELECT position, address FROM pages WHERE run = ?1");
+  pages.Bind(1, runId);
+  while (pages.Step()) journal->processed_.emplace(static_cast<int>(pages.Integer(0)), pages.Bytes(1));
+  // The records of the project's earlier runs that ended: a run that died may never have
+  // delivered its output.
+  SqliteStatement earlier(database_, "SELECT records.digest FROM records JOIN runs ON runs.id = records.run "
+                                     "WHERE runs.project = ?1 AND runs.id <> ?2 AND runs.outcome <> 'running'");
+  if (request.choice.onlyNew) {
+    earlier.Bind(1, digests.project).Bind(2, runId);
+    while (earlier.Step()) journal->earlierDigests_.push_back(earlier.Bytes(0));
+    std::sort(journal->earlierDigests_.begin(), journal->earlierDigests_.end());
+  }
+  if (pages.Failed() || earlier.Failed()) {
+    Fail(pages.Failed() ? pages.Code() : earlier.Code());
+    return nullptr;
+  }
+  return journal;
+}
+
+StoreOpening OpenRunStore(const std::string& path, StoreUse use) {
+  StoreOpening opening;
+  bool created = false;
+  int lock = -1;
+  if (use == StoreUse::Run) {
+    lock = LockForRun(path, created, opening.fault);
+    if (lock < 0) return opening;
+  } else if (struct stat existing {}; ::stat(path.c_str(), &existing) != 0) {
+    opening.fault = StoreMessage(path, T("无法打开：") + runtime::Utf8ToText(std::strerror(errno)));
+    return opening;
+  }
+  sqlite3* database = nullptr;
+  const int flags = use == StoreUse::Run ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
+  const int code = sqlite3_open_v2(path.c_str(), &database, flags, nullptr);
+  if (code != SQLITE_OK) {
+    opening.fault = StoreMessage(path, ReasonOf(code));
+  } else if (use == StoreUse::Run && sqlite3_db_readonly(database, "main") == 1) {
+    opening.fault = StoreMessage(path, T("是只读的，无法写入"));
+  } else {
+    sqlite3_busy_timeout(database, kBusyMilliseconds);
+    // In WAL mode a commit then waits for no disk sync, and the store stays whole if the power
+    // fails; only the last commits may be lost then.
+    if (use == StoreUse::Run) ExecuteSql(database, "PRAGMA synchronous = NORMAL");
+    opening.fault = PrepareSchema(database, path, use);
+  }
+  if (opening.fault.empty()) {
+    opening.store.reset(new RunStore(path, database, lock));
+    return opening;
+  }
+  sqlite3_close_v2(database);
+  if (created) ::unlink(path.c_str());
+  if (lock >= 0) ::close(lock);
+  return opening;
+}
+
+}  // namespace collect

@@ -1,0 +1,153 @@
+// Processed pages written to the store by a worker thread, several to a transaction when they
+// queue up.
+#include "collect/store_writer.h"
+
+#include <sqlite3.h>
+
+#include "collect/packed_cells.h"
+#include "collect/run_digests.h"
+#include "collect/sqlite_statement.h"
+
+namespace collect {
+namespace {
+
+// What may wait to be written before the run waits for the writer: enough to ride out a
+// checkpoint's disk syncs, little beside the memory the run holds anyway.
+constexpr std::size_t kMostWaiting = 4096;
+constexpr std::size_t kMostWaitingBytes = std::size_t{64} << 20;
+// Pages of the write-ahead log that start a checkpoint: fewer checkpoints (each syncs the disk
+// twice) for a log of up to about 16 MiB.
+constexpr int kCheckpointPages = 4096;
+constexpr int kBusyMilliseconds = 5000;
+
+constexpr const char* kPageInsert =
+    "INSERT INTO pages (run, position, address, state, status, attempts, first_reason, first_warning, reason, "
+    "warning, row_count, time) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, "
+    "strftime('%Y-%m-%dT%H:%M:%fZ', 'now'))";
+constexpr const char* kRecordInsert =
+    "INSERT INTO records (run, page, position, cells, digest, left_out) VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
+
+// The bytes of a page's cells: what it holds while it waits.
+std::size_t CellBytes(const JournalPage& page) {
+  std::size_t bytes = 0;
+  for (const Record& record : page.records) {
+    for (const runtime::Text& cell : record.cells) bytes += cell.size();
+  }
+  return bytes;
+}
+
+}  // namespace
+
+struct StoreWriter::Statements {
+  explicit Statements(sqlite3* database)
+      : begin(database, "BEGIN IMMEDIATE"), commit(database, "COMMIT"), rollback(database, "ROLLBACK"),
+        page(database, kPageInsert), record(database, kRecordInsert) {}
+  SqliteStatement begin, commit, rollback, page, record;
+};
+
+StoreWriter::StoreWriter(const std::string& path, int runId, std::vector<int> recordColumns)
+    : runId_(runId), recordColumns_(std::move(recordColumns)) {
+  failure_ = sqlite3_open_v2(path.c_str(), &database_, SQLITE_OPEN_READWRITE, nullptr);
+  if (failure_ == SQLITE_OK) {
+    sqlite3_busy_timeout(database_, kBusyMilliseconds);
+    ExecuteSql(database_, "PRAGMA synchronous = NORMAL");
+    sqlite3_wal_autocheckpoint(database_, kCheckpointPages);
+  }
+  statements_ = std::make_unique<Statements>(database_);
+  worker_ = std::thread([this] { Work(); });
+}
+
+StoreWriter::~StoreWriter() {
+  {
+    std::lock_guard lock(mutex_);
+    closing_ = true;
+  }
+  changed_.notify_all();
+  worker_.join();
+  statements_.reset();
+  sqlite3_close_v2(database_);
+}
+
+bool StoreWriter::Write(int position, JournalPage page) {
+  std::unique_lock lock(mutex_);
+  // A page larger than the whole allowance waits only for the queue to empty.
+  changed_.wait(lock, [this] {
+    return (queue_.size() < kMostWaiting && queuedBytes_ < kMostWaitingBytes) || failure_ != SQLITE_OK;
+  });
+  if (failure_ != SQLITE_OK) return false;
+  queuedBytes_ += CellBytes(page);
+  queue_.emplace_back(position, std::move(page));
+  changed_.notify_all();
+  return true;
+}
+
+bool StoreWriter::Flush() {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this] { return (queue_.empty() && !writing_) || failure_ != SQLITE_OK; });
+  return failure_ == SQLITE_OK;
+}
+
+int StoreWriter::FailureCode() {
+  std::lock_guard lock(mutex_);
+  return failure_;
+}
+
+void StoreWriter::Work() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [this] { return !queue_.empty() || closing_; });
+    if (queue_.empty() || failure_ != SQLITE_OK) return;
+    std::vector<std::pair<int, JournalPage>> pages(std::make_move_iterator(queue_.begin()),
+                                                   std::make_move_iterator(queue_.end()));
+    queue_.clear();
+    queuedBytes_ = 0;
+    writing_ = true;
+    changed_.notify_all();
+    lock.unlock();
+    const int code = WriteAll(pages);
+    lock.lock();
+    writing_ = false;
+    if (code != SQLITE_OK) failure_ = code;
+    changed_.notify_all();
+  }
+}
+
+int StoreWriter::WriteAll(const std::vector<std::pair<int, JournalPage>>& pages) {
+  Statements& s = *statements_;
+  s.begin.Reset();
+  if (!s.begin.Run()) return s.begin.Code();
+  bool written = true;
+  int code = SQLITE_OK;
+  for (auto page = pages.begin(); written && page != pages.end(); ++page) {
+    const auto& [position, entry] = *page;
+    const AttemptResult& last = entry.attempts.back();
+    const AttemptResult& first = entry.attempts.front();
+    const bool twice = entry.attempts.size() > 1;
+    s.page.Reset();
+    s.page.Bind(1, runId_).Bind(2, position).Bind(3, entry.address);
+    s.page.BindWord(4, last.failureReason.empty() ? "done" : "failed").Bind(5, entry.status);
+    s.page.Bind(6, static_cast<long long>(entry.attempts.size()));
+    s.page.Bind(7, twice ? std::string_view(first.failureReason) : "");
+    s.page.Bind(8, twice ? std::string_view(first.warning) : "");
+    s.page.Bind(9, last.failureReason).Bind(10, last.warning).Bind(11, last.rowsFound);
+    written = s.page.Run();
+    code = s.page.Code();
+    for (std::size_t i = 0; written && i < entry.records.size(); ++i) {
+      s.record.Reset();
+      s.record.Bind(1, runId_).Bind(2, position).Bind(3, static_cast<long long>(i));
+      s.record.Bind(4, PackCells(entry.records[i].cells)).Bind(5, RecordDigest(entry.records[i], recordColumns_));
+      written = s.record.Bind(6, entry.collectedBefore[i] ? 1 : 0).Run();
+      code = s.record.Code();
+    }
+  }
+  if (written) {
+    s.commit.Reset();
+    if (s.commit.Run()) return SQLITE_OK;
+    code = s.commit.Code();
+  }
+  s.rollback.Reset();
+  s.rollback.Run();
+  return code;
+}
+
+}  // namespace collect

@@ -1,0 +1,61 @@
+// The writing side of a run's journal: processed pages written to the store on a thread of their
+// own over a connection of their own, so the run does not wait for the disk. Each page goes with
+// its records into one transaction; pages that come faster than they are written share one, and
+// a transaction never holds part of a page.
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "collect/run_journal.h"
+
+struct sqlite3;
+
+namespace collect {
+
+class StoreWriter {
+public:
+  // Writes the pages of run runId into the store file at path, its records told apart by
+  // recordColumns (RecordDigest). A connection that cannot be opened fails the first write.
+  StoreWriter(const std::string& path, int runId, std::vector<int> recordColumns);
+  // Writes what is queued, then ends.
+  ~StoreWriter();
+  StoreWriter(const StoreWriter&) = delete;
+  StoreWriter& operator=(const StoreWriter&) = delete;
+
+  // Queues a processed page; waits while many pages (4,096, or 64 MiB of cells) wait already.
+  // False once a write failed.
+  bool Write(int position, JournalPage page);
+  // Waits until every queued page is written; false when one could not be.
+  bool Flush();
+  // SQLite's result code of the write that failed; SQLITE_OK (0) while none did.
+  int FailureCode();
+
+private:
+  void Work();
+  // Writes the pages in one transaction; SQLite's result code.
+  int WriteAll(const std::vector<std::pair<int, JournalPage>>& pages);
+
+  struct Statements;
+
+  const int runId_;
+  const std::vector<int> recordColumns_;
+  sqlite3* database_ = nullptr;
+  std::unique_ptr<Statements> statements_;  // prepared once, used by the worker only
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::pair<int, JournalPage>> queue_;
+  std::size_t queuedBytes_ = 0;  // the cells of the pages queued
+  bool writing_ = false;
+  bool closing_ = false;
+  int failure_ = 0;
+  std::thread worker_;
+};
+
+}  // namespace collect

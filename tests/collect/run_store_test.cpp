@@ -1,0 +1,279 @@
+// The run store on a real SQLite file with the canned fetcher: a run cut short and resumed tells
+// exactly what an uninterrupted run tells, records of earlier runs are left out when asked, a run
+// of other settings is never resumed, and files that are no store are refused with their reason.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "collect/collection_engine.h"
+#include "collect/packed_cells.h"
+#include "collect/result_export.h"
+#include "collect/run_store.h"
+#include "collect/status_texts.h"
+#include "tests/collect/canned_run.h"
+#include "tests/support/list_pages.h"
+
+namespace collect {
+namespace {
+
+using collect_test::Answer;
+using collect_test::CannedFetcher;
+using collect_test::Failure;
+using collect_test::RecordingObserver;
+using collect_test::Settings;
+using runtime::T;
+using runtime::Text;
+using ::testing::HasSubstr;
+
+// A folder of the test's own, removed with it.
+class StoreTest : public ::testing::Test {
+protected:
+  StoreTest()
+      : folder_(std::filesystem::temp_directory_path() /
+                ("pelmo-store-" + std::to_string(::getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+  }
+  ~StoreTest() override { std::filesystem::remove_all(folder_); }
+
+  std::string File(const std::string& name) const { return (folder_ / name).string(); }
+
+  std::unique_ptr<RunStore> Open(const std::string& name, StoreUse use = StoreUse::Run) {
+    StoreOpening opening = OpenRunStore(File(name), use);
+    EXPECT_EQ(runtime::TextToUtf8(opening.fault), "");
+    return std::move(opening.store);
+  }
+
+  std::filesystem::path folder_;
+};
+
+// Pages of every kind: many records, none (asked twice), an error status with records, a refused
+// connection (asked twice), one record (a second set of columns follows), an empty line.
+void MixedPages(CannedFetcher& fetcher, std::vector<Text>& addresses) {
+  fetcher.Answer("http://h/20", Answer(200, collect_test::ListPageGbk(20)));
+  fetcher.Answer("http://h/none", Answer(200, "<html>list-item nothing</html>"));
+  fetcher.Answer("http://h/404", Answer(404, collect_test::ListPageGbk(2, 30)));
+  fetcher.Answer("http://h/1", Answer(200, collect_test::ListPageGbk(1, 40)));
+  fetcher.Answer("http://h/3", Answer(200, collect_test::ListPageGbk(3, 50)));
+  addresses = {"http://h/20", "http://h/none", "http://h/404", "http://h/refused", "http://h/1", "", "http://h/3"};
+}
+
+struct Cut {
+  const char* name;
+  int jobs;
+  int stopAtPage;  // the observer asks to stop when this page's turn comes
+  int failAtPage;  // or the run dies telling this page's records
+};
+
+class ResumeAfterCut : public StoreTest, public ::testing::WithParamInterface<Cut> {};
+
+TEST_P(ResumeAfterCut, ResumedRunTellsWhatAnUninterruptedRunTells) {
+  const Cut& cut = GetParam();
+  std::vector<Text> addresses;
+  CannedFetcher reference;
+  MixedPages(reference, addresses);
+  CollectionSettings settings = Settings(addresses);
+  settings.fetching.jobs = cut.jobs;
+  RecordingObserver uninterrupted;
+  RunCollection(settings, reference, uninterrupted);
+
+  const StoreChoice choice;
+  {
+    std::unique_ptr<RunStore> store = Open("s.sqlite");
+    std::unique_ptr<StoreJournal> journal = store->BeginRun({.settings = settings, .choice = choice, .separator = {}, .resumedRun = 0});
+    ASSERT_TRUE(journal);
+    CannedFetcher fetcher;
+    MixedPages(fetcher, addresses);
+    RecordingObserver cutShort;
+    cutShort.stopAtPage = cut.stopAtPage;
+    cutShort.failAtPage = cut.failAtPage;
+    try {
+      const RunSummary summary = RunCollection(settings, fetcher, cutShort, ResultTable(), journal.get());
+      journal->Finish(summary);
+    } catch (const std::runtime_error&) {
+    }
+  }
+  std::unique_ptr<RunStore> store = Open("s.sqlite");
+  const std::optional<StoredRun> unfinished = store->UnfinishedRun();
+  ASSERT_TRUE(unfinished);
+  EXPECT_EQ(unfinished->outcome, cut.stopAtPage ? RunOutcome::Stopped : RunOutcome::Running);
+  const int cutPage = cut.stopAtPage + cut.failAtPage;
+  EXPECT_EQ(unfinished->pagesDone, cutPage - 1);
+  EXPECT_EQ(unfinished->settingsDigest, DigestsOf(settings, choice).settings);
+
+  std::unique_ptr<StoreJournal> journal =
+      store->BeginRun({.settings = settings, .choice = choice, .separator = {}, .resumedRun = unfinished->id});
+  ASSERT_TRUE(journal);
+  CannedFetcher fetcher;
+  MixedPages(fetcher, addresses);
+  RecordingObserver resumed;
+  const RunSummary summary = RunCollection(settings, fetcher, resumed, ResultTable(), journal.get());
+  ASSERT_TRUE(journal->Finish(summary));
+  EXPECT_EQ(resumed.events, uninterrupted.events);
+  ResultTable told;
+  told.AddRows(resumed.records);
+  ResultTable expected;
+  expected.AddRows(uninterrupted.records);
+  EXPECT_EQ(told, expected);
+  for (const std::string& address : fetcher.Addresses()) {
+    const auto page = std::find(addresses.begin(), addresses.end(), address) - addresses.begin() + 1;
+    EXPECT_GE(page, cutPage) << address << " was processed before the cut";
+  }
+  // The store holds the run's table as the list holds it, and the run is over.
+  const std::optional<StoredRun> latest = store->LatestRun();
+  ASSERT_TRUE(latest);
+  EXPECT_EQ(latest->outcome, RunOutcome::Finished);
+  EXPECT_FALSE(store->UnfinishedRun());
+  ResultTable list;
+  list.AddColumns(ColumnCaptions(1, 5));
+  list.AddRows(uninterrupted.records);
+  EXPECT_EQ(store->ReadTable(*latest), list);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cuts, ResumeAfterCut,
+                         ::testing::Values(Cut{"StopBeforeThirdPage", 1, 3, 0}, Cut{"StopBeforeSixthPage", 4, 6, 0},
+                                           Cut{"DiesOnFirstPage", 4, 0, 1}, Cut{"DiesOnFifthPage", 1, 0, 5}),
+                         [](const ::testing::TestParamInfo<Cut>& info) { return std::string(info.param.name); });
+
+TEST_F(StoreTest, OnlyNewLeavesOutTheRecordsOfEarlierRunsOfTheProject) {
+  CannedFetcher fetcher;
+  fetcher.Answer("http://h/monday", Answer(200, collect_test::ListPageGbk(20, 1)));
+  fetcher.Answer("http://h/tuesday", Answer(200, collect_test::ListPageGbk(20, 11)));
+  std::unique_ptr<RunStore> store = Open("s.sqlite");
+  struct Day {
+    const char* address;
+    bool onlyNew;
+    std::vector<int> recordColumns;
+    bool dies;
+    const char* finalMessage;
+  };
+  // Tuesday's list shares ten records with Monday's, under another address. Records told apart
+  // by other columns belong to another project. A run that died is no earlier run: its output may
+  // never have reached the user.
+  for (const Day& day : {Day{"http://h/monday", false, {}, false, "共20条数据"},
+                         Day{"http://h/tuesday", true, {}, false, "共10条数据（另有 10 条已在以前采集过）"},
+                         Day{"http://h/tuesday", false, {}, false, "共20条数据"},
+                         Day{"http://h/tuesday", true, {4}, true, "共20条数据"},
+                         Day{"http://h/tuesday", true, {4}, false, "共20条数据"},
+                         Day{"http://h/monday", true, {4}, false, "共10条数据（另有 10 条已在以前采集过）"}}) {
+    SCOPED_TRACE(day.finalMessage);
+    const StoreChoice choice{.file = File("s.sqlite"), .onlyNew = day.onlyNew, .recordColumns = day.recordColumns};
+    const CollectionSettings settings = Settings({day.address});
+    std::unique_ptr<StoreJournal> journal = store->BeginRun({.settings = settings, .choice = choice, .separator = {}, .resumedRun = 0});
+    RecordingObserver observer;
+    const RunSummary summary = RunCollection(settings, fetcher, observer, ResultTable(), journal.get());
+    EXPECT_EQ(runtime::TextToUtf8(FinalMessage(summary)), day.finalMessage);
+    EXPECT_EQ(static_cast<int>(observer.records.size()), summary.rowCount);
+    if (!day.dies) {
+      EXPECT_TRUE(journal->Finish(summary));
+    }
+    const int run = journal->RunId();
+    journal.reset();  // what is queued is written
+    EXPECT_EQ(store->ReadTable(*store->FindRun(run)).RowCount(), summary.rowCount);
+  }
+  EXPECT_EQ(store->FindRun(4)->outcome, RunOutcome::Running);
+}
+
+TEST_F(StoreTest, RunOfOtherSettingsIsNeverResumed) {
+  const CollectionSettings settings = Settings({"http://h/1", "http://h/2"});
+  std::unique_ptr<RunStore> store = Open("s.sqlite");
+  std::unique_ptr<StoreJournal> journal = store->BeginRun({.settings = settings, .choice = {}, .separator = {}, .resumedRun = 0});
+  CannedFetcher fetcher;
+  RecordingObserver observer;
+  observer.stopAtPage = 2;
+  journal->Finish(RunCollection(settings, fetcher, observer, ResultTable(), journal.get()));
+  const int unfinished = store->UnfinishedRun()->id;
+
+  CollectionSettings other = settings;
+  other.cookie = "k=v";
+  EXPECT_NE(DigestsOf(other, {}).settings, store->UnfinishedRun()->settingsDigest);
+  EXPECT_FALSE(store->BeginRun({.settings = other, .choice = {}, .separator = {}, .resumedRun = unfinished}));
+  EXPECT_THAT(runtime::TextToUtf8(store->Fault()), HasSubstr("中没有可以继续的采集"));
+  EXPECT_EQ(store->UnfinishedRun()->outcome, RunOutcome::Stopped);
+}
+
+// What changes a run's digests: the settings digest follows everything that decides the output,
+// the project digest only what decides the cells of a record.
+TEST(RunDigests, FollowWhatDecidesTheOutput) {
+  struct Change {
+    const char* name;
+    std::function<void(CollectionSettings&, StoreChoice&)> change;
+    bool project;
+    bool settings;
+  };
+  const CollectionSettings base = Settings({"http://h/1", "http://h/2"});
+  for (const Change& c : std::vector<Change>{
+           {"address", [](CollectionSettings& s, StoreChoice&) { s.addresses.back() = "http://h/3"; }, false, true},
+           {"addresses split otherwise", [](CollectionSettings& s, StoreChoice&) { s.addresses = {"http://h/1http://h/2"}; }, false, true},
+           {"cookie", [](CollectionSettings& s, StoreChoice&) { s.cookie = "a=b"; }, false, true},
+           {"page limit", [](CollectionSettings& s, StoreChoice&) { s.maxPageBytes = 1; }, false, true},
+           {"only new", [](CollectionSettings&, StoreChoice& c) { c.onlyNew = true; }, false, true},
+           {"rule", [](CollectionSettings& s, StoreChoice&) { s.rule = "<b>[var]</b>"; }, true, true},
+           {"marker", [](CollectionSettings& s, StoreChoice&) { s.after = "</body>"; }, true, true},
+           {"encoding", [](CollectionSettings& s, StoreChoice&) { s.encoding = PageEncoding::Utf8; }, true, true},
+           {"rule read as written", [](CollectionSettings& s, StoreChoice&) { s.ruleSyntax = RuleSyntax::Literal; }, true, true},
+           {"record columns", [](CollectionSettings&, StoreChoice& c) { c.recordColumns = {2}; }, true, true},
+           {"fetching", [](CollectionSettings& s, StoreChoice&) { s.fetching = {1, 1, std::chrono::milliseconds(5)}; }, false, false},
+           {"store file", [](CollectionSettings&, StoreChoice& c) { c.file = "elsewhere"; }, false, false}}) {
+    CollectionSettings settings = base;
+    StoreChoice choice;
+    c.change(settings, choice);
+    EXPECT_EQ(DigestsOf(settings, choice).project != DigestsOf(base, {}).project, c.project) << c.name;
+    EXPECT_EQ(DigestsOf(settings, choice).settings != DigestsOf(base, {}).settings, c.settings) << c.name;
+  }
+  const Record record{{"whole", "a", "b", "http://h/1"}};
+  EXPECT_EQ(RecordDigest(record, {}), RecordDigest({{"other whole", "a", "b", "http://h/2"}}, {}));
+  EXPECT_NE(RecordDigest(record, {}), RecordDigest({{"whole", "ab", "", "http://h/1"}}, {}));
+  EXPECT_EQ(RecordDigest(record, {3}), RecordDigest({{"x", "y", "b"}}, {3}));
+  EXPECT_EQ(RecordDigest({{"a"}}, {3}), RecordDigest({{"b"}}, {3}));  // a column it lacks is empty
+  EXPECT_NE(RecordDigest({{"one", "http://h/1"}}, {}), RecordDigest({{"two", "http://h/1"}}, {}));
+}
+
+TEST(PackedCells, CellsComeBackWholeAndCutInputStaysInside) {
+  const std::vector<Text> cells = {"", "a", std::string(300, 'x'), std::string("\0\x80", 2)};
+  EXPECT_EQ(UnpackCells(PackCells(cells)), cells);
+  const std::string packed = PackCells(cells);
+  EXPECT_EQ(UnpackCells(std::string_view(packed).substr(0, 7)), (std::vector<Text>{"", "a", "xx"}));
+  EXPECT_EQ(UnpackCells("\xff\xff"), (std::vector<Text>{""}));
+}
+
+void Sql(const std::string& file, const std::string& sql) {
+  sqlite3* database = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &database), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(database, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+  sqlite3_close(database);
+}
+
+TEST_F(StoreTest, FilesThatCannotServeAreRefusedWithTheirReason) {
+  std::ofstream(File("text.sqlite")) << "name,value\r\nx,1\r\n";
+  Sql(File("other.sqlite"), "CREATE TABLE t (x)");
+  Open("newer.sqlite").reset();
+  Sql(File("newer.sqlite"), "PRAGMA user_version = 2");
+  std::unique_ptr<RunStore> held = Open("held.sqlite");
+  struct Refusal {
+    const char* file;
+    StoreUse use;
+    const char* reason;
+  };
+  for (const Refusal& refusal : {Refusal{"text.sqlite", StoreUse::Run, " 不是 Pelmo 采集库"},
+                                 Refusal{"text.sqlite", StoreUse::Read, " 不是 Pelmo 采集库"},
+                                 Refusal{"other.sqlite", StoreUse::Run, " 不是 Pelmo 采集库"},
+                                 Refusal{"newer.sqlite", StoreUse::Run, " 的版本（2）不受支持，本程序读取版本 1"},
+                                 Refusal{"held.sqlite", StoreUse::Run, " 正由另一个采集使用"},
+                                 Refusal{"missing.sqlite", StoreUse::Read, " 无法打开：No such file or directory"},
+                                 Refusal{"folder/s.sqlite", StoreUse::Run, " 无法打开：No such file or directory"}}) {
+    const StoreOpening opening = OpenRunStore(File(refusal.file), refusal.use);
+    EXPECT_FALSE(opening.store) << refusal.file;
+    EXPECT_EQ(runtime::TextToUtf8(opening.fault), "采集库 “" + File(refusal.file) + "”" + refusal.reason);
+  }
+  EXPECT_TRUE(OpenRunStore(File("held.sqlite"), StoreUse::Read).store) << "a run's store can still be read";
+  EXPECT_EQ(std::filesystem::file_size(File("text.sqlite")), 17u);
+  EXPECT_FALSE(std::filesystem::exists(File("missing.sqlite")));
+}
+
+}  // namespace
+}  // namespace collect
