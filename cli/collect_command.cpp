@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 
+#include "cli/progress_line.h"
 #include "cli/collect_store.h"
 #include "cli/stop_signals.h"
 #include "collect/collection_engine.h"
@@ -36,6 +37,8 @@ struct CollectOptions {
   std::vector<std::pair<Text& (*)(CollectionProject&), std::string>> texts;
   bool nextOnWholePage = false;
   std::optional<collect::PageEncoding> encoding;
+  bool literalRule = false;
+  bool progress = false;
   std::optional<std::string> projectFile;
   std::optional<std::string> urlsFile;
   std::vector<std::string> addresses;
@@ -145,7 +148,7 @@ bool TakeNamedOption(const std::string& argument, const std::optional<std::strin
     if (!options.encoding) error = "--encoding takes gbk, utf8 or auto";
   } else if (argument == "--format") {
     options.format = collect::ExportFormatFromName(*value);
-    if (!options.format) error = "--format takes csv, tsv, jsonl, html or text";
+    if (!options.format) error = "--format takes csv, tsv, jsonl, html, xlsx or text";
   } else if (argument == "--project") {
     options.projectFile = *value;
   } else if (argument == "--output") {
@@ -177,6 +180,10 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
       result.options.encoding = collect::PageEncoding::Utf8;
     } else if (argument == "--next-whole-page") {
       result.options.nextOnWholePage = true;
+    } else if (argument == "--literal-rule") {
+      result.options.literalRule = true;
+    } else if (argument == "--progress") {
+      result.options.progress = true;
     } else if (argument == "--csv-raw") {
       result.options.formulas = collect::FormulaCells::Raw;
     } else if (argument == "--resume") {
@@ -229,6 +236,7 @@ ProjectResult ProjectOf(const CollectOptions& options) {
   for (const auto& [field, text] : options.texts) field(project) = runtime::Utf8ToText(text);
   if (options.nextOnWholePage) project.next.scope = collect::NextPageScope::WholePage;
   if (options.encoding) project.encoding = *options.encoding;
+  if (options.literalRule) project.ruleSyntax = collect::RuleSyntax::Literal;
   if (options.urlsFile) {
     std::optional<std::string> lines = ReadAll(*options.urlsFile);
     if (!lines) return {{}, "cannot read " + *options.urlsFile};
@@ -263,23 +271,37 @@ collect::RunLimits LimitsOf(const CollectOptions& options) {
   return limits;
 }
 
-// Status-box lines go to standard error as they come, each ended by LF; the status bar's messages
-// are the window's alone. A run that follows next pages or fetches detail pages also writes its
-// progress there as each list page begins. The rows fill a result table for the export.
+// Status-box lines go to standard error as they come, each ended by LF, with the progress shown as
+// the display says (list and detail pages apart in a run that follows links); the status bar's
+// messages are the window's alone. The rows fill a result table for the export.
 class ConsoleObserver final : public collect::StatusReporter {
 public:
   // With streamSeparator, each page's rows go to standard output as export text as soon as they
   // are found, instead of being kept: a run of any length then needs no more memory than a page.
-  explicit ConsoleObserver(std::optional<Text> streamSeparator) : streamSeparator_(std::move(streamSeparator)) {}
+  ConsoleObserver(std::optional<Text> streamSeparator, ProgressDisplay display)
+      : streamSeparator_(std::move(streamSeparator)),
+        progress_(display, [this] { return meter_.Figures(collect::ProgressMeter::Clock::now()); }) {}
 
+  void RunStarted(int pageCount) override {
+    meter_.RunStarted(pageCount, collect::ProgressMeter::Clock::now());
+    StatusReporter::RunStarted(pageCount);
+  }
   void PageStarted(const collect::RunProgress& progress) override {
-    if (progress.followsNextPages || progress.fetchesDetailPages) {
-      WriteError(runtime::TextToUtf8(collect::ProgressText(progress)) + "\n");
-    }
+    meter_.PageStarted(progress, collect::ProgressMeter::Clock::now());
+  }
+  void DetailPageFinished(const collect::DetailPageResult& detail) override {
+    meter_.DetailPageFinished(detail.progress);
+    StatusReporter::DetailPageFinished(detail);
+  }
+  void RunFinished(const collect::RunSummary& summary) override {
+    meter_.RunFinished(summary);
+    progress_.Finish();
+    StatusReporter::RunFinished(summary);
   }
   void ColumnsAdded(const std::vector<Text>& captions) override { table_.AddColumns(captions); }
   void DetailColumnsAdded(const std::vector<Text>& captions) override { table_.AddDetailColumns(captions); }
   void RecordsFound(std::vector<collect::Record> records) override {
+    meter_.RowsFound(static_cast<int>(records.size()));
     if (!streamSeparator_) {
       table_.AddRows(records);
       return;
@@ -298,10 +320,13 @@ public:
   bool StopRequested() const override { return StopSignal() != 0; }
 
 private:
-  void AppendLine(const Text& line) override { WriteError(runtime::TextToUtf8(line) + "\n"); }
+  void AppendLine(const Text& line) override { progress_.WriteLine(runtime::TextToUtf8(line) + "\n"); }
 
   std::optional<Text> streamSeparator_;
   collect::ResultTable table_;
+  collect::ProgressMeter meter_;
+  // Last, so that its thread stops before the meter it reads goes.
+  ProgressLine progress_;
 };
 
 // The export goes to the output file when one is named, as collect::FileReplacement writes it (a
@@ -355,6 +380,9 @@ std::string UsageText() {
          "                     given beside it replace its fields, addresses given replace its own\n"
          "  --rule TEXT        match rule ([var] [var0] [int] [int0] stand for the varying parts;\n"
          "                     [var:NAME] and [int:NAME] name their column)\n"
+         "  --literal-rule     the rule's text outside its placeholders matches as written (按原文\n"
+         "                     匹配): . ? ( and the like stand for themselves; letter case is still\n"
+         "                     ignored. Without it the rule is a regular expression\n"
          "  --before TEXT      marker before the list area\n"
          "  --after TEXT       marker after the list area\n"
          "  --cookie TEXT      cookie sent with every request (at most 64 KB)\n"
@@ -362,11 +390,12 @@ std::string UsageText() {
          "                     Content-Type header or meta element declares; GBK when it does not)\n"
          "  --utf8             the same as --encoding utf8\n"
          "  --separator TEXT   text export: cells joined by TEXT (default: HTML table rows)\n"
-         "  --format F         text (default: the export of \"导出结果\"), csv, tsv, jsonl or html,\n"
-         "                     all in UTF-8; with --output and no --format, the file's extension\n"
-         "                     (.csv .tsv .jsonl .html .htm) chooses, any other is text. A CSV or\n"
-         "                     TSV cell that starts with = + - or @ and is no plain number (such\n"
-         "                     as -12.5) gets a leading ' so that a spreadsheet shows it as text\n"
+         "  --format F         text (default: the export of \"导出结果\"), csv, tsv, jsonl, html (all\n"
+         "                     in UTF-8) or xlsx (an Excel workbook, every cell a text); with\n"
+         "                     --output and no --format, the file's extension (.csv .tsv .jsonl\n"
+         "                     .html .htm .xlsx) chooses, any other is text. A CSV or TSV cell that\n"
+         "                     starts with = + - or @ and is no plain number (such as -12.5) gets a\n"
+         "                     leading ' so that a spreadsheet shows it as text\n"
          "  --csv-raw          CSV and TSV cells exactly as found, formulas included\n"
          "  --output FILE      write the export to FILE instead of standard output: a file is\n"
          "                     replaced whole at the end (through a symbolic link, which stays),\n"
@@ -399,6 +428,9 @@ std::string UsageText() {
          "  --resume           carry on the store's last run where it was cut off, when its settings\n"
          "                     are the same: the pages it processed are not fetched again\n"
          "  --only-new         leave out the records that an earlier run in the store collected\n"
+         "  --progress         show the progress (pages done of all, failed, rows, time left) on\n"
+         "                     standard error also when it is no terminal, a line each time it\n"
+         "                     changes; on a terminal it is always shown, on one line\n"
          "  --help             this text\n"
          "Exit status: 0 after a run, 1 when the rule is empty or does not compile, or the\n"
          "next-page or detail settings cannot run (nothing is downloaded), 2 for a usage error, a\n"
@@ -449,7 +481,8 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
     return kCollectUsageError;
   }
   const collect::CollectionSettings settings = collect::SettingsForRun(project.project, LimitsOf(options));
-  for (const Text& problem : {collect::RuleProblem(settings.rule), collect::LinkSettingsProblem(settings)}) {
+  for (const Text& problem :
+       {collect::RuleProblem(settings.rule, settings.ruleSyntax), collect::LinkSettingsProblem(settings)}) {
     if (problem.empty()) continue;
     WriteError(runtime::TextToUtf8(problem) + "\n");
     return kCollectBadRule;
@@ -475,16 +508,21 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
   // The export text to standard output is written page by page; files and the other formats
   // are written whole at the end.
   const bool stream = !options.outputFile && FormatOf(options) == collect::ExportFormat::Text;
-  ConsoleObserver observer(stream ? std::optional<Text>(project.project.separator) : std::nullopt);
+  ConsoleObserver observer(stream ? std::optional<Text>(project.project.separator) : std::nullopt,
+                           ChooseProgressDisplay(options.progress));
   collect::WebFetcher fetcher;
   CatchStopSignals();
   const collect::RunSummary summary = collect::RunCollection(settings, fetcher, observer, collect::ResultTable(), journal);
   if (journal) journal->Finish(summary);
   std::fflush(stdout);
-  const std::string exported =
-      stream ? std::string()
-             : collect::FormatFileExport(FormatOf(options), observer.Table(), project.project.separator, options.formulas);
-  if (!stream && !target.Write(exported, fault)) {
+  const collect::ExportedFile exported =
+      stream ? collect::ExportedFile{}
+             : collect::ExportFile(FormatOf(options), observer.Table(), project.project.separator, options.formulas);
+  if (!exported.fault.empty()) {
+    WriteError("pelmo collect: cannot make the export: " + exported.fault + "\n");
+    return kCollectUsageError;
+  }
+  if (!stream && !target.Write(exported.bytes, fault)) {
     WriteError("pelmo collect: cannot write " + *options.outputFile + ": " + fault + "\n");
     return kCollectUsageError;
   }

@@ -327,7 +327,7 @@ std::vector<Text> ColumnCaptions(int first, int last) {
 
 RunCaptions CaptionsOfRun(const CollectionSettings& settings, int groupCount) {
   RunCaptions captions;
-  captions.list = RuleCaptions(settings.rule);
+  captions.list = RuleCaptions(settings.rule, settings.ruleSyntax);
   if (static_cast<int>(captions.list.size()) != groupCount + 2) captions.list = ColumnCaptions(1, groupCount + 2);
   if (FetchesDetailPages(settings.detail)) {
     captions.detail = GroupCaptions(GroupNames(settings.detail.rule), groupCount + 3);
@@ -351,11 +351,11 @@ Text FirstAddress(const Text& addresses) {
   return lineEnd == -1 ? addresses : runtime::TextLeft(addresses, lineEnd - 1);
 }
 
-Text RuleProblem(const Text& rule) {
+Text RuleProblem(const Text& rule, RuleSyntax syntax) {
   // The rule is a text: it ends at its first zero byte.
   if (IsEmptyRule(rule)) return EmptyRuleMessage();
   runtime::Regex regex;
-  if (regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive)) return Text();
+  if (regex.Create(TranslateMatchRule(rule, syntax), runtime::Case::Insensitive)) return Text();
   return BrokenRuleMessage(runtime::ToText(regex.LastError()));
 }
 
@@ -378,7 +378,7 @@ Text DetailPageProblem(const CollectionSettings& settings) {
   if (IsEmptyRule(settings.detail.rule)) return EmptyDetailRuleMessage();
   if (Text problem = LinkRuleProblem(settings.detail.rule, true); !problem.empty()) return problem;
   if (settings.detail.column.empty()) return MissingDetailColumnMessage();
-  if (DetailLinkColumn(settings.detail.column, RuleCaptions(settings.rule)) < 0) {
+  if (DetailLinkColumn(settings.detail.column, RuleCaptions(settings.rule, settings.ruleSyntax)) < 0) {
     return UnknownDetailColumnMessage(settings.detail.column);
   }
   return Text();

@@ -19,8 +19,8 @@ namespace collect {
 
 // Why the rule cannot run, as the user is told (EmptyRuleMessage for the empty rule, a rule that
 // is empty up to its first zero byte, where a text ends, included; BrokenRuleMessage with the
-// engine's reason); empty when it can run.
-runtime::Text RuleProblem(const runtime::Text& rule);
+// engine's reason); empty when it can run. The rule is read in the given syntax.
+runtime::Text RuleProblem(const runtime::Text& rule, RuleSyntax syntax = RuleSyntax::Pattern);
 
 // Why the next-page or detail settings cannot run, as the user is told: a next-page rule (when
 // next pages are followed) or a detail rule that does not compile or has no group, a detail stage

@@ -38,6 +38,7 @@ struct CollectionProject {
   runtime::Text rule = R"(<li> <a href="[var]/[int].html" title="[var]"> <span [var0]</li>)";
   PageEncoding encoding = PageEncoding::Gbk;  // the ticked "gbk编码" box
   runtime::Text separator;                    // empty: the export writes HTML table rows
+  RuleSyntax ruleSyntax = RuleSyntax::Pattern;  // Literal: "按原文匹配" ticked
   FetchPoliteness fetching;
   NextPageSettings next;  // off by default
   DetailSettings detail;  // off by default

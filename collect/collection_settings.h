@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "collect/match_rule.h"
 #include "runtime/text.h"
 
 namespace collect {
@@ -66,6 +67,7 @@ struct CollectionSettings {
   runtime::Text before;  // cut markers; "#引号" stands for a double quote
   runtime::Text after;
   runtime::Text rule;    // the match rule with its placeholders
+  RuleSyntax ruleSyntax = RuleSyntax::Pattern;
   PageEncoding encoding = PageEncoding::Gbk;
   FetchPoliteness fetching;
   std::int64_t maxPageBytes = kDefaultMaxPageBytes;

@@ -231,6 +231,7 @@ std::optional<ExportFormat> ExportFormatFromName(std::string_view name) {
   if (name == "tsv") return ExportFormat::Tsv;
   if (name == "jsonl") return ExportFormat::JsonLines;
   if (name == "html") return ExportFormat::Html;
+  if (name == "xlsx") return ExportFormat::Xlsx;
   if (name == "text") return ExportFormat::Text;
   return std::nullopt;
 }
@@ -257,8 +258,16 @@ std::string FormatFileExport(ExportFormat format, const ResultTable& table, cons
     }
     case ExportFormat::Html:
       return HtmlDocument(table);
+    case ExportFormat::Xlsx:
+      break;
   }
   return out;
+}
+
+ExportedFile ExportFile(ExportFormat format, const ResultTable& table, const runtime::Text& separator,
+                        FormulaCells formulas) {
+  if (format == ExportFormat::Xlsx) return XlsxWorkbook(table);
+  return {FormatFileExport(format, table, separator, formulas), std::string()};
 }
 
 }  // namespace collect

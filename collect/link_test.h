@@ -16,6 +16,8 @@ struct TestedPageTexts {
   runtime::Text address;
   runtime::Text pageText;       // cut and cleaned, as the rule sees it
   runtime::Text wholePageText;  // cleaned, not cut
+  // Why its download failed, as a run's status line says it; empty when it did not.
+  runtime::Text failureReason;
 };
 
 // Where the next-page rule leads from the page: the resolved address, or why there is none.

@@ -39,7 +39,8 @@ PreparedAnswer PrepareAnswer(web::FetchResponse&& response, const CollectionSett
   if (response.failure == web::FetchFailure::PageTooLarge) response.body.clear();
   const DeclaredCharset declared = DeclaredPageCharset(response.headerBlock, response.body);
   const bool gbk = ReadAsGbk(settings.encoding, declared);
-  if (settings.encoding != PageEncoding::Auto) answer.warning = CharsetWarning(declared, gbk);
+  // A failed page's body is the server's error page, whose declaration says nothing of the list.
+  if (settings.encoding != PageEncoding::Auto && answer.reason.empty()) answer.warning = CharsetWarning(declared, gbk);
   if (keepWholePage) answer.wholeText = PreparePageText(runtime::ByteSet(response.body), gbk, Text(), Text());
   answer.text = PreparePageText(std::move(response.body), gbk, before, after);
   return answer;
@@ -54,7 +55,7 @@ Text BaseAddress(const Text& address, const web::FetchResponse& response) {
 
 RunRules CompileRules(const CollectionSettings& settings) {
   RunRules rules;
-  rules.list.Create(TranslateMatchRule(settings.rule), runtime::Case::Insensitive);
+  rules.list.Create(TranslateMatchRule(settings.rule, settings.ruleSyntax), runtime::Case::Insensitive);
   rules.groupCount = rules.list.GetSubexpressionCount();
   rules.followsNext = FollowsNextPages(settings.next);
   if (rules.followsNext) {
@@ -66,7 +67,7 @@ RunRules CompileRules(const CollectionSettings& settings) {
   if (rules.fetchesDetails) {
     rules.detail.Create(TranslateMatchRule(settings.detail.rule), runtime::Case::Insensitive);
     rules.detailGroupCount = rules.detail.GetSubexpressionCount();
-    rules.linkColumn = DetailLinkColumn(settings.detail.column, RuleCaptions(settings.rule));
+    rules.linkColumn = DetailLinkColumn(settings.detail.column, RuleCaptions(settings.rule, settings.ruleSyntax));
   }
   return rules;
 }

@@ -104,6 +104,18 @@ ProjectField EncodingField(std::string key) {
           }};
 }
 
+// A switch that is off unless the file says true; written only when on.
+template <typename Value>
+ProjectField SwitchField(std::string key, Value CollectionProject::*member, Value on, Value off) {
+  return {key, [](const CollectionProject&) { return Json(true); },
+          [key, member, on, off](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
+            if (!value.is_boolean()) return FieldFault{key, T("true 或 false")};
+            project.*member = value.get<bool>() ? on : off;
+            return std::nullopt;
+          },
+          [member, on](const CollectionProject& project) { return project.*member == on; }};
+}
+
 // A whole number within range (whose bounds fit an int); nothing for any other value.
 std::optional<int> WholeNumber(const Json& value, SettingRange range) {
   if (!value.is_number()) return std::nullopt;
@@ -224,6 +236,7 @@ const std::vector<ProjectField>& ProjectFields() {
       TextField("rule", &CollectionProject::rule),
       TextField("separator", &CollectionProject::separator),
       EncodingField("encoding"),
+      SwitchField("literalRule", &CollectionProject::ruleSyntax, RuleSyntax::Literal, RuleSyntax::Pattern),
       ObjectField("fetching",
                   {WholeNumberField(
                        "perHost", kPerHostRange, [](const CollectionProject& p) { return p.fetching.perHost; },

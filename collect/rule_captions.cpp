@@ -31,16 +31,16 @@ struct MarkedExpression {
   std::map<std::size_t, Text> namesAt;  // offset of the "(" -> name
 };
 
-MarkedExpression Marked(const Text& rule) {
+MarkedExpression Marked(const Text& rule, RuleSyntax syntax) {
   MarkedExpression marked;
   std::size_t done = 0;
   for (const NamedPlaceholder& placeholder : FindNamedPlaceholders(rule)) {
-    marked.expression += TranslateMatchRule(rule.substr(done, placeholder.start - done));
+    marked.expression += TranslateMatchRule(rule.substr(done, placeholder.start - done), syntax);
     marked.namesAt[marked.expression.size()] = placeholder.name;
     marked.expression += TranslateMatchRule(placeholder.digits ? "[int]" : "[var]");
     done = placeholder.start + placeholder.length;
   }
-  marked.expression += TranslateMatchRule(rule.substr(done));
+  marked.expression += TranslateMatchRule(rule.substr(done), syntax);
   return marked;
 }
 
@@ -75,12 +75,12 @@ Text WithoutPlaceholderNames(const Text& rule) {
   return plain;
 }
 
-std::vector<Text> GroupNames(const Text& rule) {
+std::vector<Text> GroupNames(const Text& rule, RuleSyntax syntax) {
   runtime::Regex regex;
-  regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive);
+  regex.Create(TranslateMatchRule(rule, syntax), runtime::Case::Insensitive);
   std::vector<Text> names(static_cast<std::size_t>(regex.GetSubexpressionCount()));
   // The rule is a text: it ends at its first zero byte.
-  const MarkedExpression marked = Marked(rule.substr(0, rule.find('\0')));
+  const MarkedExpression marked = Marked(rule.substr(0, rule.find('\0')), syntax);
   if (marked.namesAt.empty()) return names;
   try {
     const boost::regex expression(marked.expression, boost::regex::perl | boost::regex::save_subexpression_location);
@@ -105,8 +105,8 @@ std::vector<Text> GroupCaptions(const std::vector<Text>& names, int firstColumn)
   return captions;
 }
 
-std::vector<Text> RuleCaptions(const Text& rule) {
-  const std::vector<Text> names = GroupNames(rule);
+std::vector<Text> RuleCaptions(const Text& rule, RuleSyntax syntax) {
+  const std::vector<Text> names = GroupNames(rule, syntax);
   std::vector<Text> captions = {runtime::T("文本 1")};
   for (Text& caption : GroupCaptions(names, 2)) captions.push_back(std::move(caption));
   captions.push_back(runtime::T("文本 ") + runtime::ToText(static_cast<int>(names.size()) + 2));

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "collect/match_rule.h"
 #include "runtime/text.h"
 
 namespace collect {
@@ -29,7 +30,7 @@ runtime::Text WithoutPlaceholderNames(const runtime::Text& rule);
 // The name of each capture group of the rule's expression (TranslateMatchRule), in group order:
 // a named placeholder's name, empty for every other group ([var], [int], the user's own
 // parentheses). As many as the compiled expression has groups (none when it does not compile).
-std::vector<runtime::Text> GroupNames(const runtime::Text& rule);
+std::vector<runtime::Text> GroupNames(const runtime::Text& rule, RuleSyntax syntax = RuleSyntax::Pattern);
 
 // The captions of columns that hold groups: each group's name, or "文本 k" for an unnamed group
 // (and an empty name), k counting the columns from firstColumn.
@@ -37,6 +38,6 @@ std::vector<runtime::Text> GroupCaptions(const std::vector<runtime::Text>& names
 
 // The captions of a rule's result columns: "文本 1" for the whole match, GroupCaptions of its
 // groups from column 2, and "文本 G+2" for the page address.
-std::vector<runtime::Text> RuleCaptions(const runtime::Text& rule);
+std::vector<runtime::Text> RuleCaptions(const runtime::Text& rule, RuleSyntax syntax = RuleSyntax::Pattern);
 
 }  // namespace collect

@@ -40,6 +40,9 @@ runtime::Text Number(long long number) { return runtime::ToText(static_cast<std:
 std::vector<runtime::Text> ProjectFields(const CollectionSettings& settings, const StoreChoice& choice) {
   std::vector<runtime::Text> fields = {"project", settings.rule, settings.before, settings.after,
                                        Number(static_cast<int>(settings.encoding))};
+  // A rule read as written finds other records than the same rule read as a pattern; runs of a
+  // pattern keep the digests they had before the choice existed.
+  if (settings.ruleSyntax == RuleSyntax::Literal) fields.push_back("literal rule");
   for (int column : choice.recordColumns) fields.push_back(Number(column));
   // After a word no record column is, so that no project without a detail stage has these fields.
   if (FetchesDetailPages(settings.detail)) {

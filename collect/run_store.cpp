@@ -152,9 +152,9 @@ RunOutcome OutcomeNamed(std::string_view name) {
   return RunOutcome::Running;
 }
 
-int GroupCount(const Text& rule) {
+int GroupCount(const Text& rule, RuleSyntax syntax) {
   runtime::Regex regex;
-  regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive);
+  regex.Create(TranslateMatchRule(rule, syntax), runtime::Case::Insensitive);
   return regex.GetSubexpressionCount();
 }
 
@@ -407,7 +407,7 @@ ResultTable RunStore::ReadTable(const StoredRun& run) {
 
 std::unique_ptr<StoreJournal> RunStore::BeginRun(const RunStartRequest& request) {
   const RunDigests digests = DigestsOf(request.settings, request.choice);
-  const int groupCount = GroupCount(request.settings.rule);
+  const int groupCount = GroupCount(request.settings.rule, request.settings.ruleSyntax);
   int runId = request.resumedRun;
   if (runId == 0) {
     const RunCaptions captions = CaptionsOfRun(request.settings, groupCount);

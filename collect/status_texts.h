@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "collect/progress_meter.h"
 #include "collect/run_observer.h"
 #include "runtime/current_time.h"
 #include "runtime/text.h"
@@ -35,11 +36,15 @@ runtime::Text MatchCountMessage(int rowsFound);
 // collected before.
 runtime::Text FinalMessage(const RunSummary& summary);
 
-// The progress of a run as the run panel and `pelmo collect` show it: "3 / 10 页", with
-// "，失败 1" when pages failed; when the run follows next pages or fetches detail pages,
-// "列表 3 / 10 页", "，详细页 57 / 200" with detail pages, and "，失败 F" counting failed pages of
-// both kinds.
-runtime::Text ProgressText(const RunProgress& progress);
+// A run's progress as the run panel and `pelmo collect` show it: "i / n 页", then "，失败 f" when
+// pages failed, "，取到 r 条" once a page is done, and "，剩余约 " with TimeLeftText when the time
+// left is known: "3 / 10 页，失败 1，取到 42 条，剩余约 3 分钟". A run that follows next pages or
+// fetches detail pages shows "列表 i / n 页", then "，详细页 d / D" with detail pages, and counts
+// failed pages of both kinds: "列表 3 / 10 页，详细页 57 / 200，失败 1，取到 57 条".
+runtime::Text ProgressText(const ProgressFigures& figures);
+// A time left in round figures: "5 秒" to "55 秒" in steps of 5 (at least 5), then "1 分钟" to
+// "59 分钟", then "2 小时" or "2 小时 5 分钟".
+runtime::Text TimeLeftText(std::chrono::seconds timeLeft);
 
 // The status box's line of a detail page that failed or did not match: "详细页 " and the address
 // (as PrintableAddress shows it) with the failure reason, or "规则没有匹配", in parentheses; of a
@@ -63,6 +68,12 @@ runtime::Text StoredRunShownMessage(const runtime::Text& shownPath, int runId, i
 // warning.
 runtime::Text TestedPageMessage(const runtime::Text& address, const runtime::Text& warning);
 
+// After a configuration test whose download failed, with the reason a run's line gives
+// (FailureReason): the status bar's message "测试页下载失败（HTTP 404）", and the status box's line,
+// the address (as PrintableAddress shows it), a space and the same message.
+runtime::Text TestFailedMessage(const runtime::Text& reason);
+runtime::Text TestFailedLine(const runtime::Text& address, const runtime::Text& reason);
+
 // Why a rule cannot run: "正则匹配规则不能为空!" for the empty rule, "匹配规则有误: " and the
 // regular-expression engine's reason when it does not compile.
 runtime::Text EmptyRuleMessage();
@@ -82,6 +93,11 @@ runtime::Text CookieTooLongMessage(std::int64_t cookieBytes);
 runtime::Text ExportedToBoxMessage();
 // The status bar's message after an export to a file: "已导出至 " and the file as shown to the user.
 runtime::Text ExportedToFileMessage(const runtime::Text& shownPath);
+
+// The status bar's message after a project was saved or opened: "已保存项目 " or "已打开项目 " and
+// the file's name.
+runtime::Text ProjectSavedMessage(const runtime::Text& fileName);
+runtime::Text ProjectOpenedMessage(const runtime::Text& fileName);
 
 // The time stamp beside a status message: "2026/12/7 03:05:09" (12-hour clock, no marker).
 runtime::Text StatusStamp(runtime::DateTime moment);

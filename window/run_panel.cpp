@@ -1,17 +1,20 @@
 // The progress label and the stop button of a run.
 #include "window/run_panel.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <algorithm>
+
+#include "collect/status_texts.h"
+#include "window/qt_text.h"
 
 namespace window {
 
 namespace {
 
-constexpr int kProgressWidth = 110;
-constexpr int kStopGap = 2;
 constexpr int kStopWidth = 60;
+constexpr int kGap = 6;
 
 }  // namespace
 
@@ -22,10 +25,16 @@ RunPanel::RunPanel(QWidget* parent, std::function<void()> onStop)
   setObjectName(QStringLiteral("runPanel"));
   progress_->setObjectName(QStringLiteral("runProgress"));
   stop_->setObjectName(QStringLiteral("stopRun"));
-  progress_->setGeometry(0, 0, kProgressWidth, 24);
-  progress_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  stop_->setGeometry(kProgressWidth + kStopGap, 0, kStopWidth, 24);
+  progress_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  stop_->setFixedWidth(kStopWidth);
   stop_->setAutoDefault(false);
+  // The button follows the text, which grows as the run tells more.
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(kGap);
+  row->addWidget(progress_);
+  row->addWidget(stop_);
+  row->addStretch(1);
   connect(stop_, &QPushButton::clicked, this, [this, onStop = std::move(onStop)] {
     stop_->setEnabled(false);
     onStop();
@@ -37,13 +46,8 @@ void RunPanel::Reset() {
   stop_->setEnabled(true);
 }
 
-void RunPanel::ShowProgress(const QString& text) {
-  progress_->setText(text);
-  // A longer text (list and detail pages) widens the label, within the panel.
-  const int width = std::clamp(progress_->fontMetrics().horizontalAdvance(text) + 4, kProgressWidth,
-                               std::max(kProgressWidth, this->width() - kStopGap - kStopWidth));
-  progress_->resize(width, progress_->height());
-  stop_->move(width + kStopGap, 0);
+void RunPanel::ShowProgress(const collect::ProgressFigures& figures) {
+  progress_->setText(ToQString(collect::ProgressText(figures)));
 }
 
 }  // namespace window

@@ -63,7 +63,13 @@ void MainWindow::CollectIntoList(const collect::CollectionSettings& settings, in
   ClearResultList();
   const collect::RunSummary summary = CollectInBackground(settings, journal.get());
   session_.failedAddresses = summary.failedAddresses;
-  if (journal && !journal->Finish(summary)) boxes_.Show(this, journal->Fault(), kWarningIconOk);
+  if (!journal) return;
+  if (!journal->Finish(summary)) {
+    boxes_.Show(this, journal->Fault(), kWarningIconOk);
+    return;
+  }
+  // The store holds every row of the list.
+  MarkRowsKept();
 }
 
 void MainWindow::ResumeLastRun() {
@@ -128,6 +134,7 @@ void MainWindow::ChooseRunStore() {
   }
   const int rows = table.RowCount();
   controls_.list->Model().ShowTable(std::move(table));
+  MarkRowsKept();
   ShowStatusMessage(collect::StoredRunShownMessage(shown, latest->id, rows));
 }
 

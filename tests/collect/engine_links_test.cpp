@@ -9,6 +9,7 @@
 
 #include "collect/collection_engine.h"
 #include "collect/link_test.h"
+#include "collect/progress_meter.h"
 #include "collect/status_texts.h"
 #include "tests/collect/canned_run.h"
 
@@ -354,23 +355,40 @@ TEST(LinkSettingsProblem, EachFaultIsSaidBeforeAnythingIsDownloaded) {
 
 TEST(ProgressText, ListPagesAloneKeepTheirWordsAndLinksAreCounted) {
   struct Case {
-    RunProgress progress;
+    ProgressFigures figures;
     const char* text;
   };
   const Case cases[] = {
-      {{.pageCount = 10, .pagesDone = 3}, "3 / 10 页"},
-      {{.pageCount = 10, .pagesDone = 3, .pagesFailed = 1}, "3 / 10 页，失败 1"},
-      {{.pageCount = 10, .pagesDone = 3, .followsNextPages = true}, "列表 3 / 10 页"},
-      {{.pageCount = 10, .pagesDone = 3, .pagesFailed = 1, .fetchesDetailPages = true, .detailPagesDone = 57,
+      {{.pagesDone = 3, .pageCount = 10, .pagesFailed = 0, .rowsFound = 9, .timeLeft = {}}, "3 / 10 页，取到 9 条"},
+      {{.pagesDone = 3, .pageCount = 10, .pagesFailed = 0, .rowsFound = 0, .timeLeft = {}, .followsNextPages = true},
+       "列表 3 / 10 页，取到 0 条"},
+      {{.pagesDone = 3,
+        .pageCount = 10,
+        .pagesFailed = 1,
+        .rowsFound = 57,
+        .timeLeft = std::chrono::seconds(65),
+        .followsNextPages = false,
+        .fetchesDetailPages = true,
+        .detailPagesDone = 57,
         .detailPageCount = 200},
-       "列表 3 / 10 页，详细页 57 / 200，失败 1"},
-      {{.pageCount = 1, .fetchesDetailPages = true, .detailPagesFailed = 2}, "列表 0 / 1 页，详细页 0 / 0，失败 2"},
+       "列表 3 / 10 页，详细页 57 / 200，失败 1，取到 57 条，剩余约 1 分钟"},
+      {{.pagesDone = 0,
+        .pageCount = 1,
+        .pagesFailed = 0,
+        .rowsFound = 0,
+        .timeLeft = {},
+        .followsNextPages = false,
+        .fetchesDetailPages = true,
+        .detailPagesDone = 0,
+        .detailPageCount = 0,
+        .detailPagesFailed = 2},
+       "列表 0 / 1 页，详细页 0 / 0，失败 2"},
   };
-  for (const Case& c : cases) EXPECT_EQ(runtime::TextToUtf8(ProgressText(c.progress)), c.text);
+  for (const Case& c : cases) EXPECT_EQ(runtime::TextToUtf8(ProgressText(c.figures)), c.text);
 }
 
 TEST(LinkTest, TheTestedPagesNextLinkAndFirstDetailPageOrWhyNot) {
-  const TestedPageTexts page{"http://h/l/1", List({"../d/1", "../d/2"}), List({"../d/1"}, "2")};
+  const TestedPageTexts page{"http://h/l/1", List({"../d/1", "../d/2"}), List({"../d/1"}, "2"), ""};
   CannedFetcher fetcher;
   fetcher.Answer("http://h/d/1", Answer(200, Detail(T("甲"), "t1")));
   RunObserver observer;
@@ -390,7 +408,7 @@ TEST(LinkTest, TheTestedPagesNextLinkAndFirstDetailPageOrWhyNot) {
   EXPECT_EQ(found.problem, "");
   fetcher.Answer("http://h/d/1", Answer(404, "<body></body>"));
   EXPECT_EQ(runtime::TextToUtf8(TestDetailPage(page, settings, fetcher, observer).problem), "详细页下载失败（HTTP 404）");
-  EXPECT_EQ(runtime::TextToUtf8(TestDetailPage({"http://h/l/1", "", ""}, settings, fetcher, observer).problem),
+  EXPECT_EQ(runtime::TextToUtf8(TestDetailPage({"http://h/l/1", "", "", ""}, settings, fetcher, observer).problem),
             "测试页上没有纪录");
 }
 

@@ -258,6 +258,7 @@ TEST(RunDigests, FollowWhatDecidesTheOutput) {
            {"rule", [](CollectionSettings& s, StoreChoice&) { s.rule = "<b>[var]</b>"; }, true, true},
            {"marker", [](CollectionSettings& s, StoreChoice&) { s.after = "</body>"; }, true, true},
            {"encoding", [](CollectionSettings& s, StoreChoice&) { s.encoding = PageEncoding::Utf8; }, true, true},
+           {"rule read as written", [](CollectionSettings& s, StoreChoice&) { s.ruleSyntax = RuleSyntax::Literal; }, true, true},
            {"record columns", [](CollectionSettings&, StoreChoice& c) { c.recordColumns = {2}; }, true, true},
            {"fetching", [](CollectionSettings& s, StoreChoice&) { s.fetching = {1, 1, std::chrono::milliseconds(5)}; }, false, false},
            {"store file", [](CollectionSettings&, StoreChoice& c) { c.file = "elsewhere"; }, false, false},
