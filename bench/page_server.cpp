@@ -3,8 +3,10 @@
 // each answer after an optional delay; /big_M.html, a list page of M mebibytes whose entries the
 // default rule does not match, and /bigone_M.html, the same with one entry it matches first;
 // /slow_S_N.html, list page N answered after S milliseconds; /stall_N.html, a head and a few bytes
-// of a body, then silence. Big pages are made while they are sent, never held whole. Prints its
-// port, then serves until standard input closes.
+// of a body, then silence; /linked_N.html, list page N with a link to the next one up to the page
+// count, and /news/2026/K.html, the detail page of each of its entries (about 10 KB each, declared
+// GBK). Big pages are made while they are sent, never held whole. Prints its port, then serves
+// until standard input closes.
 //
 //   page_server PAGES [DELAY_MS]
 #include <chrono>
@@ -37,6 +39,43 @@ std::string ListPage(int pageNumber) {
   const std::string fillerGbk = runtime::Utf8ToText(filler);
   while (gbk.size() < 30000) gbk += fillerGbk;
   return gbk + "</body></html>\r\n";
+}
+
+// Text of about the size given, to pad a page with.
+std::string Filler(std::size_t size) {
+  std::string filler = "<p class=\"filler\">";
+  for (int i = 0; i < 20; ++i) filler += "本栏目提供最新新闻资讯 ";
+  const std::string gbk = runtime::Utf8ToText(filler + "</p>\r\n");
+  std::string padding;
+  while (padding.size() < size) padding += gbk;
+  return padding;
+}
+
+// List page N of the linked list: the list page with a next-page link below its list (but for
+// the last page).
+std::string LinkedListPage(int pageNumber, int pageCount) {
+  std::string page = ListPage(pageNumber);
+  if (pageNumber < pageCount) {
+    const std::string next = runtime::Utf8ToText("<div class=\"pages\"><a class=\"next\" href=\"linked_" +
+                                                 std::to_string(pageNumber + 1) + ".html\">下一页</a></div>\r\n");
+    page.insert(page.find("</ul>") + 5, next);
+  }
+  return page;
+}
+
+// The detail page of entry K: its title, author, date and about 10 KB of text.
+std::string DetailPage(long number) {
+  const std::string head = runtime::Utf8ToText(
+      "<html><head><title>新闻 " + std::to_string(number) + "</title></head><body>\r\n<h1>第" +
+      std::to_string(number) + "条新闻的标题</h1>\r\n<div class=\"info\"><span class=\"author\">作者" +
+      std::to_string(number % 97) + "</span> <span class=\"time\">2026-12-07 10:" +
+      std::to_string(10 + number % 50) + "</span></div>\r\n");
+  return head + Filler(10000) + "</body></html>\r\n";
+}
+
+test_support::Reply GbkPage(std::string page) {
+  return test_support::RawReply(
+      test_support::HttpResponse(200, std::move(page), {"Content-Type: text/html; charset=gbk", "Connection: keep-alive"}));
 }
 
 // A list page of M mebibytes whose filler the default rule does not match, led by one entry it
@@ -83,8 +122,10 @@ int main(int argc, char** argv) {
     reply.delay = delay;
     server.Serve("/list_" + std::to_string(n) + ".html", reply);
   }
-  server.SetHandler([](const test_support::ReceivedRequest& request) {
+  server.SetHandler([pages](const test_support::ReceivedRequest& request) {
     const std::string path = request.Path();
+    if (path.rfind("/linked_", 0) == 0) return GbkPage(LinkedListPage(std::atoi(path.c_str() + 8), pages));
+    if (path.rfind("/news/2026/", 0) == 0) return GbkPage(DetailPage(std::atol(path.c_str() + 11)));
     if (path.rfind("/slow_", 0) == 0) {
       char* rest = nullptr;
       const long milliseconds = std::strtol(path.c_str() + 6, &rest, 10);

@@ -28,6 +28,26 @@ struct PageOutcome {
   // Asking again would not help or would go too far: the download ran to its whole-transfer
   // limit, or it already waited out the server's Retry-After and asked a second time.
   bool finalAttempt = false;
+  // The address the page's next-page link leads to, resolved; empty when the run follows no next
+  // pages or the page has no such link.
+  runtime::Text nextAddress;
+  // For each match, the address its detail page link leads to, resolved (empty for a match whose
+  // link is empty); none when the run fetches no detail pages.
+  std::vector<runtime::Text> detailAddresses;
+  // The whole page, cleaned but not cut: kept only by the configuration test.
+  runtime::Text wholePageText;
+};
+
+// What became of one detail page.
+struct DetailOutcome {
+  runtime::Text address;
+  // The groups of the detail rule's first match on the page; empty when it found none.
+  std::vector<runtime::Text> cells;
+  bool matched = false;
+  // Why the download failed, as for a list page; empty when it did not.
+  runtime::Text reason;
+  // Abandoned because the run was stopped; nothing of it counts.
+  bool stopped = false;
 };
 
 }  // namespace collect

@@ -84,12 +84,13 @@ TEST(PageDownloads, WhatIsHeldAheadStaysWithinTheBudgetAndTheRunGoesOn) {
   for (int page = 0; page < 40; ++page) {
     SCOPED_TRACE(page);
     fetcher.InHand(page);
-    PageOutcome first = downloads->First(page);
+    const ListPage listPage{page, 0, settings.addresses[static_cast<std::size_t>(page)]};
+    PageOutcome first = downloads->First(listPage);
     EXPECT_EQ(first.address, settings.addresses[static_cast<std::size_t>(page)]);
     EXPECT_EQ(first.pageText, std::string(kBody, static_cast<char>('a' + page % 26)));
     EXPECT_EQ(WorthAnotherAttempt(first), page % 3 == 1);
     if (WorthAnotherAttempt(first)) {
-      EXPECT_EQ(downloads->Again(page).pageText.size(), static_cast<std::size_t>(kBody));
+      EXPECT_EQ(downloads->Again(listPage).pageText.size(), static_cast<std::size_t>(kBody));
     }
   }
   EXPECT_LE(fetcher.PeakAhead(), kBudget);
