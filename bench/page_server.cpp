@@ -5,7 +5,9 @@
 //   /big_M.html        a list page of M mebibytes whose filler the default rule does not match,
 //   /bigone_M.html     and the same with one entry it matches first;
 //   /slow_S_N.html     list page N answered after S milliseconds;
-//   /stall_N.html      a head and a few bytes of a body, then silence.
+//   /stall_N.html      a head and a few bytes of a body, then silence;
+//   /linked_N.html     list page N with a link to the next one up to PAGES (GBK only);
+//   /news/2026/K.html  the detail page of each entry (about 10 KB, declared GBK).
 // Big pages are made while they are sent, never held whole. Prints its port, then serves until
 // standard input closes.
 //
@@ -80,6 +82,43 @@ test_support::Reply PageReply(const std::string& body, std::chrono::milliseconds
   return reply;
 }
 
+// Text of about the size given, to pad a page with.
+std::string Filler(std::size_t size) {
+  std::string filler = "<p class=\"filler\">";
+  for (int i = 0; i < 20; ++i) filler += "本栏目提供最新新闻资讯 ";
+  const std::string gbk = runtime::Utf8ToText(filler + "</p>\r\n");
+  std::string padding;
+  while (padding.size() < size) padding += gbk;
+  return padding;
+}
+
+// List page N of the linked list: the list page with a next-page link below its list (but for
+// the last page).
+std::string LinkedListPage(int pageNumber, int pageCount) {
+  std::string page = ListPage(pageNumber, true);
+  if (pageNumber < pageCount) {
+    const std::string next = runtime::Utf8ToText("<div class=\"pages\"><a class=\"next\" href=\"linked_" +
+                                                 std::to_string(pageNumber + 1) + ".html\">下一页</a></div>\r\n");
+    page.insert(page.find("</ul>") + 5, next);
+  }
+  return page;
+}
+
+// The detail page of entry K: its title, author, date and about 10 KB of text.
+std::string DetailPage(long number) {
+  const std::string head = runtime::Utf8ToText(
+      "<html><head><title>新闻 " + std::to_string(number) + "</title></head><body>\r\n<h1>第" +
+      std::to_string(number) + "条新闻的标题</h1>\r\n<div class=\"info\"><span class=\"author\">作者" +
+      std::to_string(number % 97) + "</span> <span class=\"time\">2026-12-07 10:" +
+      std::to_string(10 + number % 50) + "</span></div>\r\n");
+  return head + Filler(10000) + "</body></html>\r\n";
+}
+
+test_support::Reply GbkPage(std::string page) {
+  return test_support::RawReply(
+      test_support::HttpResponse(200, std::move(page), {"Content-Type: text/html; charset=gbk", "Connection: keep-alive"}));
+}
+
 // A list page of M mebibytes whose filler the default rule does not match, led by one entry it
 // matches when oneEntry is set.
 test_support::Reply BigReply(std::size_t mebibytes, bool oneEntry, bool gbk) {
@@ -123,8 +162,10 @@ int main(int argc, char** argv) {
     server.Serve(name, PageReply(ListPage(n, true), delay));
     server.Serve(kUtf8Prefix + name, PageReply(ListPage(n, false), delay));
   }
-  server.SetHandler([delay](const test_support::ReceivedRequest& request) {
+  server.SetHandler([delay, pages](const test_support::ReceivedRequest& request) {
     std::string path = request.Path();
+    if (path.rfind("/linked_", 0) == 0) return GbkPage(LinkedListPage(std::atoi(path.c_str() + 8), pages));
+    if (path.rfind("/news/2026/", 0) == 0) return GbkPage(DetailPage(std::atol(path.c_str() + 11)));
     if (path.rfind("/slow_", 0) == 0) {
       char* rest = nullptr;
       const long milliseconds = std::strtol(path.c_str() + 6, &rest, 10);

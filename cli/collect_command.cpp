@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 
+#include "cli/progress_line.h"
 #include "cli/collect_store.h"
 #include "cli/stop_signals.h"
 #include "collect/collection_engine.h"
@@ -33,8 +34,11 @@ using runtime::Text;
 struct CollectOptions {
   // Project fields and their UTF-8 texts, in command-line order: a field given twice takes the
   // last.
-  std::vector<std::pair<Text CollectionProject::*, std::string>> texts;
+  std::vector<std::pair<Text& (*)(CollectionProject&), std::string>> texts;
+  bool nextOnWholePage = false;
   std::optional<collect::PageEncoding> encoding;
+  bool literalRule = false;
+  bool progress = false;
   std::optional<std::string> projectFile;
   std::optional<std::string> urlsFile;
   std::vector<std::string> addresses;
@@ -57,6 +61,7 @@ constexpr NumberOption kPerHost{"--per-host", collect::kPerHostRange};
 constexpr NumberOption kJobs{"--jobs", collect::kJobsRange};
 constexpr NumberOption kDelay{"--delay", collect::kDelayRange};
 constexpr NumberOption kMaxPageMb{"--max-page-mb", collect::kMaxPageMbRange};
+constexpr NumberOption kMaxNext{"--max-next", collect::kMaxNextRange};
 
 // The option's value, or the reason it is refused.
 std::optional<long long> ParseNumber(const NumberOption& option, const std::string& text, std::string& error) {
@@ -78,7 +83,7 @@ std::optional<long long> ParseNumber(const NumberOption& option, const std::stri
 // Sets a whole-number option when the argument names one; false when it does not.
 bool TakeNumberOption(const std::string& argument, const std::optional<std::string>& value,
                       CollectOptions& options, std::string& error) {
-  for (const NumberOption* option : {&kPerHost, &kJobs, &kDelay, &kMaxPageMb}) {
+  for (const NumberOption* option : {&kPerHost, &kJobs, &kDelay, &kMaxPageMb, &kMaxNext}) {
     if (argument != option->name) continue;
     if (!value) {
       error = argument + " needs a value";
@@ -98,13 +103,20 @@ struct ParseResult {
 
 struct TextOption {
   const char* name;
-  Text CollectionProject::*field;
+  Text& (*field)(CollectionProject&);
 };
 
 constexpr TextOption kTextOptions[] = {
-    {"--rule", &CollectionProject::rule},     {"--before", &CollectionProject::before},
-    {"--after", &CollectionProject::after},   {"--cookie", &CollectionProject::cookie},
-    {"--separator", &CollectionProject::separator},
+    {"--rule", [](CollectionProject& p) -> Text& { return p.rule; }},
+    {"--before", [](CollectionProject& p) -> Text& { return p.before; }},
+    {"--after", [](CollectionProject& p) -> Text& { return p.after; }},
+    {"--cookie", [](CollectionProject& p) -> Text& { return p.cookie; }},
+    {"--separator", [](CollectionProject& p) -> Text& { return p.separator; }},
+    {"--next-rule", [](CollectionProject& p) -> Text& { return p.next.rule; }},
+    {"--detail-column", [](CollectionProject& p) -> Text& { return p.detail.column; }},
+    {"--detail-before", [](CollectionProject& p) -> Text& { return p.detail.before; }},
+    {"--detail-after", [](CollectionProject& p) -> Text& { return p.detail.after; }},
+    {"--detail-rule", [](CollectionProject& p) -> Text& { return p.detail.rule; }},
 };
 
 const TextOption* FindTextOption(const std::string& argument) {
@@ -136,7 +148,7 @@ bool TakeNamedOption(const std::string& argument, const std::optional<std::strin
     if (!options.encoding) error = "--encoding takes gbk, utf8 or auto";
   } else if (argument == "--format") {
     options.format = collect::ExportFormatFromName(*value);
-    if (!options.format) error = "--format takes csv, tsv, jsonl, html or text";
+    if (!options.format) error = "--format takes csv, tsv, jsonl, html, xlsx or text";
   } else if (argument == "--project") {
     options.projectFile = *value;
   } else if (argument == "--output") {
@@ -166,6 +178,12 @@ ParseResult ParseArguments(const std::vector<std::string>& arguments) {
       ++i;
     } else if (argument == "--utf8") {
       result.options.encoding = collect::PageEncoding::Utf8;
+    } else if (argument == "--next-whole-page") {
+      result.options.nextOnWholePage = true;
+    } else if (argument == "--literal-rule") {
+      result.options.literalRule = true;
+    } else if (argument == "--progress") {
+      result.options.progress = true;
     } else if (argument == "--csv-raw") {
       result.options.formulas = collect::FormulaCells::Raw;
     } else if (argument == "--resume") {
@@ -215,8 +233,10 @@ ProjectResult ProjectOf(const CollectOptions& options) {
     result.project = std::move(loaded.project);
   }
   CollectionProject& project = result.project;
-  for (const auto& [field, text] : options.texts) project.*field = runtime::Utf8ToText(text);
+  for (const auto& [field, text] : options.texts) field(project) = runtime::Utf8ToText(text);
+  if (options.nextOnWholePage) project.next.scope = collect::NextPageScope::WholePage;
   if (options.encoding) project.encoding = *options.encoding;
+  if (options.literalRule) project.ruleSyntax = collect::RuleSyntax::Literal;
   if (options.urlsFile) {
     std::optional<std::string> lines = ReadAll(*options.urlsFile);
     if (!lines) return {{}, "cannot read " + *options.urlsFile};
@@ -238,6 +258,7 @@ ProjectResult ProjectOf(const CollectOptions& options) {
     if (name == kPerHost.name) project.fetching.perHost = static_cast<int>(number);
     if (name == kJobs.name) project.fetching.jobs = static_cast<int>(number);
     if (name == kDelay.name) project.fetching.delay = std::chrono::milliseconds(number);
+    if (name == kMaxNext.name) project.next.maxNext = static_cast<int>(number);
   }
   return result;
 }
@@ -250,16 +271,37 @@ collect::RunLimits LimitsOf(const CollectOptions& options) {
   return limits;
 }
 
-// Status-box lines go to standard error as they come, each ended by LF; the status bar's messages
-// are the window's alone. The rows fill a result table for the export.
+// Status-box lines go to standard error as they come, each ended by LF, with the progress shown as
+// the display says (list and detail pages apart in a run that follows links); the status bar's
+// messages are the window's alone. The rows fill a result table for the export.
 class ConsoleObserver final : public collect::StatusReporter {
 public:
   // With streamSeparator, each page's rows go to standard output as export text as soon as they
   // are found, instead of being kept: a run of any length then needs no more memory than a page.
-  explicit ConsoleObserver(std::optional<Text> streamSeparator) : streamSeparator_(std::move(streamSeparator)) {}
+  ConsoleObserver(std::optional<Text> streamSeparator, ProgressDisplay display)
+      : streamSeparator_(std::move(streamSeparator)),
+        progress_(display, [this] { return meter_.Figures(collect::ProgressMeter::Clock::now()); }) {}
 
+  void RunStarted(int pageCount) override {
+    meter_.RunStarted(pageCount, collect::ProgressMeter::Clock::now());
+    StatusReporter::RunStarted(pageCount);
+  }
+  void PageStarted(const collect::RunProgress& progress) override {
+    meter_.PageStarted(progress, collect::ProgressMeter::Clock::now());
+  }
+  void DetailPageFinished(const collect::DetailPageResult& detail) override {
+    meter_.DetailPageFinished(detail.progress);
+    StatusReporter::DetailPageFinished(detail);
+  }
+  void RunFinished(const collect::RunSummary& summary) override {
+    meter_.RunFinished(summary);
+    progress_.Finish();
+    StatusReporter::RunFinished(summary);
+  }
   void ColumnsAdded(const std::vector<Text>& captions) override { table_.AddColumns(captions); }
+  void DetailColumnsAdded(const std::vector<Text>& captions) override { table_.AddDetailColumns(captions); }
   void RecordsFound(std::vector<collect::Record> records) override {
+    meter_.RowsFound(static_cast<int>(records.size()));
     if (!streamSeparator_) {
       table_.AddRows(records);
       return;
@@ -278,10 +320,13 @@ public:
   bool StopRequested() const override { return StopSignal() != 0; }
 
 private:
-  void AppendLine(const Text& line) override { WriteError(runtime::TextToUtf8(line) + "\n"); }
+  void AppendLine(const Text& line) override { progress_.WriteLine(runtime::TextToUtf8(line) + "\n"); }
 
   std::optional<Text> streamSeparator_;
   collect::ResultTable table_;
+  collect::ProgressMeter meter_;
+  // Last, so that its thread stops before the meter it reads goes.
+  ProgressLine progress_;
 };
 
 // The export goes to the output file when one is named, as collect::FileReplacement writes it (a
@@ -333,7 +378,11 @@ std::string UsageText() {
          "Options (an option left out keeps the project's value, or the window's default):\n"
          "  --project FILE     start from a project saved by the window (保存项目…); the options\n"
          "                     given beside it replace its fields, addresses given replace its own\n"
-         "  --rule TEXT        match rule ([var] [var0] [int] [int0] stand for the varying parts)\n"
+         "  --rule TEXT        match rule ([var] [var0] [int] [int0] stand for the varying parts;\n"
+         "                     [var:NAME] and [int:NAME] name their column)\n"
+         "  --literal-rule     the rule's text outside its placeholders matches as written (按原文\n"
+         "                     匹配): . ? ( and the like stand for themselves; letter case is still\n"
+         "                     ignored. Without it the rule is a regular expression\n"
          "  --before TEXT      marker before the list area\n"
          "  --after TEXT       marker after the list area\n"
          "  --cookie TEXT      cookie sent with every request (at most 64 KB)\n"
@@ -341,11 +390,12 @@ std::string UsageText() {
          "                     Content-Type header or meta element declares; GBK when it does not)\n"
          "  --utf8             the same as --encoding utf8\n"
          "  --separator TEXT   text export: cells joined by TEXT (default: HTML table rows)\n"
-         "  --format F         text (default: the export of \"导出结果\"), csv, tsv, jsonl or html,\n"
-         "                     all in UTF-8; with --output and no --format, the file's extension\n"
-         "                     (.csv .tsv .jsonl .html .htm) chooses, any other is text. A CSV or\n"
-         "                     TSV cell that starts with = + - or @ and is no plain number (such\n"
-         "                     as -12.5) gets a leading ' so that a spreadsheet shows it as text\n"
+         "  --format F         text (default: the export of \"导出结果\"), csv, tsv, jsonl, html (all\n"
+         "                     in UTF-8) or xlsx (an Excel workbook, every cell a text); with\n"
+         "                     --output and no --format, the file's extension (.csv .tsv .jsonl\n"
+         "                     .html .htm .xlsx) chooses, any other is text. A CSV or TSV cell that\n"
+         "                     starts with = + - or @ and is no plain number (such as -12.5) gets a\n"
+         "                     leading ' so that a spreadsheet shows it as text\n"
          "  --csv-raw          CSV and TSV cells exactly as found, formulas included\n"
          "  --output FILE      write the export to FILE instead of standard output: a file is\n"
          "                     replaced whole at the end (through a symbolic link, which stays),\n"
@@ -358,20 +408,39 @@ std::string UsageText() {
          "  --delay MS         pause MS milliseconds between two requests to the same host\n"
          "                     (default 0)\n"
          "  --max-page-mb MB   a page larger than MB mebibytes fails (default 256, at most 2047)\n"
+         "Next pages (off unless --next-rule is given):\n"
+         "  --next-rule TEXT   rule whose first [var] on a page is its next page's link (relative\n"
+         "                     links are resolved as a browser does); followed until a page has\n"
+         "                     none or leads back to a page of the run\n"
+         "  --max-next N       follow at most N next pages from each address (default 50)\n"
+         "  --next-whole-page  match --next-rule on the whole cleaned page, not only between\n"
+         "                     --before and --after\n"
+         "Detail pages (off unless --detail-column or --detail-rule is given; both are needed):\n"
+         "  --detail-column C  the column holding each record's link: its caption, or its\n"
+         "                     number k as in 文本 k\n"
+         "  --detail-before T  marker before the part of the detail page to match\n"
+         "  --detail-after T   marker after it\n"
+         "  --detail-rule TEXT rule matched on the detail page; the parts of its first match\n"
+         "                     are added to the record as columns after the page address\n"
+         "Run store:\n"
          "  --store FILE       keep the run in the store FILE (SQLite, made when missing) as it goes:\n"
          "                     each page processed is kept with its rows, nothing half\n"
          "  --resume           carry on the store's last run where it was cut off, when its settings\n"
          "                     are the same: the pages it processed are not fetched again\n"
          "  --only-new         leave out the records that an earlier run in the store collected\n"
+         "  --progress         show the progress (pages done of all, failed, rows, time left) on\n"
+         "                     standard error also when it is no terminal, a line each time it\n"
+         "                     changes; on a terminal it is always shown, on one line\n"
          "  --help             this text\n"
-         "Exit status: 0 after a run, 1 when the rule is empty or does not compile (nothing is\n"
-         "downloaded), 2 for a usage error, a project or address file that cannot be read, a\n"
-         "cookie over 64 KB or an output file that cannot be written, 3 when the run finished but\n"
-         "some pages failed (their reasons are in the progress; the rows that were found are still\n"
-         "exported). A store that another run holds, that is read-only, full or no store ends with\n"
-         "2 before any download. SIGINT and SIGTERM stop the run as \"停止\" does: the rows of the\n"
-         "pages processed are exported, the store keeps the run to be resumed, and the exit status\n"
-         "is 130 or 143.\n"
+         "Exit status: 0 after a run, 1 when the rule is empty or does not compile, or the\n"
+         "next-page or detail settings cannot run (nothing is downloaded), 2 for a usage error, a\n"
+         "project or address file that cannot be read, a cookie over 64 KB or an output file that\n"
+         "cannot be written, 3 when the run finished but some pages failed, detail pages included\n"
+         "(their reasons are in the progress; the rows that were found are still exported). A store\n"
+         "that another run holds, that is read-only, full or no store ends with 2 before any\n"
+         "download. SIGINT and SIGTERM stop the run as \"停止\" does: the rows of the pages\n"
+         "processed are exported, the store keeps the run to be resumed, and the exit status is 130\n"
+         "or 143.\n"
          "\n"
          "pelmo export writes a run kept in a store (the latest unless --run N) in the same formats,\n"
          "the text export with the run's own separator unless --separator is given.\n";
@@ -412,7 +481,9 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
     return kCollectUsageError;
   }
   const collect::CollectionSettings settings = collect::SettingsForRun(project.project, LimitsOf(options));
-  if (Text problem = collect::RuleProblem(settings.rule); !problem.empty()) {
+  for (const Text& problem :
+       {collect::RuleProblem(settings.rule, settings.ruleSyntax), collect::LinkSettingsProblem(settings)}) {
+    if (problem.empty()) continue;
     WriteError(runtime::TextToUtf8(problem) + "\n");
     return kCollectBadRule;
   }
@@ -437,16 +508,21 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
   // The export text to standard output is written page by page; files and the other formats
   // are written whole at the end.
   const bool stream = !options.outputFile && FormatOf(options) == collect::ExportFormat::Text;
-  ConsoleObserver observer(stream ? std::optional<Text>(project.project.separator) : std::nullopt);
+  ConsoleObserver observer(stream ? std::optional<Text>(project.project.separator) : std::nullopt,
+                           ChooseProgressDisplay(options.progress));
   collect::WebFetcher fetcher;
   CatchStopSignals();
   const collect::RunSummary summary = collect::RunCollection(settings, fetcher, observer, collect::ResultTable(), journal);
   if (journal) journal->Finish(summary);
   std::fflush(stdout);
-  const std::string exported =
-      stream ? std::string()
-             : collect::FormatFileExport(FormatOf(options), observer.Table(), project.project.separator, options.formulas);
-  if (!stream && !target.Write(exported, fault)) {
+  const collect::ExportedFile exported =
+      stream ? collect::ExportedFile{}
+             : collect::ExportFile(FormatOf(options), observer.Table(), project.project.separator, options.formulas);
+  if (!exported.fault.empty()) {
+    WriteError("pelmo collect: cannot make the export: " + exported.fault + "\n");
+    return kCollectUsageError;
+  }
+  if (!stream && !target.Write(exported.bytes, fault)) {
     WriteError("pelmo collect: cannot write " + *options.outputFile + ": " + fault + "\n");
     return kCollectUsageError;
   }
@@ -456,7 +532,7 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
     WriteError("pelmo collect: " + runtime::TextToUtf8(journal->Fault()) + "\n");
     return kCollectUsageError;
   }
-  return summary.pagesFailed > 0 ? kCollectPagesFailed : kCollectDone;
+  return summary.pagesFailed > 0 || summary.detailPagesFailed > 0 ? kCollectPagesFailed : kCollectDone;
 }
 
 }  // namespace cli

@@ -55,7 +55,7 @@ std::optional<ExportOptions> ParseArguments(const std::vector<std::string>& argu
       if (!ParseRun(value, options)) error = "--run takes latest or a run's number";
     } else if (argument == "--format") {
       options.format = collect::ExportFormatFromName(value);
-      if (!options.format) error = "--format takes csv, tsv, jsonl, html or text";
+      if (!options.format) error = "--format takes csv, tsv, jsonl, html, xlsx or text";
     } else if (argument == "--separator") {
       options.separator = value;
     } else if (argument == "--output") {
@@ -99,15 +99,16 @@ int RunExportCommand(const std::vector<std::string>& arguments) {
       options->format.value_or(options->outputFile ? collect::ExportFormatFromExtension(*options->outputFile)
                                                    : collect::ExportFormat::Text);
   const runtime::Text separator = options->separator ? runtime::Utf8ToText(*options->separator) : run->separator;
-  const std::string bytes = collect::FormatFileExport(format, table, separator, options->formulas);
+  const collect::ExportedFile exported = collect::ExportFile(format, table, separator, options->formulas);
+  if (!exported.fault.empty()) return Refuse("cannot make the export: " + exported.fault);
   if (!options->outputFile) {
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    std::fwrite(exported.bytes.data(), 1, exported.bytes.size(), stdout);
     std::fflush(stdout);
     return 0;
   }
   // As `pelmo collect --output` writes: a FIFO waits for its reader as a shell's redirection does.
   collect::FileReplacement file(*options->outputFile, collect::PipeReader::WaitedFor);
-  return file.Commit(bytes) ? 0 : Refuse("cannot write " + *options->outputFile + ": " + file.Fault());
+  return file.Commit(exported.bytes) ? 0 : Refuse("cannot write " + *options->outputFile + ": " + file.Fault());
 }
 
 }  // namespace cli

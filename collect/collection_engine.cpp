@@ -3,13 +3,14 @@
 
 #include <algorithm>
 #include <memory>
+#include <unordered_map>
+#include <unordered_set>
 
-#include "collect/charset_declaration.h"
-#include "collect/failure_reason.h"
 #include "collect/match_budgets.h"
 #include "collect/match_rule.h"
 #include "collect/page_downloads.h"
-#include "collect/page_text.h"
+#include "collect/page_preparation.h"
+#include "collect/rule_captions.h"
 #include "collect/status_texts.h"
 #include "runtime/code_page.h"
 #include "runtime/regex.h"
@@ -21,164 +22,329 @@ namespace {
 using runtime::T;
 using runtime::Text;
 
-// Where the run stands: the table's rows and columns, and the compiled rule.
-struct RunState {
-  runtime::Regex regex;
-  int groupCount = 0;
-  int rowCount = 0;
-  int columnCount = 0;
-  // Where processed pages are kept and earlier records looked up; null without a store.
-  RunJournal* journal = nullptr;
+// One run: the pages in order, told to the observer. With a journal, the list pages the run being
+// resumed processed (a prefix of the run's list pages in processing order) are told again from it,
+// and each page processed is handed to it.
+class Run {
+public:
+  Run(const CollectionSettings& settings, RunObserver& observer, const ResultTable& table, RunJournal* journal)
+      : settings_(settings), observer_(observer), journal_(journal), rules_(CompileRules(settings)),
+        budgets_(settings.matchBudget) {
+    rowCount_ = table.RowCount();
+    columnCount_ = table.ColumnCount();
+    RunCaptions captions = CaptionsOfRun(settings, rules_.groupCount);
+    listCaptions_ = std::move(captions.list);
+    detailCaptions_ = std::move(captions.detail);
+    progress_.pageCount = static_cast<int>(settings.addresses.size());
+    progress_.followsNextPages = rules_.followsNext;
+    progress_.fetchesDetailPages = rules_.fetchesDetails;
+    if (rules_.followsNext) visited_.insert(settings.addresses.begin(), settings.addresses.end());
+  }
+
+  RunSummary Go(Fetcher& fetcher) {
+    fetcher_ = &fetcher;
+    RunSummary summary;
+    summary.pageCount = static_cast<int>(settings_.addresses.size());
+    observer_.RunStarted(summary.pageCount);
+    // Without pages to tell from the journal, the downloads start with the run; otherwise once
+    // those pages are told, where they end.
+    if (!Replays(0, summary.pageCount > 0 ? settings_.addresses.front() : Text())) StartDownloads(DownloadsStart());
+    for (int start = 0; start < summary.pageCount && !observer_.StopRequested(); ++start) {
+      if (!CollectFrom(start, summary)) break;
+      ++summary.pagesDone;
+    }
+    summary.stopped = summary.pagesDone < summary.pageCount;
+    summary.rowCount = rowCount_;
+    summary.pagesFailed = progress_.pagesFailed;
+    summary.detailPagesFailed = progress_.detailPagesFailed;
+    // The downloads still running are abandoned before the run is told to be over.
+    downloads_.reset();
+    observer_.RunFinished(summary);
+    return summary;
+  }
+
+private:
+  // Whether the list page at this position of the processing order is told from the journal.
+  bool Replays(int position, const Text& address) const {
+    return journal_ != nullptr && journal_->Processed(position, address);
+  }
+
+  void StartDownloads(const DownloadsStart& start) {
+    // A page's matching has what is left of its budget and ends within milliseconds of a stop.
+    PreparePage prepare = [this](const ListPage& page, int attempt, web::FetchResponse&& response) {
+      const runtime::SearchLimits matching{budgets_.Take(page, attempt), [this] { return observer_.StopRequested(); }};
+      PageOutcome outcome = PrepareAttempt(page.address, std::move(response), settings_, rules_, matching);
+      if (attempt == 1 && WorthAnotherAttempt(outcome)) {
+        budgets_.Leave(page, std::max(runtime::SearchClock::duration::zero(), matching.budget - outcome.matchingTime));
+      }
+      return outcome;
+    };
+    PrepareDetailPage prepareDetail;
+    if (rules_.fetchesDetails) {
+      prepareDetail = [this](const Text& address, web::FetchResponse&& response) {
+        const runtime::SearchLimits limits{settings_.matchBudget, [this] { return observer_.StopRequested(); }};
+        return PrepareDetail(address, std::move(response), settings_, rules_.detail, limits);
+      };
+    }
+    downloads_ = MakePageDownloads(settings_, *fetcher_, observer_, std::move(prepare),
+                                   AheadBudget(settings_.maxPageBytes), std::move(prepareDetail), start);
+  }
+
+  // The address start and the next pages followed from it. False when the run was stopped, or
+  // the journal could not read or keep a page.
+  bool CollectFrom(int start, RunSummary& summary) {
+    ListPage page{start, 0, settings_.addresses[static_cast<std::size_t>(start)]};
+    while (true) {
+      progress_.page = progress_.pagesDone + 1;
+      observer_.PageStarted(progress_);
+      const int position = progress_.pagesDone;
+      const bool replayed = Replays(position, page.address);
+      JournalPage entry;
+      if (!(replayed ? ReplayPage(position, entry) : CollectPage(page, entry))) return false;
+      ++progress_.pagesDone;
+      if (!entry.attempts.back().failureReason.empty()) {
+        ++progress_.pagesFailed;
+        summary.failedAddresses.push_back(page.address);
+      }
+      summary.rowsCollectedBefore +=
+          static_cast<int>(std::count(entry.collectedBefore.begin(), entry.collectedBefore.end(), true));
+      Text next = entry.nextAddress;
+      if (journal_ && !replayed && !journal_->Write(position, std::move(entry))) return false;
+      if (!Follows(page, next)) return true;
+      if (observer_.StopRequested()) return false;
+      ++progress_.pageCount;
+      page = {start, page.depth + 1, std::move(next)};
+    }
+  }
+
+  // Whether the next page is followed: there is one, the limit is not reached, and it was not
+  // met before in this run (as an address of the run or as a next page).
+  bool Follows(const ListPage& page, const Text& next) {
+    return !next.empty() && page.depth < rules_.maxNext && visited_.insert(next).second;
+  }
+
+  // A list page downloaded and told, its first attempt and, when that found nothing, its second;
+  // noted in entry. False when the run was stopped meanwhile.
+  bool CollectPage(const ListPage& page, JournalPage& entry) {
+    if (!downloads_) {
+      StartDownloads({page, {visited_.begin(), visited_.end()}, {knownDetails_.begin(), knownDetails_.end()}});
+    }
+    entry.address = page.address;
+    entry.depth = page.depth;
+    PageOutcome outcome = downloads_->First(page);
+    const bool askAgain = WorthAnotherAttempt(outcome);
+    int count = CollectAttempt(outcome, 1, page, entry);
+    if (count == 0 && askAgain && !observer_.StopRequested()) {
+      outcome = downloads_->Again(page);
+      count = CollectAttempt(outcome, 2, page, entry);
+    }
+    if (count < 0) return false;
+    entry.nextAddress = std::move(outcome.nextAddress);
+    return true;
+  }
+
+  // One prepared attempt at a page, told to the observer and noted in entry. Returns the match
+  // count, or -1 when the run was stopped during the download or the matching.
+  int CollectAttempt(PageOutcome& outcome, int attempt, const ListPage& page, JournalPage& entry) {
+    if (observer_.StopRequested()) return -1;
+    observer_.AttemptStarted({outcome.address, attempt});
+    // A download that failed while the user stopped the run was cut short by the stop.
+    if (outcome.stopped || (outcome.failed && observer_.StopRequested())) return -1;
+    observer_.PageText(outcome.pageText);
+    const int count = ReportAttempt(outcome, attempt, page, entry);
+    // The records hold their own copies: the page's text and matches go once told.
+    Text().swap(outcome.pageText);
+    outcome.matches.clear();
+    return count;
+  }
+
+  // Everything the table and the status channels hear of one matched attempt; -1 when the run was
+  // stopped while its detail pages were downloaded.
+  int ReportAttempt(PageOutcome& outcome, int attempt, const ListPage& page, JournalPage& entry) {
+    const int count = static_cast<int>(outcome.matches.size());
+    AddMissingColumns();
+    entry.status = outcome.status;
+    entry.records = RecordsOf(outcome);
+    if (count > 0 && rules_.fetchesDetails && !AddDetailCells(entry, outcome, page)) return -1;
+    entry.collectedBefore =
+        journal_ ? journal_->CollectedBefore(entry.records) : std::vector<bool>(entry.records.size());
+    // A matching given up keeps its rows; its note goes with the warning, so that a resumed run
+    // tells it as it was first told.
+    const Text matchNote = outcome.tooComplex ? TooComplexNote(count) : Text();
+    entry.attempts.push_back({outcome.address, attempt, count, outcome.reason, JoinedNotes(outcome.warning, matchNote)});
+    TellRecords(RecordsToTell(entry, journal_ != nullptr));
+    observer_.AttemptFinished(entry.attempts.back());
+    return count;
+  }
+
+  // A page the run being resumed processed, told again as it was first told (its page text aside,
+  // which is not kept): its attempts, its last attempt's detail pages and records. False when the
+  // journal cannot read it.
+  bool ReplayPage(int position, JournalPage& entry) {
+    std::optional<JournalPage> stored = journal_->Replay(position);
+    if (!stored || stored->attempts.empty()) return false;
+    entry = std::move(*stored);
+    for (const AttemptResult& attempt : entry.attempts) {
+      observer_.AttemptStarted({attempt.address, attempt.attempt});
+      AddMissingColumns();
+      if (&attempt == &entry.attempts.back()) {
+        ReplayDetails(entry);
+        TellRecords(RecordsToTell(entry, false));
+      }
+      observer_.AttemptFinished(attempt);
+    }
+    return true;
+  }
+
+  // The detail pages a page took, told again with the progress as it was then; their cells, which
+  // the records they were taken for hold, serve later records with the same link.
+  void ReplayDetails(const JournalPage& entry) {
+    for (const DetailPageResult& detail : entry.details) {
+      if (!detail.address.empty() && knownDetails_.insert(detail.address).second) ++progress_.detailPageCount;
+    }
+    for (DetailPageResult detail : entry.details) {
+      if (!detail.address.empty()) {
+        ++progress_.detailPagesDone;
+        if (!detail.failureReason.empty()) ++progress_.detailPagesFailed;
+        detailCells_.emplace(detail.address, DetailCellsOf(entry.records, detail.record));
+      }
+      detail.listAddress = entry.address;
+      detail.progress = progress_;
+      observer_.DetailPageFinished(detail);
+    }
+  }
+
+  // The detail cells of the 1-based record: its last cells.
+  std::vector<Text> DetailCellsOf(const std::vector<Record>& records, int record) const {
+    if (record < 1 || static_cast<std::size_t>(record) > records.size()) return {};
+    const std::vector<Text>& cells = records[static_cast<std::size_t>(record) - 1].cells;
+    const std::size_t count = std::min(cells.size(), static_cast<std::size_t>(rules_.detailGroupCount));
+    return {cells.end() - static_cast<std::ptrdiff_t>(count), cells.end()};
+  }
+
+  void TellRecords(std::vector<Record> told) {
+    if (told.empty()) return;
+    rowCount_ += static_cast<int>(told.size());
+    observer_.RecordsFound(std::move(told));
+  }
+
+  // The page's records but those collected before. They are moved out unless the journal keeps
+  // the page.
+  static std::vector<Record> RecordsToTell(JournalPage& entry, bool keep) {
+    const bool all = std::find(entry.collectedBefore.begin(), entry.collectedBefore.end(), true) ==
+                     entry.collectedBefore.end();
+    if (all && !keep) return std::move(entry.records);
+    std::vector<Record> told;
+    for (std::size_t i = 0; i < entry.records.size(); ++i) {
+      if (!entry.collectedBefore[i]) told.push_back(entry.records[i]);
+    }
+    return told;
+  }
+
+  void AddMissingColumns() {
+    const int listColumns = rules_.groupCount + 2;
+    if (columnCount_ < listColumns) {
+      observer_.ColumnsAdded(std::vector<Text>(listCaptions_.begin() + columnCount_, listCaptions_.end()));
+      columnCount_ = listColumns;
+    }
+    const int allColumns = listColumns + static_cast<int>(detailCaptions_.size());
+    if (columnCount_ < allColumns) {
+      observer_.DetailColumnsAdded(
+          std::vector<Text>(detailCaptions_.begin() + (columnCount_ - listColumns), detailCaptions_.end()));
+      columnCount_ = allColumns;
+    }
+  }
+
+  // The records of the page's matches: each sub-match, then the address.
+  static std::vector<Record> RecordsOf(const PageOutcome& outcome) {
+    std::vector<Record> records;
+    records.reserve(outcome.matches.size());
+    for (const runtime::SearchResult& match : outcome.matches) {
+      records.push_back(RecordOf(match, outcome.pageText, outcome.groupCount, outcome.address));
+    }
+    return records;
+  }
+
+  // Appends to each record of entry the cells of its detail page, taking the pages the run has not
+  // taken yet in record order; each one taken, or a record without a link, is told and noted in
+  // entry. False when the run was stopped meanwhile.
+  bool AddDetailCells(JournalPage& entry, const PageOutcome& outcome, const ListPage& page) {
+    for (const Text& address : outcome.detailAddresses) {
+      if (!address.empty() && knownDetails_.insert(address).second) ++progress_.detailPageCount;
+    }
+    const auto cellCount = static_cast<std::size_t>(rules_.detailGroupCount);
+    for (std::size_t index = 0; index < entry.records.size(); ++index) {
+      const Text& address = outcome.detailAddresses[index];
+      std::vector<Text>& cells = entry.records[index].cells;
+      if (address.empty()) {
+        TellDetail({{}, outcome.address, static_cast<int>(index) + 1, false, {}, progress_}, entry);
+        cells.resize(cells.size() + cellCount);
+        continue;
+      }
+      auto taken = detailCells_.find(address);
+      if (taken == detailCells_.end()) {
+        DetailOutcome detail = downloads_->Detail(page, address);
+        if (detail.stopped || (!detail.reason.empty() && observer_.StopRequested())) return false;
+        ++progress_.detailPagesDone;
+        if (!detail.reason.empty()) ++progress_.detailPagesFailed;
+        TellDetail({address, outcome.address, static_cast<int>(index) + 1, detail.matched, detail.reason, progress_},
+                   entry);
+        detail.cells.resize(cellCount);
+        taken = detailCells_.emplace(address, std::move(detail.cells)).first;
+      }
+      cells.insert(cells.end(), taken->second.begin(), taken->second.end());
+    }
+    return true;
+  }
+
+  void TellDetail(DetailPageResult detail, JournalPage& entry) {
+    observer_.DetailPageFinished(detail);
+    if (journal_) entry.details.push_back(std::move(detail));
+  }
+
+  const CollectionSettings& settings_;
+  RunObserver& observer_;
+  RunJournal* const journal_;  // null without a store
+  const RunRules rules_;
+  MatchBudgets budgets_;
+  Fetcher* fetcher_ = nullptr;
+  std::unique_ptr<PageDownloads> downloads_;
+  std::vector<Text> listCaptions_;
+  std::vector<Text> detailCaptions_;
+  int rowCount_ = 0;
+  int columnCount_ = 0;
+  RunProgress progress_;
+  std::unordered_set<Text> visited_;      // list page addresses met: the run's and the next pages
+  std::unordered_set<Text> knownDetails_;  // detail page addresses met
+  std::unordered_map<Text, std::vector<Text>> detailCells_;  // the cells of each detail page taken
 };
 
-// GBK unless the page is to be read as UTF-8, or declares UTF-8 and is read as it declares.
-bool ReadAsGbk(PageEncoding encoding, DeclaredCharset declared) {
-  if (encoding == PageEncoding::Auto) return declared != DeclaredCharset::Utf8;
-  return encoding == PageEncoding::Gbk;
-}
-
-// Decoded, cut and cleaned, with the reason when the download failed.
-PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response,
-                           const CollectionSettings& settings) {
-  PageOutcome outcome;
-  outcome.address = address;
-  outcome.stopped = response.failure == web::FetchFailure::Cancelled;
-  outcome.finalAttempt = response.failure == web::FetchFailure::TransferTooLong || response.waitedRetryAfter;
-  outcome.status = response.status;
-  outcome.reason = FailureReason(response, settings.maxPageBytes);
-  outcome.failed = !outcome.reason.empty();
-  if (response.failure == web::FetchFailure::PageTooLarge) response.body.clear();
-  const DeclaredCharset declared = DeclaredPageCharset(response.headerBlock, response.body);
-  const bool gbk = ReadAsGbk(settings.encoding, declared);
-  if (settings.encoding != PageEncoding::Auto) outcome.warning = CharsetWarning(declared, gbk);
-  outcome.pageText = PreparePageText(std::move(response.body), gbk, settings.before, settings.after);
-  return outcome;
-}
-
-// The records of the page's matches: each sub-match, then the address.
-std::vector<Record> RecordsOf(const PageOutcome& outcome) {
-  std::vector<Record> records;
-  records.reserve(outcome.matches.size());
-  for (const runtime::SearchResult& match : outcome.matches) {
-    records.push_back(RecordOf(match, outcome.pageText, outcome.groupCount, outcome.address));
+// How a rule of the link settings fails to compile or to give a link; empty when it does not.
+Text LinkRuleProblem(const Text& rule, bool detail) {
+  runtime::Regex regex;
+  if (!regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive)) {
+    return BrokenLinkRuleMessage(detail, runtime::ToText(regex.LastError()));
   }
-  return records;
+  return regex.GetSubexpressionCount() == 0 ? LinkRuleWithoutGroupMessage(detail) : Text();
 }
 
-// Prepared and matched: all of one attempt but what the observer hears. A stopped attempt is not
-// matched. The matching has what is left of the page's budget and ends early when the run is
-// stopped (the attempt then counts as stopped) or when it is given up (the matches before it
-// stand, and the attempt is the page's last).
-PageOutcome PrepareAttempt(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
-                           const runtime::Regex& regex, MatchBudgets& budgets, const RunObserver& observer) {
-  PageOutcome outcome = PrepareOutcome(address, std::move(response), settings);
-  outcome.groupCount = regex.GetSubexpressionCount();
-  if (outcome.stopped) return outcome;
-  const MatchBudgets::Grant grant = budgets.Take(address);
-  runtime::SearchLimits limits;
-  limits.budget = grant.budget;
-  limits.stopRequested = [&observer] { return observer.StopRequested(); };
-  runtime::SearchReport report = regex.Search(outcome.pageText, limits);
-  if (report.outcome == runtime::SearchOutcome::Cancelled) {
-    outcome.stopped = true;
-    return outcome;
-  }
-  outcome.matches = std::move(report.matches);
-  outcome.tooComplex = report.outcome == runtime::SearchOutcome::TooComplex;
-  outcome.finalAttempt = outcome.finalAttempt || outcome.tooComplex;
-  if (grant.firstAttempt && WorthAnotherAttempt(outcome)) budgets.Leave(address, grant.budget - report.spent);
-  return outcome;
-}
-
-// What the table and the status channels hear of an attempt: the columns the table lacks, the
-// records to tell and the attempt's end.
-void TellAttempt(const AttemptResult& result, std::vector<Record> told, RunState& state, RunObserver& observer) {
-  const int needed = state.groupCount + 2;
-  if (state.columnCount < needed) {
-    observer.ColumnsAdded(ColumnCaptions(state.columnCount + 1, needed));
-    state.columnCount = needed;
-  }
-  if (!told.empty()) {
-    state.rowCount += static_cast<int>(told.size());
-    observer.RecordsFound(std::move(told));
-  }
-  observer.AttemptFinished(result);
-}
-
-// The page's records but those collected before. They are moved out unless the journal keeps
-// the page.
-std::vector<Record> RecordsToTell(JournalPage& page, bool keep) {
-  const bool all = std::find(page.collectedBefore.begin(), page.collectedBefore.end(), true) ==
-                   page.collectedBefore.end();
-  if (all && !keep) return std::move(page.records);
-  std::vector<Record> told;
-  for (std::size_t i = 0; i < page.records.size(); ++i) {
-    if (!page.collectedBefore[i]) told.push_back(page.records[i]);
-  }
-  return told;
-}
-
-// One prepared attempt at a page, told to the observer and noted in page. Returns the match
-// count, or -1 when the run was stopped during the download or the matching.
-int CollectAttempt(PageOutcome& outcome, int attempt, RunState& state, RunObserver& observer, JournalPage& page) {
-  if (observer.StopRequested()) return -1;
-  observer.AttemptStarted({outcome.address, attempt});
-  // A download that failed while the user stopped the run was cut short by the stop.
-  if (outcome.stopped || (outcome.failed && observer.StopRequested())) return -1;
-  observer.PageText(outcome.pageText);
-  const int count = static_cast<int>(outcome.matches.size());
-  page.status = outcome.status;
-  // A matching given up keeps its rows; its note goes with the warning, so that a resumed run
-  // tells it as it was first told.
-  const Text matchNote = outcome.tooComplex ? TooComplexNote(count) : Text();
-  page.attempts.push_back({outcome.address, attempt, count, outcome.reason, JoinedNotes(outcome.warning, matchNote)});
-  page.records = RecordsOf(outcome);
-  page.collectedBefore =
-      state.journal ? state.journal->CollectedBefore(page.records) : std::vector<bool>(page.records.size());
-  TellAttempt(page.attempts.back(), RecordsToTell(page, state.journal != nullptr), state, observer);
-  // The records hold their own copies: the page's text and matches go once told.
-  Text().swap(outcome.pageText);
-  outcome.matches.clear();
-  return count;
-}
-
-// A page the run being resumed processed, told again as it was first told (but for its text,
-// which is not kept). Returns its last attempt's count.
-int ReplayPage(JournalPage& page, RunState& state, RunObserver& observer) {
-  int count = 0;
-  for (const AttemptResult& attempt : page.attempts) {
-    observer.AttemptStarted({attempt.address, attempt.attempt});
-    const bool last = &attempt == &page.attempts.back();
-    TellAttempt(attempt, last ? RecordsToTell(page, false) : std::vector<Record>(), state, observer);
-    count = attempt.rowsFound;
-  }
-  return count;
-}
-
-// The pages the run being resumed processed, by position: they are not downloaded.
-std::vector<bool> ProcessedPages(const CollectionSettings& settings, RunJournal* journal) {
-  std::vector<bool> processed(settings.addresses.size());
-  if (journal == nullptr) return processed;
-  for (std::size_t page = 0; page < processed.size(); ++page) {
-    processed[page] = journal->Processed(static_cast<int>(page), settings.addresses[page]);
-  }
-  return processed;
-}
-
-// The addresses of the pages the run downloads and matches, in run order.
-std::vector<Text> AddressesToDownload(const CollectionSettings& settings, const std::vector<bool>& processed) {
-  std::vector<Text> addresses;
-  for (std::size_t page = 0; page < processed.size(); ++page) {
-    if (!processed[page]) addresses.push_back(settings.addresses[page]);
-  }
-  return addresses;
-}
+bool IsEmptyRule(const Text& rule) { return rule.empty() || rule.front() == '\0'; }
 
 }  // namespace
 
 std::vector<Text> ColumnCaptions(int first, int last) {
   std::vector<Text> captions;
   for (int k = first; k <= last; ++k) captions.push_back(T("文本 ") + runtime::ToText(k));
+  return captions;
+}
+
+RunCaptions CaptionsOfRun(const CollectionSettings& settings, int groupCount) {
+  RunCaptions captions;
+  captions.list = RuleCaptions(settings.rule, settings.ruleSyntax);
+  if (static_cast<int>(captions.list.size()) != groupCount + 2) captions.list = ColumnCaptions(1, groupCount + 2);
+  if (FetchesDetailPages(settings.detail)) {
+    captions.detail = GroupCaptions(GroupNames(settings.detail.rule), groupCount + 3);
+  }
   return captions;
 }
 
@@ -198,12 +364,42 @@ Text FirstAddress(const Text& addresses) {
   return lineEnd == -1 ? addresses : runtime::TextLeft(addresses, lineEnd - 1);
 }
 
-Text RuleProblem(const Text& rule) {
+Text RuleProblem(const Text& rule, RuleSyntax syntax) {
   // The rule is a text: it ends at its first zero byte.
-  if (rule.empty() || rule.front() == '\0') return EmptyRuleMessage();
+  if (IsEmptyRule(rule)) return EmptyRuleMessage();
   runtime::Regex regex;
-  if (regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive)) return Text();
+  if (regex.Create(TranslateMatchRule(rule, syntax), runtime::Case::Insensitive)) return Text();
   return BrokenRuleMessage(runtime::ToText(regex.LastError()));
+}
+
+int DetailLinkColumn(const Text& column, const std::vector<Text>& captions) {
+  for (std::size_t index = 0; index < captions.size(); ++index) {
+    if (captions[index] == column) return static_cast<int>(index);
+  }
+  const Text number = runtime::TrimSpaces(column);
+  if (number.empty() || number.size() > 9 || number.find_first_not_of("0123456789") != Text::npos) return -1;
+  const int k = std::stoi(number);
+  return k >= 1 && k <= static_cast<int>(captions.size()) ? k - 1 : -1;
+}
+
+Text NextPageProblem(const CollectionSettings& settings) {
+  return FollowsNextPages(settings.next) ? LinkRuleProblem(settings.next.rule, false) : Text();
+}
+
+Text DetailPageProblem(const CollectionSettings& settings) {
+  if (!FetchesDetailPages(settings.detail)) return Text();
+  if (IsEmptyRule(settings.detail.rule)) return EmptyDetailRuleMessage();
+  if (Text problem = LinkRuleProblem(settings.detail.rule, true); !problem.empty()) return problem;
+  if (settings.detail.column.empty()) return MissingDetailColumnMessage();
+  if (DetailLinkColumn(settings.detail.column, RuleCaptions(settings.rule, settings.ruleSyntax)) < 0) {
+    return UnknownDetailColumnMessage(settings.detail.column);
+  }
+  return Text();
+}
+
+Text LinkSettingsProblem(const CollectionSettings& settings) {
+  const Text problem = NextPageProblem(settings);
+  return problem.empty() ? DetailPageProblem(settings) : problem;
 }
 
 Text CookieProblem(const Text& cookie) {
@@ -215,7 +411,7 @@ PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fe
                      RunObserver& observer) {
   observer.AttemptStarted({address, 1});
   web::FetchResponse response = DownloadPage(address, settings, fetcher, observer);
-  PageOutcome outcome = PrepareOutcome(address, std::move(response), settings);
+  PageOutcome outcome = PrepareOutcome(address, std::move(response), settings, true);
   if (outcome.stopped) return outcome;
   observer.PageText(outcome.pageText);
   return outcome;
@@ -223,61 +419,7 @@ PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fe
 
 RunSummary RunCollection(const CollectionSettings& settings, Fetcher& fetcher, RunObserver& observer,
                          const ResultTable& table, RunJournal* journal) {
-  RunSummary summary;
-  summary.pageCount = static_cast<int>(settings.addresses.size());
-  RunState state;
-  state.rowCount = table.RowCount();
-  state.columnCount = table.ColumnCount();
-  state.journal = journal;
-  state.regex.Create(TranslateMatchRule(settings.rule), runtime::Case::Insensitive);
-  state.groupCount = state.regex.GetSubexpressionCount();
-  const std::vector<bool> processed = ProcessedPages(settings, journal);
-  observer.RunStarted(summary.pageCount);
-
-  const runtime::Regex& regex = state.regex;
-  MatchBudgets budgets(AddressesToDownload(settings, processed), settings.matchBudget);
-  PreparePage prepare = [&settings, &regex, &budgets, &observer](const Text& address, web::FetchResponse&& response) {
-    return PrepareAttempt(address, std::move(response), settings, regex, budgets, observer);
-  };
-  std::unique_ptr<PageDownloads> downloads = MakePageDownloads(settings, fetcher, observer, std::move(prepare),
-                                                               AheadBudget(settings.maxPageBytes), processed);
-  for (int index = 0; index < summary.pageCount && !observer.StopRequested(); ++index) {
-    const Text& address = settings.addresses[static_cast<std::size_t>(index)];
-    observer.PageStarted({index + 1, summary.pageCount, summary.pagesDone, summary.pagesFailed});
-    JournalPage page;
-    int count = -1;
-    if (processed[static_cast<std::size_t>(index)]) {
-      std::optional<JournalPage> stored = journal->Replay(index);
-      if (stored) {
-        page = std::move(*stored);
-        count = ReplayPage(page, state, observer);
-      }
-    } else {
-      page.address = address;
-      PageOutcome outcome = downloads->First(index);
-      const bool askAgain = WorthAnotherAttempt(outcome);
-      count = CollectAttempt(outcome, 1, state, observer, page);
-      if (count == 0 && askAgain && !observer.StopRequested()) {
-        outcome = downloads->Again(index);
-        count = CollectAttempt(outcome, 2, state, observer, page);
-      }
-    }
-    if (count < 0) break;
-    ++summary.pagesDone;
-    if (!page.attempts.back().failureReason.empty()) {
-      ++summary.pagesFailed;
-      summary.failedAddresses.push_back(address);
-    }
-    summary.rowsCollectedBefore +=
-        static_cast<int>(std::count(page.collectedBefore.begin(), page.collectedBefore.end(), true));
-    if (journal && !processed[static_cast<std::size_t>(index)] && !journal->Write(index, std::move(page))) break;
-  }
-  summary.stopped = summary.pagesDone < summary.pageCount;
-  summary.rowCount = state.rowCount;
-  // The downloads still running are abandoned before the run is told to be over.
-  downloads.reset();
-  observer.RunFinished(summary);
-  return summary;
+  return Run(settings, observer, table, journal).Go(fetcher);
 }
 
 }  // namespace collect

@@ -15,9 +15,12 @@ CollectionSettings SettingsForRun(const CollectionProject& project, const RunLim
   settings.before = project.before;
   settings.after = project.after;
   settings.rule = project.rule;
+  settings.ruleSyntax = project.ruleSyntax;
   settings.encoding = project.encoding;
   settings.fetching = project.fetching;
   settings.maxPageBytes = std::min(limits.maxPageBytes, web::kLargestBodyBytes);
+  settings.next = project.next;
+  settings.detail = project.detail;
   return settings;
 }
 

@@ -18,8 +18,9 @@ struct StoreChoice {
   std::string file;
   // Leave out of a run every record an earlier run of the project collected.
   bool onlyNew = false;
-  // The columns whose cells tell records apart, by caption number ("文本 k"); empty: every
-  // column but the first (the whole match) and the last (the page address).
+  // The columns whose cells tell records apart, by column number (k of "文本 k", detail columns
+  // counted after the page address); empty: every column but the first (the whole match) and the
+  // page address, detail columns included.
   std::vector<int> recordColumns;
 
   friend bool operator==(const StoreChoice&, const StoreChoice&) = default;
@@ -37,7 +38,10 @@ struct CollectionProject {
   runtime::Text rule = R"(<li> <a href="[var]/[int].html" title="[var]"> <span [var0]</li>)";
   PageEncoding encoding = PageEncoding::Gbk;  // the ticked "gbk编码" box
   runtime::Text separator;                    // empty: the export writes HTML table rows
+  RuleSyntax ruleSyntax = RuleSyntax::Pattern;  // Literal: "按原文匹配" ticked
   FetchPoliteness fetching;
+  NextPageSettings next;  // off by default
+  DetailSettings detail;  // off by default
   StoreChoice store;
 };
 
@@ -49,8 +53,8 @@ struct RunLimits {
 
 // The settings of a run over the project: its address box split at CR LF into the addresses (an
 // empty box gives none, an empty line an empty address, a final line break no address), its
-// texts, encoding and fetching limits as they are, and the run's own limits (the page limit at
-// most web::kLargestBodyBytes).
+// texts, encoding, fetching limits, next-page and detail settings as they are, and the run's own
+// limits (the page limit at most web::kLargestBodyBytes).
 CollectionSettings SettingsForRun(const CollectionProject& project, const RunLimits& limits = {});
 
 }  // namespace collect

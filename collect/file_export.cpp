@@ -164,13 +164,17 @@ std::string JsonString(std::string_view text) {
   return out + '"';
 }
 
-// The captions of the exported columns, the last one named "address", each made unique.
+// The captions of the exported columns, the page address's named "address" (the last column's
+// when the table does not say), each made unique.
 Row JsonKeys(const ResultTable& table) {
   Row keys = CaptionRow(table);
   if (keys.empty()) return keys;
-  keys.back() = "address";
+  const int addressColumn = table.AddressColumn() >= 1 ? table.AddressColumn() : table.ColumnCount() - 1;
+  const std::size_t addressKey = static_cast<std::size_t>(addressColumn - 1);
+  keys[addressKey] = "address";
   std::set<std::string> used = {"address"};
-  for (size_t i = 0; i + 1 < keys.size(); ++i) {
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (i == addressKey) continue;
     std::string key = keys[i];
     for (int n = 2; used.count(key) > 0; ++n) key = keys[i] + " (" + std::to_string(n) + ")";
     used.insert(key);
@@ -227,6 +231,7 @@ std::optional<ExportFormat> ExportFormatFromName(std::string_view name) {
   if (name == "tsv") return ExportFormat::Tsv;
   if (name == "jsonl") return ExportFormat::JsonLines;
   if (name == "html") return ExportFormat::Html;
+  if (name == "xlsx") return ExportFormat::Xlsx;
   if (name == "text") return ExportFormat::Text;
   return std::nullopt;
 }
@@ -253,8 +258,16 @@ std::string FormatFileExport(ExportFormat format, const ResultTable& table, cons
     }
     case ExportFormat::Html:
       return HtmlDocument(table);
+    case ExportFormat::Xlsx:
+      break;
   }
   return out;
+}
+
+ExportedFile ExportFile(ExportFormat format, const ResultTable& table, const runtime::Text& separator,
+                        FormulaCells formulas) {
+  if (format == ExportFormat::Xlsx) return XlsxWorkbook(table);
+  return {FormatFileExport(format, table, separator, formulas), std::string()};
 }
 
 }  // namespace collect

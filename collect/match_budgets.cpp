@@ -1,29 +1,21 @@
-// The ledger of matching time per page.
+// The ledger of matching time per list page.
 #include "collect/match_budgets.h"
 
 namespace collect {
 
-MatchBudgets::MatchBudgets(const std::vector<runtime::Text>& addresses, runtime::SearchClock::duration perPage)
-    : perPage_(perPage) {
-  for (const runtime::Text& address : addresses) ++ledgers_[address].firstAttemptsToCome;
+runtime::SearchClock::duration MatchBudgets::Take(const ListPage& page, int attempt) {
+  if (attempt == 1) return perPage_;
+  std::lock_guard lock(mutex_);
+  const auto rest = rests_.find({page.start, page.depth});
+  if (rest == rests_.end()) return perPage_;
+  const runtime::SearchClock::duration left = rest->second;
+  rests_.erase(rest);
+  return left;
 }
 
-MatchBudgets::Grant MatchBudgets::Take(const runtime::Text& address) {
+void MatchBudgets::Leave(const ListPage& page, runtime::SearchClock::duration left) {
   std::lock_guard lock(mutex_);
-  Ledger& ledger = ledgers_[address];
-  if (ledger.firstAttemptsToCome > 0) {
-    --ledger.firstAttemptsToCome;
-    return {perPage_, true};
-  }
-  if (ledger.rests.empty()) return {perPage_, false};
-  const runtime::SearchClock::duration rest = ledger.rests.front();
-  ledger.rests.erase(ledger.rests.begin());
-  return {rest, false};
-}
-
-void MatchBudgets::Leave(const runtime::Text& address, runtime::SearchClock::duration left) {
-  std::lock_guard lock(mutex_);
-  ledgers_[address].rests.push_back(left);
+  rests_[{page.start, page.depth}] = left;
 }
 
 }  // namespace collect

@@ -1,44 +1,34 @@
-// The matching time of each page of a run, both attempts of a page together.
+// The matching time of each list page of a run, both attempts of a page together.
 #pragma once
 
-#include <chrono>
 #include <map>
 #include <mutex>
-#include <vector>
+#include <utility>
 
+#include "collect/page_downloads.h"
 #include "runtime/search_limits.h"
-#include "runtime/text.h"
 
 namespace collect {
 
-// Attempts are prepared on download threads, several at once, and do not say which attempt they
-// are. The ledger counts an address's attempts as first attempts until the address list holds no
-// more of it, and later ones as second attempts, each given what a first attempt at the address
-// left of its budget. (With an address that stands in the list more than once, a second attempt
-// may so be given a fresh budget and a first attempt a rest: no attempt ever gets more than one
-// page's budget.)
+// Attempts are prepared on download threads, several at once. A first attempt at a page has a
+// page's budget; a second attempt has what the first one left of it, so that a page never takes
+// more than one budget's matching time.
 class MatchBudgets {
 public:
-  MatchBudgets(const std::vector<runtime::Text>& addresses, runtime::SearchClock::duration perPage);
+  explicit MatchBudgets(runtime::SearchClock::duration perPage) : perPage_(perPage) {}
 
-  struct Grant {
-    runtime::SearchClock::duration budget{};
-    bool firstAttempt = true;
-  };
-  // The budget of an attempt at address that starts matching now.
-  Grant Take(const runtime::Text& address);
-  // A first attempt at address that is to be asked again left this much of its budget.
-  void Leave(const runtime::Text& address, runtime::SearchClock::duration left);
+  // The budget of attempt 1 or 2 at page, which starts matching now: a page's budget for the
+  // first; for the second what the first left (Leave), or a page's budget when it left nothing on
+  // record.
+  runtime::SearchClock::duration Take(const ListPage& page, int attempt);
+  // The first attempt at page, which is to be asked again, left this much of its budget.
+  void Leave(const ListPage& page, runtime::SearchClock::duration left);
 
 private:
-  struct Ledger {
-    int firstAttemptsToCome = 0;
-    std::vector<runtime::SearchClock::duration> rests;
-  };
-
   std::mutex mutex_;
-  std::map<runtime::Text, Ledger> ledgers_;
-  runtime::SearchClock::duration perPage_;
+  // By list page (start, depth): what its first attempt left, until its second attempt takes it.
+  std::map<std::pair<int, int>, runtime::SearchClock::duration> rests_;
+  const runtime::SearchClock::duration perPage_;
 };
 
 }  // namespace collect

@@ -1,15 +1,18 @@
 // Page attempts of a run: one at a time when the limits say so, otherwise downloaded and prepared
 // ahead on a pool of workers, within the politeness limits and a memory budget, and handed out
-// strictly in address order.
+// strictly in the order the engine takes them.
 #include "collect/page_downloads.h"
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <climits>
+#include <compare>
 #include <condition_variable>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
 #include <vector>
 
@@ -22,7 +25,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using runtime::Text;
 
-// How far ahead of the page in hand downloads may run, in pages per job.
+// How far ahead of the page in hand downloads may run, in list pages per job.
 constexpr int kLookAheadPerJob = 2;
 // How often a wait for the next request to a host looks whether the run was stopped.
 constexpr std::chrono::milliseconds kStopPoll{50};
@@ -43,35 +46,46 @@ web::FetchResponse FetchPage(const Text& address, const CollectionSettings& sett
   return fetcher.Fetch(request);
 }
 
-// What a prepared attempt keeps in memory: its text and the positions of its matches.
+std::int64_t TextBytes(const std::vector<Text>& texts) {
+  std::int64_t bytes = 0;
+  for (const Text& text : texts) bytes += static_cast<std::int64_t>(sizeof(Text) + text.size());
+  return bytes;
+}
+
+// What a prepared attempt keeps in memory: its text, the positions of its matches and its links.
 std::int64_t HeldBytes(const PageOutcome& outcome) {
   const auto perMatch = static_cast<std::int64_t>(sizeof(runtime::SearchResult) +
                                                   sizeof(runtime::SubMatch) * (outcome.groupCount + 1));
   return static_cast<std::int64_t>(outcome.pageText.size()) +
-         perMatch * static_cast<std::int64_t>(outcome.matches.size());
+         perMatch * static_cast<std::int64_t>(outcome.matches.size()) + TextBytes(outcome.detailAddresses);
 }
 
-// One page at a time, each when its turn comes, with the pause between two requests to the same
-// host; a page without a match is asked again before the next one.
+std::int64_t HeldBytes(const DetailOutcome& outcome) { return TextBytes(outcome.cells); }
+
+// One page at a time, each when the engine asks for it, with the pause between two requests to
+// the same host.
 class SequentialDownloads final : public PageDownloads {
 public:
   SequentialDownloads(const CollectionSettings& settings, Fetcher& fetcher, const RunObserver& observer,
-                      PreparePage prepare)
-      : settings_(settings), fetcher_(fetcher), observer_(observer), prepare_(std::move(prepare)) {}
+                      PreparePage prepare, PrepareDetailPage prepareDetail)
+      : settings_(settings), fetcher_(fetcher), observer_(observer), prepare_(std::move(prepare)),
+        prepareDetail_(std::move(prepareDetail)) {}
 
-  PageOutcome First(int index) override { return Attempt(index); }
-  PageOutcome Again(int index) override { return Attempt(index); }
+  PageOutcome First(const ListPage& page) override { return prepare_(page, 1, Fetch(page.address)); }
+  PageOutcome Again(const ListPage& page) override { return prepare_(page, 2, Fetch(page.address)); }
+  DetailOutcome Detail(const ListPage&, const Text& address) override {
+    return prepareDetail_(address, Fetch(address));
+  }
 
 private:
-  PageOutcome Attempt(int index) {
-    const Text& address = settings_.addresses[static_cast<std::size_t>(index)];
+  web::FetchResponse Fetch(const Text& address) {
     if (!address.empty()) {
       Text host = HostOf(address);
       if (host == lastHost_) PauseUntil(lastStart_ + settings_.fetching.delay);
       lastHost_ = host;
       lastStart_ = Clock::now();
     }
-    return prepare_(address, FetchPage(address, settings_, fetcher_, observer_, closing_));
+    return FetchPage(address, settings_, fetcher_, observer_, closing_);
   }
 
   void PauseUntil(Clock::time_point moment) {
@@ -84,41 +98,64 @@ private:
   Fetcher& fetcher_;
   const RunObserver& observer_;
   PreparePage prepare_;
+  PrepareDetailPage prepareDetail_;
   std::atomic<bool> closing_{false};
   Text lastHost_;
   Clock::time_point lastStart_;
 };
 
-// Attempts are numbered by page: the first attempt at page p is 2p, its second 2p + 1, so that
-// the order of the numbers is the order in which the engine takes them.
-int FirstAttempt(int page) { return 2 * page; }
-int PageOf(int attempt) { return attempt / 2; }
-bool IsFirst(int attempt) { return attempt % 2 == 0; }
+// A list page's place in the run: its address's index, then the next-page links followed.
+struct PageKey {
+  int start = 0;
+  int depth = 0;
+  friend auto operator<=>(const PageKey&, const PageKey&) = default;
+};
 
-// Up to `jobs` downloads in flight, at most `perHost` to one host, within kLookAheadPerJob × jobs
-// pages of the page in hand; the lowest attempt that may start goes first, so the second attempt
-// at the page in hand goes before every page ahead. A finished download is prepared by the worker
-// that fetched it, and a first attempt worth another is asked again at once. Everything held
-// ahead (answers, prepared pages, preparations under way, bodies of running transfers) stays
-// within the budget; the attempt the engine waits for belongs to the page in hand: it is not
-// counted and never waits for room.
+// A download's place in the order the engine takes them: its list page, then the slot within it
+// (the first attempt, the second, then the detail pages in the order they were queued).
+struct JobKey {
+  PageKey page;
+  int slot = 0;
+  friend auto operator<=>(const JobKey&, const JobKey&) = default;
+};
+
+constexpr int kFirstSlot = 0;
+constexpr int kAgainSlot = 1;
+constexpr int kFirstDetailSlot = 2;
+
+JobKey FirstKey(PageKey page) { return {page, kFirstSlot}; }
+PageKey KeyOf(const ListPage& page) { return {page.start, page.depth}; }
+
+// Up to `jobs` downloads in flight, at most `perHost` to one host, for the list pages within
+// kLookAheadPerJob × jobs list pages of the page in hand (and their detail pages); the download
+// that comes first in the engine's order goes first, so the second attempt at the page in hand and
+// its detail pages go before every page ahead. A finished download is prepared by the worker that
+// fetched it; a first attempt worth another is asked again at once, and a prepared list page's
+// detail pages and next page are queued. Everything held ahead (answers, prepared pages,
+// preparations under way, bodies of running transfers) stays within the budget; the download the
+// engine waits for belongs to the page in hand: it is not counted and never waits for room.
 class ParallelDownloads final : public PageDownloads {
 public:
   ParallelDownloads(const CollectionSettings& settings, Fetcher& fetcher, const RunObserver& observer,
-                    PreparePage prepare, std::int64_t budget, const std::vector<bool>& notFetched)
+                    PreparePage prepare, PrepareDetailPage prepareDetail, std::int64_t budget,
+                    const DownloadsStart& start)
       : settings_(settings), fetcher_(fetcher), observer_(observer), prepare_(std::move(prepare)),
-        budget_(budget), jobs_(std::max(1, settings.fetching.jobs)),
-        perHost_(std::max(1, settings.fetching.perHost)), lookAhead_(jobs_ * kLookAheadPerJob),
-        pageCount_(static_cast<int>(settings.addresses.size())),
-        states_(static_cast<std::size_t>(2 * pageCount_), State::NotDue),
-        hosts_(static_cast<std::size_t>(pageCount_)) {
-    for (int page = 0; page < pageCount_; ++page) {
-      const bool fetched = static_cast<std::size_t>(page) >= notFetched.size() || !notFetched[static_cast<std::size_t>(page)];
-      if (fetched) states_[static_cast<std::size_t>(FirstAttempt(page))] = State::Due;
+        prepareDetail_(std::move(prepareDetail)), budget_(budget),
+        jobLimit_(std::max(1, settings.fetching.jobs)), perHost_(std::max(1, settings.fetching.perHost)),
+        lookAhead_(jobLimit_ * kLookAheadPerJob), maxNext_(FollowsNextPages(settings.next) ? settings.next.maxNext : 0),
+        preparationCopies_(maxNext_ > 0 && settings.next.scope == NextPageScope::WholePage ? 3 : 2),
+        current_(KeyOf(start.page)), nextStart_(start.page.depth == 0 ? start.page.start : start.page.start + 1),
+        queuedDetails_(start.detailAddresses.begin(), start.detailAddresses.end()) {
+    const int pageCount = static_cast<int>(settings.addresses.size());
+    if (maxNext_ > 0) {
+      knownListAddresses_.insert(settings.addresses.begin(), settings.addresses.end());
+      knownListAddresses_.insert(start.listAddresses.begin(), start.listAddresses.end());
     }
-    // One worker more than jobs: a worker for the attempt the engine waits for is free even when
+    FillWindow();
+    // One worker more than jobs: a worker for the download the engine waits for is free even when
     // every job is a transfer paused for room.
-    const int workers = pageCount_ == 0 ? 0 : std::min(jobs_, 2 * pageCount_) + 1;
+    const bool links = maxNext_ > 0 || prepareDetail_;
+    const int workers = pageCount == 0 ? 0 : (links ? jobLimit_ : std::min(jobLimit_, 2 * pageCount)) + 1;
     for (int i = 0; i < workers; ++i) workers_.emplace_back([this] { Work(); });
   }
 
@@ -132,16 +169,47 @@ public:
     for (std::thread& worker : workers_) worker.join();
   }
 
-  PageOutcome First(int index) override { return Await(FirstAttempt(index)); }
-  PageOutcome Again(int index) override { return Await(FirstAttempt(index) + 1); }
+  PageOutcome First(const ListPage& page) override { return TakeListAttempt(page, kFirstSlot); }
+  PageOutcome Again(const ListPage& page) override { return TakeListAttempt(page, kAgainSlot); }
+
+  DetailOutcome Detail(const ListPage& page, const Text& address) override {
+    std::unique_lock lock(mutex_);
+    JobKey key;
+    const auto queued = detailJobs_.find(address);
+    if (queued != detailJobs_.end()) {
+      key = queued->second;
+    } else {
+      key = {KeyOf(page), pages_[KeyOf(page)].nextSlot++};
+      AddJob(key, address, Kind::Detail, State::Due);
+      detailJobs_[address] = key;
+      queuedDetails_.insert(address);
+    }
+    Job job = Await(key, lock);
+    detailJobs_.erase(address);
+    return std::move(job.detail);
+  }
 
 private:
-  enum class State : unsigned char { NotDue, Due, Started, Done };
+  enum class Kind : unsigned char { List, Detail };
+  enum class State : unsigned char { NotDue, Due, Started, Downloaded, Preparing, Done };
   enum class Step { Download, Prepare };
 
-  // Work a worker may take up now, or when the soonest of the hosts' pauses ends.
   struct Job {
-    std::optional<int> attempt;
+    Text address;
+    Kind kind = Kind::List;
+    State state = State::NotDue;
+    std::optional<Text> host;  // worked out when first needed; empty for an empty address
+    web::FetchResponse response;
+    PageOutcome outcome;
+    DetailOutcome detail;
+  };
+  // A list page known to the downloads: where its next detail page goes.
+  struct PageEntry {
+    int nextSlot = kFirstDetailSlot;
+  };
+  // Work a worker may take up now, or when the soonest of the hosts' pauses ends.
+  struct Choice {
+    std::optional<JobKey> key;
     Step step = Step::Download;
     Clock::time_point wakeAt = Clock::time_point::max();
   };
@@ -150,23 +218,45 @@ private:
     bool paused = false;
   };
 
-  const Text& AddressOf(int page) const { return settings_.addresses[static_cast<std::size_t>(page)]; }
-  State& StateOf(int attempt) { return states_[static_cast<std::size_t>(attempt)]; }
-
-  const Text& Host(int page) {
-    std::optional<Text>& host = hosts_[static_cast<std::size_t>(page)];
-    if (!host) host = AddressOf(page).empty() ? Text() : HostOf(AddressOf(page));
-    return *host;
+  // A job that is not there yet; one that is stays as it is.
+  void AddJob(const JobKey& key, const Text& address, Kind kind, State state) {
+    const auto [entry, added] = jobs_.try_emplace(key);
+    if (!added) return;
+    entry->second.address = address;
+    entry->second.kind = kind;
+    entry->second.state = state;
   }
 
-  std::int64_t Holding(int attempt) const {
-    auto found = holding_.find(attempt);
+  // The addresses of the run enter the window of list pages ahead as it moves: only the pages
+  // within it are held, however long the run.
+  void FillWindow() {
+    nextStart_ = std::max(nextStart_, current_.start);
+    int ahead = 0;
+    for (auto page = pages_.lower_bound(current_); page != pages_.end() && ahead < lookAhead_; ++page) ++ahead;
+    const int pageCount = static_cast<int>(settings_.addresses.size());
+    for (; ahead < lookAhead_ && nextStart_ < pageCount; ++ahead, ++nextStart_) {
+      const PageKey page{nextStart_, 0};
+      pages_.try_emplace(page);
+      AddJob(FirstKey(page), settings_.addresses[static_cast<std::size_t>(nextStart_)], Kind::List, State::Due);
+    }
+  }
+
+  const Text& Host(Job& job) {
+    if (!job.host) job.host = job.address.empty() ? Text() : HostOf(job.address);
+    return *job.host;
+  }
+
+  // Behind everything the engine has moved past.
+  bool Behind(const JobKey& key) const { return key < FirstKey(current_); }
+
+  std::int64_t Holding(const JobKey& key) const {
+    auto found = holding_.find(key);
     return found == holding_.end() ? 0 : found->second;
   }
 
-  // Sets what an attempt holds; 0 lets go of it.
-  void Hold(int attempt, std::int64_t bytes) {
-    auto entry = holding_.try_emplace(attempt, 0).first;
+  // Sets what a download holds; 0 lets go of it.
+  void Hold(const JobKey& key, std::int64_t bytes) {
+    auto entry = holding_.try_emplace(key, 0).first;
     held_ += bytes - entry->second;
     if (bytes == 0) {
       holding_.erase(entry);
@@ -175,39 +265,50 @@ private:
     }
   }
 
-  // What is held ahead of the page in hand: everything but the attempt the engine waits for.
+  // What is held ahead of the page in hand: everything but the download the engine waits for.
   std::int64_t Ahead() const { return held_ - (wanted_ ? Holding(*wanted_) : 0); }
 
-  PageOutcome Await(int attempt) {
+  PageOutcome TakeListAttempt(const ListPage& page, int slot) {
     std::unique_lock lock(mutex_);
-    const int page = PageOf(attempt);
-    if (page > current_) LetGoBefore(page);
-    if (StateOf(attempt) == State::NotDue) StateOf(attempt) = State::Due;
-    wanted_ = attempt;
+    const PageKey pageKey = KeyOf(page);
+    if (current_ < pageKey) LetGoBefore(pageKey);
+    pages_.try_emplace(pageKey);
+    const JobKey key{pageKey, slot};
+    if (jobs_.count(key) == 0) AddJob(key, page.address, Kind::List, State::Due);
+    return std::move(Await(key, lock).outcome);
+  }
+
+  // Waits until the download at key is prepared and takes it.
+  Job Await(const JobKey& key, std::unique_lock<std::mutex>& lock) {
+    if (jobs_.at(key).state == State::NotDue) jobs_.at(key).state = State::Due;
+    wanted_ = key;
     WakeAWorkerIfThereIsWork();
-    answerReady_.wait(lock, [&] { return ready_.count(attempt) > 0; });
+    answerReady_.wait(lock, [&] { return jobs_.at(key).state == State::Done; });
     wanted_.reset();
-    PageOutcome outcome = std::move(ready_.extract(attempt).mapped());
-    Hold(attempt, 0);
+    Job job = std::move(jobs_.extract(key).mapped());
+    Hold(key, 0);
     // Room was made, and the window may have moved.
     WakeAWorkerIfThereIsWork();
-    return outcome;
+    return job;
   }
 
   // The engine has moved on to page: what is held of earlier pages goes.
-  void LetGoBefore(int page) {
+  void LetGoBefore(const PageKey& page) {
     current_ = page;
-    const int first = FirstAttempt(page);
+    const JobKey first = FirstKey(page);
+    for (auto job = jobs_.begin(); job != jobs_.end() && job->first < first; job = jobs_.erase(job)) {
+      if (job->second.kind == Kind::Detail) detailJobs_.erase(job->second.address);
+    }
     downloaded_.erase(downloaded_.begin(), downloaded_.lower_bound(first));
-    ready_.erase(ready_.begin(), ready_.lower_bound(first));
+    pages_.erase(pages_.begin(), pages_.lower_bound(page));
     while (!holding_.empty() && holding_.begin()->first < first) Hold(holding_.begin()->first, 0);
+    FillWindow();
   }
 
-  // Whether a download of the page may start now within the limits; otherwise when it may. The
-  // attempt the engine waits for counts only transfers that are not paused for room.
-  bool MayStart(int page, bool awaited, Clock::time_point now, Clock::time_point& wakeAt) {
-    if ((awaited ? inFlight_.size() - paused_ : inFlight_.size()) >= static_cast<std::size_t>(jobs_)) return false;
-    const Text& host = Host(page);
+  // Whether a download to host may start now within the limits; otherwise when it may. The
+  // download the engine waits for counts only transfers that are not paused for room.
+  bool MayStart(const Text& host, bool awaited, Clock::time_point now, Clock::time_point& wakeAt) {
+    if ((awaited ? inFlight_.size() - paused_ : inFlight_.size()) >= static_cast<std::size_t>(jobLimit_)) return false;
     if (host.empty()) return true;
     auto onHost = onHost_.find(host);
     if (onHost != onHost_.end()) {
@@ -223,110 +324,163 @@ private:
     return false;
   }
 
-  // Preparations first (they settle what is held and say which pages to ask again), then the
-  // lowest attempt that may start.
-  Job Choose(Clock::time_point now) {
-    Job job;
-    for (const auto& entry : downloaded_) {
-      const int attempt = entry.first;
-      if (attempt == wanted_ || Ahead() + Holding(attempt) <= budget_) {
-        job.attempt = attempt;
-        job.step = Step::Prepare;
-        return job;
+  // Preparations first (they settle what is held and say what to ask for next), then the download
+  // the engine waits for, then the first one in the engine's order that may start within the
+  // window of list pages ahead.
+  Choice Choose(Clock::time_point now) {
+    Choice choice;
+    for (const JobKey& key : downloaded_) {
+      if (key == wanted_ || Ahead() + Holding(key) <= budget_) {
+        choice.key = key;
+        choice.step = Step::Prepare;
+        return choice;
       }
     }
-    const bool room = Ahead() < budget_;
-    const int end = FirstAttempt(std::min(pageCount_, current_ + lookAhead_));
-    for (int attempt = FirstAttempt(current_); attempt < end; ++attempt) {
-      if (StateOf(attempt) != State::Due) continue;
-      const bool awaited = attempt == wanted_;
-      if ((room || awaited) && MayStart(PageOf(attempt), awaited, now, job.wakeAt)) {
-        job.attempt = attempt;
-        return job;
+    if (wanted_) {
+      Job& job = jobs_.at(*wanted_);
+      if (job.state == State::Due && MayStart(Host(job), true, now, choice.wakeAt)) {
+        choice.key = wanted_;
+        return choice;
       }
     }
-    return job;
+    if (Ahead() >= budget_) return choice;
+    int pagesSeen = 0;
+    for (auto page = pages_.lower_bound(current_); page != pages_.end() && pagesSeen < lookAhead_;
+         ++page, ++pagesSeen) {
+      for (auto job = jobs_.lower_bound(FirstKey(page->first));
+           job != jobs_.end() && job->first.page == page->first; ++job) {
+        if (job->second.state == State::Due && job->first != wanted_ &&
+            MayStart(Host(job->second), false, now, choice.wakeAt)) {
+          choice.key = job->first;
+          return choice;
+        }
+      }
+    }
+    return choice;
   }
 
   void Work() {
     std::unique_lock lock(mutex_);
     while (!closing_) {
-      Job job = Choose(Clock::now());
-      if (!job.attempt) {
+      Choice choice = Choose(Clock::now());
+      if (!choice.key) {
         ++idle_;
-        if (job.wakeAt == Clock::time_point::max()) {
+        if (choice.wakeAt == Clock::time_point::max()) {
           workAvailable_.wait(lock);
         } else {
-          workAvailable_.wait_until(lock, job.wakeAt);
+          workAvailable_.wait_until(lock, choice.wakeAt);
         }
         --idle_;
         continue;
       }
-      if (job.step == Step::Prepare) {
-        PrepareAttempt(*job.attempt, lock);
+      if (choice.step == Step::Prepare) {
+        Prepare(*choice.key, lock);
       } else {
-        DownloadAttempt(*job.attempt, lock);
+        Download(*choice.key, lock);
       }
     }
   }
 
-  void DownloadAttempt(int attempt, std::unique_lock<std::mutex>& lock) {
-    const int page = PageOf(attempt);
-    const Text host = Host(page);
-    StateOf(attempt) = State::Started;
-    inFlight_.emplace(attempt, Flight{host});
+  void Download(const JobKey& key, std::unique_lock<std::mutex>& lock) {
+    Job& job = jobs_.at(key);
+    const Text host = Host(job);
+    const Text address = job.address;
+    job.state = State::Started;
+    inFlight_.emplace(key, Flight{host});
     if (!host.empty()) {
       ++onHost_[host];
       lastStart_[host] = Clock::now();
     }
     WakeAWorkerIfThereIsWork();
     lock.unlock();
-    web::FetchResponse response = FetchPage(AddressOf(page), settings_, fetcher_, observer_, closingFlag_,
-                                            [this, attempt](std::int64_t size) { return MayHold(attempt, size); });
+    web::FetchResponse response = FetchPage(address, settings_, fetcher_, observer_, closingFlag_,
+                                            [this, key](std::int64_t size) { return MayHold(key, size); });
     lock.lock();
-    const Flight flight = std::move(inFlight_.extract(attempt).mapped());
+    const Flight flight = std::move(inFlight_.extract(key).mapped());
     if (flight.paused) Resume(flight.host);
     if (!host.empty()) --onHost_[host];
-    if (attempt < FirstAttempt(current_)) return;
-    Hold(attempt, static_cast<std::int64_t>(response.body.size()));
-    downloaded_.emplace(attempt, std::move(response));
+    const auto kept = jobs_.find(key);
+    if (kept == jobs_.end()) return;
+    Hold(key, static_cast<std::int64_t>(response.body.size()));
+    kept->second.response = std::move(response);
+    kept->second.state = State::Downloaded;
+    downloaded_.insert(key);
   }
 
-  void PrepareAttempt(int attempt, std::unique_lock<std::mutex>& lock) {
-    web::FetchResponse response = std::move(downloaded_.extract(attempt).mapped());
-    // The preparation may need a copy of the body while it decodes.
-    Hold(attempt, 2 * static_cast<std::int64_t>(response.body.size()));
+  void Prepare(const JobKey& key, std::unique_lock<std::mutex>& lock) {
+    Job& job = jobs_.at(key);
+    web::FetchResponse response = std::move(job.response);
+    const Text address = job.address;
+    const Kind kind = job.kind;
+    job.state = State::Preparing;
+    downloaded_.erase(key);
+    // The preparation may need a copy of the body while it decodes, and one more for the whole
+    // page when the next-page rule looks there.
+    Hold(key, preparationCopies_ * static_cast<std::int64_t>(response.body.size()));
     WakeAWorkerIfThereIsWork();
     lock.unlock();
-    PageOutcome outcome = prepare_(AddressOf(PageOf(attempt)), std::move(response));
-    const std::int64_t bytes = HeldBytes(outcome);
-    const bool again = IsFirst(attempt) && WorthAnotherAttempt(outcome);
+    PageOutcome outcome;
+    DetailOutcome detail;
+    if (kind == Kind::List) {
+      outcome = prepare_({key.page.start, key.page.depth, address}, key.slot == kFirstSlot ? 1 : 2, std::move(response));
+    } else {
+      detail = prepareDetail_(address, std::move(response));
+    }
+    const std::int64_t bytes = kind == Kind::List ? HeldBytes(outcome) : HeldBytes(detail);
     lock.lock();
-    if (attempt < FirstAttempt(current_)) return;
-    if (again && StateOf(attempt + 1) == State::NotDue) StateOf(attempt + 1) = State::Due;
-    StateOf(attempt) = State::Done;
-    Hold(attempt, bytes);
-    ready_.emplace(attempt, std::move(outcome));
-    if (attempt == wanted_) answerReady_.notify_one();
+    const auto kept = jobs_.find(key);
+    if (kept == jobs_.end()) return;
+    if (kind == Kind::List) QueueWhatFollows(key, address, outcome);
+    kept->second.outcome = std::move(outcome);
+    kept->second.detail = std::move(detail);
+    kept->second.state = State::Done;
+    Hold(key, bytes);
+    if (key == wanted_) answerReady_.notify_one();
+  }
+
+  // After a prepared attempt at a list page: its second attempt when it is worth one; otherwise
+  // (it is the attempt the engine will report) its detail pages not queued before and its next
+  // page.
+  void QueueWhatFollows(const JobKey& key, const Text& address, const PageOutcome& outcome) {
+    if (outcome.stopped) return;
+    if (key.slot == kFirstSlot && WorthAnotherAttempt(outcome)) {
+      const JobKey again{key.page, kAgainSlot};
+      if (jobs_.count(again) == 0) AddJob(again, address, Kind::List, State::Due);
+      return;
+    }
+    const auto page = pages_.find(key.page);
+    if (page == pages_.end()) return;
+    for (const Text& detailAddress : outcome.detailAddresses) {
+      if (detailAddress.empty() || !queuedDetails_.insert(detailAddress).second) continue;
+      const JobKey detailKey{key.page, page->second.nextSlot++};
+      AddJob(detailKey, detailAddress, Kind::Detail, State::Due);
+      detailJobs_[detailAddress] = detailKey;
+    }
+    if (!outcome.nextAddress.empty() && key.page.depth < maxNext_ &&
+        knownListAddresses_.insert(outcome.nextAddress).second) {
+      const PageKey next{key.page.start, key.page.depth + 1};
+      pages_.try_emplace(next);
+      if (jobs_.count(FirstKey(next)) == 0) AddJob(FirstKey(next), outcome.nextAddress, Kind::List, State::Due);
+    }
   }
 
   // The body hook of a running transfer: whether its body may grow to size now.
-  bool MayHold(int attempt, std::int64_t size) {
+  bool MayHold(const JobKey& key, std::int64_t size) {
     std::lock_guard lock(mutex_);
     // A transfer the engine has moved past (the run is stopping) is not counted.
-    if (attempt < FirstAttempt(current_)) return true;
-    Flight& flight = inFlight_.at(attempt);
-    if (attempt != wanted_ && (WaitsBehind(attempt) || Ahead() - Holding(attempt) + size > budget_)) {
+    if (Behind(key)) return true;
+    Flight& flight = inFlight_.at(key);
+    if (key != wanted_ && (WaitsBehind(key) || Ahead() - Holding(key) + size > budget_)) {
       if (!flight.paused) {
         flight.paused = true;
         ++paused_;
         if (!flight.host.empty()) ++pausedOnHost_[flight.host];
-        // The attempt the engine waits for may now start in this transfer's place.
+        // The download the engine waits for may now start in this transfer's place.
         WakeAWorkerIfThereIsWork();
       }
       return false;
     }
-    Hold(attempt, size);
+    Hold(key, size);
     if (flight.paused) {
       flight.paused = false;
       Resume(flight.host);
@@ -334,11 +488,11 @@ private:
     return true;
   }
 
-  // Room goes to transfers in address order: while an earlier one waits for room, a later one
-  // waits too, so that pages complete one after the other instead of all growing a little.
-  bool WaitsBehind(int attempt) const {
+  // Room goes to transfers in the engine's order: while an earlier one waits for room, a later
+  // one waits too, so that pages complete one after the other instead of all growing a little.
+  bool WaitsBehind(const JobKey& key) const {
     for (const auto& [earlier, flight] : inFlight_) {
-      if (earlier >= attempt) break;
+      if (!(earlier < key)) break;
       if (flight.paused && earlier != wanted_) return true;
     }
     return false;
@@ -349,8 +503,8 @@ private:
   // moment): a wake costs a context switch.
   void WakeAWorkerIfThereIsWork() {
     if (idle_ == 0) return;
-    const Job job = Choose(Clock::now());
-    if (job.attempt || job.wakeAt != Clock::time_point::max()) workAvailable_.notify_one();
+    const Choice choice = Choose(Clock::now());
+    if (choice.key || choice.wakeAt != Clock::time_point::max()) workAvailable_.notify_one();
   }
 
   void Resume(const Text& host) {
@@ -362,32 +516,37 @@ private:
   Fetcher& fetcher_;
   const RunObserver& observer_;
   const PreparePage prepare_;
+  const PrepareDetailPage prepareDetail_;
   const std::int64_t budget_;
-  const int jobs_;
+  const int jobLimit_;
   const int perHost_;
   const int lookAhead_;
-  const int pageCount_;
+  const int maxNext_;  // 0 when no next page is followed
+  const int preparationCopies_;  // what a preparation holds, in bodies
 
   std::mutex mutex_;
   std::condition_variable workAvailable_;  // workers wait for work they may take up
-  std::condition_variable answerReady_;    // the engine's thread waits for its attempt
+  std::condition_variable answerReady_;    // the engine's thread waits for its page
   bool closing_ = false;
   std::atomic<bool> closingFlag_{false};
   int idle_ = 0;
-  int current_ = 0;             // the page in hand; what is held of earlier pages is let go
-  std::optional<int> wanted_;   // the attempt the engine waits for
-  std::vector<State> states_;   // by attempt
-  std::vector<std::optional<Text>> hosts_;  // by page, worked out when first needed
-  std::map<int, Flight> inFlight_;
+  PageKey current_;                 // the page in hand; what is held of earlier pages is let go
+  int nextStart_ = 0;               // the first address of the run not yet in the window
+  std::optional<JobKey> wanted_;    // the download the engine waits for
+  std::map<PageKey, PageEntry> pages_;
+  std::map<JobKey, Job> jobs_;      // downloads not yet taken by the engine, at every stage
+  std::map<Text, JobKey> detailJobs_;   // the detail pages among them, by address
+  std::set<Text> queuedDetails_;        // every detail address queued in the run
+  std::set<Text> knownListAddresses_;   // the run's addresses and the next pages queued
+  std::set<JobKey> downloaded_;         // answers to prepare
+  std::map<JobKey, Flight> inFlight_;
   std::size_t paused_ = 0;      // transfers in flight paused for room
   std::map<Text, int> onHost_;
   std::map<Text, int> pausedOnHost_;
   std::map<Text, Clock::time_point> lastStart_;
-  std::map<int, web::FetchResponse> downloaded_;  // answers to prepare
-  std::map<int, PageOutcome> ready_;              // prepared attempts the engine has not taken
-  // What each attempt holds, at whatever stage: the body of a transfer so far, an answer, a
+  // What each download holds, at whatever stage: the body of a transfer so far, an answer, a
   // preparation (twice the body), a prepared page; and their sum.
-  std::map<int, std::int64_t> holding_;
+  std::map<JobKey, std::int64_t> holding_;
   std::int64_t held_ = 0;
   std::vector<std::thread> workers_;
 };
@@ -408,11 +567,14 @@ web::FetchResponse DownloadPage(const Text& address, const CollectionSettings& s
 
 std::unique_ptr<PageDownloads> MakePageDownloads(const CollectionSettings& settings, Fetcher& fetcher,
                                                  const RunObserver& observer, PreparePage prepare,
-                                                 std::int64_t aheadBudget, const std::vector<bool>& notFetched) {
-  if (settings.fetching.jobs <= 1)
-    return std::make_unique<SequentialDownloads>(settings, fetcher, observer, std::move(prepare));
-  return std::make_unique<ParallelDownloads>(settings, fetcher, observer, std::move(prepare), aheadBudget,
-                                             notFetched);
+                                                 std::int64_t aheadBudget, PrepareDetailPage prepareDetail,
+                                                 const DownloadsStart& start) {
+  if (settings.fetching.jobs <= 1) {
+    return std::make_unique<SequentialDownloads>(settings, fetcher, observer, std::move(prepare),
+                                                 std::move(prepareDetail));
+  }
+  return std::make_unique<ParallelDownloads>(settings, fetcher, observer, std::move(prepare),
+                                             std::move(prepareDetail), aheadBudget, start);
 }
 
 }  // namespace collect

@@ -19,22 +19,49 @@ namespace collect {
 web::FetchResponse DownloadPage(const runtime::Text& address, const CollectionSettings& settings,
                                 Fetcher& fetcher, const RunObserver& observer);
 
-// Turns the answer of one attempt at a page into its outcome: decoded, cut, cleaned and matched.
-// Called from download threads, several at once; it must not reach the observer.
-using PreparePage = std::function<PageOutcome(const runtime::Text& address, web::FetchResponse&& response)>;
+// A page of the list: an address of the run, or a page reached from it over next-page links.
+struct ListPage {
+  int start = 0;  // 0-based index of the address in settings.addresses
+  int depth = 0;  // next-page links followed from there: 0 for the address itself
+  runtime::Text address;
+};
+
+// Turns the answer of one attempt (1 or 2) at a list page into its outcome: decoded, cut, cleaned
+// and matched, with its next-page and detail addresses. Called from download threads, several at
+// once; it may ask the observer only whether the run is to stop.
+using PreparePage = std::function<PageOutcome(const ListPage& page, int attempt, web::FetchResponse&& response)>;
+// The same for a detail page.
+using PrepareDetailPage = std::function<DetailOutcome(const runtime::Text& address, web::FetchResponse&& response)>;
+
+// Where a run's downloads begin: at its first address, or, when a run is resumed, at the first
+// list page the engine will take after those told from the journal, which name the list and
+// detail pages they met.
+struct DownloadsStart {
+  ListPage page;
+  // Next pages met before page; their next links are not followed again.
+  std::vector<runtime::Text> listAddresses;
+  // Detail pages taken before page; the engine has their cells.
+  std::vector<runtime::Text> detailAddresses;
+};
 
 // True when a first attempt found nothing and the page is to be asked once more: it was not
 // abandoned by a stop, and asking again is not pointless (PageOutcome::finalAttempt).
 bool WorthAnotherAttempt(const PageOutcome& first);
 
+// The pages of a run in the order the engine takes them: a list page (its first attempt, its
+// second), the detail pages of its records in record order, then its next page; the next address
+// of the run after the last of those.
 class PageDownloads {
 public:
   virtual ~PageDownloads() = default;
-  // The first attempt at page index (0-based) of settings.addresses, prepared. Pages are taken in
-  // order; taking one lets go of every earlier page.
-  virtual PageOutcome First(int index) = 0;
-  // The second attempt at page index, after a first attempt WorthAnotherAttempt.
-  virtual PageOutcome Again(int index) = 0;
+  // The first attempt at a list page, prepared. Pages are taken in order; taking one lets go of
+  // every earlier page.
+  virtual PageOutcome First(const ListPage& page) = 0;
+  // The second attempt at a list page, after a first attempt WorthAnotherAttempt.
+  virtual PageOutcome Again(const ListPage& page) = 0;
+  // The detail page at address for the records of the list page in hand, prepared; each address
+  // is asked for once in a run.
+  virtual DetailOutcome Detail(const ListPage& page, const runtime::Text& address) = 0;
 };
 
 // What the downloads may hold ahead of the page in hand (answers and prepared pages waiting their
@@ -44,13 +71,17 @@ std::int64_t AheadBudget(std::int64_t maxPageBytes);
 
 // The attempts of a run under the settings' politeness limits. With more than one job, pages are
 // downloaded and prepared ahead of the page in hand, and a first attempt that is WorthAnotherAttempt
-// is asked again at once, each attempt waiting its turn within the limits by address order. What
-// is held ahead stays within aheadBudget: a transfer ahead pauses, and no new one starts, while
-// there is no room; the attempt the engine waits for is never held back by the budget, nor by
-// the limits' room that paused transfers take. Pages marked in notFetched (by index; missing
-// entries count as false) are never downloaded: the engine does not take them.
+// is asked again at once, each attempt waiting its turn within the limits by the order the engine
+// takes them in; a prepared list page's detail pages (each address once) and its next page (unless
+// it is an address of the run or a next page found before, or lies beyond settings.next.maxNext)
+// are queued at once. What is held ahead stays within aheadBudget: a transfer ahead pauses, and no
+// new one starts, while there is no room; the page the engine waits for is never held back by the
+// budget, nor by the limits' room that paused transfers take. With one job, each page is fetched
+// when the engine asks for it. The downloads begin at start: no page before it is downloaded, nor
+// any address it names.
 std::unique_ptr<PageDownloads> MakePageDownloads(const CollectionSettings& settings, Fetcher& fetcher,
                                                  const RunObserver& observer, PreparePage prepare,
-                                                 std::int64_t aheadBudget, const std::vector<bool>& notFetched = {});
+                                                 std::int64_t aheadBudget, PrepareDetailPage prepareDetail = {},
+                                                 const DownloadsStart& start = {});
 
 }  // namespace collect

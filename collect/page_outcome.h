@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "runtime/regex.h"
+#include "runtime/search_limits.h"
 #include "runtime/text.h"
 
 namespace collect {
@@ -32,6 +33,28 @@ struct PageOutcome {
   // The matching was given up (the rule too complex, or the page's matching time spent) after
   // the matches the outcome holds.
   bool tooComplex = false;
+  // Time the match rule's search took.
+  runtime::SearchClock::duration matchingTime{};
+  // The address the page's next-page link leads to, resolved; empty when the run follows no next
+  // pages or the page has no such link.
+  runtime::Text nextAddress;
+  // For each match, the address its detail page link leads to, resolved (empty for a match whose
+  // link is empty); none when the run fetches no detail pages.
+  std::vector<runtime::Text> detailAddresses;
+  // The whole page, cleaned but not cut: kept only by the configuration test.
+  runtime::Text wholePageText;
+};
+
+// What became of one detail page.
+struct DetailOutcome {
+  runtime::Text address;
+  // The groups of the detail rule's first match on the page; empty when it found none.
+  std::vector<runtime::Text> cells;
+  bool matched = false;
+  // Why the download failed, as for a list page; empty when it did not.
+  runtime::Text reason;
+  // Abandoned because the run was stopped; nothing of it counts.
+  bool stopped = false;
 };
 
 }  // namespace collect

@@ -39,9 +39,8 @@ struct ProjectField {
   std::function<Json(const CollectionProject&)> write;
   // Puts the value (which is there) into the project; the fault when it does not fit.
   std::function<std::optional<FieldFault>(const Json&, CollectionProject&)> read;
-  // True when the entry is left out of the file for this project (it holds the default of a
-  // setting files written before it did not have); empty: always written.
-  std::function<bool(const CollectionProject&)> omitted = {};
+  // Whether the entry is written; empty: always. An entry left out reads back as its default.
+  std::function<bool(const CollectionProject&)> written = {};
 };
 
 ProjectField TextField(std::string key, Text CollectionProject::*member) {
@@ -49,6 +48,28 @@ ProjectField TextField(std::string key, Text CollectionProject::*member) {
           [key, member](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
             if (!value.is_string()) return FieldFault{key, T("文本")};
             project.*member = runtime::Utf8ToText(value.get_ref<const std::string&>());
+            return std::nullopt;
+          }};
+}
+
+// A text inside a part of the project (its next-page or detail settings).
+template <typename Part>
+ProjectField TextField(std::string key, Part CollectionProject::*part, Text Part::*member) {
+  return {key,
+          [part, member](const CollectionProject& project) { return Json(runtime::TextToUtf8(project.*part.*member)); },
+          [key, part, member](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
+            if (!value.is_string()) return FieldFault{key, T("文本")};
+            project.*part.*member = runtime::Utf8ToText(value.get_ref<const std::string&>());
+            return std::nullopt;
+          }};
+}
+
+ProjectField TrueOrFalseField(std::string key, std::function<bool(const CollectionProject&)> get,
+                              std::function<void(CollectionProject&, bool)> set) {
+  return {key, [get](const CollectionProject& project) { return Json(get(project)); },
+          [key, set](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
+            if (!value.is_boolean()) return FieldFault{key, T("true 或 false")};
+            set(project, value.get<bool>());
             return std::nullopt;
           }};
 }
@@ -81,6 +102,18 @@ ProjectField EncodingField(std::string key) {
             }
             return FieldFault{key, T("\"gbk\"、\"utf8\" 或 \"auto\"")};
           }};
+}
+
+// A switch that is off unless the file says true; written only when on.
+template <typename Value>
+ProjectField SwitchField(std::string key, Value CollectionProject::*member, Value on, Value off) {
+  return {key, [](const CollectionProject&) { return Json(true); },
+          [key, member, on, off](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
+            if (!value.is_boolean()) return FieldFault{key, T("true 或 false")};
+            project.*member = value.get<bool>() ? on : off;
+            return std::nullopt;
+          },
+          [member, on](const CollectionProject& project) { return project.*member == on; }};
 }
 
 // A whole number within range (whose bounds fit an int); nothing for any other value.
@@ -124,20 +157,49 @@ std::optional<FieldFault> ReadFields(const std::vector<ProjectField>& fields, co
 Json WriteFields(const std::vector<ProjectField>& fields, const CollectionProject& project) {
   Json object = Json::object();
   for (const ProjectField& field : fields) {
-    if (!field.omitted || !field.omitted(project)) object[field.key] = field.write(project);
+    if (!field.written || field.written(project)) object[field.key] = field.write(project);
   }
   return object;
 }
 
-// An object of fields of its own; a fault inside names the field as "key.inner".
-ProjectField ObjectField(std::string key, std::vector<ProjectField> fields) {
+// An object of fields of its own; a fault inside names the field as "key.inner". With written,
+// the object is left out of the file when it says so.
+ProjectField ObjectField(std::string key, std::vector<ProjectField> fields,
+                         std::function<bool(const CollectionProject&)> written = {}) {
   return {key, [fields](const CollectionProject& project) { return WriteFields(fields, project); },
           [key, fields](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
             if (!value.is_object()) return FieldFault{key, T("对象")};
             std::optional<FieldFault> fault = ReadFields(fields, value, project);
             if (fault) fault->field = key + "." + fault->field;
             return fault;
-          }};
+          },
+          std::move(written)};
+}
+
+// The next-page settings, written only when they are not the defaults.
+ProjectField NextPageField() {
+  return ObjectField(
+      "nextPage",
+      {TextField("rule", &CollectionProject::next, &NextPageSettings::rule),
+       WholeNumberField(
+           "maxNext", kMaxNextRange, [](const CollectionProject& p) { return p.next.maxNext; },
+           [](CollectionProject& p, int n) { p.next.maxNext = n; }),
+       TrueOrFalseField(
+           "wholePage", [](const CollectionProject& p) { return p.next.scope == NextPageScope::WholePage; },
+           [](CollectionProject& p, bool whole) {
+             p.next.scope = whole ? NextPageScope::WholePage : NextPageScope::PageText;
+           })},
+      [](const CollectionProject& p) { return p.next != NextPageSettings{}; });
+}
+
+// The detail stage, written only when something of it is set.
+ProjectField DetailPageField() {
+  return ObjectField("detailPage",
+                     {TextField("column", &CollectionProject::detail, &DetailSettings::column),
+                      TextField("before", &CollectionProject::detail, &DetailSettings::before),
+                      TextField("after", &CollectionProject::detail, &DetailSettings::after),
+                      TextField("rule", &CollectionProject::detail, &DetailSettings::rule)},
+                     [](const CollectionProject& p) { return p.detail != DetailSettings{}; });
 }
 
 ProjectField StoreFileField(std::string key) {
@@ -145,15 +207,6 @@ ProjectField StoreFileField(std::string key) {
           [key](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
             if (!value.is_string()) return FieldFault{key, T("文本")};
             project.store.file = value.get<std::string>();
-            return std::nullopt;
-          }};
-}
-
-ProjectField OnlyNewField(std::string key) {
-  return {key, [](const CollectionProject& project) { return Json(project.store.onlyNew); },
-          [key](const Json& value, CollectionProject& project) -> std::optional<FieldFault> {
-            if (!value.is_boolean()) return FieldFault{key, T("true 或 false")};
-            project.store.onlyNew = value.get<bool>();
             return std::nullopt;
           }};
 }
@@ -183,6 +236,7 @@ const std::vector<ProjectField>& ProjectFields() {
       TextField("rule", &CollectionProject::rule),
       TextField("separator", &CollectionProject::separator),
       EncodingField("encoding"),
+      SwitchField("literalRule", &CollectionProject::ruleSyntax, RuleSyntax::Literal, RuleSyntax::Pattern),
       ObjectField("fetching",
                   {WholeNumberField(
                        "perHost", kPerHostRange, [](const CollectionProject& p) { return p.fetching.perHost; },
@@ -194,13 +248,13 @@ const std::vector<ProjectField>& ProjectFields() {
                        "delayMilliseconds", kDelayRange,
                        [](const CollectionProject& p) { return static_cast<long long>(p.fetching.delay.count()); },
                        [](CollectionProject& p, int n) { p.fetching.delay = std::chrono::milliseconds(n); })}),
+      NextPageField(),
+      DetailPageField(),
       // Files of projects that keep no store have no such entry.
-      [] {
-        ProjectField store = ObjectField(
-            "store", {StoreFileField("file"), OnlyNewField("onlyNew"), RecordColumnsField("recordColumns")});
-        store.omitted = [](const CollectionProject& p) { return p.store == StoreChoice{}; };
-        return store;
-      }(),
+      ObjectField("store", {StoreFileField("file"), TrueOrFalseField(
+                      "onlyNew", [](const CollectionProject& p) { return p.store.onlyNew; },
+                      [](CollectionProject& p, bool onlyNew) { p.store.onlyNew = onlyNew; }), RecordColumnsField("recordColumns")},
+                  [](const CollectionProject& p) { return p.store != StoreChoice{}; }),
   };
   return fields;
 }

@@ -24,9 +24,11 @@ struct ProjectLoadResult {
 };
 
 // The file's content for the project: a JSON object ("format": "pelmo-project", "version": 1, the
-// texts in UTF-8, the encoding as "gbk", "utf8" or "auto", the fetching limits in an object, and
-// the run store in an object ("file", "onlyNew", "recordColumns") only when the project keeps
-// one), keys in sorted order, indented by four spaces, ending with a line break.
+// texts in UTF-8, the encoding as "gbk", "utf8" or "auto", the fetching limits in an object, the
+// next-page settings ("nextPage") and the detail stage ("detailPage") in objects written only when
+// they are not the defaults, and the run store in an object ("file", "onlyNew", "recordColumns")
+// only when the project keeps one), keys in sorted order, indented by four spaces, ending with a
+// line break.
 std::string ProjectDocument(const CollectionProject& project);
 
 // Writes the project to path (bytes as the file system takes them). The file is written aside

@@ -29,6 +29,7 @@ ResultTable& ResultTable::operator=(const ResultTable& other) {
 
 ResultTable::ResultTable(ResultTable&& other) noexcept
     : captions_(std::move(other.captions_)),
+      addressColumn_(std::exchange(other.addressColumn_, -1)),
       chunks_(std::move(other.chunks_)),
       rows_(std::exchange(other.rows_, nullptr)),
       rowCount_(std::exchange(other.rowCount_, 0)),
@@ -38,6 +39,7 @@ ResultTable& ResultTable::operator=(ResultTable&& other) noexcept {
   if (this != &other) {
     Clear();
     captions_ = std::move(other.captions_);
+    addressColumn_ = std::exchange(other.addressColumn_, -1);
     chunks_ = std::move(other.chunks_);
     rows_ = std::exchange(other.rows_, nullptr);
     rowCount_ = std::exchange(other.rowCount_, 0);
@@ -73,6 +75,11 @@ std::vector<runtime::Text> ResultTable::RowCells(int row) const {
 
 void ResultTable::AddColumns(const std::vector<runtime::Text>& captions) {
   captions_.insert(captions_.end(), captions.begin(), captions.end());
+  if (!captions.empty()) addressColumn_ = ColumnCount() - 1;
+}
+
+void ResultTable::AddDetailColumns(const std::vector<runtime::Text>& captions) {
+  captions_.insert(captions_.end(), captions.begin(), captions.end());
 }
 
 void ResultTable::AddRows(const std::vector<Record>& rows) {
@@ -81,6 +88,7 @@ void ResultTable::AddRows(const std::vector<Record>& rows) {
 
 void ResultTable::Clear() {
   captions_.clear();
+  addressColumn_ = -1;
   std::vector<std::string>().swap(chunks_);
   std::free(rows_);
   rows_ = nullptr;
@@ -89,7 +97,7 @@ void ResultTable::Clear() {
 }
 
 bool operator==(const ResultTable& a, const ResultTable& b) {
-  if (a.captions_ != b.captions_ || a.rowCount_ != b.rowCount_) return false;
+  if (a.captions_ != b.captions_ || a.addressColumn_ != b.addressColumn_ || a.rowCount_ != b.rowCount_) return false;
   for (int row = 0; row < a.RowCount(); ++row) {
     if (a.RowCells(row) != b.RowCells(row)) return false;
   }
@@ -134,6 +142,7 @@ void ResultTable::GrowRows() {
 
 void ResultTable::CopyFrom(const ResultTable& other) {
   captions_ = other.captions_;
+  addressColumn_ = other.addressColumn_;
   chunks_ = other.chunks_;
   if (other.rowCount_ == 0) return;
   rows_ = static_cast<RowRef*>(std::malloc(other.rowCount_ * sizeof(RowRef)));

@@ -39,14 +39,20 @@ public:
   // The cells of a row, as many as it holds.
   std::vector<runtime::Text> RowCells(int row) const;
 
-  // Appends columns with these captions.
+  // Appends columns with these captions; the last of them holds each row's page address.
   void AddColumns(const std::vector<runtime::Text>& captions);
+  // Appends the columns of detail pages' cells: after the address column, which stays where it
+  // is.
+  void AddDetailColumns(const std::vector<runtime::Text>& captions);
+  // The column that holds each row's page address (the last one AddColumns added); -1 when there
+  // is none.
+  int AddressColumn() const { return addressColumn_; }
   // Appends the rows in order.
   void AddRows(const std::vector<Record>& rows);
   // Removes every row and every column.
   void Clear();
 
-  // Same captions and the same cells in every row.
+  // Same captions, the same address column and the same cells in every row.
   friend bool operator==(const ResultTable& a, const ResultTable& b);
 
 private:
@@ -64,6 +70,7 @@ private:
   void CopyFrom(const ResultTable& other);
 
   std::vector<runtime::Text> captions_;
+  int addressColumn_ = -1;
   std::vector<std::string> chunks_;
   // The rows in one block grown with realloc, which moves a large block without copying it.
   RowRef* rows_ = nullptr;

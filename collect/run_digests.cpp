@@ -40,7 +40,15 @@ runtime::Text Number(long long number) { return runtime::ToText(static_cast<std:
 std::vector<runtime::Text> ProjectFields(const CollectionSettings& settings, const StoreChoice& choice) {
   std::vector<runtime::Text> fields = {"project", settings.rule, settings.before, settings.after,
                                        Number(static_cast<int>(settings.encoding))};
+  // A rule read as written finds other records than the same rule read as a pattern; runs of a
+  // pattern keep the digests they had before the choice existed.
+  if (settings.ruleSyntax == RuleSyntax::Literal) fields.push_back("literal rule");
   for (int column : choice.recordColumns) fields.push_back(Number(column));
+  // After a word no record column is, so that no project without a detail stage has these fields.
+  if (FetchesDetailPages(settings.detail)) {
+    const DetailSettings& detail = settings.detail;
+    fields.insert(fields.end(), {"detail", detail.column, detail.before, detail.after, detail.rule});
+  }
   return fields;
 }
 
@@ -52,18 +60,25 @@ RunDigests DigestsOf(const CollectionSettings& settings, const StoreChoice& choi
   std::vector<runtime::Text> fields = {"settings", digests.project, settings.cookie, Number(settings.maxPageBytes),
                                        Number(choice.onlyNew ? 1 : 0), Number(static_cast<long long>(settings.addresses.size()))};
   fields.insert(fields.end(), settings.addresses.begin(), settings.addresses.end());
+  // After the addresses, whose count comes before them.
+  if (FollowsNextPages(settings.next)) {
+    const NextPageSettings& next = settings.next;
+    fields.insert(fields.end(), {"next", next.rule, Number(next.maxNext), Number(static_cast<int>(next.scope))});
+  }
   digests.settings = Digest(PackCells(fields));
   return digests;
 }
 
-std::string RecordDigest(const Record& record, const std::vector<int>& recordColumns) {
+std::string RecordDigest(const Record& record, const RecordKey& key) {
   std::vector<runtime::Text> cells;
-  if (recordColumns.empty()) {
-    // A rule without groups has only the whole match to tell its records apart.
-    const std::size_t first = record.cells.size() > 2 ? 1 : 0;
-    if (record.cells.size() > first + 1) cells.assign(record.cells.begin() + static_cast<std::ptrdiff_t>(first), record.cells.end() - 1);
+  if (key.columns.empty()) {
+    // The whole match counts only for a rule without groups: it is then the list's only cell.
+    const auto address = static_cast<std::size_t>(key.addressColumn);
+    for (std::size_t column = address > 1 ? 1 : 0; column < record.cells.size(); ++column) {
+      if (column != address) cells.push_back(record.cells[column]);
+    }
   } else {
-    for (int column : recordColumns) {
+    for (int column : key.columns) {
       const bool held = column >= 1 && static_cast<std::size_t>(column) <= record.cells.size();
       cells.push_back(held ? record.cells[static_cast<std::size_t>(column) - 1] : runtime::Text());
     }

@@ -9,11 +9,33 @@
 
 namespace collect {
 
+// Where a run stands. Without next pages the list pages are the run's addresses; with them, the
+// next pages found so far count as well.
 struct RunProgress {
-  int page = 0;       // 1-based page whose turn it is
-  int pageCount = 0;
-  int pagesDone = 0;  // pages processed before this one
+  int page = 0;       // 1-based list page whose turn it is
+  int pageCount = 0;  // list pages known so far
+  int pagesDone = 0;  // list pages processed before this one
   int pagesFailed = 0;
+  bool followsNextPages = false;
+  bool fetchesDetailPages = false;
+  int detailPagesDone = 0;
+  int detailPageCount = 0;  // distinct detail pages known so far
+  int detailPagesFailed = 0;
+};
+
+// How a record's detail page went: taken (whether its rule matched, why its download failed), or
+// not there because the record's link is empty.
+struct DetailPageResult {
+  // The detail page's address; empty when the record's link was empty.
+  runtime::Text address;
+  // The list page and the 1-based number of the record there, which the link came from.
+  runtime::Text listAddress;
+  int record = 0;
+  bool matched = false;
+  // Why the download failed ("HTTP 404"); empty when it did not.
+  runtime::Text failureReason;
+  // The run's progress with this page counted.
+  RunProgress progress;
 };
 
 // One attempt at a page: the first, or the second after a first that found no record.
@@ -36,13 +58,16 @@ struct AttemptResult {
 
 struct RunSummary {
   int pageCount = 0;
-  int pagesDone = 0;    // pages processed to the end (both attempts where there were two)
-  int pagesFailed = 0;  // pages whose last attempt failed
+  // Addresses processed to the end (both attempts where there were two), with the next pages
+  // followed from them.
+  int pagesDone = 0;
+  int pagesFailed = 0;  // list pages whose last attempt failed, next pages included
+  int detailPagesFailed = 0;
   int rowCount = 0;     // rows in the table at the end, earlier ones included
   // Records found but left out, as an earlier run collected them already (only new records).
   int rowsCollectedBefore = 0;
   bool stopped = false;
-  std::vector<runtime::Text> failedAddresses;  // in run order
+  std::vector<runtime::Text> failedAddresses;  // list pages, in run order
 };
 
 class RunObserver {
@@ -56,8 +81,15 @@ public:
   virtual void AttemptStarted(const AttemptStart&) {}
   // The prepared text of the page in hand.
   virtual void PageText(const runtime::Text&) {}
-  // Columns to append to the result table, by caption, before the records that need them.
+  // Columns to append to the result table, by caption, before the records that need them: the
+  // whole match, the groups and the page address.
   virtual void ColumnsAdded(const std::vector<runtime::Text>&) {}
+  // Columns of the detail pages' cells to append after them (ResultTable::AddDetailColumns); an
+  // observer that does not tell them apart hears them as ColumnsAdded.
+  virtual void DetailColumnsAdded(const std::vector<runtime::Text>& captions) { ColumnsAdded(captions); }
+  // A detail page for the records of the page in hand was taken (each address once in a run), or
+  // a record has no link; told before the page's records.
+  virtual void DetailPageFinished(const DetailPageResult&) {}
   // The rows of one attempt, in match order.
   virtual void RecordsFound(std::vector<Record>) {}
   // An attempt has been matched and its rows told.

@@ -29,7 +29,7 @@ namespace {
 using runtime::T;
 using runtime::Text;
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 // "Pelm": marks an SQLite file as a Pelmo store.
 constexpr int kApplicationId = 0x50656C6D;
 // How long a write waits for a reader's or another program's lock before it gives up.
@@ -37,7 +37,8 @@ constexpr int kBusyMilliseconds = 5000;
 // Rows read back at a time into a table.
 constexpr std::size_t kRowBatch = 1024;
 
-constexpr const char* kSchema = R"(
+// The tables as the first version made them; kMigrations bring them to the current version.
+constexpr const char* kFirstSchema = R"(
 CREATE TABLE runs (
   id INTEGER PRIMARY KEY,
   project BLOB NOT NULL,
@@ -74,6 +75,37 @@ CREATE TABLE records (
   PRIMARY KEY (run, page, position),
   FOREIGN KEY (run, page) REFERENCES pages (run, position)
 ) WITHOUT ROWID;
+)";
+
+// Entry v - 1 brings a store of version v to version v + 1. Version 2 keeps runs that follow next
+// pages and detail pages: the captions of a run's columns (empty in a run of version 1: "文本 k"),
+// each list page's depth (next-page links followed from the run's address) and next-page link,
+// and the detail pages each list page took.
+constexpr const char* kMigrations[] = {R"(
+ALTER TABLE runs ADD COLUMN captions BLOB NOT NULL DEFAULT x'';
+ALTER TABLE runs ADD COLUMN detail_captions BLOB NOT NULL DEFAULT x'';
+ALTER TABLE pages ADD COLUMN depth INTEGER NOT NULL DEFAULT 0;
+ALTER TABLE pages ADD COLUMN next_address BLOB NOT NULL DEFAULT x'';
+CREATE TABLE details (
+  run INTEGER NOT NULL,
+  page INTEGER NOT NULL,
+  position INTEGER NOT NULL,
+  address BLOB NOT NULL,
+  record INTEGER NOT NULL,
+  matched INTEGER NOT NULL,
+  reason BLOB NOT NULL,
+  PRIMARY KEY (run, page, position),
+  FOREIGN KEY (run, page) REFERENCES pages (run, position)
+) WITHOUT ROWID;
+)"};
+static_assert(std::size(kMigrations) == kSchemaVersion - 1);
+
+// A store of the first version read as one of the current version, through temporary views and
+// tables of the connection that stand in front of its own (a reader may not change the file).
+constexpr const char* kReadFirstVersion = R"(
+CREATE TEMP VIEW runs AS SELECT *, x'' AS captions, x'' AS detail_captions FROM main.runs;
+CREATE TEMP VIEW pages AS SELECT *, 0 AS depth, x'' AS next_address FROM main.pages;
+CREATE TEMP TABLE details (run, page, position, address, record, matched, reason);
 )";
 
 constexpr const char* kNow = "strftime('%Y-%m-%dT%H:%M:%fZ', 'now')";
@@ -120,10 +152,30 @@ RunOutcome OutcomeNamed(std::string_view name) {
   return RunOutcome::Running;
 }
 
-int GroupCount(const Text& rule) {
+int GroupCount(const Text& rule, RuleSyntax syntax) {
   runtime::Regex regex;
-  regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive);
+  regex.Create(TranslateMatchRule(rule, syntax), runtime::Case::Insensitive);
   return regex.GetSubexpressionCount();
+}
+
+// The statements that bring a store of this version to the current one.
+std::string MigrationsFrom(long long version) {
+  std::string sql;
+  for (auto step = static_cast<std::size_t>(version); step < static_cast<std::size_t>(kSchemaVersion); ++step) {
+    sql += kMigrations[step - 1];
+  }
+  return sql;
+}
+
+// Runs the statements in one transaction with the store's version set to the current one; the
+// fault when they fail, and then nothing changed.
+Text Migrate(sqlite3* database, const std::string& path, const std::string& statements) {
+  const int code = ExecuteSql(database, "BEGIN IMMEDIATE;" + statements + "PRAGMA user_version = " +
+                                            std::to_string(kSchemaVersion) + "; COMMIT;");
+  if (code == SQLITE_OK) return Text();
+  const Text fault = StoreMessage(path, ReasonOf(code));
+  ExecuteSql(database, "ROLLBACK");
+  return fault;
 }
 
 // The number a pragma gives, or nothing with the failure's code.
@@ -152,21 +204,21 @@ Text PrepareSchema(sqlite3* database, const std::string& path, StoreUse use) {
   if (!application || !version || !objects) return StoreMessage(path, ReasonOf(code));
   const bool empty = *application == 0 && *version == 0 && *objects == 0;
   if (empty && use == StoreUse::Run) {
-    if ((code = ExecuteSql(database, "PRAGMA journal_mode = WAL")) != SQLITE_OK ||
-        (code = ExecuteSql(database, std::string("BEGIN IMMEDIATE;") + kSchema + "PRAGMA application_id = " +
-                                      std::to_string(kApplicationId) + "; PRAGMA user_version = " +
-                                      std::to_string(kSchemaVersion) + "; COMMIT;")) != SQLITE_OK) {
-      const Text fault = StoreMessage(path, ReasonOf(code));
-      ExecuteSql(database, "ROLLBACK");
-      return fault;
+    if ((code = ExecuteSql(database, "PRAGMA journal_mode = WAL")) != SQLITE_OK) {
+      return StoreMessage(path, ReasonOf(code));
     }
-    return Text();
+    return Migrate(database, path,
+                   kFirstSchema + MigrationsFrom(1) + "PRAGMA application_id = " + std::to_string(kApplicationId) + ";");
   }
   if (*application != kApplicationId) return StoreMessage(path, T("不是 Pelmo 采集库"));
-  if (*version != kSchemaVersion) {
+  if (*version < 1 || *version > kSchemaVersion) {
     return StoreMessage(path, T("的版本（") + runtime::ToText(static_cast<std::int64_t>(*version)) +
-                                  T("）不受支持，本程序读取版本 ") + runtime::ToText(kSchemaVersion));
+                                  T("）不受支持，本程序读取版本 1 到 ") + runtime::ToText(kSchemaVersion));
   }
+  if (*version == kSchemaVersion) return Text();
+  // A run brings an older store up to date; a reader reads it as it is.
+  if (use == StoreUse::Run) return Migrate(database, path, MigrationsFrom(*version));
+  if ((code = ExecuteSql(database, kReadFirstVersion)) != SQLITE_OK) return StoreMessage(path, ReasonOf(code));
   return Text();
 }
 
@@ -195,9 +247,9 @@ int LockForRun(const std::string& path, bool& created, Text& fault) {
 
 }  // namespace
 
-StoreJournal::StoreJournal(RunStore& store, int runId, const StoreChoice& choice)
-    : store_(store), runId_(runId), choice_(choice),
-      writer_(std::make_unique<StoreWriter>(store.path_, runId, choice.recordColumns)) {}
+StoreJournal::StoreJournal(RunStore& store, int runId, const StoreChoice& choice, int addressColumn)
+    : store_(store), runId_(runId), choice_(choice), addressColumn_(addressColumn),
+      writer_(std::make_unique<StoreWriter>(store.path_, runId, RecordKey{choice.recordColumns, addressColumn})) {}
 
 StoreJournal::~StoreJournal() = default;
 
@@ -213,8 +265,8 @@ bool StoreJournal::Processed(int position, const Text& address) {
 
 std::optional<JournalPage> StoreJournal::Replay(int position) {
   SqliteStatement stored(store_.database_,
-                         "SELECT status, attempts, first_reason, first_warning, reason, warning, row_count FROM pages "
-                         "WHERE run = ?1 AND position = ?2");
+                         "SELECT status, attempts, first_reason, first_warning, reason, warning, row_count, depth, "
+                         "next_address FROM pages WHERE run = ?1 AND position = ?2");
   if (!stored.Bind(1, runId_).Bind(2, position).Step()) {
     Fail(stored.Failed() ? stored.Code() : SQLITE_CORRUPT);
     return std::nullopt;
@@ -222,6 +274,8 @@ std::optional<JournalPage> StoreJournal::Replay(int position) {
   JournalPage page;
   page.address = processed_.at(position);
   page.status = static_cast<int>(stored.Integer(0));
+  page.depth = static_cast<int>(stored.Integer(7));
+  page.nextAddress = stored.Bytes(8);
   if (stored.Integer(1) == 2) page.attempts.push_back({page.address, 1, 0, stored.Bytes(2), stored.Bytes(3)});
   page.attempts.push_back({page.address, static_cast<int>(page.attempts.size()) + 1,
                            static_cast<int>(stored.Integer(6)), stored.Bytes(4), stored.Bytes(5)});
@@ -232,8 +286,18 @@ std::optional<JournalPage> StoreJournal::Replay(int position) {
     page.records.push_back({UnpackCells(records.Bytes(0))});
     page.collectedBefore.push_back(records.Integer(1) != 0);
   }
-  if (records.Failed()) {
-    Fail(records.Code());
+  SqliteStatement details(store_.database_, "SELECT address, record, matched, reason FROM details "
+                                            "WHERE run = ?1 AND page = ?2 ORDER BY position");
+  details.Bind(1, runId_).Bind(2, position);
+  while (details.Step()) {
+    DetailPageResult& detail = page.details.emplace_back();
+    detail.address = details.Bytes(0);
+    detail.record = static_cast<int>(details.Integer(1));
+    detail.matched = details.Integer(2) != 0;
+    detail.failureReason = details.Bytes(3);
+  }
+  if (records.Failed() || details.Failed()) {
+    Fail(records.Failed() ? records.Code() : details.Code());
     return std::nullopt;
   }
   return page;
@@ -244,7 +308,7 @@ std::vector<bool> StoreJournal::CollectedBefore(const std::vector<Record>& recor
   if (!choice_.onlyNew) return collected;
   for (std::size_t i = 0; i < records.size(); ++i) {
     collected[i] = std::binary_search(earlierDigests_.begin(), earlierDigests_.end(),
-                                      RecordDigest(records[i], choice_.recordColumns));
+                                      RecordDigest(records[i], {choice_.recordColumns, addressColumn_}));
   }
   return collected;
 }
@@ -280,7 +344,8 @@ const Text& RunStore::Fail(int code) {
 
 std::optional<StoredRun> RunStore::RunWhere(const char* condition, std::optional<int> id) {
   SqliteStatement statement(database_, std::string("SELECT id, outcome, page_count, settings, separator, "
-                                             "(SELECT count(*) FROM pages WHERE pages.run = runs.id) FROM runs ") +
+                                             "(SELECT count(*) FROM pages WHERE pages.run = runs.id AND depth = 0) "
+                                             "FROM runs ") +
                                      condition);
   if (id) statement.Bind(1, *id);
   if (!statement.Step()) {
@@ -309,12 +374,19 @@ std::optional<StoredRun> RunStore::UnfinishedRun() {
 
 ResultTable RunStore::ReadTable(const StoredRun& run) {
   ResultTable table;
-  SqliteStatement groups(database_, "SELECT group_count FROM runs WHERE id = ?1");
-  if (!groups.Bind(1, run.id).Step()) {
-    Fail(groups.Failed() ? groups.Code() : SQLITE_NOTFOUND);
+  SqliteStatement columns(database_, "SELECT group_count, captions, detail_captions FROM runs WHERE id = ?1");
+  if (!columns.Bind(1, run.id).Step()) {
+    Fail(columns.Failed() ? columns.Code() : SQLITE_NOTFOUND);
     return table;
   }
-  if (run.pagesDone > 0) table.AddColumns(ColumnCaptions(1, static_cast<int>(groups.Integer(0)) + 2));
+  if (run.pagesDone > 0) {
+    // A run of the first version kept no captions: its columns were "文本 k".
+    std::vector<Text> captions = UnpackCells(columns.Bytes(1));
+    if (captions.empty()) captions = ColumnCaptions(1, static_cast<int>(columns.Integer(0)) + 2);
+    table.AddColumns(captions);
+    const std::vector<Text> detailCaptions = UnpackCells(columns.Bytes(2));
+    if (!detailCaptions.empty()) table.AddDetailColumns(detailCaptions);
+  }
   SqliteStatement rows(database_, "SELECT cells FROM records WHERE run = ?1 AND left_out = 0 ORDER BY page, position");
   rows.Bind(1, run.id);
   std::vector<Record> batch;
@@ -335,13 +407,16 @@ ResultTable RunStore::ReadTable(const StoredRun& run) {
 
 std::unique_ptr<StoreJournal> RunStore::BeginRun(const RunStartRequest& request) {
   const RunDigests digests = DigestsOf(request.settings, request.choice);
+  const int groupCount = GroupCount(request.settings.rule, request.settings.ruleSyntax);
   int runId = request.resumedRun;
   if (runId == 0) {
+    const RunCaptions captions = CaptionsOfRun(request.settings, groupCount);
     SqliteStatement insert(database_, std::string("INSERT INTO runs (project, settings, page_count, group_count, separator, "
-                                            "started, outcome) VALUES (?1, ?2, ?3, ?4, ?5, ") +
-                                    kNow + ", 'running')");
+                                            "started, outcome, captions, detail_captions) VALUES (?1, ?2, ?3, ?4, ?5, ") +
+                                    kNow + ", 'running', ?6, ?7)");
     insert.Bind(1, digests.project).Bind(2, digests.settings);
-    insert.Bind(3, static_cast<long long>(request.settings.addresses.size())).Bind(4, GroupCount(request.settings.rule));
+    insert.Bind(3, static_cast<long long>(request.settings.addresses.size())).Bind(4, groupCount);
+    insert.Bind(6, PackCells(captions.list)).Bind(7, PackCells(captions.detail));
     if (!insert.Bind(5, request.separator).Run()) {
       Fail(insert.Code());
       return nullptr;
@@ -359,7 +434,7 @@ std::unique_ptr<StoreJournal> RunStore::BeginRun(const RunStartRequest& request)
       return nullptr;
     }
   }
-  std::unique_ptr<StoreJournal> journal(new StoreJournal(*this, runId, request.choice));
+  std::unique_ptr<StoreJournal> journal(new StoreJournal(*this, runId, request.choice, groupCount + 1));
   SqliteStatement pages(database_, "SELECT position, address FROM pages WHERE run = ?1");
   pages.Bind(1, runId);
   while (pages.Step()) journal->processed_.emplace(static_cast<int>(pages.Integer(0)), pages.Bytes(1));

@@ -3,10 +3,14 @@
 // resumed where it stopped, and later runs can leave out the records it collected.
 //
 // Tables: runs (project and settings digests, page count, groups of the rule, separator, start,
-// end, outcome), pages (run, position in the run's processing order, address, state, HTTP status,
-// attempts with their reasons and warnings, rows, time) and records (run, page, position, packed
-// cells, cell digest, whether it was left out as collected before). WAL mode; the schema version
-// is the file's user_version.
+// end, outcome, the captions of the list and the detail columns), pages (the run's list pages:
+// run, position in the run's processing order, address, depth in its chain of next pages, state,
+// HTTP status, attempts with their reasons and warnings, rows, next-page link, time), records (run,
+// page, position, packed cells with the detail cells, cell digest, whether it was left out as
+// collected before) and details (run, page, position, the detail pages the page took and its
+// records without a link: address, record, whether the rule matched, failure reason). WAL mode;
+// the schema version is the file's user_version: a store of version 1 (no links) is brought to
+// version 2 when a run opens it, and read as it is otherwise.
 #pragma once
 
 #include <map>
@@ -36,7 +40,7 @@ enum class RunOutcome { Running, Stopped, Finished };
 struct StoredRun {
   int id = 0;  // 1 for the first run of the store, and so on
   RunOutcome outcome = RunOutcome::Running;
-  int pagesDone = 0;  // pages processed and kept
+  int pagesDone = 0;  // addresses of the run whose page was processed and kept (next pages aside)
   int pageCount = 0;
   std::string settingsDigest;  // RunDigests::settings of the run
   runtime::Text separator;     // the export separator the run was started with
@@ -79,12 +83,13 @@ public:
 
 private:
   friend class RunStore;
-  StoreJournal(RunStore& store, int runId, const StoreChoice& choice);
+  StoreJournal(RunStore& store, int runId, const StoreChoice& choice, int addressColumn);
   bool Fail(int code);
 
   RunStore& store_;
   int runId_;
   StoreChoice choice_;
+  int addressColumn_;  // the records' page address cell
   std::map<int, runtime::Text> processed_;  // the resumed run's pages: position -> address
   std::vector<std::string> earlierDigests_;  // sorted; those of the project's earlier runs
   runtime::Text fault_;
@@ -132,7 +137,7 @@ private:
 
 // A store opened, or why it could not be: "采集库 “FILE” 正由另一个采集使用" (another run holds
 // it), "… 是只读的，无法写入", "… 所在的磁盘已满", "… 不是 Pelmo 采集库" (not SQLite, or SQLite
-// of another program), "… 的版本（N）不受支持，本程序读取版本 1", or SQLite's own words. Opened for
+// of another program), "… 的版本（N）不受支持，本程序读取版本 1 到 2", or SQLite's own words. Opened for
 // Run, a missing file is created with the tables; a file that could not be made a store is
 // removed again.
 struct StoreOpening {

@@ -24,5 +24,7 @@ inline constexpr SettingRange kJobsRange{1, 256};
 inline constexpr SettingRange kDelayRange{0, 600000};
 // The page size limit in mebibytes: below 2 GiB, the largest body a transfer takes.
 inline constexpr SettingRange kMaxPageMbRange{1, web::kLargestBodyBytes / web::kMebibyte};
+// Next pages followed from one address of the list; 0 follows none.
+inline constexpr SettingRange kMaxNextRange{0, 100000};
 
 }  // namespace collect

@@ -15,6 +15,10 @@ void StatusReporter::AttemptFinished(const AttemptResult& attempt) {
   ShowMessage(MatchCountMessage(attempt.rowsFound));
 }
 
+void StatusReporter::DetailPageFinished(const DetailPageResult& detail) {
+  if (detail.address.empty() || !detail.matched || !detail.failureReason.empty()) AppendLine(DetailLine(detail));
+}
+
 void StatusReporter::RunFinished(const RunSummary& summary) { ShowMessage(FinalMessage(summary)); }
 
 }  // namespace collect

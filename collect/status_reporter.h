@@ -16,6 +16,8 @@ public:
   void AttemptStarted(const AttemptStart& attempt) override;
   // "匹配结果为0,…" as a message when nothing was found, the attempt's line, then "匹配成功，共n条".
   void AttemptFinished(const AttemptResult& attempt) override;
+  // The detail page's line when it failed or did not match, or the record had no link.
+  void DetailPageFinished(const DetailPageResult& detail) override;
   // The final message.
   void RunFinished(const RunSummary& summary) override;
 

@@ -22,10 +22,12 @@ constexpr int kBusyMilliseconds = 5000;
 
 constexpr const char* kPageInsert =
     "INSERT INTO pages (run, position, address, state, status, attempts, first_reason, first_warning, reason, "
-    "warning, row_count, time) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, "
-    "strftime('%Y-%m-%dT%H:%M:%fZ', 'now'))";
+    "warning, row_count, depth, next_address, time) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, "
+    "?13, strftime('%Y-%m-%dT%H:%M:%fZ', 'now'))";
 constexpr const char* kRecordInsert =
     "INSERT INTO records (run, page, position, cells, digest, left_out) VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
+constexpr const char* kDetailInsert =
+    "INSERT INTO details (run, page, position, address, record, matched, reason) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)";
 
 // The bytes of a page's cells: what it holds while it waits.
 std::size_t CellBytes(const JournalPage& page) {
@@ -41,12 +43,11 @@ std::size_t CellBytes(const JournalPage& page) {
 struct StoreWriter::Statements {
   explicit Statements(sqlite3* database)
       : begin(database, "BEGIN IMMEDIATE"), commit(database, "COMMIT"), rollback(database, "ROLLBACK"),
-        page(database, kPageInsert), record(database, kRecordInsert) {}
-  SqliteStatement begin, commit, rollback, page, record;
+        page(database, kPageInsert), record(database, kRecordInsert), detail(database, kDetailInsert) {}
+  SqliteStatement begin, commit, rollback, page, record, detail;
 };
 
-StoreWriter::StoreWriter(const std::string& path, int runId, std::vector<int> recordColumns)
-    : runId_(runId), recordColumns_(std::move(recordColumns)) {
+StoreWriter::StoreWriter(const std::string& path, int runId, RecordKey key) : runId_(runId), key_(std::move(key)) {
   failure_ = sqlite3_open_v2(path.c_str(), &database_, SQLITE_OPEN_READWRITE, nullptr);
   if (failure_ == SQLITE_OK) {
     sqlite3_busy_timeout(database_, kBusyMilliseconds);
@@ -130,14 +131,22 @@ int StoreWriter::WriteAll(const std::vector<std::pair<int, JournalPage>>& pages)
     s.page.Bind(7, twice ? std::string_view(first.failureReason) : "");
     s.page.Bind(8, twice ? std::string_view(first.warning) : "");
     s.page.Bind(9, last.failureReason).Bind(10, last.warning).Bind(11, last.rowsFound);
+    s.page.Bind(12, entry.depth).Bind(13, entry.nextAddress);
     written = s.page.Run();
     code = s.page.Code();
     for (std::size_t i = 0; written && i < entry.records.size(); ++i) {
       s.record.Reset();
       s.record.Bind(1, runId_).Bind(2, position).Bind(3, static_cast<long long>(i));
-      s.record.Bind(4, PackCells(entry.records[i].cells)).Bind(5, RecordDigest(entry.records[i], recordColumns_));
+      s.record.Bind(4, PackCells(entry.records[i].cells)).Bind(5, RecordDigest(entry.records[i], key_));
       written = s.record.Bind(6, entry.collectedBefore[i] ? 1 : 0).Run();
       code = s.record.Code();
+    }
+    for (std::size_t i = 0; written && i < entry.details.size(); ++i) {
+      const DetailPageResult& detail = entry.details[i];
+      s.detail.Reset();
+      s.detail.Bind(1, runId_).Bind(2, position).Bind(3, static_cast<long long>(i)).Bind(4, detail.address);
+      written = s.detail.Bind(5, detail.record).Bind(6, detail.matched ? 1 : 0).Bind(7, detail.failureReason).Run();
+      code = s.detail.Code();
     }
   }
   if (written) {

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "collect/run_digests.h"
 #include "collect/run_journal.h"
 
 struct sqlite3;
@@ -21,9 +22,9 @@ namespace collect {
 
 class StoreWriter {
 public:
-  // Writes the pages of run runId into the store file at path, its records told apart by
-  // recordColumns (RecordDigest). A connection that cannot be opened fails the first write.
-  StoreWriter(const std::string& path, int runId, std::vector<int> recordColumns);
+  // Writes the pages of run runId into the store file at path, its records told apart by key
+  // (RecordDigest). A connection that cannot be opened fails the first write.
+  StoreWriter(const std::string& path, int runId, RecordKey key);
   // Writes what is queued, then ends.
   ~StoreWriter();
   StoreWriter(const StoreWriter&) = delete;
@@ -45,7 +46,7 @@ private:
   struct Statements;
 
   const int runId_;
-  const std::vector<int> recordColumns_;
+  const RecordKey key_;
   sqlite3* database_ = nullptr;
   std::unique_ptr<Statements> statements_;  // prepared once, used by the worker only
   std::mutex mutex_;

@@ -2,11 +2,11 @@
 pelmo_packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
-  libcurl4-openssl-dev libboost-regex-dev libicu-dev nlohmann-json3-dev libsqlite3-dev
+  libcurl4-openssl-dev libboost-regex-dev libicu-dev nlohmann-json3-dev libsqlite3-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-noto-cjk
+  fonts-noto-cjk qt6-translations-l10n
   libssl-dev
-  python3 openssl curl
+  python3 python3-openpyxl openssl curl
 )
 
 # What scripts/package needs beyond the build: dpkg-shlibdeps for the package's dependencies and

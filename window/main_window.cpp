@@ -15,6 +15,7 @@
 #include "collect/status_texts.h"
 #include "runtime/code_page.h"
 #include "runtime/runtime_error.h"
+#include "runtime/text_operations.h"
 #include "window/control_widgets.h"
 #include "window/main_window_layout.h"
 #include "window/qt_text.h"
@@ -38,8 +39,10 @@ namespace {
 // The pop-up menu's corner lies this far right of and below the mouse pointer.
 constexpr int kPopupOffset = 3;
 // Where the run panel sits: beside "处理中，请稍候.." in the result list's area, moving with it.
-constexpr QRect kRunPanelGeometry(470, 240, 172, 24);
+constexpr QRect kRunPanelGeometry(470, 240, 386, 24);
 constexpr std::string_view kWaitLabel = "标签1";
+// A warning with the buttons 是 and 否, 否 the default.
+constexpr int kWarningYesNo = 0x30 | 0x04 | 0x100;
 constexpr int kMessagePart = 1;
 constexpr int kStampPart = 2;
 
@@ -72,6 +75,7 @@ const MainWindow::Command* MainWindow::FindCommand(std::string_view handler) {
       {"ShowListMenu", &MainWindow::ShowListMenu},
       {"OpenUrlGenerator", &MainWindow::OpenUrlGenerator},
       {"ChooseFetching", &MainWindow::ChooseFetching},
+      {"ChooseLinks", &MainWindow::ChooseLinks},
       {"RetryFailedAddresses", &MainWindow::RetryFailedAddresses, &MainWindow::RetryMenuItemLook},
       {"OpenProject", &MainWindow::OpenProject},
       {"SaveProjectAs", &MainWindow::SaveProjectAs},
@@ -80,6 +84,8 @@ const MainWindow::Command* MainWindow::FindCommand(std::string_view handler) {
       {"ResumeLastRun", &MainWindow::ResumeLastRun, &MainWindow::ResumeMenuItemLook},
       {"ToggleOnlyNew", &MainWindow::ToggleOnlyNew, &MainWindow::OnlyNewMenuItemLook},
       {"ChooseRunStore", &MainWindow::ChooseRunStore},
+      {"ToggleLiteralRule", &MainWindow::ToggleLiteralRule, &MainWindow::LiteralRuleMenuItemLook},
+      {"ToggleDeclaredEncoding", &MainWindow::ToggleDeclaredEncoding, &MainWindow::DeclaredEncodingMenuItemLook},
   };
   for (const Command& command : kCommands) {
     if (command.handler == handler) return &command;
@@ -91,7 +97,6 @@ MainWindow::MainWindow() : LayoutWindow(MainWindowLayout()) {
   setAttribute(Qt::WA_DeleteOnClose);
   CheckBindings();
   FindControls();
-  ShowProject(collect::CollectionProject{});
   SetEventHandler([this](std::string_view control, int event) {
     const ControlLayout* unit = FindControl(Layout(), control);
     RunCommand(BoundHandler(*unit, event), unit->styles);
@@ -109,7 +114,8 @@ MainWindow::MainWindow() : LayoutWindow(MainWindowLayout()) {
   BindKey(
       QKeySequence(Qt::Key_Escape), [this] { runPanel_->StopButton()->click(); },
       [this] { return running_ && runPanel_; });
-  new RulePreviewPanel(controls_.rule, session_, this);
+  rulePreview_ = new RulePreviewPanel(controls_.rule, session_, this);
+  ShowProject(collect::CollectionProject{});
 }
 
 MainWindow::~MainWindow() = default;
@@ -155,8 +161,15 @@ collect::CollectionProject MainWindow::ReadProject() const {
   project.after = EditBoxText(controls_.after);
   project.rule = EditBoxText(controls_.rule);
   project.separator = EditBoxText(controls_.separator);
-  project.encoding = controls_.gbk->isChecked() ? collect::PageEncoding::Gbk : collect::PageEncoding::Utf8;
+  project.ruleSyntax = ruleSyntax_;
+  if (readAsDeclared_) {
+    project.encoding = collect::PageEncoding::Auto;
+  } else {
+    project.encoding = controls_.gbk->isChecked() ? collect::PageEncoding::Gbk : collect::PageEncoding::Utf8;
+  }
   project.fetching = fetching_;
+  project.next = next_;
+  project.detail = detail_;
   project.store = store_;
   return project;
 }
@@ -169,8 +182,46 @@ void MainWindow::ShowProject(const collect::CollectionProject& project) {
   SetEditBoxText(controls_.rule, project.rule);
   SetEditBoxText(controls_.separator, project.separator);
   controls_.gbk->setChecked(project.encoding != collect::PageEncoding::Utf8);
+  readAsDeclared_ = project.encoding == collect::PageEncoding::Auto;
+  ShowEncodingChoice();
+  ruleSyntax_ = project.ruleSyntax;
+  rulePreview_->SetRuleSyntax(ruleSyntax_);
   fetching_ = project.fetching;
+  next_ = project.next;
+  detail_ = project.detail;
   store_ = project.store;
+}
+
+void MainWindow::ToggleLiteralRule() {
+  const bool literal = ruleSyntax_ == collect::RuleSyntax::Literal;
+  ruleSyntax_ = literal ? collect::RuleSyntax::Pattern : collect::RuleSyntax::Literal;
+  rulePreview_->SetRuleSyntax(ruleSyntax_);
+}
+
+MenuItemLook MainWindow::LiteralRuleMenuItemLook() const {
+  MenuItemLook look{true, runtime::T("按原文匹配")};
+  look.checkable = true;
+  look.checked = ruleSyntax_ == collect::RuleSyntax::Literal;
+  return look;
+}
+
+void MainWindow::ToggleDeclaredEncoding() {
+  readAsDeclared_ = !readAsDeclared_;
+  ShowEncodingChoice();
+}
+
+MenuItemLook MainWindow::DeclaredEncodingMenuItemLook() const {
+  MenuItemLook look{true, runtime::T("按页面声明的编码读取")};
+  look.checkable = true;
+  look.checked = readAsDeclared_;
+  return look;
+}
+
+void MainWindow::ShowEncodingChoice() {
+  controls_.gbk->setEnabled(!running_ && !readAsDeclared_);
+  const QString declared =
+      QStringLiteral("已勾选“按页面声明的编码读取”（工具箱 ▼）：页面按其声明的编码读取，未声明编码的页面按 GBK 读取");
+  controls_.gbk->setToolTip(readAsDeclared_ ? declared : QString());
 }
 
 void MainWindow::RunCommand(std::string_view handler, unsigned styles) {
@@ -250,8 +301,8 @@ void MainWindow::SetRunning(bool running) {
   }
 }
 
-void MainWindow::ShowRunProgress(int pagesDone, int pageCount, int pagesFailed) {
-  if (runPanel_) runPanel_->ShowProgress(pagesDone, pageCount, pagesFailed);
+void MainWindow::ShowRunProgress(const collect::ProgressFigures& figures) {
+  if (runPanel_) runPanel_->ShowProgress(figures);
 }
 
 void MainWindow::EnableRunCommands(LayoutWindow* window, bool enabled) {
@@ -283,12 +334,35 @@ void MainWindow::EnableRunCommands(LayoutWindow* window, bool enabled) {
 
 void MainWindow::HoldSettings(bool held) {
   for (QWidget* box : std::initializer_list<QWidget*>{controls_.addresses, controls_.cookie, controls_.before,
-                                                      controls_.after, controls_.rule, controls_.gbk}) {
+                                                      controls_.after, controls_.rule}) {
     HoldSetting(box, held);
   }
+  // The gbk box follows the declared-encoding choice as well as the run.
+  ShowEncodingChoice();
+}
+
+bool MainWindow::CloseAgreed() {
+  runtime::Text question;
+  const int rows = controls_.list->Table().RowCount();
+  if (collecting_) {
+    question = runtime::T("正在采集，关闭窗口将停止采集，并丢弃列表中的数据。确定关闭吗？");
+  } else if (!rowsKept_ && rows > 0) {
+    question = runtime::T("列表中的 ") + runtime::ToText(rows) +
+               runtime::T(" 条数据尚未导出，关闭窗口将丢弃它们。确定关闭吗？");
+  } else {
+    return true;
+  }
+  // The box waits in an event loop of its own, where a second close must not ask again.
+  askingToClose_ = true;
+  const int answer = boxes_.Show(this, question, kWarningYesNo);
+  askingToClose_ = false;
+  return answer == kAnswerYes;
 }
 
 bool MainWindow::MayClose() {
+  if (askingToClose_) return false;
+  if (!closeAgreed_ && !CloseAgreed()) return false;
+  closeAgreed_ = true;
   if (depth_ == 0) return true;
   // A command is still running: it must end first. The window closes when it has returned.
   stop_ = true;

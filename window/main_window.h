@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "collect/collection_project.h"
+#include "collect/progress_meter.h"
 #include "collect/run_journal.h"
 #include "collect/run_observer.h"
 #include "runtime/current_time.h"
@@ -33,6 +34,7 @@ class QPushButton;
 namespace window {
 
 class ReportListView;
+class RulePreviewPanel;
 class StatusBarWidget;
 
 // The controls the commands use, by their layout names.
@@ -77,16 +79,20 @@ public:
 
   const MainWindowControls& Controls() const { return controls_; }
 
-  // The settings as the window holds them: the boxes as typed, the gbk box as Gbk (ticked) or
-  // Utf8, the fetching limits of "下载设置…" and the store of "采集库…" and "只采集新纪录".
+  // The settings as the window holds them: the boxes as typed; the encoding Auto when
+  // "按页面声明的编码读取" is on, otherwise the gbk box as Gbk (ticked) or Utf8; the rule's syntax
+  // Literal when "按原文匹配" is on; the fetching limits of "下载设置…", the settings of
+  // "翻页与详细页…" and the store of "采集库…" and "只采集新纪录".
   collect::CollectionProject ReadProject() const;
-  // Every field into its box and the fetching limits for the next runs. The window has one box for
-  // the encoding: ticked for Gbk and for Auto (which falls back to GBK), unticked for Utf8.
+  // Every field into its box, the two settings of the 工具箱 menu, and the fetching limits and the
+  // next-page and detail settings for the next runs. Auto turns "按页面声明的编码读取" on and shows
+  // the gbk box ticked (pages that declare nothing are read as GBK) and disabled, since the
+  // declaration decides.
   void ShowProject(const collect::CollectionProject& project);
 
   // Commands, as the layout binds them.
-  // "开始处理": refuses a rule that is empty or does not compile and a cookie over 64 KB, clears
-  // the list and collects every address of the address box with the settings as they are now.
+  // "开始处理": refuses settings that cannot run (RefusedToRun), clears the list and collects every
+  // address of the address box with the settings as they are now.
   void StartProcessing();
   // "测试配置": refuses a cookie over 64 KB; the first address downloaded and prepared into the
   // page-text box.
@@ -105,6 +111,9 @@ public:
   void OpenUrlGenerator();
   // "下载设置…": the fetching limits for the rest of the session.
   void ChooseFetching();
+  // "翻页与详细页…": the next-page and detail settings of the next runs, tried on the page of the
+  // last "测试配置" with the dialog's test button.
+  void ChooseLinks();
   // "重新采集失败的网址（N）": the pages the last run (or retry) failed to collect, collected
   // again with the settings as they are now, their rows added after those of the list.
   void RetryFailedAddresses();
@@ -114,11 +123,17 @@ public:
   // "保存项目…": the settings into a file the user names (".pelmo.json" added to a name without
   // an extension); a failure gets a warning box.
   void SaveProjectAs();
-  // "导出到文件…": the list written in UTF-8 as CSV, TSV, JSON Lines, HTML or the export text,
-  // chosen by the file's extension, replacing the file whole; the status bar names it.
+  // "导出到文件…": the list written as CSV, an Excel workbook, TSV, JSON Lines, HTML or the export
+  // text (all texts in UTF-8), chosen by the file's extension, replacing the file whole; the
+  // status bar names it.
   void ExportToFile();
   // "恢复默认设置": the settings of a new project.
   void RestoreDefaultSettings();
+  // "按原文匹配": turns over whether the rule's text outside its placeholders matches as written.
+  void ToggleLiteralRule();
+  // "按页面声明的编码读取": turns over whether pages are read as they declare; while it is on the
+  // gbk box only says how pages that declare nothing are read (GBK), and is disabled.
+  void ToggleDeclaredEncoding();
   // "继续上次的采集（i / n）": the store's unfinished run carried on with the settings as they are
   // (they must be those it began with; otherwise a warning box and nothing runs), the rows of the
   // pages it processed shown first.
@@ -153,8 +168,12 @@ public:
   // and the list area shows the progress with "停止".
   void SetRunning(bool running);
   bool Running() const { return running_; }
-  // Pages done of pageCount, and the failed ones among them.
-  void ShowRunProgress(int pagesDone, int pageCount, int pagesFailed);
+  // Where the run stands, in the run panel.
+  void ShowRunProgress(const collect::ProgressFigures& figures);
+  // The rows of the list are kept outside the window (copied by "导出结果", written by "导出到文件…",
+  // or held in the run store of "采集库…"): closing the window no longer asks before discarding
+  // them, until the next run adds rows.
+  void MarkRowsKept() { rowsKept_ = true; }
   // True once "停止" was pressed or the window was asked to close during a command: the run ends
   // after the page in hand and the downloads in flight are abandoned. Safe from any thread.
   bool StopRequested() const { return stop_; }
@@ -178,11 +197,21 @@ private:
   void HoldSettings(bool held);
   void EnableRunCommands(LayoutWindow* window, bool enabled);
   bool MayClose();
+  // Asks before a close would stop a run or discard rows kept nowhere else; true when nothing is
+  // at stake or the user agrees.
+  bool CloseAgreed();
   void AfterOutermostCommand();
   MenuItemLook LookOf(const MenuLayout& item) const;
   MenuItemLook RetryMenuItemLook() const;
   MenuItemLook ResumeMenuItemLook() const;
   MenuItemLook OnlyNewMenuItemLook() const;
+  // Shows in the error box why the settings cannot run (the rule, the next-page and detail
+  // settings, the cookie: the first problem); true when they cannot, and nothing is downloaded.
+  bool RefusedToRun(const collect::CollectionSettings& settings);
+  MenuItemLook LiteralRuleMenuItemLook() const;
+  MenuItemLook DeclaredEncodingMenuItemLook() const;
+  // The gbk box enabled unless a run holds the settings or the declared encoding decides.
+  void ShowEncodingChoice();
   // Runs the engine over the settings on a worker thread, the list hidden and the commands held;
   // with a journal, the run is kept in it.
   collect::RunSummary CollectInBackground(const collect::CollectionSettings& settings,
@@ -195,6 +224,11 @@ private:
   MainWindowControls controls_;
   MainWindowSession session_;
   collect::FetchPoliteness fetching_;
+  collect::NextPageSettings next_;
+  collect::DetailSettings detail_;
+  collect::RuleSyntax ruleSyntax_ = collect::RuleSyntax::Pattern;
+  bool readAsDeclared_ = false;
+  RulePreviewPanel* rulePreview_ = nullptr;
   collect::StoreChoice store_;
   MessageBoxes boxes_;
   QPointer<RunPanel> runPanel_;
@@ -204,6 +238,10 @@ private:
   QPointer<QWidget> focusBeforeRun_;
   int depth_ = 0;
   bool running_ = false;
+  bool collecting_ = false;  // a run (not a configuration test) is in progress
+  bool rowsKept_ = true;
+  bool askingToClose_ = false;
+  bool closeAgreed_ = false;
   bool closePending_ = false;
   std::atomic<bool> stop_{false};
 };

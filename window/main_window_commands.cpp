@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <initializer_list>
 
 #include "collect/collection_engine.h"
@@ -46,24 +47,39 @@ bool Refused(MessageBoxes& boxes, QWidget* owner, std::initializer_list<Text> pr
 
 }  // namespace
 
+bool MainWindow::RefusedToRun(const collect::CollectionSettings& settings) {
+  return Refused(boxes_, this,
+                 {collect::RuleProblem(settings.rule, settings.ruleSyntax), collect::LinkSettingsProblem(settings),
+                  collect::CookieProblem(settings.cookie)});
+}
+
 collect::RunSummary MainWindow::CollectInBackground(const collect::CollectionSettings& settings,
                                                     collect::RunJournal* journal) {
   controls_.list->setVisible(false);
   SetRunning(true);
+  collecting_ = true;
+  rowsKept_ = false;
   collect::RunSummary summary;
   WindowRunObserver observer(*this);
   collect::WebFetcher fetcher;
+  ShowRunProgress(collect::ProgressFigures::Start(static_cast<int>(settings.addresses.size())));
+  QTimer progress;
+  progress.setInterval(collect::kProgressInterval);
+  connect(&progress, &QTimer::timeout, this, [this, &observer] { ShowRunProgress(observer.Progress()); });
+  progress.start();
   // The engine reads the table's size before it tells anything; until then nothing changes it.
   const collect::ResultTable& table = controls_.list->Table();
   RunEngineWork([&] { summary = collect::RunCollection(settings, fetcher, observer, table, journal); });
+  progress.stop();
   controls_.list->setVisible(true);
+  collecting_ = false;
   SetRunning(false);
   return summary;
 }
 
 void MainWindow::StartProcessing() {
   const collect::CollectionSettings settings = collect::SettingsForRun(ReadProject());
-  if (Refused(boxes_, this, {collect::RuleProblem(settings.rule), collect::CookieProblem(settings.cookie)})) return;
+  if (RefusedToRun(settings)) return;
   CollectIntoList(settings, 0);
 }
 
@@ -71,7 +87,7 @@ void MainWindow::RetryFailedAddresses() {
   if (session_.failedAddresses.empty()) return;
   collect::CollectionSettings settings = collect::SettingsForRun(ReadProject());
   settings.addresses = session_.failedAddresses;
-  if (Refused(boxes_, this, {collect::RuleProblem(settings.rule), collect::CookieProblem(settings.cookie)})) return;
+  if (RefusedToRun(settings)) return;
   SetEditBoxText(controls_.pageText, Text());
   session_.failedAddresses = LeftUncollected(settings.addresses, CollectInBackground(settings));
 }
@@ -89,20 +105,23 @@ void MainWindow::TestConfiguration() {
   // The download keeps the window live; the test counts as a run so that no command starts
   // another one meanwhile.
   SetRunning(true);
-  ShowRunProgress(0, 1, 0);
+  ShowRunProgress(collect::ProgressFigures::Start(1));
   WindowRunObserver observer(*this);
   collect::WebFetcher fetcher;
   collect::PageOutcome outcome;
   RunEngineWork([&] { outcome = collect::TestPage(address, settings, fetcher, observer); });
   SetRunning(false);
-  if (const Text message = collect::TestedPageMessage(address, outcome.warning); !message.empty()) {
+  if (outcome.stopped) return;
+  if (outcome.failed) {
+    AppendStatusLine(collect::TestFailedLine(address, outcome.reason));
+    ShowStatusMessage(collect::TestFailedMessage(outcome.reason));
+  } else if (const Text message = collect::TestedPageMessage(address, outcome.warning); !message.empty()) {
     ShowStatusMessage(message);
   }
   // The rule preview tries the rule on this page, not on the page-text box, which runs and
   // exports overwrite.
-  if (!outcome.stopped) {
-    session_.testedPage = std::make_shared<const TestedPage>(TestedPage{address, outcome.pageText});
-  }
+  session_.testedPage = std::make_shared<const TestedPage>(
+      TestedPage{address, outcome.pageText, outcome.wholePageText, outcome.reason});
 }
 
 void MainWindow::ExportResults() {
@@ -111,6 +130,7 @@ void MainWindow::ExportResults() {
   if (QClipboard* clipboard = QGuiApplication::clipboard()) {
     clipboard->setText(ToQString(std::string_view(out).substr(0, out.find('\0'))));
   }
+  MarkRowsKept();
   ShowStatusMessage(collect::ExportedToBoxMessage());
 }
 

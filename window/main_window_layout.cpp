@@ -92,6 +92,12 @@ WindowLayout Build() {
       {.name = "生成有序列表网址", .caption = "生成有序列表网址", .level = 1,
        .handler = "OpenUrlGenerator"},
       {.name = "下载设置", .caption = "下载设置…", .level = 1, .handler = "ChooseFetching"},
+      {.name = "按原文匹配", .caption = "按原文匹配", .level = 1, .handler = "ToggleLiteralRule",
+       .styles = kDisabledWhileRunning},
+      {.name = "按页面声明的编码读取", .caption = "按页面声明的编码读取", .level = 1,
+       .handler = "ToggleDeclaredEncoding", .styles = kDisabledWhileRunning},
+      {.name = "翻页与详细页", .caption = "翻页与详细页…", .level = 1, .handler = "ChooseLinks",
+       .styles = kDisabledWhileRunning},
       // Shown only after a run in which pages failed, with their number (the window decides).
       {.name = "重新采集失败的网址", .caption = "重新采集失败的网址", .level = 1,
        .handler = "RetryFailedAddresses", .styles = kDisabledWhileRunning},

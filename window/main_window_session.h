@@ -1,19 +1,18 @@
 // What the main window remembers between its commands: the page of the last configuration test,
-// on which the rule preview tries the rule, and the pages the last run could not collect.
+// on which the rule preview tries the rule and the link settings are tested, and the pages the
+// last run could not collect.
 #pragma once
 
 #include <memory>
 #include <vector>
 
+#include "collect/link_test.h"
 #include "runtime/text.h"
 
 namespace window {
 
-// A page as the configuration test prepared it.
-struct TestedPage {
-  runtime::Text address;
-  runtime::Text pageText;  // cut and cleaned, as a run matches it
-};
+// A page as the configuration test prepared it: cut and cleaned as a run matches it, and whole.
+using TestedPage = collect::TestedPageTexts;
 
 // Lives as long as the main window it belongs to, so a new main window starts with nothing.
 struct MainWindowSession {

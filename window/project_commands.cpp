@@ -21,6 +21,8 @@ namespace window {
 namespace {
 
 constexpr int kWarningIconOk = 0x30;
+// A question with the buttons 是 and 否, 否 the default.
+constexpr int kQuestionYesNo = 0x20 | 0x04 | 0x100;
 
 FileQuestion ProjectQuestion(const char* caption) {
   return {QString::fromUtf8(caption), QStringLiteral("Pelmo 项目 (*.pelmo.json *.json)")};
@@ -28,6 +30,8 @@ FileQuestion ProjectQuestion(const char* caption) {
 
 // A path as the file system takes it.
 std::string FileSystemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+runtime::Text FileName(const QString& path) { return FromQString(QFileInfo(path).fileName()); }
 
 }  // namespace
 
@@ -40,6 +44,7 @@ void MainWindow::OpenProject() {
     return;
   }
   ShowProject(result.project);
+  ShowStatusMessage(collect::ProjectOpenedMessage(FileName(path)));
 }
 
 void MainWindow::SaveProjectAs() {
@@ -47,24 +52,37 @@ void MainWindow::SaveProjectAs() {
   if (path.isEmpty()) return;
   if (!QFileInfo(path).fileName().contains(QLatin1Char('.'))) path += QStringLiteral(".pelmo.json");
   const collect::ProjectSaveResult result = collect::SaveProject(FileSystemPath(path), ReadProject());
-  if (!result.saved) boxes_.Show(this, result.message, kWarningIconOk);
+  if (!result.saved) {
+    boxes_.Show(this, result.message, kWarningIconOk);
+    return;
+  }
+  ShowStatusMessage(collect::ProjectSavedMessage(FileName(path)));
 }
 
-void MainWindow::RestoreDefaultSettings() { ShowProject(collect::CollectionProject{}); }
+void MainWindow::RestoreDefaultSettings() {
+  const runtime::Text question =
+      runtime::T("恢复默认设置将清除现在填写的网址、COOKIE、列表区域、匹配规则和其他全部设置。确定恢复吗？");
+  if (boxes_.Show(this, question, kQuestionYesNo) != kAnswerYes) return;
+  ShowProject(collect::CollectionProject{});
+}
 
 void MainWindow::ExportToFile() {
   const QString path = ChooseFileToSave(
       this, {QStringLiteral("导出到文件"),
-             QStringLiteral("CSV (*.csv);;TSV (*.tsv);;JSON Lines (*.jsonl);;HTML (*.html *.htm);;文本 (*.txt)")});
+             QStringLiteral("CSV (*.csv);;Excel (*.xlsx);;TSV (*.tsv);;JSON Lines (*.jsonl);;HTML (*.html *.htm);;"
+                            "文本 (*.txt)")});
   if (path.isEmpty()) return;
-  const std::string bytes = collect::FormatFileExport(collect::ExportFormatFromExtension(path.toStdString()),
-                                                      controls_.list->Table(), EditBoxText(controls_.separator));
+  const collect::ExportedFile file = collect::ExportFile(collect::ExportFormatFromExtension(path.toStdString()),
+                                                         controls_.list->Table(), EditBoxText(controls_.separator));
   const runtime::Text shown = FromQString(QDir::toNativeSeparators(path));
-  if (const std::string fault = collect::ReplaceFileContent(FileSystemPath(path), bytes); !fault.empty()) {
+  std::string fault = file.fault;
+  if (fault.empty()) fault = collect::ReplaceFileContent(FileSystemPath(path), file.bytes);
+  if (!fault.empty()) {
     boxes_.Show(this, runtime::T("无法导出到文件 “") + shown + runtime::T("”：") + runtime::Utf8ToText(fault),
                 kWarningIconOk);
     return;
   }
+  MarkRowsKept();
   ShowStatusMessage(collect::ExportedToFileMessage(shown));
 }
 

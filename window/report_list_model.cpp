@@ -7,12 +7,20 @@ namespace window {
 
 ReportListModel::ReportListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void ReportListModel::AddColumns(const std::vector<runtime::Text>& captions) {
+void ReportListModel::AddColumns(const std::vector<runtime::Text>& captions) { InsertColumns(captions, false); }
+
+void ReportListModel::AddDetailColumns(const std::vector<runtime::Text>& captions) { InsertColumns(captions, true); }
+
+void ReportListModel::InsertColumns(const std::vector<runtime::Text>& captions, bool detail) {
   if (captions.empty()) return;
   Flush();
   const int first = table_.ColumnCount();
   beginInsertColumns(QModelIndex(), first, first + static_cast<int>(captions.size()) - 1);
-  table_.AddColumns(captions);
+  if (detail) {
+    table_.AddDetailColumns(captions);
+  } else {
+    table_.AddColumns(captions);
+  }
   endInsertColumns();
 }
 

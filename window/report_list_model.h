@@ -20,6 +20,8 @@ public:
 
   // Appends columns, announced at once (after the rows not yet announced).
   void AddColumns(const std::vector<runtime::Text>& captions);
+  // The same for the columns of detail pages' cells (collect::ResultTable::AddDetailColumns).
+  void AddDetailColumns(const std::vector<runtime::Text>& captions);
   // Appends rows; the views hear of them when control returns to the event loop, or on Flush.
   void AddRows(const std::vector<collect::Record>& rows);
   // Removes every row and every column.
@@ -36,6 +38,7 @@ public:
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+  void InsertColumns(const std::vector<runtime::Text>& captions, bool detail);
   void ScheduleFlush();
 
   collect::ResultTable table_;

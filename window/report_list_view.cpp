@@ -29,10 +29,11 @@ ReportListView::ReportListView(QWidget* parent)
   verticalHeader()->setMinimumSectionSize(1);
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 2);
   horizontalHeader()->setHighlightSections(false);
-  horizontalHeader()->setStretchLastSection(false);
+  horizontalHeader()->setStretchLastSection(true);
   horizontalHeader()->setMinimumSectionSize(0);
   horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   horizontalHeader()->setDefaultSectionSize(kColumnWidth);
+  connect(horizontalHeader(), &QHeaderView::sectionDoubleClicked, this, &QTableView::resizeColumnToContents);
 }
 
 void ReportListView::setVisible(bool visible) {

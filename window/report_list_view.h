@@ -1,6 +1,7 @@
 // The report list widget: a table view in report style (header, whole-row selection, no grid)
-// over a ReportListModel, every column kColumnWidth pixels wide at first. Ctrl+A selects every
-// row; Ctrl+C copies the selected rows.
+// over a ReportListModel, every column kColumnWidth pixels wide at first, the last one taking the
+// rest of the width; a double click on a column's header fits it to its contents. Ctrl+A selects
+// every row; Ctrl+C copies the selected rows.
 #pragma once
 
 #include <QTableView>
@@ -10,7 +11,7 @@
 
 namespace window {
 
-// Width of every result column.
+// Width of every result column at first.
 inline constexpr int kColumnWidth = 80;
 
 class ReportListView final : public QTableView {

@@ -25,9 +25,11 @@ void RulePreviewJobs::Start(Request request) {
   running_ = newest_;
   // The job holds its own share of the page and a copy of the rule: the window may replace or
   // drop both meanwhile, and the job outlives this object when the window closes.
-  watcher_->setFuture(QtConcurrent::run([page = std::move(request.page), rule = std::move(request.rule)] {
-    return collect::PreviewRule(page->pageText, rule, page->address);
-  }));
+  watcher_->setFuture(
+      QtConcurrent::run([page = std::move(request.page), rule = std::move(request.rule), syntax = request.syntax] {
+        if (!page->failureReason.empty()) return collect::FailedPagePreview(page->failureReason);
+        return collect::PreviewRule(page->pageText, rule, page->address, collect::kPreviewRows, syntax);
+      }));
 }
 
 void RulePreviewJobs::JobEnded() {

@@ -22,6 +22,7 @@ public:
   struct Request {
     std::shared_ptr<const TestedPage> page;  // not null
     runtime::Text rule;
+    collect::RuleSyntax syntax = collect::RuleSyntax::Pattern;
   };
   using AnswerHandler = std::function<void(const collect::RulePreview&)>;
 

@@ -105,10 +105,15 @@ bool RulePreviewPanel::eventFilter(QObject* watched, QEvent* event) {
   return QFrame::eventFilter(watched, event);
 }
 
+void RulePreviewPanel::SetRuleSyntax(collect::RuleSyntax syntax) {
+  syntax_ = syntax;
+  if (session_.testedPage) settle_.start();
+}
+
 void RulePreviewPanel::AskPreview() {
   std::shared_ptr<const TestedPage> page = session_.testedPage;
   if (!page) return;
-  jobs_->Ask({std::move(page), FromQString(ruleBox_->text())});
+  jobs_->Ask({std::move(page), FromQString(ruleBox_->text()), syntax_});
   busyNote_.start();
 }
 

@@ -28,6 +28,9 @@ public:
   // Watches ruleBox, a widget inside window, and tries the rule on the session's tested page.
   RulePreviewPanel(QLineEdit* ruleBox, const MainWindowSession& session, QWidget* window);
 
+  // How the rule is read from now on; the rule is tried again when a page has been tested.
+  void SetRuleSyntax(collect::RuleSyntax syntax);
+
   QLabel* Headline() const { return headline_; }
   QTableWidget* Records() const { return records_; }
 
@@ -49,6 +52,7 @@ private:
   QLabel* headline_;
   QTableWidget* records_;
   RulePreviewJobs* jobs_;
+  collect::RuleSyntax syntax_ = collect::RuleSyntax::Pattern;
   QTimer settle_;
   QTimer busyNote_;
 };

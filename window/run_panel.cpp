@@ -1,10 +1,22 @@
 // The progress label and the stop button of a run.
 #include "window/run_panel.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
+
+#include "collect/status_texts.h"
+#include "window/qt_text.h"
 
 namespace window {
+
+namespace {
+
+constexpr int kStopWidth = 60;
+constexpr int kGap = 6;
+
+}  // namespace
 
 RunPanel::RunPanel(QWidget* parent, std::function<void()> onStop)
     : QWidget(parent),
@@ -13,10 +25,16 @@ RunPanel::RunPanel(QWidget* parent, std::function<void()> onStop)
   setObjectName(QStringLiteral("runPanel"));
   progress_->setObjectName(QStringLiteral("runProgress"));
   stop_->setObjectName(QStringLiteral("stopRun"));
-  progress_->setGeometry(0, 0, 110, 24);
-  progress_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  stop_->setGeometry(112, 0, 60, 24);
+  progress_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  stop_->setFixedWidth(kStopWidth);
   stop_->setAutoDefault(false);
+  // The button follows the text, which grows as the run tells more.
+  auto* row = new QHBoxLayout(this);
+  row->setContentsMargins(0, 0, 0, 0);
+  row->setSpacing(kGap);
+  row->addWidget(progress_);
+  row->addWidget(stop_);
+  row->addStretch(1);
   connect(stop_, &QPushButton::clicked, this, [this, onStop = std::move(onStop)] {
     stop_->setEnabled(false);
     onStop();
@@ -28,10 +46,8 @@ void RunPanel::Reset() {
   stop_->setEnabled(true);
 }
 
-void RunPanel::ShowProgress(int pagesDone, int pageCount, int pagesFailed) {
-  QString text = QStringLiteral("%1 / %2 页").arg(pagesDone).arg(pageCount);
-  if (pagesFailed > 0) text += QStringLiteral("，失败 %1").arg(pagesFailed);
-  progress_->setText(text);
+void RunPanel::ShowProgress(const collect::ProgressFigures& figures) {
+  progress_->setText(ToQString(collect::ProgressText(figures)));
 }
 
 }  // namespace window

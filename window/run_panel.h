@@ -1,9 +1,12 @@
 // What the main window shows beside "处理中，请稍候.." while a run has hidden the result list:
-// the progress of the run and a button that stops it after the current page.
+// the progress of the run (pages done of all, failed, rows found, time left) and a button that
+// stops it after the current page.
 #pragma once
 
 #include <QWidget>
 #include <functional>
+
+#include "collect/progress_meter.h"
 
 class QLabel;
 class QPushButton;
@@ -19,8 +22,8 @@ public:
 
   // A new run: empty progress, the stop button enabled.
   void Reset();
-  // Pages done of pageCount, and the failed ones among them when there are any.
-  void ShowProgress(int pagesDone, int pageCount, int pagesFailed);
+  // Where the run stands, in the words of collect::ProgressText.
+  void ShowProgress(const collect::ProgressFigures& figures);
 
   QLabel* ProgressLabel() const { return progress_; }
   QPushButton* StopButton() const { return stop_; }

@@ -33,6 +33,8 @@ void SavePicture(QWidget* window, const QString& file) {
   if (QScreen* screen = window->screen()) picture = screen->grabWindow(window->winId());
   if (picture.isNull()) picture = window->grab();
   picture.save(file);
+  // A run may still be in progress: the question before closing is answered at once.
+  if (auto* mainWindow = qobject_cast<MainWindow*>(window)) mainWindow->Boxes().SetNextAnswer(kAnswerYes);
   window->close();
 }
 
@@ -43,6 +45,8 @@ bool ScheduleScreenshot(const QStringList& arguments, MainWindow& window) {
   if (file.isEmpty()) return false;
   const QString scene = Argument(arguments, QStringLiteral("--scene"));
   const QString addresses = Argument(arguments, QStringLiteral("--addresses"));
+  QString rule = Argument(arguments, QStringLiteral("--rule"));
+  if (rule.isEmpty()) rule = QStringLiteral("<li> <a href=\"[var]/[int].html\" title=\"[var]\">");
   const MainWindowControls& controls = window.Controls();
   if (!addresses.isEmpty()) SetEditBoxText(controls.addresses, runtime::Utf8ToText(addresses.toStdString()));
   MainWindow* mainWindow = &window;
@@ -51,9 +55,9 @@ bool ScheduleScreenshot(const QStringList& arguments, MainWindow& window) {
     QTimer::singleShot(kSettleMs + kRunMs, mainWindow, [mainWindow, file] { SavePicture(mainWindow, file); });
   } else if (scene == QStringLiteral("preview")) {
     QTimer::singleShot(kSettleMs, mainWindow, [&controls] { controls.test->click(); });
-    QTimer::singleShot(kSettleMs + kTestMs, mainWindow, [&controls] {
+    QTimer::singleShot(kSettleMs + kTestMs, mainWindow, [&controls, rule] {
       controls.rule->setFocus();
-      controls.rule->setText(QStringLiteral("<li> <a href=\"[var]/[int].html\" title=\"[var]\">"));
+      controls.rule->setText(rule);
     });
     QTimer::singleShot(kSettleMs + kTestMs + kPreviewMs, mainWindow,
                        [mainWindow, file] { SavePicture(mainWindow, file); });

@@ -1,6 +1,6 @@
 // The pictures of the window that the README shows, taken by scripts/screenshot: the window as it
 // opens, a run in progress, and the rule preview. Hidden options of the window front end:
-//   --screenshot FILE [--scene window|run|preview] [--addresses TEXT]
+//   --screenshot FILE [--scene window|run|preview] [--addresses TEXT] [--rule TEXT]
 #pragma once
 
 #include <QStringList>

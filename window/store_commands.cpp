@@ -25,7 +25,6 @@ using runtime::T;
 using runtime::Text;
 
 constexpr int kWarningIconOk = 0x30;
-constexpr int kErrorIconOk = 0x10;
 
 // The store's unfinished run, read beside whatever else uses the store; nothing without a store
 // file or an unfinished run, or when it cannot be read (fault set).
@@ -64,16 +63,18 @@ void MainWindow::CollectIntoList(const collect::CollectionSettings& settings, in
   ClearResultList();
   const collect::RunSummary summary = CollectInBackground(settings, journal.get());
   session_.failedAddresses = summary.failedAddresses;
-  if (journal && !journal->Finish(summary)) boxes_.Show(this, journal->Fault(), kWarningIconOk);
+  if (!journal) return;
+  if (!journal->Finish(summary)) {
+    boxes_.Show(this, journal->Fault(), kWarningIconOk);
+    return;
+  }
+  // The store holds every row of the list.
+  MarkRowsKept();
 }
 
 void MainWindow::ResumeLastRun() {
   const collect::CollectionSettings settings = collect::SettingsForRun(ReadProject());
-  for (const Text& problem : {collect::RuleProblem(settings.rule), collect::CookieProblem(settings.cookie)}) {
-    if (problem.empty()) continue;
-    boxes_.Show(this, problem, kErrorIconOk);
-    return;
-  }
+  if (RefusedToRun(settings)) return;
   Text fault;
   const std::optional<collect::StoredRun> unfinished = UnfinishedRunIn(store_.file, fault);
   if (!fault.empty()) {
@@ -133,6 +134,7 @@ void MainWindow::ChooseRunStore() {
   }
   const int rows = table.RowCount();
   controls_.list->Model().ShowTable(std::move(table));
+  MarkRowsKept();
   ShowStatusMessage(collect::StoredRunShownMessage(shown, latest->id, rows));
 }
 

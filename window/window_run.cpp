@@ -9,6 +9,7 @@
 #include "window/last_session.h"
 #include "window/main_window.h"
 #include "window/program_look.h"
+#include "window/qt_translation.h"
 #include "window/screenshot_scenes.h"
 
 namespace window {
@@ -20,12 +21,14 @@ int RunWindow(int argc, char** argv) {
     // The desktop entry is pelmo.desktop, whichever program file runs the window.
     QGuiApplication::setDesktopFileName(QStringLiteral("pelmo"));
     ApplyProgramLook();
+    InstallQtTranslation();
     InstallErrorBox();
     QPointer<MainWindow> mainWindow = new MainWindow;
+    // A picture of the window shows its defaults, whatever the user last typed and wherever the
+    // window last was.
+    if (!ScheduleScreenshot(application.arguments(), *mainWindow)) KeepSettingsAcrossStarts(*mainWindow);
     mainWindow->show();
     mainWindow->activateWindow();
-    // A picture of the window shows its defaults, whatever the user last typed.
-    if (!ScheduleScreenshot(application.arguments(), *mainWindow)) KeepSettingsAcrossStarts(*mainWindow);
     exitCode = application.exec();
     // The window deletes itself once closed, unless the loop ended before that came round.
     delete mainWindow.data();

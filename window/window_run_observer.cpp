@@ -16,8 +16,18 @@ void WindowRunObserver::Post(std::function<void()> work) {
   QMetaObject::invokeMethod(&window_, std::move(work), Qt::QueuedConnection);
 }
 
+void WindowRunObserver::RunStarted(int pageCount) {
+  meter_.RunStarted(pageCount, collect::ProgressMeter::Clock::now());
+  StatusReporter::RunStarted(pageCount);
+}
+
 void WindowRunObserver::PageStarted(const collect::RunProgress& progress) {
-  Post([window = &window_, progress] { window->ShowRunProgress(progress.pagesDone, progress.pageCount, progress.pagesFailed); });
+  meter_.PageStarted(progress, collect::ProgressMeter::Clock::now());
+}
+
+void WindowRunObserver::RunFinished(const collect::RunSummary& summary) {
+  meter_.RunFinished(summary);
+  StatusReporter::RunFinished(summary);
 }
 
 void WindowRunObserver::ShowMessage(const runtime::Text& message) {
@@ -36,7 +46,17 @@ void WindowRunObserver::ColumnsAdded(const std::vector<runtime::Text>& captions)
   Post([window = &window_, captions] { window->Controls().list->Model().AddColumns(captions); });
 }
 
+void WindowRunObserver::DetailColumnsAdded(const std::vector<runtime::Text>& captions) {
+  Post([window = &window_, captions] { window->Controls().list->Model().AddDetailColumns(captions); });
+}
+
+void WindowRunObserver::DetailPageFinished(const collect::DetailPageResult& detail) {
+  meter_.DetailPageFinished(detail.progress);
+  collect::StatusReporter::DetailPageFinished(detail);
+}
+
 void WindowRunObserver::RecordsFound(std::vector<collect::Record> records) {
+  meter_.RowsFound(static_cast<int>(records.size()));
   auto shared = std::make_shared<std::vector<collect::Record>>(std::move(records));
   Post([window = &window_, shared] { window->Controls().list->Model().AddRows(*shared); });
 }

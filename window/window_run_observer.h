@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "collect/progress_meter.h"
 #include "collect/status_reporter.h"
 
 namespace window {
@@ -15,11 +16,18 @@ class WindowRunObserver final : public collect::StatusReporter {
 public:
   explicit WindowRunObserver(MainWindow& window) : window_(window) {}
 
+  void RunStarted(int pageCount) override;
   void PageStarted(const collect::RunProgress& progress) override;
+  void RunFinished(const collect::RunSummary& summary) override;
   void PageText(const runtime::Text& text) override;
   void ColumnsAdded(const std::vector<runtime::Text>& captions) override;
+  void DetailColumnsAdded(const std::vector<runtime::Text>& captions) override;
+  void DetailPageFinished(const collect::DetailPageResult& detail) override;
   void RecordsFound(std::vector<collect::Record> records) override;
   bool StopRequested() const override;
+
+  // Where the run stands now; safe from the GUI thread while the engine runs.
+  collect::ProgressFigures Progress() const { return meter_.Figures(collect::ProgressMeter::Clock::now()); }
 
 private:
   void ShowMessage(const runtime::Text& message) override;
@@ -28,6 +36,7 @@ private:
   void Post(std::function<void()> work);
 
   MainWindow& window_;
+  collect::ProgressMeter meter_;
 };
 
 // Runs the engine's work on a worker thread while the window stays live, then lets every event

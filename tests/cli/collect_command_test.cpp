@@ -8,6 +8,7 @@
 #include <sys/sysmacros.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -29,6 +30,12 @@ using test_support::HttpResponse;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
+
+// The text with each "URL" replaced by the address.
+std::string WithAddress(std::string text, const std::string& address) {
+  for (size_t at; (at = text.find("URL")) != std::string::npos;) text.replace(at, 3, address);
+  return text;
+}
 
 class CollectCommandTest : public ::testing::Test {
 protected:
@@ -73,6 +80,21 @@ TEST_F(CollectCommandTest, OptionsStandForTheControls) {
   ASSERT_EQ(server_.RequestCount(), 2u);
   EXPECT_EQ(server_.Requests()[0].Header("Cookie").value_or(""), "k=v");
   EXPECT_THAT(outcome.err, HasSubstr("共3条数据\n"));
+}
+
+TEST_F(CollectCommandTest, ProgressAskedForOffATerminalIsALineEachTimeItChanges) {
+  server_.Serve("/fast", HttpResponse(200, collect_test::ListPageGbk(20)));
+  test_support::Reply slowPage = test_support::RawReply(HttpResponse(200, collect_test::ListPageGbk(20)));
+  slowPage.delay = std::chrono::milliseconds(1000);
+  server_.Serve("/slow", slowPage);
+  const std::string fast = server_.Url("/fast");
+  const std::string slow = server_.Url("/slow");
+  Outcome outcome = Collect({"--progress", fast, slow});
+  ASSERT_EQ(outcome.status, 0) << outcome.err;
+  // While the slow page downloads: the first page's rows, and the second page's time at the first's rate.
+  EXPECT_THAT(outcome.err, HasSubstr(fast + "取到 20 条纪录\n1 / 2 页，取到 20 条，剩余约 5 秒\n" + slow));
+  EXPECT_THAT(outcome.err, ::testing::EndsWith(slow + "取到 20 条纪录\n2 / 2 页，取到 40 条\n共40条数据\n"));
+  EXPECT_EQ(Collect({fast}).err, "新的一轮开始处理..\n" + fast + "取到 20 条纪录\n共20条数据\n") << "not asked for";
 }
 
 TEST_F(CollectCommandTest, UrlsFileKeepsInnerEmptyLinesButNoFinalOne) {
@@ -141,6 +163,26 @@ TEST_F(CollectCommandTest, FailedPagesSayWhyAndEndWithStatusThree) {
   EXPECT_EQ(std::count(outcome.out.begin(), outcome.out.end(), '\n'), 3);  // the rows found are kept
 }
 
+TEST_F(CollectCommandTest, LiteralRuleMatchesTheRuleAsWrittenStillIgnoringCase) {
+  server_.Serve("/s", HttpResponse(200, R"(<a href="show.php?id=1">a</a><A HREF="SHOW.PHP?ID=2">b</A>)"
+                                        R"(<a href="show_phpid=3">c</a>)"));
+  const struct {
+    std::vector<std::string> options;
+    std::string out;  // with URL for the page's address
+  } runs[] = {
+      {{}, "3|URL\r\n"},  // "." is any character and "p?" may be left out
+      {{"--literal-rule"}, "1|URL\r\n2|URL\r\n"},
+  };
+  for (const auto& run : runs) {
+    std::vector<std::string> arguments = run.options;
+    arguments.insert(arguments.end(), {"--rule", R"(<a href="show.php?id=[int]">)", "--before", "", "--separator", "|",
+                                       server_.Url("/s")});
+    Outcome outcome = Collect(arguments);
+    ASSERT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, WithAddress(run.out, server_.Url("/s")));
+  }
+}
+
 TEST_F(CollectCommandTest, UsageErrorsEndWithStatusTwo) {
   for (const std::vector<std::string>& arguments :
        std::vector<std::vector<std::string>>{{"--bogus"}, {"--rule"}, {"--urls", "/nonexistent/x"},
@@ -162,11 +204,6 @@ struct ProjectRun {
   std::string page;                  // path of the page whose rows come out
   std::string out;                   // with URL for the page's address
 };
-
-std::string WithAddress(std::string text, const std::string& address) {
-  for (size_t at; (at = text.find("URL")) != std::string::npos;) text.replace(at, 3, address);
-  return text;
-}
 
 TEST_F(CollectCommandTest, ProjectGivesTheSettingsAndOptionsBesideItReplaceTheirFields) {
   server_.Serve("/u", HttpResponse(200, "<html><body><p>甲=1</p><b>乙</b></body></html>"));
@@ -258,6 +295,40 @@ TEST_F(CollectCommandTest, ExportGoesToTheOutputFileInTheFormatAsked) {
     EXPECT_EQ(outcome.out, "");
     EXPECT_EQ(ReadFile(folder_ / export_.file), WithAddress(export_.content, server_.Url("/l")));
   }
+}
+
+// Every cell of every sheet of a workbook as openpyxl reads it, as JSON (an empty cell null).
+std::string WorkbookCells(const std::filesystem::path& file) {
+  // Debian's Python, which python3-openpyxl extends (a python3 of one's own may come first on PATH).
+  const std::string command =
+      "/usr/bin/python3 -c 'import json, sys, openpyxl; "
+      "print(json.dumps([[[c.value for c in row] for row in sheet.iter_rows()] "
+      "for sheet in openpyxl.load_workbook(open(sys.argv[1], \"rb\")).worksheets], ensure_ascii=False))' " +
+      cli_test::Quote(file.string());
+  std::string out;
+  if (FILE* pipe = ::popen(command.c_str(), "r")) {
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    ::pclose(pipe);
+  }
+  return out;
+}
+
+TEST_F(CollectCommandTest, XlsxExportHoldsEveryCellAsTextToAFileOrStandardOutput) {
+  server_.Serve("/l", HttpResponse(200, collect_test::ListPageGbk(2)));
+  const std::filesystem::path file = folder_ / "表.xlsx";
+  const std::string expected = WithAddress(
+      "[[[\"文本 2\", \"文本 3\", \"文本 4\", \"文本 5\"], [\"/news/2026\", \"1001\", \"标题1\", \"URL\"], "
+      "[\"/news/2026\", \"1002\", \"标题2\", \"URL\"]]]\n",
+      server_.Url("/l"));
+  Outcome toFile = Collect({"--output", file.string(), server_.Url("/l")});
+  ASSERT_EQ(toFile.status, 0) << toFile.err;
+  EXPECT_EQ(WorkbookCells(file), expected);
+
+  Outcome toOutput = Collect({"--format", "xlsx", server_.Url("/l")});
+  ASSERT_EQ(toOutput.status, 0) << toOutput.err;
+  std::ofstream(folder_ / "out", std::ios::binary) << toOutput.out;
+  EXPECT_EQ(WorkbookCells(folder_ / "out"), expected);
 }
 
 // What --output names besides a regular file, made in folder: the path to give and what tells
@@ -385,6 +456,86 @@ TEST_F(CollectCommandTest, HelpPrintsTheUsage) {
   Outcome outcome = Run({"--help"});
   EXPECT_EQ(outcome.status, 0);
   EXPECT_EQ(outcome.out, cli::UsageText());
+}
+
+// A list of three pages joined by next links, ten records each, each record's detail page adding
+// an author and a date; the export's header row holds the names.
+class LinkedListTest : public CollectCommandTest {
+protected:
+  void SetUp() override {
+    for (int page = 1; page <= 3; ++page) {
+      std::string list = "<html><body><ul>";
+      for (int item = page * 100; item < page * 100 + 10; ++item) {
+        list += "<li><a href=\"../item/" + std::to_string(item) + ".html\">标题" + std::to_string(item) + "</a></li>\n";
+        server_.Serve("/item/" + std::to_string(item) + ".html",
+                      HttpResponse(200, "<html><h1>x</h1><span class=author>作者" + std::to_string(item) +
+                                            "</span><span class=date>2026-0" + std::to_string(page) + "-" +
+                                            std::to_string(item % 100 + 10) + "</span></html>"));
+      }
+      list += "</ul>";
+      if (page < 3) list += "<a class=\"next\" href=\"" + std::to_string(page + 1) + ".html\">下一页</a>";
+      server_.Serve("/list/" + std::to_string(page) + ".html", HttpResponse(200, list + "</body></html>"));
+    }
+  }
+  std::vector<std::string> Arguments(std::vector<std::string> more) const {
+    std::vector<std::string> arguments = {
+        "--utf8", "--before", "<body>", "--after", "</body>", "--rule", "<li><a href=\"[var:链接]\">[var:标题]</a></li>",
+        "--next-rule", "<a class=\"next\" href=\"[var]\">", "--detail-column", "链接", "--detail-rule",
+        "<span class=author>[var:作者]</span><span class=date>[var:日期]</span>", "--format", "csv"};
+    arguments.insert(arguments.end(), more.begin(), more.end());
+    arguments.push_back(server_.Url("/list/1.html"));
+    return arguments;
+  }
+};
+
+TEST_F(LinkedListTest, NextPagesAndDetailPagesExportNamedColumnsInOrderWhateverTheDownloads) {
+  Outcome parallel = Collect(Arguments({"--jobs", "16", "--per-host", "16", "--progress"}));
+  ASSERT_EQ(parallel.status, 0) << parallel.err;
+  std::istringstream rows(parallel.out);
+  std::string row;
+  std::getline(rows, row);
+  EXPECT_EQ(row, "\xEF\xBB\xBF链接,标题,文本 4,作者,日期\r");
+  int count = 0;
+  for (int page = 1; page <= 3; ++page) {
+    for (int item = page * 100; item < page * 100 + 10; ++item, ++count) {
+      ASSERT_TRUE(std::getline(rows, row));
+      EXPECT_EQ(row, "../item/" + std::to_string(item) + ".html,标题" + std::to_string(item) + "," +
+                         server_.Url("/list/" + std::to_string(page) + ".html") + ",作者" + std::to_string(item) +
+                         ",2026-0" + std::to_string(page) + "-" + std::to_string(item % 100 + 10) + "\r");
+    }
+  }
+  EXPECT_EQ(count, 30);
+  EXPECT_FALSE(std::getline(rows, row));
+  EXPECT_EQ(server_.RequestCount(), 33u);
+  EXPECT_THAT(parallel.err, HasSubstr(server_.Url("/list/3.html") + "取到 10 条纪录\n"));
+  EXPECT_THAT(parallel.err, HasSubstr("列表 3 / 3 页，详细页 30 / 30，取到 30 条\n共30条数据\n"));
+
+  Outcome oneByOne = Collect(Arguments({"--jobs", "1", "--per-host", "1"}));
+  ASSERT_EQ(oneByOne.status, 0) << oneByOne.err;
+  EXPECT_EQ(oneByOne.out, parallel.out);
+  // The same lines, the progress aside (asked for in the first run only).
+  std::string statusLines;
+  std::istringstream err(parallel.err);
+  for (std::string line; std::getline(err, line);) {
+    if (line.rfind("列表 ", 0) != 0) statusLines += line + "\n";
+  }
+  EXPECT_EQ(oneByOne.err, statusLines);
+}
+
+TEST_F(LinkedListTest, SettingsThatCannotRunEndWithStatusOneAndAFailedDetailPageWithThree) {
+  for (const std::vector<std::string>& more : std::vector<std::vector<std::string>>{
+           {"--detail-column", ""}, {"--detail-column", "7"}, {"--next-rule", "<a class=\"next\">"}}) {
+    Outcome outcome = Collect(Arguments(more));
+    EXPECT_EQ(outcome.status, 1) << more[1];
+    EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+  }
+  EXPECT_EQ(server_.RequestCount(), 0u);
+  server_.Serve("/item/205.html", HttpResponse(404, "gone"));
+  Outcome outcome = Collect(Arguments({"--max-next", "1"}));
+  EXPECT_EQ(outcome.status, 3) << outcome.err;
+  EXPECT_THAT(outcome.err, HasSubstr("详细页 " + server_.Url("/item/205.html") + "（HTTP 404）\n"));
+  EXPECT_THAT(outcome.err, HasSubstr("共20条数据，1个详细页下载失败\n"));
+  EXPECT_THAT(outcome.out, HasSubstr(",标题205," + server_.Url("/list/2.html") + ",,\r\n"));
 }
 
 TEST(AddressBoxFromLines, LineEndsBecomeCrLf) {

@@ -230,6 +230,8 @@ TEST_F(StoreCommandTest, ExportWritesAStoredRunAsTheRunWroteIt) {
   EXPECT_EQ(Export({"--run", "1", "--format", "csv", "--store", store}).out, csv.out);
   ASSERT_EQ(Export({"--store", store, "--run", "1", "--output", Path("run.csv")}).status, 0);
   EXPECT_EQ(ReadFile(folder_ / "run.csv"), csv.out);
+  ASSERT_EQ(Export({"--store", store, "--output", Path("run.xlsx")}).status, 0);
+  EXPECT_THAT(ReadFile(folder_ / "run.xlsx"), StartsWith("PK\x03\x04")) << "a workbook, a zip archive";
   for (const std::vector<std::string>& arguments :
        std::vector<std::vector<std::string>>{{"--run", "1"}, {"--store", store, "--run", "3"},
                                              {"--store", store, "--run", "x"}, {"--store", store, "--format", "xml"},

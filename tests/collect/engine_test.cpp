@@ -354,6 +354,8 @@ TEST(Charset, DeclarationThatContradictsTheReadingIsNotedAndAutoFollowsIt) {
   web::FetchResponse utf8 = Answer(200, collect_test::ListPageUtf8(2));
   utf8.headerBlock = "HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=UTF-8\r\n\r\n";
   web::FetchResponse gbk = Answer(200, "<meta charset=\"gb2312\">" + collect_test::ListPageGbk(2));
+  web::FetchResponse gone = utf8;
+  gone.status = 404;
   struct Case {
     PageEncoding encoding;
     const web::FetchResponse& response;
@@ -365,6 +367,7 @@ TEST(Charset, DeclarationThatContradictsTheReadingIsNotedAndAutoFollowsIt) {
   for (const Case& c : {Case{PageEncoding::Gbk, utf8, w8.c_str(), nullptr},
                         Case{PageEncoding::Utf8, gbk, wg.c_str(), nullptr},
                         Case{PageEncoding::Gbk, gbk, "http://h/1取到 2 条纪录", "标题2"},
+                        Case{PageEncoding::Gbk, gone, "http://h/1取到 2 条纪录（HTTP 404）", nullptr},
                         Case{PageEncoding::Auto, utf8, "http://h/1取到 2 条纪录", "标题2"},
                         Case{PageEncoding::Auto, gbk, "http://h/1取到 2 条纪录", "标题2"}}) {
     CannedFetcher fetcher;

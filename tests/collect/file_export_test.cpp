@@ -1,5 +1,5 @@
 // The export's cell boundaries and the file formats, read back by Python's csv, json and
-// html.parser modules.
+// html.parser modules and by openpyxl.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -56,6 +56,7 @@ TEST(ExportFormat, ChosenByExtensionOrName) {
       {"out.csv", ExportFormat::Csv},       {"/tmp/A.TSV", ExportFormat::Tsv},
       {"r.jsonl", ExportFormat::JsonLines}, {"r.HTM", ExportFormat::Html},
       {"r.html", ExportFormat::Html},       {"r.json", ExportFormat::Text},
+      {"表.XLSX", ExportFormat::Xlsx},       {"r.xls", ExportFormat::Text},
       {"dir.csv/out", ExportFormat::Text},  {"out", ExportFormat::Text},
   };
   for (const auto& [path, format] : byExtension) {
@@ -63,16 +64,30 @@ TEST(ExportFormat, ChosenByExtensionOrName) {
   }
   EXPECT_EQ(ExportFormatFromName("jsonl"), ExportFormat::JsonLines);
   EXPECT_EQ(ExportFormatFromName("text"), ExportFormat::Text);
+  EXPECT_EQ(ExportFormatFromName("xlsx"), ExportFormat::Xlsx);
   EXPECT_EQ(ExportFormatFromName("xls"), std::nullopt);
 }
 
 // Reads an export file with Python and prints its rows (the header first) as UTF-8, cells ended
-// by 0x1F and rows by 0x1E; JSON Lines prints the keys of the first object as its header.
+// by 0x1F and rows by 0x1E; JSON Lines prints the keys of the first object as its header. A
+// workbook prints the rows of every sheet ("xlsx"; an empty cell as ""), or each sheet's name,
+// the width of its columns in whole characters and whether each cell is a text or empty
+// ("xlsx-sheets").
 constexpr const char* kReader = R"(
 import csv, html.parser, json, sys
 kind, path = sys.argv[1], sys.argv[2]
 rows = []
-if kind == "csv":
+if kind.startswith("xlsx"):
+    import openpyxl
+    from openpyxl.utils.escape import unescape  # Excel's _xHHHH_ for control characters
+    for sheet in openpyxl.load_workbook(path).worksheets:
+        if kind == "xlsx":
+            rows += [["" if c.value is None else unescape(c.value) for c in row] for row in sheet.iter_rows()]
+            continue
+        widths = ["%d" % sheet.column_dimensions[c[0].column_letter].width for c in sheet.iter_cols()]
+        kinds = "".join("".join(c.data_type for c in row) for row in sheet.iter_rows())
+        rows.append([sheet.title] + widths + [kinds])
+elif kind == "csv":
     with open(path, newline="", encoding="utf-8-sig") as f:
         rows = list(csv.reader(f))
 elif kind == "jsonl":
@@ -99,9 +114,11 @@ std::string ReadBackWithPython(const std::string& kind, const std::string& bytes
       std::filesystem::temp_directory_path() / ("pelmo_export_" + std::to_string(::getpid()));
   std::filesystem::create_directories(folder);
   std::ofstream(folder / "reader.py", std::ios::binary) << kReader;
-  std::ofstream(folder / "export", std::ios::binary) << bytes;
-  std::string command = "python3 " + (folder / "reader.py").string() + " " + kind + " " +
-                        (folder / "export").string();
+  // openpyxl goes by the extension.
+  const std::filesystem::path file = folder / (kind.starts_with("xlsx") ? "export.xlsx" : "export");
+  std::ofstream(file, std::ios::binary) << bytes;
+  // Debian's Python, which python3-openpyxl extends (a python3 of one's own may come first on PATH).
+  std::string command = "/usr/bin/python3 " + (folder / "reader.py").string() + " " + kind + " " + file.string();
   std::string out;
   if (FILE* pipe = ::popen(command.c_str(), "r")) {
     char buffer[4096];
@@ -154,14 +171,36 @@ TEST(FormatFileExport, ReadsBackToTheSameCells) {
       {ExportFormat::Csv, "csv", {"文本 2", "文本 3", "文本 2", "文本 5"}},
       {ExportFormat::JsonLines, "jsonl", {"文本 2", "文本 3", "文本 2 (2)", "address"}},
       {ExportFormat::Html, "html", {"文本 2", "文本 3", "文本 2", "文本 5"}},
+      {ExportFormat::Xlsx, "xlsx", {"文本 2", "文本 3", "文本 2", "文本 5"}},
   };
   for (const FormatCase& c : cases) {
     std::vector<std::vector<std::string>> expected = {c.header};
     expected.insert(expected.end(), kCellsUtf8.begin(), kCellsUtf8.end());
-    EXPECT_EQ(ReadBackWithPython(c.reader, FormatFileExport(c.format, Table(), "")),
-              Joined(expected))
-        << c.reader;
+    const ExportedFile file = ExportFile(c.format, Table(), "");
+    EXPECT_EQ(file.fault, "");
+    EXPECT_EQ(ReadBackWithPython(c.reader, file.bytes), Joined(expected)) << c.reader;
   }
+}
+
+TEST(XlsxWorkbook, CellsAreTextsInFittedColumnsOnAsManySheetsAsTheRowsNeed) {
+  ResultTable table;
+  table.AddColumns({T("文本 1"), T("文本 2"), T("文本 3"), T("文本 4")});
+  const Text longCell(40000, 'x');
+  for (const Text& cell : {T("0042"), T("=1+1"), longCell, T("_x0041_\x01")}) {
+    table.AddRows({Record{{"<whole>", cell, "", "http://x/" + cell.substr(0, 4)}}});
+  }
+  const ExportedFile file = XlsxWorkbook(table, 3);
+  ASSERT_EQ(file.fault, "");
+  const std::string sheets = ReadBackWithPython("xlsx-sheets", file.bytes);
+  // Widths: the widest cell plus 2, Chinese characters counting two, at most 80; "s" a text cell,
+  // "n" an empty one.
+  EXPECT_EQ(sheets, Joined({{"采集结果", "80", "8", "15", "sss" "sns" "sns" "sns"},
+                            {"采集结果 2", "80", "8", "15", "sss" "sns"}}));
+  const std::string cells = ReadBackWithPython("xlsx", file.bytes);
+  EXPECT_THAT(cells, HasSubstr(Joined({{"0042", "", "http://x/0042"}, {"=1+1", "", "http://x/=1+1"}})));
+  // Text that looks like Excel's escape of a character stays as it is, beside a control character.
+  EXPECT_THAT(cells, HasSubstr(Joined({{"_x0041_\x01", "", "http://x/_x00"}})));
+  EXPECT_THAT(cells, HasSubstr(Joined({{std::string(32767, 'x'), "", "http://x/xxxx"}, {"文本 2", "文本 3", "文本 4"}})));
 }
 
 TEST(FormatFileExport, EachFormatFramesItsRows) {
@@ -175,6 +214,17 @@ TEST(FormatFileExport, EachFormatFramesItsRows) {
   EXPECT_THAT(html, HasSubstr("<meta charset=\"utf-8\">"));
   EXPECT_THAT(html, HasSubstr("<td>&lt;b&gt; &amp; &#39;q&#39;</td>"));
   EXPECT_THAT(html, HasSubstr("<td>say &quot;hi&quot;</td>"));
+}
+
+TEST(FormatFileExport, DetailColumnsFollowThePageAddressWhichKeepsItsKey) {
+  ResultTable table;
+  table.AddColumns({T("文本 1"), T("标题"), T("文本 3")});
+  table.AddDetailColumns({T("作者"), T("文本 3")});
+  table.AddRows({Record{{"m", "t", "http://x/1", "a", "d"}}});
+  EXPECT_EQ(table.AddressColumn(), 2);
+  EXPECT_EQ(FormatFileExport(ExportFormat::JsonLines, table, ""),
+            "{\"标题\": \"t\", \"address\": \"http://x/1\", \"作者\": \"a\", \"文本 3\": \"d\"}\n");
+  EXPECT_EQ(FormatFileExport(ExportFormat::Csv, table, ""), "\xEF\xBB\xBF标题,文本 3,作者,文本 3\r\nt,http://x/1,a,d\r\n");
 }
 
 // A cell, and how CSV and TSV write it with formulas as text.

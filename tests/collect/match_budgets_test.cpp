@@ -9,24 +9,20 @@ namespace {
 using std::chrono::seconds;
 
 TEST(MatchBudgets, SecondAttemptHasWhatTheFirstLeft) {
-  MatchBudgets budgets({"a", "b", "a"}, seconds(10));
-  // Both first attempts at a come before any second one: each starts afresh.
-  for (const char* address : {"a", "b", "a"}) {
-    const MatchBudgets::Grant grant = budgets.Take(address);
-    EXPECT_EQ(grant.budget, seconds(10)) << address;
-    EXPECT_TRUE(grant.firstAttempt) << address;
-  }
-  budgets.Leave("a", seconds(3));
-  budgets.Leave("a", seconds(7));
-  budgets.Leave("b", seconds(1));
-  const std::vector<std::pair<const char*, seconds>> rests = {{"b", seconds(1)}, {"a", seconds(3)}, {"a", seconds(7)}};
-  for (const auto& [address, rest] : rests) {
-    const MatchBudgets::Grant grant = budgets.Take(address);
-    EXPECT_EQ(grant.budget, rest) << address;
-    EXPECT_FALSE(grant.firstAttempt) << address;
-  }
-  // An attempt the ledger has no rest for (a page asked again that had none left over) starts afresh.
-  EXPECT_EQ(budgets.Take("b").budget, seconds(10));
+  MatchBudgets budgets(seconds(10));
+  // The same address at two places of the run, and a next page of the first: three pages.
+  const ListPage first{0, 0, "a"};
+  const ListPage again{2, 0, "a"};
+  const ListPage next{0, 1, "b"};
+  for (const ListPage& page : {first, again, next}) EXPECT_EQ(budgets.Take(page, 1), seconds(10)) << page.start;
+  budgets.Leave(first, seconds(3));
+  budgets.Leave(again, seconds(7));
+  budgets.Leave(next, seconds(1));
+  EXPECT_EQ(budgets.Take(next, 2), seconds(1));
+  EXPECT_EQ(budgets.Take(again, 2), seconds(7));
+  EXPECT_EQ(budgets.Take(first, 2), seconds(3));
+  // A second attempt whose first left nothing on record starts afresh.
+  EXPECT_EQ(budgets.Take(first, 2), seconds(10));
 }
 
 }  // namespace

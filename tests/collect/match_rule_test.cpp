@@ -1,5 +1,6 @@
 // Tests of the match-rule translation, on its own and compiled against list mark-up.
 #include "collect/match_rule.h"
+#include "collect/rule_captions.h"
 
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "runtime/code_page.h"
 #include "runtime/regex.h"
 
 namespace collect {
@@ -19,9 +21,9 @@ using ::testing::IsEmpty;
 const Text kDefaultRule = R"(<li> <a href="[var]/[int].html" title="[var]"> <span [var0]</li>)";
 
 // The rows the collection run would produce: every match, columns 0..groups.
-std::vector<std::vector<Text>> Rows(const Text& rule, const Text& page) {
+std::vector<std::vector<Text>> Rows(const Text& rule, const Text& page, RuleSyntax syntax = RuleSyntax::Pattern) {
   runtime::Regex regex;
-  regex.Create(TranslateMatchRule(rule), runtime::Case::Insensitive);
+  regex.Create(TranslateMatchRule(rule, syntax), runtime::Case::Insensitive);
   std::vector<std::vector<Text>> rows;
   for (const runtime::SearchResult& result : regex.SearchAll(page)) {
     std::vector<Text> row;
@@ -56,6 +58,12 @@ TEST(TranslateMatchRule, ReplacesThePlaceholdersAndNothingElse) {
       // 0x5B '[' is here the second byte of a double-byte character, so no placeholder begins.
       {"bracket as trail byte", "\x81[var]", "\x81[var]"},
       {"half placeholder", "[var [int", "[var [int"},
+      {"named as unnamed", "[var:\xB1\xEA\xCC\xE2]|[int:n]|[var:]", R"((.*?)|(\d*)|(.*?))"},
+      // 0x5D ']' as the second byte of a double-byte character belongs to the name.
+      {"trail byte in a name", "[var:\x81]]", "(.*?)"},
+      {"name up to the first bracket", "[var:[int]][int]", R"((.*?)](\d*))"},
+      {"skipped take no name", "[var0:x][int0:y]", "[var0:x][int0:y]"},
+      {"unclosed name", "[int][var:a", R"((\d*)[var:a)"},
   };
   for (const TranslationCase& c : cases) {
     EXPECT_EQ(TranslateMatchRule(c.rule), c.expression) << c.name;
@@ -101,6 +109,74 @@ TEST(TranslateMatchRule, RuleThatDoesNotCompileFindsNothing) {
   runtime::Regex regex;
   EXPECT_FALSE(regex.Create(TranslateMatchRule("<b>([var]</b>"), runtime::Case::Insensitive));
   EXPECT_THAT(Rows("<b>([var]</b>", "<b>x</b>"), IsEmpty());
+}
+
+TEST(RuleCaptions, NamesReachTheirGroupsWhereverTheyOpen) {
+  const std::vector<std::pair<Text, std::vector<std::string>>> cases = {
+      {kDefaultRule, {"文本 1", "文本 2", "文本 3", "文本 4", "文本 5"}},
+      {runtime::T("<a href=\"[var:链接]\">[var:标题]</a>"), {"文本 1", "链接", "标题", "文本 4"}},
+      {"([var:a])[int]", {"文本 1", "文本 2", "a", "文本 4", "文本 5"}},
+      {"(?:x)[int:n](?<w>y)\\([var:b]", {"文本 1", "n", "文本 3", "b", "文本 5"}},
+      {"[(][var:a]", {"文本 1", "a", "文本 3"}},
+      {"[var:]", {"文本 1", "文本 2", "文本 3"}},
+      {Text("[var:x]\0[var:y]", 15), {"文本 1", "x", "文本 3"}},
+      {"([var:a]", {"文本 1", "文本 2"}},
+  };
+  for (const auto& [rule, captions] : cases) {
+    std::vector<std::string> shown;
+    for (const Text& caption : RuleCaptions(rule)) shown.push_back(runtime::TextToUtf8(caption));
+    EXPECT_EQ(::testing::PrintToString(shown), ::testing::PrintToString(captions)) << rule;
+  }
+  // Read as written, parentheses open no group: the name still reaches its column.
+  EXPECT_EQ(RuleCaptions("([var:a])", RuleSyntax::Literal), (std::vector<Text>{runtime::T("文本 1"), "a", runtime::T("文本 3")}));
+  EXPECT_EQ(TranslateMatchRule("?[int:n]", RuleSyntax::Literal), R"(\?(\d*))");
+}
+
+TEST(TranslateMatchRule, LiteralSyntaxEscapesEverythingButThePlaceholders) {
+  const std::vector<TranslationCase> cases = {
+      {"query part", "show.php?id=[int]", R"(show\.php\?id=(\d*))"},
+      {"every byte with a meaning", R"(.?*+()[]{}|^$\)", R"(\.\?\*\+\(\)\[\]\{\}\|\^\$\\)"},
+      {"each placeholder", "[var]|[var0]|[int]|[int0]", R"((.*?)\|.*?\|(\d*)\|\d*)"},
+      {"capitals are text", "[VAR]", R"(\[VAR\])"},
+      {"plain text stays", "<a title=\"x\">", "<a title=\"x\">"},
+      {"after a GBK character", "\xC4\xE3[var]", "\xC4\xE3(.*?)"},
+      // The expression reads bytes: a trail byte "[" is escaped, and no placeholder begins on it.
+      {"bracket as trail byte", "\x81[var]", "\x81\\[var\\]"},
+      {"empty rule", "", ""},
+  };
+  for (const TranslationCase& c : cases) {
+    EXPECT_EQ(TranslateMatchRule(c.rule, RuleSyntax::Literal), c.expression) << c.name;
+    EXPECT_EQ(TranslateMatchRule(c.rule, RuleSyntax::Pattern), TranslateMatchRule(c.rule)) << c.name;
+    // A rule read as written is always one the template matcher takes.
+    runtime::Regex regex;
+    ASSERT_TRUE(regex.Create(c.expression, runtime::Case::Insensitive)) << c.name;
+    EXPECT_TRUE(regex.UsesTemplateMatcher()) << c.name;
+  }
+}
+
+TEST(TranslateMatchRule, LiteralRuleFindsTheCopiedEntryStillIgnoringCase) {
+  const Text page = R"(<a href="show.php?id=1">x</a><A HREF="SHOW.PHP?ID=2">y</A><a href="show_phpid=3">)";
+  EXPECT_THAT(Rows(R"(<a href="show.php?id=[int]">)", page),
+              ElementsAre(ElementsAre(R"(<a href="show_phpid=3">)", "3")));
+  EXPECT_THAT(Rows(R"(<a href="show.php?id=[int]">)", page, RuleSyntax::Literal),
+              ElementsAre(ElementsAre(R"(<a href="show.php?id=1">)", "1"),
+                          ElementsAre(R"(<A HREF="SHOW.PHP?ID=2">)", "2")));
+}
+
+TEST(PatternCharacters, NamesWhatAnExpressionReadsAsMoreThanItselfOnce) {
+  const struct {
+    Text rule;
+    Text named;
+  } cases[] = {
+      {R"(<a href="show.php?id=[int]">)", ".?"},
+      {"<li>[var]</li>", ""},
+      {R"(a\.b\?c\(d)", ""},
+      {R"(a\\.b)", "."},
+      {"(x)(y)|z+", "()|+"},
+      {"[VAR]{2}^$*", "[]{}^$*"},
+      {"\x81[\x81]", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(PatternCharacters(c.rule), c.named) << c.rule;
 }
 
 }  // namespace

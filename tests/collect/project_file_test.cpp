@@ -22,9 +22,9 @@ using runtime::T;
 using ::testing::HasSubstr;
 
 auto Fields(const CollectionProject& p) {
-  return std::make_tuple(p.addressText, p.cookie, p.before, p.after, p.rule, p.encoding,
-                         p.separator, p.fetching.perHost, p.fetching.jobs, p.fetching.delay, p.store.file,
-                         p.store.onlyNew, p.store.recordColumns);
+  return std::make_tuple(p.addressText, p.cookie, p.before, p.after, p.rule, p.ruleSyntax, p.encoding,
+                         p.separator, p.fetching.perHost, p.fetching.jobs, p.fetching.delay, p.next, p.detail,
+                         p.store.file, p.store.onlyNew, p.store.recordColumns);
 }
 
 class ProjectFileTest : public ::testing::Test {
@@ -54,6 +54,7 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryByte) {
   project.before = T("<div class=#引号列表#引号>");
   project.after = T("</div>\u3000");
   project.rule = T("<li>[var]「[int]」</li>");
+  project.ruleSyntax = RuleSyntax::Literal;
   project.encoding = PageEncoding::Auto;
   project.separator = "\t|";
   project.fetching = {.perHost = 2, .jobs = 9, .delay = std::chrono::milliseconds(250)};
@@ -65,6 +66,7 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryByte) {
   EXPECT_EQ(bytes, ProjectDocument(project));
   EXPECT_THAT(bytes, HasSubstr("\n    \"encoding\": \"auto\",\n    \"fetching\": {\n        \"delayMilliseconds\": 250,"));
   EXPECT_THAT(bytes, HasSubstr("\"format\": \"pelmo-project\""));
+  EXPECT_THAT(bytes, HasSubstr("\n    \"literalRule\": true,\n"));
   EXPECT_THAT(bytes, HasSubstr("#引号列表#引号"));  // UTF-8 in the file
   EXPECT_EQ(bytes.back(), '\n');
 
@@ -73,6 +75,27 @@ TEST_F(ProjectFileTest, RoundTripKeepsEveryByte) {
   EXPECT_EQ(Fields(loaded.project), Fields(project));
   // A project without a store is written as before the store existed.
   EXPECT_THAT(ProjectDocument(CollectionProject{}), ::testing::Not(HasSubstr("store")));
+}
+
+TEST_F(ProjectFileTest, SettingsThatAreOffLeaveTheFileAsItWasBeforeThem) {
+  EXPECT_EQ(ProjectDocument(CollectionProject{}),
+            "{\n"
+            "    \"addresses\": "
+            "\"http://www.example.com/news/index_2.html\\r\\nhttp://www.example.com/news/index_3.html\",\n"
+            "    \"after\": \"</html>\",\n"
+            "    \"before\": \"list-item\",\n"
+            "    \"cookie\": \"\",\n"
+            "    \"encoding\": \"gbk\",\n"
+            "    \"fetching\": {\n"
+            "        \"delayMilliseconds\": 0,\n"
+            "        \"jobs\": 16,\n"
+            "        \"perHost\": 4\n"
+            "    },\n"
+            "    \"format\": \"pelmo-project\",\n"
+            "    \"rule\": \"<li> <a href=\\\"[var]/[int].html\\\" title=\\\"[var]\\\"> <span [var0]</li>\",\n"
+            "    \"separator\": \"\",\n"
+            "    \"version\": 1\n"
+            "}\n");
 }
 
 struct FaultCase {
@@ -103,6 +126,14 @@ TEST_F(ProjectFileTest, FaultsNameTheFileAndTheFault) {
       {"delay", R"({"format": "pelmo-project", "version": 1, "fetching": {"delayMilliseconds": 600001}})",
        "中的字段 “fetching.delayMilliseconds” 应为 0 到 600000 的整数"},
       {"object", R"({"format": "pelmo-project", "version": 1, "fetching": []})", "中的字段 “fetching” 应为对象"},
+      {"flag", R"({"format": "pelmo-project", "version": 1, "nextPage": {"wholePage": 1}})",
+       "中的字段 “nextPage.wholePage” 应为true 或 false"},
+      {"limit", R"({"format": "pelmo-project", "version": 1, "nextPage": {"maxNext": -1}})",
+       "中的字段 “nextPage.maxNext” 应为 0 到 100000 的整数"},
+      {"detail", R"({"format": "pelmo-project", "version": 1, "detailPage": {"column": 3}})",
+       "中的字段 “detailPage.column” 应为文本"},
+      {"switch", R"({"format": "pelmo-project", "version": 1, "literalRule": 1})",
+       "中的字段 “literalRule” 应为true 或 false"},
       {"record columns", R"({"format": "pelmo-project", "version": 1, "store": {"recordColumns": [2, 0]}})",
        "中的字段 “store.recordColumns” 应为由不小于 1 的整数组成的数组"},
       {"only new", R"({"format": "pelmo-project", "version": 1, "store": {"onlyNew": 1}})",
@@ -170,6 +201,19 @@ TEST_F(ProjectFileTest, MissingFieldsKeepTheirDefaultsAndUnknownOnesArePassedOve
 
   Write("beside.json", R"({"format": "pelmo-project", "version": 1, "store": {"file": "beside.sqlite"}})");
   EXPECT_EQ(LoadProject(Path("beside.json")).project.store.file, Path("beside.sqlite"));
+}
+
+TEST_F(ProjectFileTest, NextAndDetailPartsAreWrittenOnlyWhenSet) {
+  CollectionProject project;
+  EXPECT_THAT(ProjectDocument(project), ::testing::Not(HasSubstr("nextPage")));
+  EXPECT_THAT(ProjectDocument(project), ::testing::Not(HasSubstr("detailPage")));
+  project.next = {.rule = T("<a href=\"[var]\">下一页</a>"), .maxNext = 0, .scope = NextPageScope::WholePage};
+  project.detail = {.column = T("链接"), .before = "<h1>", .after = "</body>", .rule = T("作者：[var:作者]<")};
+  ASSERT_TRUE(SaveProject(Path("p.json"), project).saved);
+  EXPECT_THAT(Read("p.json"), HasSubstr("\"nextPage\": {\n        \"maxNext\": 0,\n        \"rule\": "));
+  ProjectLoadResult loaded = LoadProject(Path("p.json"));
+  ASSERT_TRUE(loaded.loaded) << runtime::TextToUtf8(loaded.message);
+  EXPECT_EQ(Fields(loaded.project), Fields(project));
 }
 
 }  // namespace

@@ -99,5 +99,41 @@ TEST(PreviewRule, RuleThatCannotRunGivesOnlyTheReason) {
   }
 }
 
+TEST(PreviewRule, RuleThatFindsNothingNamesItsPatternCharactersUnlessReadAsWritten) {
+  const std::string hint =
+      "\n规则中的 . ? 在正则表达式中另有含义：要按原样匹配，请写成 \\. \\?，或在“工具箱 ▼”中勾选“按原文匹配”";
+  const struct {
+    const char* rule;
+    RuleSyntax syntax;
+    int count;
+    std::string headline;
+  } cases[] = {
+      {R"(<a href="show.php?id=[int]">)", RuleSyntax::Pattern, 0, "测试页取到 0 条纪录" + hint},
+      {R"(<a href="show.php?id=[int]">)", RuleSyntax::Literal, 1, "测试页取到 1 条纪录"},
+      {R"(href="show.[var]")", RuleSyntax::Pattern, 1, "测试页取到 1 条纪录"},
+      {"<td>[var]</td>", RuleSyntax::Pattern, 0, "测试页取到 0 条纪录"},
+      {"<td>[var]</td>", RuleSyntax::Literal, 0, "测试页取到 0 条纪录"},
+      {"f(x", RuleSyntax::Literal, 0, "测试页取到 0 条纪录"},
+  };
+  const Text page = T(R"(<p><a href="show.php?id=1">)");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rule);
+    const RulePreview preview = PreviewRule(page, T(c.rule), Text("http://h/"), kPreviewRows, c.syntax);
+    EXPECT_EQ(preview.count, c.count);
+    EXPECT_EQ(runtime::TextToUtf8(PreviewHeadline(preview)), c.headline);
+  }
+  const std::string broken = runtime::TextToUtf8(PreviewHeadline(PreviewRule(page, T("f(x"), Text("http://h/"))));
+  EXPECT_THAT(broken, ::testing::StartsWith("匹配规则有误: "));
+  EXPECT_THAT(broken, ::testing::EndsWith("\n规则中的 ( 在正则表达式中另有含义：要按原样匹配，请写成 \\(，"
+                                          "或在“工具箱 ▼”中勾选“按原文匹配”"));
+}
+
+TEST(PreviewRule, PageThatFailedGivesItsReasonInsteadOfACount) {
+  const RulePreview preview = FailedPagePreview(Text("HTTP 404"));
+  EXPECT_EQ(runtime::TextToUtf8(PreviewHeadline(preview)), "测试页下载失败（HTTP 404）");
+  EXPECT_TRUE(preview.captions.empty());
+  EXPECT_TRUE(preview.records.empty());
+}
+
 }  // namespace
 }  // namespace collect

@@ -62,8 +62,32 @@ void MixedPages(CannedFetcher& fetcher, std::vector<Text>& addresses) {
   addresses = {"http://h/20", "http://h/none", "http://h/404", "http://h/refused", "http://h/1", "", "http://h/3"};
 }
 
+// List pages that follow next pages and take detail pages: a chain of two pages, a detail page
+// met twice, one that fails, and a start address whose next link leads back into the run.
+CollectionSettings LinkPages(CannedFetcher& fetcher) {
+  const auto list = [](const std::string& links, const std::string& next) {
+    return Answer(200, "<ul>" + links + "</ul>" + (next.empty() ? "" : "<a class=next href=\"" + next + "\">"));
+  };
+  const auto item = [](const std::string& link) { return "<li><a href=\"" + link + "\">" + link + "</a></li>"; };
+  fetcher.Answer("http://h/a1", list(item("d1") + item("d2"), "a2"));
+  fetcher.Answer("http://h/a2", list(item("d2") + item("d3"), ""));
+  fetcher.Answer("http://h/b1", list(item("d4"), "a1"));
+  for (const char* detail : {"d1", "d2", "d4"}) {
+    fetcher.Answer(std::string("http://h/") + detail, Answer(200, std::string("<p>") + detail + "</p>"));
+  }
+  fetcher.Answer("http://h/d3", Answer(404, "<p>gone</p>"));
+  CollectionSettings settings = Settings({"http://h/a1", "http://h/b1"});
+  settings.before = settings.after = "";
+  settings.rule = T("<li><a href=\"[var:链接]\">[var:标题]</a></li>");
+  settings.next.rule = "<a class=next href=\"[var]\">";
+  settings.detail.column = T("链接");
+  settings.detail.rule = T("<p>[var:作者]</p>");
+  return settings;
+}
+
 struct Cut {
   const char* name;
+  bool links;  // the pages of LinkPages instead of MixedPages
   int jobs;
   int stopAtPage;  // the observer asks to stop when this page's turn comes
   int failAtPage;  // or the run dies telling this page's records
@@ -74,12 +98,17 @@ class ResumeAfterCut : public StoreTest, public ::testing::WithParamInterface<Cu
 TEST_P(ResumeAfterCut, ResumedRunTellsWhatAnUninterruptedRunTells) {
   const Cut& cut = GetParam();
   std::vector<Text> addresses;
+  const auto pages = [&](CannedFetcher& fetcher) {
+    if (cut.links) return LinkPages(fetcher);
+    MixedPages(fetcher, addresses);
+    return Settings(addresses);
+  };
   CannedFetcher reference;
-  MixedPages(reference, addresses);
-  CollectionSettings settings = Settings(addresses);
+  CollectionSettings settings = pages(reference);
   settings.fetching.jobs = cut.jobs;
   RecordingObserver uninterrupted;
   RunCollection(settings, reference, uninterrupted);
+  ASSERT_EQ(uninterrupted.records.size(), cut.links ? 5u : 26u);
 
   const StoreChoice choice;
   {
@@ -87,7 +116,7 @@ TEST_P(ResumeAfterCut, ResumedRunTellsWhatAnUninterruptedRunTells) {
     std::unique_ptr<StoreJournal> journal = store->BeginRun({.settings = settings, .choice = choice, .separator = {}, .resumedRun = 0});
     ASSERT_TRUE(journal);
     CannedFetcher fetcher;
-    MixedPages(fetcher, addresses);
+    pages(fetcher);
     RecordingObserver cutShort;
     cutShort.stopAtPage = cut.stopAtPage;
     cutShort.failAtPage = cut.failAtPage;
@@ -102,14 +131,15 @@ TEST_P(ResumeAfterCut, ResumedRunTellsWhatAnUninterruptedRunTells) {
   ASSERT_TRUE(unfinished);
   EXPECT_EQ(unfinished->outcome, cut.stopAtPage ? RunOutcome::Stopped : RunOutcome::Running);
   const int cutPage = cut.stopAtPage + cut.failAtPage;
-  EXPECT_EQ(unfinished->pagesDone, cutPage - 1);
+  // An address counts as done with the next pages followed from it.
+  EXPECT_EQ(unfinished->pagesDone, cut.links ? 1 : cutPage - 1);
   EXPECT_EQ(unfinished->settingsDigest, DigestsOf(settings, choice).settings);
 
   std::unique_ptr<StoreJournal> journal =
       store->BeginRun({.settings = settings, .choice = choice, .separator = {}, .resumedRun = unfinished->id});
   ASSERT_TRUE(journal);
   CannedFetcher fetcher;
-  MixedPages(fetcher, addresses);
+  pages(fetcher);
   RecordingObserver resumed;
   const RunSummary summary = RunCollection(settings, fetcher, resumed, ResultTable(), journal.get());
   ASSERT_TRUE(journal->Finish(summary));
@@ -120,8 +150,13 @@ TEST_P(ResumeAfterCut, ResumedRunTellsWhatAnUninterruptedRunTells) {
   expected.AddRows(uninterrupted.records);
   EXPECT_EQ(told, expected);
   for (const std::string& address : fetcher.Addresses()) {
+    if (cut.links) break;
     const auto page = std::find(addresses.begin(), addresses.end(), address) - addresses.begin() + 1;
     EXPECT_GE(page, cutPage) << address << " was processed before the cut";
+  }
+  if (cut.links) {
+    // a1 and the detail pages its records took are not fetched again.
+    EXPECT_THAT(fetcher.Addresses(), ::testing::Not(::testing::Contains("http://h/d1")));
   }
   // The store holds the run's table as the list holds it, and the run is over.
   const std::optional<StoredRun> latest = store->LatestRun();
@@ -129,14 +164,22 @@ TEST_P(ResumeAfterCut, ResumedRunTellsWhatAnUninterruptedRunTells) {
   EXPECT_EQ(latest->outcome, RunOutcome::Finished);
   EXPECT_FALSE(store->UnfinishedRun());
   ResultTable list;
-  list.AddColumns(ColumnCaptions(1, 5));
+  if (cut.links) {
+    const RunCaptions captions = CaptionsOfRun(settings, 2);
+    list.AddColumns(captions.list);
+    list.AddDetailColumns(captions.detail);
+  } else {
+    list.AddColumns(ColumnCaptions(1, 5));
+  }
   list.AddRows(uninterrupted.records);
   EXPECT_EQ(store->ReadTable(*latest), list);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cuts, ResumeAfterCut,
-                         ::testing::Values(Cut{"StopBeforeThirdPage", 1, 3, 0}, Cut{"StopBeforeSixthPage", 4, 6, 0},
-                                           Cut{"DiesOnFirstPage", 4, 0, 1}, Cut{"DiesOnFifthPage", 1, 0, 5}),
+                         ::testing::Values(Cut{"StopBeforeThirdPage", false, 1, 3, 0}, Cut{"StopBeforeSixthPage", false, 4, 6, 0},
+                                           Cut{"DiesOnFirstPage", false, 4, 0, 1}, Cut{"DiesOnFifthPage", false, 1, 0, 5},
+                                           Cut{"LinksStopBeforeNextPage", true, 1, 2, 0},
+                                           Cut{"LinksDieOnSecondStart", true, 4, 0, 3}),
                          [](const ::testing::TestParamInfo<Cut>& info) { return std::string(info.param.name); });
 
 // A page whose matching was given up is kept with the rows found before and its note, and a
@@ -242,9 +285,13 @@ TEST(RunDigests, FollowWhatDecidesTheOutput) {
            {"rule", [](CollectionSettings& s, StoreChoice&) { s.rule = "<b>[var]</b>"; }, true, true},
            {"marker", [](CollectionSettings& s, StoreChoice&) { s.after = "</body>"; }, true, true},
            {"encoding", [](CollectionSettings& s, StoreChoice&) { s.encoding = PageEncoding::Utf8; }, true, true},
+           {"rule read as written", [](CollectionSettings& s, StoreChoice&) { s.ruleSyntax = RuleSyntax::Literal; }, true, true},
            {"record columns", [](CollectionSettings&, StoreChoice& c) { c.recordColumns = {2}; }, true, true},
            {"fetching", [](CollectionSettings& s, StoreChoice&) { s.fetching = {1, 1, std::chrono::milliseconds(5)}; }, false, false},
-           {"store file", [](CollectionSettings&, StoreChoice& c) { c.file = "elsewhere"; }, false, false}}) {
+           {"store file", [](CollectionSettings&, StoreChoice& c) { c.file = "elsewhere"; }, false, false},
+           {"next rule", [](CollectionSettings& s, StoreChoice&) { s.next.rule = "<a href=[var]>"; }, false, true},
+           {"next limit, no rule", [](CollectionSettings& s, StoreChoice&) { s.next.maxNext = 3; }, false, false},
+           {"detail stage", [](CollectionSettings& s, StoreChoice&) { s.detail = {"文本 2", "", "", "<p>[var]</p>"}; }, true, true}}) {
     CollectionSettings settings = base;
     StoreChoice choice;
     c.change(settings, choice);
@@ -252,11 +299,16 @@ TEST(RunDigests, FollowWhatDecidesTheOutput) {
     EXPECT_EQ(DigestsOf(settings, choice).settings != DigestsOf(base, {}).settings, c.settings) << c.name;
   }
   const Record record{{"whole", "a", "b", "http://h/1"}};
-  EXPECT_EQ(RecordDigest(record, {}), RecordDigest({{"other whole", "a", "b", "http://h/2"}}, {}));
-  EXPECT_NE(RecordDigest(record, {}), RecordDigest({{"whole", "ab", "", "http://h/1"}}, {}));
-  EXPECT_EQ(RecordDigest(record, {3}), RecordDigest({{"x", "y", "b"}}, {3}));
-  EXPECT_EQ(RecordDigest({{"a"}}, {3}), RecordDigest({{"b"}}, {3}));  // a column it lacks is empty
-  EXPECT_NE(RecordDigest({{"one", "http://h/1"}}, {}), RecordDigest({{"two", "http://h/1"}}, {}));
+  const RecordKey byCells{{}, 3};
+  EXPECT_EQ(RecordDigest(record, byCells), RecordDigest({{"other whole", "a", "b", "http://h/2"}}, byCells));
+  EXPECT_NE(RecordDigest(record, byCells), RecordDigest({{"whole", "ab", "", "http://h/1"}}, byCells));
+  EXPECT_EQ(RecordDigest(record, {{3}, 3}), RecordDigest({{"x", "y", "b"}}, {{3}, 3}));
+  EXPECT_EQ(RecordDigest({{"a"}}, {{3}, 3}), RecordDigest({{"b"}}, {{3}, 3}));  // a column it lacks is empty
+  EXPECT_NE(RecordDigest({{"one", "http://h/1"}}, {{}, 1}), RecordDigest({{"two", "http://h/1"}}, {{}, 1}));
+  // Detail cells follow the page address: they count, the address does not.
+  const RecordKey withDetail{{}, 2};
+  EXPECT_EQ(RecordDigest({{"w", "a", "http://h/1", "d"}}, withDetail), RecordDigest({{"v", "a", "http://h/2", "d"}}, withDetail));
+  EXPECT_NE(RecordDigest({{"w", "a", "http://h/1", "d"}}, withDetail), RecordDigest({{"w", "a", "http://h/1", "e"}}, withDetail));
 }
 
 TEST(PackedCells, CellsComeBackWholeAndCutInputStaysInside) {
@@ -278,7 +330,7 @@ TEST_F(StoreTest, FilesThatCannotServeAreRefusedWithTheirReason) {
   std::ofstream(File("text.sqlite")) << "name,value\r\nx,1\r\n";
   Sql(File("other.sqlite"), "CREATE TABLE t (x)");
   Open("newer.sqlite").reset();
-  Sql(File("newer.sqlite"), "PRAGMA user_version = 2");
+  Sql(File("newer.sqlite"), "PRAGMA user_version = 3");
   std::unique_ptr<RunStore> held = Open("held.sqlite");
   struct Refusal {
     const char* file;
@@ -288,7 +340,7 @@ TEST_F(StoreTest, FilesThatCannotServeAreRefusedWithTheirReason) {
   for (const Refusal& refusal : {Refusal{"text.sqlite", StoreUse::Run, " 不是 Pelmo 采集库"},
                                  Refusal{"text.sqlite", StoreUse::Read, " 不是 Pelmo 采集库"},
                                  Refusal{"other.sqlite", StoreUse::Run, " 不是 Pelmo 采集库"},
-                                 Refusal{"newer.sqlite", StoreUse::Run, " 的版本（2）不受支持，本程序读取版本 1"},
+                                 Refusal{"newer.sqlite", StoreUse::Run, " 的版本（3）不受支持，本程序读取版本 1 到 2"},
                                  Refusal{"held.sqlite", StoreUse::Run, " 正由另一个采集使用"},
                                  Refusal{"missing.sqlite", StoreUse::Read, " 无法打开：No such file or directory"},
                                  Refusal{"folder/s.sqlite", StoreUse::Run, " 无法打开：No such file or directory"}}) {
@@ -302,4 +354,39 @@ TEST_F(StoreTest, FilesThatCannotServeAreRefusedWithTheirReason) {
 }
 
 }  // namespace
+// A store a version without next and detail pages wrote: read as it is, and brought up to date by
+// the next run.
+TEST_F(StoreTest, StoreOfTheFirstVersionIsReadAndBroughtUpToDate) {
+  std::vector<Text> addresses;
+  CannedFetcher fetcher;
+  MixedPages(fetcher, addresses);
+  const CollectionSettings settings = Settings(addresses);
+  ResultTable written;
+  {
+    std::unique_ptr<RunStore> store = Open("old.sqlite");
+    std::unique_ptr<StoreJournal> journal = store->BeginRun({.settings = settings, .choice = {}, .separator = {}, .resumedRun = 0});
+    RecordingObserver observer;
+    ASSERT_TRUE(journal->Finish(RunCollection(settings, fetcher, observer, ResultTable(), journal.get())));
+    journal.reset();
+    written = store->ReadTable(*store->LatestRun());
+    ASSERT_EQ(written.RowCount(), 26);
+  }
+  Sql(File("old.sqlite"), "ALTER TABLE runs DROP COLUMN captions; ALTER TABLE runs DROP COLUMN detail_captions; "
+                          "ALTER TABLE pages DROP COLUMN depth; ALTER TABLE pages DROP COLUMN next_address; "
+                          "DROP TABLE details; PRAGMA user_version = 1");
+  for (const StoreUse use : {StoreUse::Read, StoreUse::Run}) {
+    std::unique_ptr<RunStore> store = Open("old.sqlite", use);
+    ASSERT_TRUE(store);
+    EXPECT_EQ(store->ReadTable(*store->LatestRun()), written);
+  }
+  sqlite3* database = nullptr;
+  ASSERT_EQ(sqlite3_open(File("old.sqlite").c_str(), &database), SQLITE_OK);
+  sqlite3_stmt* version = nullptr;
+  sqlite3_prepare_v2(database, "PRAGMA user_version", -1, &version, nullptr);
+  ASSERT_EQ(sqlite3_step(version), SQLITE_ROW);
+  EXPECT_EQ(sqlite3_column_int(version, 0), 2);
+  sqlite3_finalize(version);
+  sqlite3_close(database);
+}
+
 }  // namespace collect

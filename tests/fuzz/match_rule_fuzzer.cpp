@@ -12,6 +12,7 @@
 #include <boost/regex.hpp>
 
 #include "collect/match_rule.h"
+#include "collect/rule_captions.h"
 #include "runtime/regex.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -90,10 +91,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Text rule = fuzz::FieldAt(fields, 0);
   const Text page = fuzz::FieldAt(fields, 1);
 
+  // Read as written, any rule compiles, and one without a placeholder finds itself in a page that
+  // holds it.
+  runtime::Regex literal;
+  const Text asWritten = collect::TranslateMatchRule(rule, collect::RuleSyntax::Literal);
+  fuzz::Require(literal.Create(asWritten, runtime::Case::Insensitive), "a rule read as written always compiles");
+  const std::string_view written = fuzz::BeforeZero(rule);
+  if (!written.empty() && written.find('[') == std::string_view::npos &&
+      fuzz::BeforeZero(page).find(written) != std::string_view::npos) {
+    fuzz::Require(!literal.SearchAll(page).empty(), "a rule read as written finds itself");
+  }
+
   const Text expression = collect::TranslateMatchRule(rule);
   if (rule.find('[') == Text::npos) fuzz::Require(expression == rule, "a rule without '[' stays");
   runtime::Regex regex;
   if (!regex.Create(expression, runtime::Case::Insensitive)) return 0;
+  fuzz::Require(collect::RuleCaptions(rule).size() == static_cast<std::size_t>(regex.GetSubexpressionCount()) + 2,
+                "a caption for every column");
   const std::vector<SearchResult> results = regex.SearchAll(page);
   const std::string_view text = fuzz::BeforeZero(page);
   CheckPositions(results, regex, page, static_cast<int>(text.size()));

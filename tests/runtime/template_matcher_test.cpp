@@ -88,6 +88,10 @@ TEST(TemplateMatcher, RulesOfTheTestSuitesFindWhatTheEngineFinds) {
       "<a href=\"(.*?)\">(.*?)</a>\t\\d*",
       R"rx(href="(.*?)/(\d*).html")rx",
       "<B>a  b</B>",
+      // Rules read as written (按原文匹配): every byte with a meaning escaped, trail bytes too.
+      R"rx(<a href="show\.php\?id=(\d*)">(.*?)</a>)rx",
+      R"rx(\.\?\*\+\(\)\[\]\{\}\|\^\$\\(.*?)\|)rx",
+      "\x81\\[(.*?)\x81\\\\",
   };
   const Text entry = R"(<li> <a href="/news/2023/88123.html" title="First"> <span class="d">x</span></li>)";
   const std::vector<Text> pages = {
@@ -97,6 +101,8 @@ TEST(TemplateMatcher, RulesOfTheTestSuitesFindWhatTheEngineFinds) {
       "<li>\xB5\xDA\xA1\xB8" "12\xA1\xB9</li><li>\xA1\xB8\xA1\xB9</li><a href=\"x\">y</a>\t7",
       "href=\"a/1/2/3.html\" href=\"/9.htm\" href=\"b/.html\" href=\"c/55xhtml\"",
       "\x81<li>\x81</li>\x81",
+      "<a href=\"show.php?id=12\">t</a><A HREF=\"SHOW.PHP?ID=\">u</A><a href=\"showxphp?id=3\">v</a>"
+      ".?*+()[]{}|^$\\x|.?*+()[]{}|^$\\|\x81[y\x81\\\x81[\x81\\",
       "",
       // A UTF-8 list page with Chinese in its cells, as the run reads it and as raw bytes.
       T(kChinesePage),

@@ -97,8 +97,8 @@ TEST_F(MainWindowTest, EveryControlHasItsNameKindGeometryAndDefault) {
 
 // The settings of a project as a tuple, for comparison.
 auto Fields(const collect::CollectionProject& p) {
-  return std::make_tuple(p.addressText, p.cookie, p.before, p.after, p.rule, p.encoding, p.separator,
-                         p.fetching.perHost, p.fetching.jobs, p.fetching.delay);
+  return std::make_tuple(p.addressText, p.cookie, p.before, p.after, p.rule, p.ruleSyntax, p.encoding, p.separator,
+                         p.fetching.perHost, p.fetching.jobs, p.fetching.delay, p.next, p.detail);
 }
 
 TEST_F(MainWindowTest, BoxesShowTheDefaultsOfAProjectAndTakeAnyProject) {
@@ -111,18 +111,42 @@ TEST_F(MainWindowTest, BoxesShowTheDefaultsOfAProjectAndTakeAnyProject) {
   project.before = T("#引号前");
   project.after = "";
   project.rule = T("<td>[var]</td>\xA1\xA1");
+  project.ruleSyntax = collect::RuleSyntax::Literal;
   project.encoding = collect::PageEncoding::Utf8;
   project.separator = "\t";
   project.fetching = {1, 2, std::chrono::milliseconds(3)};
+  project.next = {T("<a>[var]</a>"), 7, collect::NextPageScope::WholePage};
+  project.detail = {T("标题"), "<h1>", "</body>", T("<p>[var:作者]</p>")};
   Main()->ShowProject(project);
   EXPECT_EQ(Fields(Main()->ReadProject()), Fields(project));
   EXPECT_FALSE(Widget<QCheckBox>("gbk")->isChecked());
   EXPECT_EQ(BoxText("列表网址框"), "http://a/甲\r\n\r\nhttp://b/");
 
-  // Auto reads pages as GBK when they declare nothing: the window shows it ticked.
+  EXPECT_TRUE(MenuItemChecked(*Main(), "工具箱", "按原文匹配"));
+  EXPECT_FALSE(MenuItemChecked(*Main(), "工具箱", "按页面声明的编码读取"));
+}
+
+TEST_F(MainWindowTest, DeclaredEncodingIsAChoiceOfItsOwnBesideTheGbkBox) {
+  auto* gbk = Widget<QCheckBox>("gbk");
+  collect::CollectionProject project;
   project.encoding = collect::PageEncoding::Auto;
   Main()->ShowProject(project);
+  // Pages that declare nothing are read as GBK: the box shows it ticked, and the declaration decides.
+  EXPECT_EQ(Main()->ReadProject().encoding, collect::PageEncoding::Auto);
+  EXPECT_TRUE(MenuItemChecked(*Main(), "工具箱", "按页面声明的编码读取"));
+  EXPECT_TRUE(gbk->isChecked());
+  EXPECT_FALSE(gbk->isEnabled());
+  Main()->SetRunning(true);
+  Main()->SetRunning(false);
+  EXPECT_FALSE(gbk->isEnabled()) << "the end of a run keeps the choice";
+
+  ASSERT_TRUE(ChooseFromMenu(*Main(), "工具箱", "按页面声明的编码读取"));
+  EXPECT_TRUE(gbk->isEnabled());
   EXPECT_EQ(Main()->ReadProject().encoding, collect::PageEncoding::Gbk);
+  gbk->setChecked(false);
+  EXPECT_EQ(Main()->ReadProject().encoding, collect::PageEncoding::Utf8);
+  ASSERT_TRUE(ChooseFromMenu(*Main(), "工具箱", "按页面声明的编码读取"));
+  EXPECT_EQ(Main()->ReadProject().encoding, collect::PageEncoding::Auto);
 }
 
 TEST_F(MainWindowTest, WindowHasTitleClientSizePositionAndIcon) {

@@ -31,17 +31,27 @@ protected:
   }
 };
 
-TEST_F(ReportListViewTest, ColumnsShowTheirCaptionsEightyPixelsWideAndLeftAligned) {
+TEST_F(ReportListViewTest, ColumnsShowTheirCaptionsEightyPixelsWideLeftAlignedAndTheLastTakesTheRest) {
   Model().AddColumns({T("文本 1"), T("文本 2")});
   Model().AddColumns({T("文本 3")});
   ASSERT_EQ(Model().columnCount(), 3);
   EXPECT_EQ(Model().headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("文本 2"));
+  QHeaderView* header = View().horizontalHeader();
   for (int column = 0; column < 3; ++column) {
-    EXPECT_EQ(View().horizontalHeader()->sectionSize(column), 80);
     EXPECT_EQ(Qt::Alignment(Model().headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).toInt()) &
                   Qt::AlignHorizontal_Mask,
               Qt::AlignLeft);
   }
+  EXPECT_EQ(header->sectionSize(0), 80);
+  EXPECT_EQ(header->sectionSize(1), 80);
+  EXPECT_EQ(header->sectionSize(2), View().viewport()->width() - 160);
+
+  // A double click on a column's header fits it to its contents.
+  Model().AddRows({{{T("一段很长很长的文字，比八十像素宽得多"), "x", "y"}}});
+  Model().Flush();
+  QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionPosition(0) + 40, 5));
+  EXPECT_GT(header->sectionSize(0), 80);
+  EXPECT_EQ(header->sectionSize(1), 80);
 }
 
 TEST_F(ReportListViewTest, RowsAddedToAHiddenListAppearWhenItIsShown) {

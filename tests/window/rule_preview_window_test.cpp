@@ -114,6 +114,49 @@ TEST_F(RulePreviewWindowTest, ShowsCountAndFirstRecordsOfTheTestedPageOrWhyTheRu
   EXPECT_EQ(headlines_.size(), std::size(cases));
 }
 
+TEST_F(RulePreviewWindowTest, FailedTestSaysWhyInTheStatusChannelsAndInThePreview) {
+  server_.Serve("/gone", HttpResponse(404, "<html><meta charset=\"utf-8\">gone</html>"));
+  const struct {
+    std::string address;
+    std::string reason;  // its start
+  } cases[] = {{server_.Url("/gone"), "HTTP 404）"}, {"http://127.0.0.1:1/", "无法连接: "}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.address);
+    SetText("列表网址框", c.address);
+    Click("处理");
+    EXPECT_THAT(BarText(), ::testing::StartsWith(" 测试页下载失败（" + c.reason));
+    EXPECT_THAT(BoxText("状态框"), ::testing::EndsWith("\r\n"));
+    EXPECT_THAT(BoxText("状态框"), ::testing::HasSubstr(c.address + " 测试页下载失败（" + c.reason));
+    EXPECT_THAT(BoxText("状态框"), ::testing::Not(::testing::HasSubstr("页面声明编码")));
+    const std::size_t before = headlines_.size();
+    TypeRule(QStringLiteral("<li>[var]</li>"));
+    ASSERT_TRUE(WaitForAnswers(before + 1));
+    EXPECT_THAT(headlines_.back(), ::testing::StartsWith("测试页下载失败（" + c.reason));
+    EXPECT_FALSE(panel_->Records()->isVisible());
+  }
+}
+
+TEST_F(RulePreviewWindowTest, RuleCopiedFromThePageIsExplainedAndFoundWhenReadAsWritten) {
+  std::string page = "list-item<ul>";
+  for (int k = 1; k <= 6; ++k) page += "<li><a href=\"show.php?id=" + std::to_string(k) + "\">t</a></li>";
+  TestPage(page + "</ul></html>");
+  TypeRule(QStringLiteral(R"(<a href="show.php?id=[int]">)"));
+  ASSERT_TRUE(WaitForAnswers(1));
+  EXPECT_EQ(headlines_.back(),
+            "测试页取到 0 条纪录\n规则中的 . ? 在正则表达式中另有含义：要按原样匹配，请写成 \\. \\?，"
+            "或在“工具箱 ▼”中勾选“按原文匹配”");
+
+  EXPECT_FALSE(MenuItemChecked(*Main(), "工具箱", "按原文匹配"));
+  ASSERT_TRUE(ChooseFromMenu(*Main(), "工具箱", "按原文匹配"));
+  EXPECT_TRUE(MenuItemChecked(*Main(), "工具箱", "按原文匹配"));
+  EXPECT_EQ(Main()->ReadProject().ruleSyntax, collect::RuleSyntax::Literal);
+  ruleBox_->setFocus();
+  ASSERT_TRUE(WaitForAnswers(2));
+  EXPECT_EQ(headlines_.back(), "测试页取到 6 条纪录（列出前 5 条）");
+  EXPECT_EQ(Cell(0, 0), R"(<a href="show.php?id=1">)");
+  EXPECT_EQ(Cell(4, 1), "5");
+}
+
 TEST_F(RulePreviewWindowTest, HidesOnEscapeAndWhenTheRuleBoxLosesTheFocus) {
   TestPage(collect_test::ListPageGbk(2));
   TypeRule(QStringLiteral("<li>[var]</li>"));
@@ -146,8 +189,10 @@ TEST_F(RulePreviewWindowTest, TypingStaysLiveWhileTheEngineStrugglesWithTheRule)
   const qint64 busyMs = busy.elapsed();
   const int busyTicks = ticks - ticksBefore;
 
-  // The engine gave up on the rule: the preview says so.
-  EXPECT_EQ(headlines_.back(), "测试页取到 0 条纪录（匹配规则过于复杂，已停止在第 1 条）");
+  // The engine gave up on the rule: the preview says so, with the hint for a rule that finds
+  // nothing and holds ( * ).
+  EXPECT_THAT(headlines_.back(),
+              ::testing::StartsWith("测试页取到 0 条纪录（匹配规则过于复杂，已停止在第 1 条）\n规则中的 ( * ) "));
   ASSERT_GT(busyMs, 300) << "the rule did not keep the engine busy";
   // A window frozen by the match would have ticked once or not at all meanwhile.
   EXPECT_GT(busyTicks, static_cast<int>(busyMs / 20 / 3));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -89,10 +90,19 @@ TEST_F(RunSupportTest, ProgressAndStopButtonShowBesideTheWaitingLabel) {
   Main()->SetRunning(true);
   Widget("测试列表框")->hide();
   EXPECT_FALSE(panel->isHidden());
-  Main()->ShowRunProgress(2, 5, 0);
-  EXPECT_EQ(panel->ProgressLabel()->text(), QStringLiteral("2 / 5 页"));
-  Main()->ShowRunProgress(3, 5, 1);
-  EXPECT_EQ(panel->ProgressLabel()->text(), QStringLiteral("3 / 5 页，失败 1"));
+  Main()->ShowRunProgress(collect::ProgressFigures::Start(5));
+  EXPECT_EQ(panel->ProgressLabel()->text(), QStringLiteral("0 / 5 页"));
+  collect::ProgressFigures figures{3, 5, 1, 40, std::chrono::seconds(170)};
+  Main()->ShowRunProgress(figures);
+  EXPECT_EQ(panel->ProgressLabel()->text(), QStringLiteral("3 / 5 页，失败 1，取到 40 条，剩余约 3 分钟"));
+  figures = {.pagesDone = 3, .pageCount = 10, .pagesFailed = 1, .rowsFound = 57, .timeLeft = {},
+             .followsNextPages = false, .fetchesDetailPages = true, .detailPagesDone = 57, .detailPageCount = 200,
+             .detailPagesFailed = 1};
+  Main()->ShowRunProgress(figures);
+  EXPECT_EQ(panel->ProgressLabel()->text(), QStringLiteral("列表 3 / 10 页，详细页 57 / 200，失败 2，取到 57 条"));
+  panel->layout()->activate();
+  EXPECT_GE(panel->StopButton()->x(), panel->ProgressLabel()->fontMetrics().horizontalAdvance(panel->ProgressLabel()->text()));
+  EXPECT_LE(panel->StopButton()->geometry().right(), panel->width());
   EXPECT_EQ(panel->StopButton()->text(), QStringLiteral("停止"));
   EXPECT_TRUE(Widget("标签1")->geometry().right() < panel->geometry().left());
 
@@ -116,6 +126,7 @@ TEST_F(RunSupportTest, ClosingDuringARunEndsTheRunFirstThenTheWindow) {
   SetText("列表网址框", server.Url("/hang"));
   bool closedAtOnce = true;
   bool runEndedWithTheWindowStillThere = false;
+  Main()->Boxes().SetNextAnswer(window::kAnswerYes);
   QTimer::singleShot(300, Main(), [&] { closedAtOnce = Main()->close(); });
   Click("按钮_测试配置");
   runEndedWithTheWindowStillThere = window_ != nullptr && !Main()->Running();

@@ -78,6 +78,9 @@ TEST_F(StoreWindowTest, StoppedRunIsCarriedOnFromTheToolboxMenuWithItsRowsFirst)
   EXPECT_EQ(Requests("/1") + Requests("/2"), 2) << "the pages the run processed are not fetched again";
   EXPECT_EQ(BarText(), " 共6条数据");
   EXPECT_EQ(OpenToolbox().count("继续上次的采集"), 0u);
+  // The store keeps the rows: closing does not ask before it discards them.
+  EXPECT_TRUE(Main()->close());
+  EXPECT_TRUE(Messages().empty());
 }
 
 TEST_F(StoreWindowTest, ChosenStoreShowsItsLastRunAndOnlyNewRecordsFollowTheCheckMark) {

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "window/program_look.h"
+#include "window/qt_translation.h"
 
 int main(int argc, char** argv) {
   // Real widgets without a display, also when CTest lists the tests.
@@ -22,5 +23,6 @@ int main(int argc, char** argv) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   QApplication application(argc, argv);
   window::ApplyProgramLook();
+  window::InstallQtTranslation();
   return RUN_ALL_TESTS();
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -106,13 +107,18 @@ TEST_F(WindowCommandsTest, SettingsThatCannotRunAreRefusedBeforeAnyDownload) {
   EXPECT_EQ(Get("状态框"), "");
 }
 
-TEST_F(WindowCommandsTest, FetchingDialogSetsTheLimitsOfTheNextRuns) {
+TEST_F(WindowCommandsTest, FetchingDialogSetsTheLimitsOfTheNextRunsWithButtonsInChinese) {
   QTimer::singleShot(0, window_, [] {
     auto* dialog = qobject_cast<window::FetchingDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     dialog->PerHostBox()->setValue(1);
     dialog->JobsBox()->setValue(1);
     dialog->DelayBox()->setValue(250);
+    // Qt's own texts come in the program's language.
+    auto* buttons = dialog->findChild<QDialogButtonBox*>();
+    ASSERT_NE(buttons, nullptr);
+    EXPECT_EQ(buttons->button(QDialogButtonBox::Ok)->text(), QStringLiteral("确定"));
+    EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("取消"));
     dialog->accept();
   });
   Main()->ChooseFetching();

@@ -83,4 +83,32 @@ inline void WithNextPopup(std::function<void(QMenu&)> check) {
   });
 }
 
+// Opens a pop-up menu of the main window and chooses the item of that name with the mouse, as a
+// user would; false when the menu does not show it.
+inline bool ChooseFromMenu(window::MainWindow& window, const char* menu, const char* item) {
+  bool chosen = false;
+  WithNextPopup([item, &chosen](QMenu& popup) {
+    QAction* action = ActionNamed(popup, item);
+    if (action == nullptr) return;
+    EXPECT_TRUE(action->isEnabled()) << item;
+    chosen = true;
+    ChooseMenuItem(popup, action);
+  });
+  window.PopupMenu(menu);
+  return chosen;
+}
+
+// Whether the item of that name shows its check mark in the pop-up menu.
+inline bool MenuItemChecked(window::MainWindow& window, const char* menu, const char* item) {
+  bool checked = false;
+  WithNextPopup([item, &checked](QMenu& popup) {
+    QAction* action = ActionNamed(popup, item);
+    ASSERT_NE(action, nullptr) << item;
+    EXPECT_TRUE(action->isCheckable());
+    checked = action->isChecked();
+  });
+  window.PopupMenu(menu);
+  return checked;
+}
+
 }  // namespace window_test

@@ -30,6 +30,7 @@ using runtime::T;
 using ::testing::HasSubstr;
 
 constexpr int kWarningIconOk = 0x30;
+constexpr int kQuestionYesNo = 0x124;
 
 // A setting box and what is typed into it.
 struct Typed {
@@ -85,23 +86,7 @@ protected:
     EXPECT_EQ(shown.fetching.delay, defaults.fetching.delay);
   }
   // Opens the pop-up menu and chooses the item of that name, as a user would.
-  void Choose(const char* menu, const char* item) {
-    bool chosen = false;
-    QTimer::singleShot(0, [item, &chosen] {
-      auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-      ASSERT_NE(popup, nullptr);
-      for (QAction* action : popup->actions()) {
-        if (action->objectName() != QString::fromUtf8(item)) continue;
-        EXPECT_TRUE(action->isEnabled());
-        chosen = true;
-        ChooseMenuItem(*popup, action);
-        return;
-      }
-      popup->close();
-    });
-    Main()->PopupMenu(menu);
-    EXPECT_TRUE(chosen) << item;
-  }
+  void Choose(const char* menu, const char* item) { EXPECT_TRUE(ChooseFromMenu(*Main(), menu, item)) << item; }
   void PressInWindow(Qt::Key key) { QTest::keyClick(Widget("正则框"), key, Qt::ControlModifier); }
   QString File(const char* name) { return folder_.filePath(QString::fromUtf8(name)); }
   // A new main window in place of the one there, as at the next start of the program.
@@ -119,12 +104,15 @@ TEST_F(WindowProjectsTest, SavedProjectOpensAgainWithEveryTextByteForByte) {
   window::SetNextFileName(File("项目"));
   Choose("工具箱", "保存项目");
   ASSERT_TRUE(QFile::exists(File("项目.pelmo.json")));
+  EXPECT_EQ(BarText(), " 已保存项目 项目.pelmo.json");
+  Main()->Boxes().SetNextAnswer(window::kAnswerYes);
   Choose("工具箱", "恢复默认设置");
   ExpectDefaults();
 
   window::SetNextFileName(File("项目.pelmo.json"));
   PressInWindow(Qt::Key_O);
   ExpectTypedSettings();
+  EXPECT_EQ(BarText(), " 已打开项目 项目.pelmo.json");
   // Ctrl+S saves the same settings again, to the same bytes.
   window::SetNextFileName(File("again.json"));
   PressInWindow(Qt::Key_S);
@@ -132,7 +120,26 @@ TEST_F(WindowProjectsTest, SavedProjectOpensAgainWithEveryTextByteForByte) {
   QFile second(File("again.json"));
   ASSERT_TRUE(first.open(QIODevice::ReadOnly) && second.open(QIODevice::ReadOnly));
   EXPECT_EQ(first.readAll(), second.readAll());
-  EXPECT_TRUE(Messages().empty());
+  EXPECT_EQ(Messages().size(), 1u) << "only the question before 恢复默认设置";
+}
+
+TEST_F(WindowProjectsTest, RestoringTheDefaultsAsksFirst) {
+  const struct {
+    int answer;
+    bool defaultsBack;
+  } answers[] = {{window::kAnswerNo, false}, {window::kAnswerYes, true}};
+  for (const auto& answer : answers) {
+    TypeSettings();
+    Main()->Boxes().SetNextAnswer(answer.answer);
+    Choose("工具箱", "恢复默认设置");
+    EXPECT_EQ(Messages().back().flags, kQuestionYesNo);
+    EXPECT_THAT(runtime::TextToUtf8(Messages().back().message), HasSubstr("确定恢复吗？"));
+    if (answer.defaultsBack) {
+      ExpectDefaults();
+    } else {
+      ExpectTypedSettings();
+    }
+  }
 }
 
 struct BadFile {
@@ -221,6 +228,35 @@ TEST_F(WindowProjectsTest, WindowOpensWithTheSettingsItHadWhenItClosed) {
   }
 }
 
+TEST_F(WindowProjectsTest, WindowOpensWhereAndAsLargeAsItWasWhenItClosed) {
+  const struct {
+    const char* name;
+    QRect closedAt;  // the client area
+    bool samePlace;  // otherwise the window's default place
+  } places[] = {
+      {"on the screen", QRect(120, 80, 1000, 650), true},
+      {"on no screen now", QRect(-5000, 80, 900, 600), false},
+  };
+  const QPoint defaultCorner = Main()->geometry().topLeft();
+  for (const auto& place : places) {
+    SCOPED_TRACE(place.name);
+    StartAgain();
+    window::KeepSettingsAcrossStarts(*Main());
+    Main()->setGeometry(place.closedAt);
+    ASSERT_TRUE(Main()->close());
+    StartAgain();
+    window::KeepSettingsAcrossStarts(*Main());
+    EXPECT_EQ(Main()->size(), place.closedAt.size());
+    EXPECT_EQ(Main()->geometry().topLeft(), place.samePlace ? place.closedAt.topLeft() : defaultCorner);
+  }
+  // Only the remembered settings hold the window's place, never a project.
+  window::SetNextFileName(File("p.pelmo.json"));
+  Choose("工具箱", "保存项目");
+  QFile saved(File("p.pelmo.json"));
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_FALSE(saved.readAll().contains("\"window\""));
+}
+
 TEST_F(WindowProjectsTest, ProjectCommandsAreRefusedDuringARun) {
   Main()->SetRunning(true);
   int refused = 0;
@@ -293,6 +329,12 @@ TEST_F(WindowProjectsTest, ListExportsToACsvFileThatPythonReadsBack) {
               "[\"two\\r\\nlines\", \"\", \"http://a/2\"], [\"'=SUM(A1)\", \"-12.5\", \"http://a/3\"]]\n");
     EXPECT_EQ(BarText(), " 已导出至 " + QDir::toNativeSeparators(File(export_.file)).toStdString());
   }
+  // The extension .xlsx makes a workbook (a zip archive).
+  window::SetNextFileName(File("结果.xlsx"));
+  Choose("列表框", "导出列表到文件");
+  QFile workbook(File("结果.xlsx"));
+  ASSERT_TRUE(workbook.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(workbook.read(4) == QByteArray("PK\x03\x04"));
 }
 
 TEST_F(WindowProjectsTest, ExportWritesIntoADeviceAndRefusesAFifoNobodyReads) {

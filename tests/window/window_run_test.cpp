@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <set>
 
 #include "runtime/code_page.h"
 #include "tests/support/list_pages.h"
@@ -81,6 +82,21 @@ TEST_F(WindowRunTest, WindowStaysLiveAndCommandsStayIdleDuringASlowDownload) {
   EXPECT_TRUE(Widget(kList)->isVisible());
 }
 
+TEST_F(WindowRunTest, RunPanelShowsPagesRowsAndTimeLeft) {
+  server_.Serve("/fast", HttpResponse(200, collect_test::ListPageGbk(20)));
+  server_.Serve("/slow", SlowListPage(std::chrono::milliseconds(1000)));
+  SetAddresses({server_.Url("/fast"), server_.Url("/slow")});
+  std::set<QString> shown;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (Main()->Running()) shown.insert(Main()->Panel()->ProgressLabel()->text());
+  });
+  timer.start(50);
+  Click("按钮_测试配置");
+  // While the slow page downloads: the first page's rows, and the second page's time at the first's rate.
+  EXPECT_EQ(shown.count(QStringLiteral("1 / 2 页，取到 20 条，剩余约 5 秒")), 1u);
+}
+
 TEST_F(WindowRunTest, StopButtonCutsTheDownloadsInFlightAtOnce) {
   std::vector<std::string> addresses;
   for (const char* path : {"/1", "/2", "/3", "/4"}) {
@@ -104,6 +120,7 @@ TEST_F(WindowRunTest, ClosingTheWindowMidRunAbandonsTheDownloadAndCloses) {
   server_.Serve("/hang", SlowListPage(std::chrono::seconds(20)));
   server_.Serve("/next", HttpResponse(200, collect_test::ListPageGbk(2)));
   SetAddresses({server_.Url("/hang"), server_.Url("/next")});
+  Main()->Boxes().SetNextAnswer(window::kAnswerYes);
   QTimer::singleShot(300, Main(), [this] { Main()->close(); });
   QElapsedTimer elapsed;
   elapsed.start();
@@ -111,6 +128,31 @@ TEST_F(WindowRunTest, ClosingTheWindowMidRunAbandonsTheDownloadAndCloses) {
   EXPECT_LT(elapsed.elapsed(), 10000);
   EXPECT_LE(server_.RequestCount(), 2u);  // no retry: the second page may have been asked ahead
   EXPECT_TRUE(QTest::qWaitFor([this] { return window_ == nullptr; }, 5000));
+}
+
+TEST_F(WindowRunTest, ClosingAsksBeforeItStopsARunOrDiscardsRowsNeverExported) {
+  constexpr int kWarningYesNo = 0x134;
+  server_.Serve("/slow", SlowListPage(std::chrono::milliseconds(600), 3));
+  SetAddresses({server_.Url("/slow")});
+  bool closed = true;
+  Main()->Boxes().SetNextAnswer(window::kAnswerNo);
+  QTimer::singleShot(200, Main(), [&] { closed = Main()->close(); });
+  Click("按钮_测试配置");
+  EXPECT_FALSE(closed);
+  ASSERT_EQ(Messages().size(), 1u);
+  EXPECT_EQ(runtime::TextToUtf8(Messages()[0].message), "正在采集，关闭窗口将停止采集，并丢弃列表中的数据。确定关闭吗？");
+  EXPECT_EQ(Messages()[0].flags, kWarningYesNo);
+  EXPECT_EQ(Rows(), 3) << "the run went on";
+
+  Main()->Boxes().SetNextAnswer(window::kAnswerNo);
+  EXPECT_FALSE(Main()->close());
+  ASSERT_EQ(Messages().size(), 2u);
+  EXPECT_EQ(runtime::TextToUtf8(Messages()[1].message), "列表中的 3 条数据尚未导出，关闭窗口将丢弃它们。确定关闭吗？");
+  EXPECT_EQ(Messages()[1].flags, kWarningYesNo);
+
+  Click("导出");  // to the clipboard
+  EXPECT_TRUE(Main()->close());
+  EXPECT_EQ(Messages().size(), 2u);
 }
 
 }  // namespace

@@ -1,0 +1,23 @@
+// Qt's Chinese translation.
+#include "window/qt_translation.h"
+
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+namespace window {
+
+bool InstallQtTranslation() {
+  const QLocale chinese(QLocale::Chinese, QLocale::China);
+  QLocale::setDefault(chinese);
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  if (!translator->load(chinese, QStringLiteral("qtbase"), QStringLiteral("_"),
+                        QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    delete translator;
+    return false;
+  }
+  return QCoreApplication::installTranslator(translator);
+}
+
+}  // namespace window
