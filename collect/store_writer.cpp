@@ -45,10 +45,12 @@ struct StoreWriter::Statements {
       : begin(database, "BEGIN IMMEDIATE"), commit(database, "COMMIT"), rollback(database, "ROLLBACK"),
         page(database, kPageInsert), record(database, kRecordInsert), detail(database, kDetailInsert) {}
   SqliteStatement begin, commit, rollback, page, record, detail;
+  std::string cells;  // a record's cells packed, bound without a copy
 };
 
 StoreWriter::StoreWriter(const std::string& path, int runId, RecordKey key) : runId_(runId), key_(std::move(key)) {
-  failure_ = sqlite3_open_v2(path.c_str(), &database_, SQLITE_OPEN_READWRITE, nullptr);
+  // Without SQLite's locks around each call: only one thread at a time uses the connection.
+  failure_ = sqlite3_open_v2(path.c_str(), &database_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (failure_ == SQLITE_OK) {
     sqlite3_busy_timeout(database_, kBusyMilliseconds);
     ExecuteSql(database_, "PRAGMA synchronous = NORMAL");
@@ -135,9 +137,13 @@ int StoreWriter::WriteAll(const std::vector<std::pair<int, JournalPage>>& pages)
     written = s.page.Run();
     code = s.page.Code();
     for (std::size_t i = 0; written && i < entry.records.size(); ++i) {
+      const Record& record = entry.records[i];
+      s.cells.clear();
+      for (const runtime::Text& cell : record.cells) AppendPackedCell(s.cells, cell);
+      const std::string digest = RecordDigest(record, key_);
       s.record.Reset();
       s.record.Bind(1, runId_).Bind(2, position).Bind(3, static_cast<long long>(i));
-      s.record.Bind(4, PackCells(entry.records[i].cells)).Bind(5, RecordDigest(entry.records[i], key_));
+      s.record.BindHeld(4, s.cells).BindHeld(5, digest);
       written = s.record.Bind(6, entry.collectedBefore[i] ? 1 : 0).Run();
       code = s.record.Code();
     }

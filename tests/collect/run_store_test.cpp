@@ -282,6 +282,18 @@ TEST(RunDigests, FollowWhatDecidesTheOutput) {
   const RecordKey withDetail{{}, 2};
   EXPECT_EQ(RecordDigest({{"w", "a", "http://h/1", "d"}}, withDetail), RecordDigest({{"v", "a", "http://h/2", "d"}}, withDetail));
   EXPECT_NE(RecordDigest({{"w", "a", "http://h/1", "d"}}, withDetail), RecordDigest({{"w", "a", "http://h/1", "e"}}, withDetail));
+  // The bytes stay those earlier runs stored: SHA-256 of the packed cells, cut to 16 bytes.
+  const auto hex = [](const std::string& digest) {
+    std::string text;
+    for (unsigned char byte : digest) {
+      text.push_back("0123456789abcdef"[byte >> 4]);
+      text.push_back("0123456789abcdef"[byte & 15]);
+    }
+    return text;
+  };
+  EXPECT_EQ(hex(RecordDigest(record, byCells)), "fa4a350f5906021e27b2caf19409319e");
+  EXPECT_EQ(hex(RecordDigest({{"w", std::string(200, 'x'), "http://h/1", "d"}}, withDetail)),
+            "23556b631a6d732023364a157025993d");
 }
 
 TEST(PackedCells, CellsComeBackWholeAndCutInputStaysInside) {
