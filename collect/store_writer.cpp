@@ -1,8 +1,10 @@
-// Processed pages written to the store by a worker thread, several to a transaction when they
-// queue up.
+// Processed pages written to the store by a worker thread, several to a transaction: the pages
+// that queue up meanwhile, and those that come within a short wait.
 #include "collect/store_writer.h"
 
 #include <sqlite3.h>
+
+#include <chrono>
 
 #include "collect/packed_cells.h"
 #include "collect/run_digests.h"
@@ -15,6 +17,12 @@ namespace {
 // checkpoint's disk syncs, little beside the memory the run holds anyway.
 constexpr std::size_t kMostWaiting = 4096;
 constexpr std::size_t kMostWaitingBytes = std::size_t{64} << 20;
+// How long the writer gathers pages before it begins a transaction, unless many come first: a
+// transaction costs far more than a page in it. A page is in the store this much later at most
+// (while the writer keeps up); a run killed meanwhile fetches it again when resumed.
+constexpr std::chrono::milliseconds kGatherWait{20};
+constexpr std::size_t kGatherPages = 256;
+constexpr std::size_t kGatherBytes = kMostWaitingBytes / 4;
 // Pages of the write-ahead log that start a checkpoint: fewer checkpoints (each syncs the disk
 // twice) for a log of up to about 16 MiB.
 constexpr int kCheckpointPages = 4096;
@@ -80,13 +88,17 @@ bool StoreWriter::Write(int position, JournalPage page) {
   if (failure_ != SQLITE_OK) return false;
   queuedBytes_ += CellBytes(page);
   queue_.emplace_back(position, std::move(page));
-  changed_.notify_all();
+  // Only the writer waits for pages: for a first one, or for enough to end its gathering.
+  if (queue_.size() == 1 || Gathered()) changed_.notify_all();
   return true;
 }
 
 bool StoreWriter::Flush() {
   std::unique_lock lock(mutex_);
+  flushing_ = true;
+  changed_.notify_all();
   changed_.wait(lock, [this] { return (queue_.empty() && !writing_) || failure_ != SQLITE_OK; });
+  flushing_ = false;
   return failure_ == SQLITE_OK;
 }
 
@@ -95,19 +107,26 @@ int StoreWriter::FailureCode() {
   return failure_;
 }
 
+bool StoreWriter::Gathered() const {
+  return queue_.size() >= kGatherPages || queuedBytes_ >= kGatherBytes || flushing_ || closing_;
+}
+
 void StoreWriter::Work() {
+  std::vector<std::pair<int, JournalPage>> pages;
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [this] { return !queue_.empty() || closing_; });
+    changed_.wait_for(lock, kGatherWait, [this] { return Gathered(); });
     if (queue_.empty() || failure_ != SQLITE_OK) return;
-    std::vector<std::pair<int, JournalPage>> pages(std::make_move_iterator(queue_.begin()),
-                                                   std::make_move_iterator(queue_.end()));
+    pages.assign(std::make_move_iterator(queue_.begin()), std::make_move_iterator(queue_.end()));
     queue_.clear();
     queuedBytes_ = 0;
     writing_ = true;
     changed_.notify_all();
     lock.unlock();
     const int code = WriteAll(pages);
+    // The pages go before the lock is taken again: the run may be waiting to queue one.
+    pages.clear();
     lock.lock();
     writing_ = false;
     if (code != SQLITE_OK) failure_ = code;
