@@ -27,9 +27,9 @@ constexpr std::size_t kMostWaitingBytes = std::size_t{64} << 20;
 constexpr std::chrono::milliseconds kGatherWait{20};
 constexpr std::size_t kGatherPages = 256;
 constexpr std::size_t kGatherBytes = kMostWaitingBytes / 4;
-// Pages of the write-ahead log that start a checkpoint: fewer checkpoints (each syncs the disk
-// twice) for a log of up to about 16 MiB.
-constexpr int kCheckpointPages = 4096;
+// Pages of the write-ahead log (1 MiB) that start a checkpoint on the writer's thread while the
+// run goes on: what is left for the checkpoint when the store closes, after the run, is little.
+constexpr int kCheckpointPages = 256;
 constexpr int kBusyMilliseconds = 5000;
 
 constexpr const char* kPageInsert =
