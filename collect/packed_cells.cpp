@@ -35,6 +35,12 @@ std::size_t ReadPackedLength(const char*& in) {
   return length;
 }
 
+void AppendPackedCell(std::string& packed, std::string_view cell) {
+  char length[(sizeof(std::size_t) * 8 + 6) / 7];
+  packed.append(length, WritePackedLength(length, cell.size()));
+  packed.append(cell);
+}
+
 std::string PackCells(const std::vector<runtime::Text>& cells) {
   std::size_t size = 0;
   for (const runtime::Text& cell : cells) size += PackedLengthSize(cell.size()) + cell.size();

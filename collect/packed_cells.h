@@ -19,6 +19,8 @@ char* WritePackedLength(char* out, std::size_t length);
 // Reads a length at in and moves in past it. The bytes must hold a whole length.
 std::size_t ReadPackedLength(const char*& in);
 
+// Appends one cell, packed, to packed: PackCells of the cells so appended, without a new string.
+void AppendPackedCell(std::string& packed, std::string_view cell);
 // The cells packed one after the other.
 std::string PackCells(const std::vector<runtime::Text>& cells);
 // The cells of a packed string; a cell cut short by the end of the bytes ends with them, and

@@ -15,12 +15,22 @@ SqliteStatement& SqliteStatement::Bind(int index, long long value) {
   return *this;
 }
 
-SqliteStatement& SqliteStatement::Bind(int index, std::string_view bytes) {
+namespace {
+
+int BindBlob(sqlite3_stmt* statement, int index, std::string_view bytes, sqlite3_destructor_type kept) {
   static const char kNothing = 0;
-  if (Sound()) {
-    code_ = sqlite3_bind_blob64(statement_, index, bytes.empty() ? &kNothing : bytes.data(), bytes.size(),
-                                SQLITE_TRANSIENT);
-  }
+  return sqlite3_bind_blob64(statement, index, bytes.empty() ? &kNothing : bytes.data(), bytes.size(), kept);
+}
+
+}  // namespace
+
+SqliteStatement& SqliteStatement::Bind(int index, std::string_view bytes) {
+  if (Sound()) code_ = BindBlob(statement_, index, bytes, SQLITE_TRANSIENT);
+  return *this;
+}
+
+SqliteStatement& SqliteStatement::BindHeld(int index, std::string_view bytes) {
+  if (Sound()) code_ = BindBlob(statement_, index, bytes, SQLITE_STATIC);
   return *this;
 }
 

@@ -20,6 +20,9 @@ public:
   SqliteStatement& Bind(int index, long long value);
   // Bytes as a blob; the empty text stays an empty blob, not NULL.
   SqliteStatement& Bind(int index, std::string_view bytes);
+  // Bytes as a blob without a copy: they must stay as they are until the statement's next step
+  // is done (SQLite reads them then and keeps its own copy of what it stores).
+  SqliteStatement& BindHeld(int index, std::string_view bytes);
   // A word of the program as text, so that the schema's checks compare it as text. The word
   // must outlive the statement's next step.
   SqliteStatement& BindWord(int index, const char* word);

@@ -1,8 +1,14 @@
-// Processed pages written to the store by a worker thread, several to a transaction when they
-// queue up.
+// Processed pages written to the store by a worker thread, several to a transaction: the pages
+// that queue up meanwhile, and those that come within a short wait.
 #include "collect/store_writer.h"
 
 #include <sqlite3.h>
+
+#include <algorithm>
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "collect/packed_cells.h"
 #include "collect/run_digests.h"
@@ -15,17 +21,25 @@ namespace {
 // checkpoint's disk syncs, little beside the memory the run holds anyway.
 constexpr std::size_t kMostWaiting = 4096;
 constexpr std::size_t kMostWaitingBytes = std::size_t{64} << 20;
-// Pages of the write-ahead log that start a checkpoint: fewer checkpoints (each syncs the disk
-// twice) for a log of up to about 16 MiB.
-constexpr int kCheckpointPages = 4096;
+// How long the writer gathers pages before it begins a transaction, unless many come first: a
+// transaction costs far more than a page in it. A page is in the store this much later at most
+// (while the writer keeps up); a run killed meanwhile fetches it again when resumed.
+constexpr std::chrono::milliseconds kGatherWait{20};
+constexpr std::size_t kGatherPages = 256;
+constexpr std::size_t kGatherBytes = kMostWaitingBytes / 4;
+// Pages of the write-ahead log (1 MiB) that start a checkpoint on the writer's thread while the
+// run goes on: what is left for the checkpoint when the store closes, after the run, is little.
+constexpr int kCheckpointPages = 256;
 constexpr int kBusyMilliseconds = 5000;
 
 constexpr const char* kPageInsert =
     "INSERT INTO pages (run, position, address, state, status, attempts, first_reason, first_warning, reason, "
     "warning, row_count, depth, next_address, time) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, "
     "?13, strftime('%Y-%m-%dT%H:%M:%fZ', 'now'))";
-constexpr const char* kRecordInsert =
-    "INSERT INTO records (run, page, position, cells, digest, left_out) VALUES (?1, ?2, ?3, ?4, ?5, ?6)";
+// A page's records go in by statements of up to this many rows: one step for many rows costs
+// SQLite less than a step for each.
+constexpr std::size_t kRowsPerInsert = 32;
+constexpr int kRecordFields = 4;  // position, cells, digest, left_out; run and page are ?1 and ?2
 constexpr const char* kDetailInsert =
     "INSERT INTO details (run, page, position, address, record, matched, reason) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)";
 
@@ -38,17 +52,42 @@ std::size_t CellBytes(const JournalPage& page) {
   return bytes;
 }
 
+// The statement that inserts rows records of one page, row k's fields from parameter
+// 3 + kRecordFields * k on.
+std::string RecordInsert(std::size_t rows) {
+  std::string sql = "INSERT INTO records (run, page, position, cells, digest, left_out) VALUES ";
+  for (std::size_t row = 0; row < rows; ++row) {
+    sql += row == 0 ? "(?1, ?2" : ", (?1, ?2";
+    for (int field = 0; field < kRecordFields; ++field) sql += ", ?" + std::to_string(3 + kRecordFields * row + field);
+    sql += ")";
+  }
+  return sql;
+}
+
 }  // namespace
 
 struct StoreWriter::Statements {
   explicit Statements(sqlite3* database)
-      : begin(database, "BEGIN IMMEDIATE"), commit(database, "COMMIT"), rollback(database, "ROLLBACK"),
-        page(database, kPageInsert), record(database, kRecordInsert), detail(database, kDetailInsert) {}
-  SqliteStatement begin, commit, rollback, page, record, detail;
+      : database(database), begin(database, "BEGIN IMMEDIATE"), commit(database, "COMMIT"),
+        rollback(database, "ROLLBACK"), page(database, kPageInsert), detail(database, kDetailInsert),
+        records(kRowsPerInsert), cells(kRowsPerInsert), digests(kRowsPerInsert) {}
+  // The statement for this many records (1 to kRowsPerInsert), prepared when first needed: a
+  // run's pages mostly hold the same number.
+  SqliteStatement& RecordsInsert(std::size_t rows) {
+    std::unique_ptr<SqliteStatement>& insert = records[rows - 1];
+    if (!insert) insert = std::make_unique<SqliteStatement>(database, RecordInsert(rows));
+    return *insert;
+  }
+  sqlite3* database;
+  SqliteStatement begin, commit, rollback, page, detail;
+  std::vector<std::unique_ptr<SqliteStatement>> records;
+  // The records' cells packed and their digests, bound without a copy.
+  std::vector<std::string> cells, digests;
 };
 
 StoreWriter::StoreWriter(const std::string& path, int runId, RecordKey key) : runId_(runId), key_(std::move(key)) {
-  failure_ = sqlite3_open_v2(path.c_str(), &database_, SQLITE_OPEN_READWRITE, nullptr);
+  // Without SQLite's locks around each call: only one thread at a time uses the connection.
+  failure_ = sqlite3_open_v2(path.c_str(), &database_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (failure_ == SQLITE_OK) {
     sqlite3_busy_timeout(database_, kBusyMilliseconds);
     ExecuteSql(database_, "PRAGMA synchronous = NORMAL");
@@ -78,13 +117,17 @@ bool StoreWriter::Write(int position, JournalPage page) {
   if (failure_ != SQLITE_OK) return false;
   queuedBytes_ += CellBytes(page);
   queue_.emplace_back(position, std::move(page));
-  changed_.notify_all();
+  // Only the writer waits for pages: for a first one, or for enough to end its gathering.
+  if (queue_.size() == 1 || Gathered()) changed_.notify_all();
   return true;
 }
 
 bool StoreWriter::Flush() {
   std::unique_lock lock(mutex_);
+  flushing_ = true;
+  changed_.notify_all();
   changed_.wait(lock, [this] { return (queue_.empty() && !writing_) || failure_ != SQLITE_OK; });
+  flushing_ = false;
   return failure_ == SQLITE_OK;
 }
 
@@ -93,19 +136,26 @@ int StoreWriter::FailureCode() {
   return failure_;
 }
 
+bool StoreWriter::Gathered() const {
+  return queue_.size() >= kGatherPages || queuedBytes_ >= kGatherBytes || flushing_ || closing_;
+}
+
 void StoreWriter::Work() {
+  std::vector<std::pair<int, JournalPage>> pages;
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [this] { return !queue_.empty() || closing_; });
+    changed_.wait_for(lock, kGatherWait, [this] { return Gathered(); });
     if (queue_.empty() || failure_ != SQLITE_OK) return;
-    std::vector<std::pair<int, JournalPage>> pages(std::make_move_iterator(queue_.begin()),
-                                                   std::make_move_iterator(queue_.end()));
+    pages.assign(std::make_move_iterator(queue_.begin()), std::make_move_iterator(queue_.end()));
     queue_.clear();
     queuedBytes_ = 0;
     writing_ = true;
     changed_.notify_all();
     lock.unlock();
     const int code = WriteAll(pages);
+    // The pages go before the lock is taken again: the run may be waiting to queue one.
+    pages.clear();
     lock.lock();
     writing_ = false;
     if (code != SQLITE_OK) failure_ = code;
@@ -134,12 +184,23 @@ int StoreWriter::WriteAll(const std::vector<std::pair<int, JournalPage>>& pages)
     s.page.Bind(12, entry.depth).Bind(13, entry.nextAddress);
     written = s.page.Run();
     code = s.page.Code();
-    for (std::size_t i = 0; written && i < entry.records.size(); ++i) {
-      s.record.Reset();
-      s.record.Bind(1, runId_).Bind(2, position).Bind(3, static_cast<long long>(i));
-      s.record.Bind(4, PackCells(entry.records[i].cells)).Bind(5, RecordDigest(entry.records[i], key_));
-      written = s.record.Bind(6, entry.collectedBefore[i] ? 1 : 0).Run();
-      code = s.record.Code();
+    for (std::size_t first = 0; written && first < entry.records.size(); first += kRowsPerInsert) {
+      const std::size_t rows = std::min(kRowsPerInsert, entry.records.size() - first);
+      SqliteStatement& insert = s.RecordsInsert(rows);
+      insert.Reset();
+      insert.Bind(1, runId_).Bind(2, position);
+      for (std::size_t row = 0; row < rows; ++row) {
+        const std::size_t index = first + row;
+        const Record& record = entry.records[index];
+        s.cells[row].clear();
+        for (const runtime::Text& cell : record.cells) AppendPackedCell(s.cells[row], cell);
+        s.digests[row] = RecordDigest(record, key_);
+        const int at = 3 + kRecordFields * static_cast<int>(row);
+        insert.Bind(at, static_cast<long long>(index)).BindHeld(at + 1, s.cells[row]).BindHeld(at + 2, s.digests[row]);
+        insert.Bind(at + 3, entry.collectedBefore[index] ? 1 : 0);
+      }
+      written = insert.Run();
+      code = insert.Code();
     }
     for (std::size_t i = 0; written && i < entry.details.size(); ++i) {
       const DetailPageResult& detail = entry.details[i];

@@ -1,7 +1,7 @@
 // The writing side of a run's journal: processed pages written to the store on a thread of their
 // own over a connection of their own, so the run does not wait for the disk. Each page goes with
-// its records into one transaction; pages that come faster than they are written share one, and
-// a transaction never holds part of a page.
+// its records into one transaction; the pages that come within a short wait, or faster than they
+// are written, share one, and a transaction never holds part of a page.
 #pragma once
 
 #include <condition_variable>
@@ -40,6 +40,8 @@ public:
 
 private:
   void Work();
+  // Whether the writer stops gathering pages for its next transaction and writes them.
+  bool Gathered() const;
   // Writes the pages in one transaction; SQLite's result code.
   int WriteAll(const std::vector<std::pair<int, JournalPage>>& pages);
 
@@ -54,6 +56,7 @@ private:
   std::deque<std::pair<int, JournalPage>> queue_;
   std::size_t queuedBytes_ = 0;  // the cells of the pages queued
   bool writing_ = false;
+  bool flushing_ = false;  // Flush() waits: nothing is gathered
   bool closing_ = false;
   int failure_ = 0;
   std::thread worker_;

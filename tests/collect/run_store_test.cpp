@@ -211,8 +211,9 @@ TEST_F(StoreTest, MatchingGivenUpIsKeptWithItsRowsAndNote) {
 
 TEST_F(StoreTest, OnlyNewLeavesOutTheRecordsOfEarlierRunsOfTheProject) {
   CannedFetcher fetcher;
-  fetcher.Answer("http://h/monday", Answer(200, collect_test::ListPageGbk(20, 1)));
-  fetcher.Answer("http://h/tuesday", Answer(200, collect_test::ListPageGbk(20, 11)));
+  // More records a page than the store writes with one statement.
+  fetcher.Answer("http://h/monday", Answer(200, collect_test::ListPageGbk(40, 1)));
+  fetcher.Answer("http://h/tuesday", Answer(200, collect_test::ListPageGbk(40, 21)));
   std::unique_ptr<RunStore> store = Open("s.sqlite");
   struct Day {
     const char* address;
@@ -221,15 +222,15 @@ TEST_F(StoreTest, OnlyNewLeavesOutTheRecordsOfEarlierRunsOfTheProject) {
     bool dies;
     const char* finalMessage;
   };
-  // Tuesday's list shares ten records with Monday's, under another address. Records told apart
+  // Tuesday's list shares twenty records with Monday's, under another address. Records told apart
   // by other columns belong to another project. A run that died is no earlier run: its output may
   // never have reached the user.
-  for (const Day& day : {Day{"http://h/monday", false, {}, false, "共20条数据"},
-                         Day{"http://h/tuesday", true, {}, false, "共10条数据（另有 10 条已在以前采集过）"},
-                         Day{"http://h/tuesday", false, {}, false, "共20条数据"},
-                         Day{"http://h/tuesday", true, {4}, true, "共20条数据"},
-                         Day{"http://h/tuesday", true, {4}, false, "共20条数据"},
-                         Day{"http://h/monday", true, {4}, false, "共10条数据（另有 10 条已在以前采集过）"}}) {
+  for (const Day& day : {Day{"http://h/monday", false, {}, false, "共40条数据"},
+                         Day{"http://h/tuesday", true, {}, false, "共20条数据（另有 20 条已在以前采集过）"},
+                         Day{"http://h/tuesday", false, {}, false, "共40条数据"},
+                         Day{"http://h/tuesday", true, {4}, true, "共40条数据"},
+                         Day{"http://h/tuesday", true, {4}, false, "共40条数据"},
+                         Day{"http://h/monday", true, {4}, false, "共20条数据（另有 20 条已在以前采集过）"}}) {
     SCOPED_TRACE(day.finalMessage);
     const StoreChoice choice{.file = File("s.sqlite"), .onlyNew = day.onlyNew, .recordColumns = day.recordColumns};
     const CollectionSettings settings = Settings({day.address});
@@ -309,6 +310,18 @@ TEST(RunDigests, FollowWhatDecidesTheOutput) {
   const RecordKey withDetail{{}, 2};
   EXPECT_EQ(RecordDigest({{"w", "a", "http://h/1", "d"}}, withDetail), RecordDigest({{"v", "a", "http://h/2", "d"}}, withDetail));
   EXPECT_NE(RecordDigest({{"w", "a", "http://h/1", "d"}}, withDetail), RecordDigest({{"w", "a", "http://h/1", "e"}}, withDetail));
+  // The bytes stay those earlier runs stored: SHA-256 of the packed cells, cut to 16 bytes.
+  const auto hex = [](const std::string& digest) {
+    std::string text;
+    for (unsigned char byte : digest) {
+      text.push_back("0123456789abcdef"[byte >> 4]);
+      text.push_back("0123456789abcdef"[byte & 15]);
+    }
+    return text;
+  };
+  EXPECT_EQ(hex(RecordDigest(record, byCells)), "fa4a350f5906021e27b2caf19409319e");
+  EXPECT_EQ(hex(RecordDigest({{"w", std::string(200, 'x'), "http://h/1", "d"}}, withDetail)),
+            "23556b631a6d732023364a157025993d");
 }
 
 TEST(PackedCells, CellsComeBackWholeAndCutInputStaysInside) {
