@@ -13,7 +13,8 @@ Starts bench's page server (GBK list pages of about 30 KB, 20 entries each, keep
   2. 200 pages from a server that answers each request after 50 ms: `pelmo collect` with
      --per-host 16 (limit 320 pages/s), with the defaults (4 per host: limit 80 pages/s) and one
      page at a time (--per-host 1 --jobs 1).
-  3. one page of 200 MiB with a rule that matches nothing: the peak memory beside the size.
+  3. one page of 200 MiB with a rule that matches nothing, in GBK and in UTF-8: the peak memory
+     beside the size.
   4. one page answered after 20 s followed by 40 pages of 200 MiB (one row each): the peak memory
      beside the budget for what is held ahead of the page in hand (512 MiB).
   5. 16 pages that stall (a head and a few bytes, then silence until the 30 s inactivity limit),
@@ -60,8 +61,11 @@ class PageServer:
                                         stdout=subprocess.PIPE)
         self.port = int(self.process.stdout.readline())
 
-    def url(self, n):
-        return "http://127.0.0.1:%d/list_%d.html" % (self.port, n)
+    def url(self, n, utf8=False):
+        return "http://127.0.0.1:%d%s/list_%d.html" % (self.port, "/utf8" if utf8 else "", n)
+
+    def page_url(self, name, utf8=False):
+        return "http://127.0.0.1:%d%s/%s" % (self.port, "/utf8" if utf8 else "", name)
 
     def close(self):
         self.process.stdin.close()
@@ -120,11 +124,11 @@ def pelmo_run(pelmo, urls_file, options, allowed_status=(0,), libraries=None):
     return seconds, peak, out.count(b"\r\n")
 
 
-def curl_perl_run(server, pages, folder):
+def curl_perl_run(server, pages, folder, utf8=False):
     config = os.path.join(folder, "curl.cfg")
     with open(config, "w") as f:
         for n in range(1, pages + 1):
-            f.write('url = "%s"\noutput = "%s"\n' % (server.url(n), os.path.join(folder, "p%d.html" % n)))
+            f.write('url = "%s"\noutput = "%s"\n' % (server.url(n, utf8), os.path.join(folder, "p%d.html" % n)))
     curl_seconds, curl_peak, _, err, status = timed_child(
         ["curl", "--silent", "--show-error", "--parallel", "--parallel-max", "16", "-K", config])
     if status != 0:
@@ -136,8 +140,8 @@ def curl_perl_run(server, pages, folder):
     return curl_seconds + perl_seconds, max(curl_peak, perl_peak), out.count(b"\n")
 
 
-def write_urls(server, pages, folder, name):
-    return write_lines([server.url(n) for n in range(1, pages + 1)], folder, name)
+def write_urls(server, pages, folder, name, utf8=False):
+    return write_lines([server.url(n, utf8) for n in range(1, pages + 1)], folder, name)
 
 
 def write_lines(urls, folder, name):
@@ -185,14 +189,17 @@ def slow_server(pelmo, page_server, folder):
 
 
 def big_page(pelmo, page_server, big_page_mb):
-    print("3. one page of %d MiB that the rule does not match (no markers)" % big_page_mb)
+    print("3. one page of %d MiB that the rule does not match (no markers), GBK and UTF-8" % big_page_mb)
     server = PageServer(page_server, 1, 0)
-    s, peak, _, err, status = timed_child([pelmo, "collect", "--before", "", "--after", "",
-                                           "http://127.0.0.1:%d/big_%d.html" % (server.port, big_page_mb)])
+    for label, utf8, options in (("pelmo collect, GBK page", False, []),
+                                 ("pelmo collect --utf8, UTF-8 page", True, ["--utf8"])):
+        s, peak, _, err, status = timed_child([pelmo, "collect", "--before", "", "--after", ""] + options +
+                                              [server.page_url("big_%d.html" % big_page_mb, utf8)])
+        if status != 0:
+            server.close()
+            sys.exit("pelmo collect failed: " + err.decode("utf-8", "replace")[-500:])
+        print("%-44s %7.1f s     %6.1f MiB peak = %.2fx the page" % (label, s, peak, peak / big_page_mb))
     server.close()
-    if status != 0:
-        sys.exit("pelmo collect failed: " + err.decode("utf-8", "replace")[-500:])
-    print("%-44s %7.1f s     %6.1f MiB peak = %.2fx the page" % ("pelmo collect", s, peak, peak / big_page_mb))
 
 
 def slow_page_then_big_pages(pelmo, page_server, folder, big_pages=40, big_page_mb=200):

@@ -1,19 +1,25 @@
-// A page server for the end-to-end benchmarks: serves /list_N.html (N from 1 to the page count),
-// GBK list pages of about 30 KB with 20 entries each, over keep-alive connections on 127.0.0.1,
-// each answer after an optional delay; /big_M.html, a list page of M mebibytes whose entries the
-// default rule does not match, and /bigone_M.html, the same with one entry it matches first;
-// /slow_S_N.html, list page N answered after S milliseconds; /stall_N.html, a head and a few bytes
-// of a body, then silence; /linked_N.html, list page N with a link to the next one up to the page
-// count, and /news/2026/K.html, the detail page of each of its entries (about 10 KB each, declared
-// GBK). Big pages are made while they are sent, never held whole. Prints its port, then serves
-// until standard input closes.
+// A page server for the end-to-end benchmarks, on keep-alive connections on 127.0.0.1, each
+// answer after an optional delay. Pages in GBK, and the first three in UTF-8 under /utf8/ too:
+//   /list_N.html       N from 1 to PAGES: a list page of about 30 KB with 20 entries;
+//   /records_K.html    a list page of K entries of 200 bytes each (10 MB for 50,000);
+//   /big_M.html        a list page of M mebibytes whose filler the default rule does not match,
+//   /bigone_M.html     and the same with one entry it matches first;
+//   /slow_S_N.html     list page N answered after S milliseconds;
+//   /stall_N.html      a head and a few bytes of a body, then silence;
+//   /linked_N.html     list page N with a link to the next one up to PAGES (GBK only);
+//   /news/2026/K.html  the detail page of each entry (about 10 KB, declared GBK).
+// Big pages are made while they are sent, never held whole. Prints its port, then serves until
+// standard input closes.
 //
 //   page_server PAGES [DELAY_MS]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <map>
+#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/code_page.h"
@@ -21,24 +27,59 @@
 
 namespace {
 
+constexpr const char* kUtf8Prefix = "/utf8";
+
+// The default rule's mark-up for one entry, in UTF-8.
+std::string Entry(int pageNumber, int index) {
+  return "<li> <a href=\"/news/2026/" + std::to_string(pageNumber * 100 + index) + ".html\" title=\"第" +
+         std::to_string(pageNumber) + "页的第" + std::to_string(index) +
+         "条新闻标题\">\t <span class=\"date\">2026-12-07</span></li>\r\n";
+}
+
+std::string Encoded(const std::string& utf8, bool gbk) { return gbk ? runtime::Utf8ToText(utf8) : utf8; }
+
 // The page the Python benchmark writes: the default rule's mark-up, padded with text.
-std::string ListPage(int pageNumber) {
+std::string ListPage(int pageNumber, bool gbk = true) {
   std::string filler = "<p class=\"filler\">";
   for (int i = 0; i < 20; ++i) filler += "本栏目提供最新新闻资讯 ";
   filler += "</p>\r\n";
   std::string page = "<html><head><title>新闻列表 第" + std::to_string(pageNumber) +
                      "页</title></head><body>\r\n<ul class=\"list-item\">\r\n";
-  for (int i = 0; i < 20; ++i) {
-    const int number = pageNumber * 100 + i;
-    page += "<li> <a href=\"/news/2026/" + std::to_string(number) + ".html\" title=\"第" +
-            std::to_string(pageNumber) + "页的第" + std::to_string(i) +
-            "条新闻标题\">\t <span class=\"date\">2026-12-07</span></li>\r\n";
+  for (int i = 0; i < 20; ++i) page += Entry(pageNumber, i);
+  page = Encoded(page + "</ul>\r\n", gbk);
+  const std::string fillerBytes = Encoded(filler, gbk);
+  while (page.size() < 30000) page += fillerBytes;
+  return page + "</body></html>\r\n";
+}
+
+// count entries, each padded with ASCII text to 200 bytes in its encoding.
+std::string RecordsPage(int count, bool gbk) {
+  std::string page = Encoded("<html><head><title>新闻列表</title></head><body>\r\n<ul class=\"list-item\">\r\n", gbk);
+  page.reserve(page.size() + static_cast<std::size_t>(count) * 200 + 32);
+  const std::string lorem = "lorem ipsum dolor sit amet consectetur adipiscing elit sed do eiusmod tempor ";
+  for (int i = 0; i < count; ++i) {
+    std::string entry = Encoded(Entry(1 + i / 100, i % 100), gbk) + "<p>";
+    while (entry.size() < 200 - 6) entry += lorem.substr(0, 200 - 6 - entry.size());
+    page += entry + "</p>\r\n";
   }
-  page += "</ul>\r\n";
-  std::string gbk = runtime::Utf8ToText(page);
-  const std::string fillerGbk = runtime::Utf8ToText(filler);
-  while (gbk.size() < 30000) gbk += fillerGbk;
-  return gbk + "</body></html>\r\n";
+  return page + "</ul></body></html>\r\n";
+}
+
+// Made once per size and encoding, so that no request waits for its making but the first.
+const std::string& CachedRecordsPage(int count, bool gbk) {
+  static std::mutex mutex;
+  static std::map<std::pair<int, bool>, std::string> pages;
+  std::lock_guard lock(mutex);
+  auto [page, added] = pages.try_emplace({count, gbk});
+  if (added) page->second = RecordsPage(count, gbk);
+  return page->second;
+}
+
+test_support::Reply PageReply(const std::string& body, std::chrono::milliseconds delay) {
+  test_support::Reply reply = test_support::RawReply(
+      test_support::HttpResponse(200, body, {"Content-Type: text/html", "Connection: keep-alive"}));
+  reply.delay = delay;
+  return reply;
 }
 
 // Text of about the size given, to pad a page with.
@@ -54,7 +95,7 @@ std::string Filler(std::size_t size) {
 // List page N of the linked list: the list page with a next-page link below its list (but for
 // the last page).
 std::string LinkedListPage(int pageNumber, int pageCount) {
-  std::string page = ListPage(pageNumber);
+  std::string page = ListPage(pageNumber, true);
   if (pageNumber < pageCount) {
     const std::string next = runtime::Utf8ToText("<div class=\"pages\"><a class=\"next\" href=\"linked_" +
                                                  std::to_string(pageNumber + 1) + ".html\">下一页</a></div>\r\n");
@@ -80,15 +121,15 @@ test_support::Reply GbkPage(std::string page) {
 
 // A list page of M mebibytes whose filler the default rule does not match, led by one entry it
 // matches when oneEntry is set.
-test_support::Reply BigReply(std::size_t mebibytes, bool oneEntry) {
+test_support::Reply BigReply(std::size_t mebibytes, bool oneEntry, bool gbk) {
   // Sent in blocks of about 64 KiB, so that the server is not slower than a client.
-  const std::string line = runtime::Utf8ToText("<p>本栏目提供最新新闻资讯 list entry without a link</p>\r\n");
+  const std::string line = Encoded("<p>本栏目提供最新新闻资讯 list entry without a link</p>\r\n", gbk);
   std::string block;
   while (block.size() + line.size() <= 64 * 1024) block += line;
   std::string head = "<html><body><ul class=\"list-item\">\r\n";
   if (oneEntry)
     head += "<li> <a href=\"/news/2026/1.html\" title=\"唯一的条目\">\t <span class=\"date\">2026-12-07</span></li>\r\n";
-  head = runtime::Utf8ToText(head);
+  head = Encoded(head, gbk);
   const std::size_t repeats = (mebibytes * 1024 * 1024) / block.size();
   test_support::Reply reply = test_support::RawReply(
       test_support::HttpResponseHead(200, head.size() + repeats * block.size(), {"Connection: close"}) + head);
@@ -117,13 +158,12 @@ int main(int argc, char** argv) {
   const std::chrono::milliseconds delay(argc > 2 ? std::atoi(argv[2]) : 0);
   test_support::LoopbackServer server;
   for (int n = 1; n <= pages; ++n) {
-    test_support::Reply reply = test_support::RawReply(
-        test_support::HttpResponse(200, ListPage(n), {"Content-Type: text/html", "Connection: keep-alive"}));
-    reply.delay = delay;
-    server.Serve("/list_" + std::to_string(n) + ".html", reply);
+    const std::string name = "/list_" + std::to_string(n) + ".html";
+    server.Serve(name, PageReply(ListPage(n, true), delay));
+    server.Serve(kUtf8Prefix + name, PageReply(ListPage(n, false), delay));
   }
-  server.SetHandler([pages](const test_support::ReceivedRequest& request) {
-    const std::string path = request.Path();
+  server.SetHandler([delay, pages](const test_support::ReceivedRequest& request) {
+    std::string path = request.Path();
     if (path.rfind("/linked_", 0) == 0) return GbkPage(LinkedListPage(std::atoi(path.c_str() + 8), pages));
     if (path.rfind("/news/2026/", 0) == 0) return GbkPage(DetailPage(std::atol(path.c_str() + 11)));
     if (path.rfind("/slow_", 0) == 0) {
@@ -135,9 +175,12 @@ int main(int argc, char** argv) {
       return reply;
     }
     if (path.rfind("/stall_", 0) == 0) return StalledReply();
+    const bool gbk = path.rfind(kUtf8Prefix, 0) != 0;
+    if (!gbk) path.erase(0, std::string(kUtf8Prefix).size());
+    if (path.rfind("/records_", 0) == 0) return PageReply(CachedRecordsPage(std::atoi(path.c_str() + 9), gbk), delay);
     const bool oneEntry = path.rfind("/bigone_", 0) == 0;
     if (!oneEntry && path.rfind("/big_", 0) != 0) return test_support::RawReply(test_support::HttpResponse(404, ""));
-    return BigReply(std::strtoul(path.c_str() + (oneEntry ? 8 : 5), nullptr, 10), oneEntry);
+    return BigReply(std::strtoul(path.c_str() + (oneEntry ? 8 : 5), nullptr, 10), oneEntry, gbk);
   });
   std::printf("%d\n", server.Port());
   std::fflush(stdout);

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "collect/match_budgets.h"
 #include "collect/match_rule.h"
 #include "collect/page_downloads.h"
 #include "collect/page_preparation.h"
@@ -27,7 +28,8 @@ using runtime::Text;
 class Run {
 public:
   Run(const CollectionSettings& settings, RunObserver& observer, const ResultTable& table, RunJournal* journal)
-      : settings_(settings), observer_(observer), journal_(journal), rules_(CompileRules(settings)) {
+      : settings_(settings), observer_(observer), journal_(journal), rules_(CompileRules(settings)),
+        budgets_(settings.matchBudget) {
     rowCount_ = table.RowCount();
     columnCount_ = table.ColumnCount();
     RunCaptions captions = CaptionsOfRun(settings, rules_.groupCount);
@@ -68,13 +70,20 @@ private:
   }
 
   void StartDownloads(const DownloadsStart& start) {
-    PreparePage prepare = [this](const Text& address, web::FetchResponse&& response) {
-      return PrepareAttempt(address, std::move(response), settings_, rules_);
+    // A page's matching has what is left of its budget and ends within milliseconds of a stop.
+    PreparePage prepare = [this](const ListPage& page, int attempt, web::FetchResponse&& response) {
+      const runtime::SearchLimits matching{budgets_.Take(page, attempt), [this] { return observer_.StopRequested(); }};
+      PageOutcome outcome = PrepareAttempt(page.address, std::move(response), settings_, rules_, matching);
+      if (attempt == 1 && WorthAnotherAttempt(outcome)) {
+        budgets_.Leave(page, std::max(runtime::SearchClock::duration::zero(), matching.budget - outcome.matchingTime));
+      }
+      return outcome;
     };
     PrepareDetailPage prepareDetail;
     if (rules_.fetchesDetails) {
       prepareDetail = [this](const Text& address, web::FetchResponse&& response) {
-        return PrepareDetail(address, std::move(response), settings_, rules_.detail);
+        const runtime::SearchLimits limits{settings_.matchBudget, [this] { return observer_.StopRequested(); }};
+        return PrepareDetail(address, std::move(response), settings_, rules_.detail, limits);
       };
     }
     downloads_ = MakePageDownloads(settings_, *fetcher_, observer_, std::move(prepare),
@@ -135,7 +144,7 @@ private:
   }
 
   // One prepared attempt at a page, told to the observer and noted in entry. Returns the match
-  // count, or -1 when the run was stopped during the download.
+  // count, or -1 when the run was stopped during the download or the matching.
   int CollectAttempt(PageOutcome& outcome, int attempt, const ListPage& page, JournalPage& entry) {
     if (observer_.StopRequested()) return -1;
     observer_.AttemptStarted({outcome.address, attempt});
@@ -159,7 +168,10 @@ private:
     if (count > 0 && rules_.fetchesDetails && !AddDetailCells(entry, outcome, page)) return -1;
     entry.collectedBefore =
         journal_ ? journal_->CollectedBefore(entry.records) : std::vector<bool>(entry.records.size());
-    entry.attempts.push_back({outcome.address, attempt, count, outcome.reason, outcome.warning});
+    // A matching given up keeps its rows; its note goes with the warning, so that a resumed run
+    // tells it as it was first told.
+    const Text matchNote = outcome.tooComplex ? TooComplexNote(count) : Text();
+    entry.attempts.push_back({outcome.address, attempt, count, outcome.reason, JoinedNotes(outcome.warning, matchNote)});
     TellRecords(RecordsToTell(entry, journal_ != nullptr));
     observer_.AttemptFinished(entry.attempts.back());
     return count;
@@ -294,6 +306,7 @@ private:
   RunObserver& observer_;
   RunJournal* const journal_;  // null without a store
   const RunRules rules_;
+  MatchBudgets budgets_;
   Fetcher* fetcher_ = nullptr;
   std::unique_ptr<PageDownloads> downloads_;
   std::vector<Text> listCaptions_;

@@ -46,13 +46,15 @@ PageOutcome TestPage(const runtime::Text& address, const CollectionSettings& set
                      Fetcher& fetcher, RunObserver& observer);
 
 // Runs over settings.addresses in order: the run's start, then per page its turn, each attempt's
-// start, the page text, the columns the table lacks, one record per match and the attempt's end;
-// a page without a match is collected once more, unless its download ran to the whole-transfer
-// limit or already waited out a Retry-After. With next pages, each address is followed by the
-// pages its next-page links lead to (settings.next), each a page of its own, until a page has no
-// link, its link was met before in the run (an address of the run or a next page) or maxNext pages
-// were followed. With detail pages, each record's link (settings.detail.column) is resolved
-// against its page's address and the groups of the detail rule's first match on that page are
+// start, the page text, the columns the table lacks, one record per match and the attempt's end
+// (its warning carrying the note when the matching was given up); a page without a match is
+// collected once more, unless its download ran to the whole-transfer limit or already waited out
+// a Retry-After, or its matching was given up. A list page's matching has settings.matchBudget,
+// both attempts together, and ends within milliseconds of a stop (PrepareAttempt). With next
+// pages, each address is followed by the pages its next-page links lead to (settings.next), each
+// a page of its own, until a page has no link, its link was met before in the run (an address of
+// the run or a next page) or maxNext pages were followed. With detail pages, each record's link
+// (settings.detail.column) is resolved against its page's address and the groups of the detail rule's first match on that page are
 // appended to the record (empty cells when it fails or does not match; each address is fetched
 // once in a run): the observer hears each detail page taken, then the page's records.
 // Pages are downloaded, prepared and matched ahead within the settings' limits (MakePageDownloads)

@@ -24,6 +24,8 @@ struct FetchPoliteness {
 };
 
 inline constexpr std::int64_t kDefaultMaxPageBytes = std::int64_t{256} * 1024 * 1024;
+// Time the rule may spend matching one page, both attempts of the page together.
+inline constexpr std::chrono::milliseconds kDefaultMatchBudget{10000};
 
 // What the next-page rule is matched on: the text the match rule sees (cut and cleaned), or the
 // whole page cleaned the same way but not cut.
@@ -71,6 +73,7 @@ struct CollectionSettings {
   PageEncoding encoding = PageEncoding::Gbk;
   FetchPoliteness fetching;
   std::int64_t maxPageBytes = kDefaultMaxPageBytes;
+  std::chrono::milliseconds matchBudget = kDefaultMatchBudget;
   NextPageSettings next;
   DetailSettings detail;
 };

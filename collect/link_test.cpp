@@ -23,7 +23,8 @@ NextPageTest TestNextPage(const TestedPageTexts& page, const CollectionSettings&
   if (!test.problem.empty()) return test;
   const RunRules rules = CompileRules(settings);
   const bool whole = settings.next.scope == NextPageScope::WholePage;
-  test.address = FirstLinkAddress(rules.next, whole ? page.wholePageText : page.pageText, page.address);
+  test.address =
+      FirstLinkAddress(rules.next, whole ? page.wholePageText : page.pageText, page.address, {settings.matchBudget, {}});
   if (test.address.empty()) test.problem = T("测试页上没有找到下一页的链接");
   return test;
 }
@@ -39,7 +40,7 @@ DetailPageTest TestDetailPage(const TestedPageTexts& page, const CollectionSetti
   if (!test.problem.empty()) return test;
   const RunRules rules = CompileRules(settings);
   test.captions = GroupCaptions(GroupNames(settings.detail.rule), rules.groupCount + 3);
-  const std::vector<runtime::SearchResult> matches = rules.list.SearchAll(page.pageText);
+  const std::vector<runtime::SearchResult> matches = rules.list.Search(page.pageText, {settings.matchBudget, {}}).matches;
   if (matches.empty()) {
     test.problem = T("测试页上没有纪录");
     return test;
@@ -49,8 +50,9 @@ DetailPageTest TestDetailPage(const TestedPageTexts& page, const CollectionSetti
     test.problem = T("第一条纪录没有详细页链接");
     return test;
   }
+  const runtime::SearchLimits limits{settings.matchBudget, [&observer] { return observer.StopRequested(); }};
   const DetailOutcome detail = PrepareDetail(
-      test.address, DownloadPage(test.address, settings, fetcher, observer), settings, rules.detail);
+      test.address, DownloadPage(test.address, settings, fetcher, observer), settings, rules.detail, limits);
   test.cells = detail.cells;
   if (detail.stopped) {
     test.problem = T("已停止");

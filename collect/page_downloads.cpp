@@ -71,8 +71,8 @@ public:
       : settings_(settings), fetcher_(fetcher), observer_(observer), prepare_(std::move(prepare)),
         prepareDetail_(std::move(prepareDetail)) {}
 
-  PageOutcome First(const ListPage& page) override { return prepare_(page.address, Fetch(page.address)); }
-  PageOutcome Again(const ListPage& page) override { return prepare_(page.address, Fetch(page.address)); }
+  PageOutcome First(const ListPage& page) override { return prepare_(page, 1, Fetch(page.address)); }
+  PageOutcome Again(const ListPage& page) override { return prepare_(page, 2, Fetch(page.address)); }
   DetailOutcome Detail(const ListPage&, const Text& address) override {
     return prepareDetail_(address, Fetch(address));
   }
@@ -422,7 +422,7 @@ private:
     PageOutcome outcome;
     DetailOutcome detail;
     if (kind == Kind::List) {
-      outcome = prepare_(address, std::move(response));
+      outcome = prepare_({key.page.start, key.page.depth, address}, key.slot == kFirstSlot ? 1 : 2, std::move(response));
     } else {
       detail = prepareDetail_(address, std::move(response));
     }

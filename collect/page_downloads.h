@@ -5,7 +5,6 @@
 #include <functional>
 #include <memory>
 #include <vector>
-#include <vector>
 
 #include "collect/collection_settings.h"
 #include "collect/fetcher.h"
@@ -20,19 +19,19 @@ namespace collect {
 web::FetchResponse DownloadPage(const runtime::Text& address, const CollectionSettings& settings,
                                 Fetcher& fetcher, const RunObserver& observer);
 
-// Turns the answer of one attempt at a page into its outcome: decoded, cut, cleaned and matched,
-// with its next-page and detail addresses. Called from download threads, several at once; it must
-// not reach the observer.
-using PreparePage = std::function<PageOutcome(const runtime::Text& address, web::FetchResponse&& response)>;
-// The same for a detail page.
-using PrepareDetailPage = std::function<DetailOutcome(const runtime::Text& address, web::FetchResponse&& response)>;
-
 // A page of the list: an address of the run, or a page reached from it over next-page links.
 struct ListPage {
   int start = 0;  // 0-based index of the address in settings.addresses
   int depth = 0;  // next-page links followed from there: 0 for the address itself
   runtime::Text address;
 };
+
+// Turns the answer of one attempt (1 or 2) at a list page into its outcome: decoded, cut, cleaned
+// and matched, with its next-page and detail addresses. Called from download threads, several at
+// once; it may ask the observer only whether the run is to stop.
+using PreparePage = std::function<PageOutcome(const ListPage& page, int attempt, web::FetchResponse&& response)>;
+// The same for a detail page.
+using PrepareDetailPage = std::function<DetailOutcome(const runtime::Text& address, web::FetchResponse&& response)>;
 
 // Where a run's downloads begin: at its first address, or, when a run is resumed, at the first
 // list page the engine will take after those told from the journal, which name the list and

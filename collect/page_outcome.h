@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "runtime/regex.h"
+#include "runtime/search_limits.h"
 #include "runtime/text.h"
 
 namespace collect {
@@ -26,8 +27,14 @@ struct PageOutcome {
   // The page was abandoned because the run was stopped; nothing of it counts.
   bool stopped = false;
   // Asking again would not help or would go too far: the download ran to its whole-transfer
-  // limit, or it already waited out the server's Retry-After and asked a second time.
+  // limit, or it already waited out the server's Retry-After and asked a second time, or the
+  // matching was given up.
   bool finalAttempt = false;
+  // The matching was given up (the rule too complex, or the page's matching time spent) after
+  // the matches the outcome holds.
+  bool tooComplex = false;
+  // Time the match rule's search took.
+  runtime::SearchClock::duration matchingTime{};
   // The address the page's next-page link leads to, resolved; empty when the run follows no next
   // pages or the page has no such link.
   runtime::Text nextAddress;

@@ -90,8 +90,9 @@ PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response, c
   return outcome;
 }
 
-Text FirstLinkAddress(const runtime::Regex& rule, const Text& text, const Text& pageAddress) {
-  const std::vector<runtime::SearchResult> matches = rule.SearchAll(text);
+Text FirstLinkAddress(const runtime::Regex& rule, const Text& text, const Text& pageAddress,
+                      const runtime::SearchLimits& limits) {
+  const std::vector<runtime::SearchResult> matches = rule.Search(text, limits).matches;
   return matches.empty() ? Text() : web::LinkAddress(pageAddress, matches.front().GetSubmatchText(text, 1));
 }
 
@@ -102,15 +103,25 @@ Text DetailAddressOf(const runtime::SearchResult& match, const Text& pageText, c
 }
 
 PageOutcome PrepareAttempt(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
-                           const RunRules& rules) {
+                           const RunRules& rules, const runtime::SearchLimits& matching) {
   const Text base = BaseAddress(address, response);
   const bool nextOnWholePage = rules.followsNext && rules.nextScope == NextPageScope::WholePage;
   PageOutcome outcome = PrepareOutcome(address, std::move(response), settings, nextOnWholePage);
   outcome.groupCount = rules.groupCount;
   if (outcome.stopped) return outcome;
-  outcome.matches = rules.list.SearchAll(outcome.pageText);
+  runtime::SearchReport report = rules.list.Search(outcome.pageText, matching);
+  outcome.matchingTime = report.spent;
+  if (report.outcome == runtime::SearchOutcome::Cancelled) {
+    outcome.stopped = true;
+    return outcome;
+  }
+  outcome.matches = std::move(report.matches);
+  outcome.tooComplex = report.outcome == runtime::SearchOutcome::TooComplex;
+  outcome.finalAttempt = outcome.finalAttempt || outcome.tooComplex;
   if (rules.followsNext) {
-    outcome.nextAddress = FirstLinkAddress(rules.next, nextOnWholePage ? outcome.wholePageText : outcome.pageText, base);
+    const runtime::SearchLimits nextLimits{settings.matchBudget, matching.stopRequested};
+    outcome.nextAddress =
+        FirstLinkAddress(rules.next, nextOnWholePage ? outcome.wholePageText : outcome.pageText, base, nextLimits);
     Text().swap(outcome.wholePageText);
   }
   if (rules.fetchesDetails) {
@@ -122,7 +133,7 @@ PageOutcome PrepareAttempt(const Text& address, web::FetchResponse&& response, c
 }
 
 DetailOutcome PrepareDetail(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
-                            const runtime::Regex& rule) {
+                            const runtime::Regex& rule, const runtime::SearchLimits& limits) {
   PreparedAnswer answer =
       PrepareAnswer(std::move(response), settings, settings.detail.before, settings.detail.after, false);
   DetailOutcome detail;
@@ -130,8 +141,10 @@ DetailOutcome PrepareDetail(const Text& address, web::FetchResponse&& response, 
   detail.stopped = answer.stopped;
   detail.reason = std::move(answer.reason);
   if (detail.stopped) return detail;
-  const std::vector<runtime::SearchResult> matches = rule.SearchAll(answer.text);
-  if (matches.empty()) return detail;
+  const runtime::SearchReport report = rule.Search(answer.text, limits);
+  detail.stopped = report.outcome == runtime::SearchOutcome::Cancelled;
+  const std::vector<runtime::SearchResult>& matches = report.matches;
+  if (detail.stopped || matches.empty()) return detail;
   detail.matched = true;
   for (int group = 1; group <= rule.GetSubexpressionCount(); ++group) {
     detail.cells.push_back(matches.front().GetSubmatchText(answer.text, group));

@@ -6,6 +6,7 @@
 #include "collect/collection_settings.h"
 #include "collect/page_outcome.h"
 #include "runtime/regex.h"
+#include "runtime/search_limits.h"
 #include "runtime/text.h"
 #include "web/fetch.h"
 
@@ -35,9 +36,10 @@ PageOutcome PrepareOutcome(const runtime::Text& address, web::FetchResponse&& re
                            const CollectionSettings& settings, bool keepWholePage);
 
 // The address the first group of the rule's first match on text leads to, resolved against
-// pageAddress (web::LinkAddress); empty without a match.
+// pageAddress (web::LinkAddress); empty without a match. The search ends within the limits, with
+// the first match it found before it was stopped or given up.
 runtime::Text FirstLinkAddress(const runtime::Regex& rule, const runtime::Text& text,
-                               const runtime::Text& pageAddress);
+                               const runtime::Text& pageAddress, const runtime::SearchLimits& limits);
 
 // The detail page's address of a record: its link cell (rules.linkColumn; the page address for
 // the address column) resolved against base, the page's address after redirects.
@@ -46,13 +48,20 @@ runtime::Text DetailAddressOf(const runtime::SearchResult& match, const runtime:
 
 // An attempt at a list page prepared and matched, with its next page's address (on the page text
 // or the whole page, as the settings say) and each match's detail page address when the run
-// follows them. A stopped attempt is not matched.
+// follows them. A stopped attempt is not matched. The match rule's search keeps within matching
+// (its time noted in PageOutcome::matchingTime): when the budget runs out or the engine gives up,
+// the matches before stand and the attempt is the page's last (tooComplex); a stop request
+// granted during it makes the attempt a stopped one. The next-page search has the same stop
+// request and a budget of settings.matchBudget.
 PageOutcome PrepareAttempt(const runtime::Text& address, web::FetchResponse&& response,
-                           const CollectionSettings& settings, const RunRules& rules);
+                           const CollectionSettings& settings, const RunRules& rules,
+                           const runtime::SearchLimits& matching);
 
 // A detail page prepared: decoded as list pages are, cut with the detail markers, cleaned, and
-// the groups of the detail rule's first match.
+// the groups of the detail rule's first match, found within the limits (a stop request granted
+// makes it a stopped one).
 DetailOutcome PrepareDetail(const runtime::Text& address, web::FetchResponse&& response,
-                            const CollectionSettings& settings, const runtime::Regex& rule);
+                            const CollectionSettings& settings, const runtime::Regex& rule,
+                            const runtime::SearchLimits& limits);
 
 }  // namespace collect

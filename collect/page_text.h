@@ -5,11 +5,13 @@
 
 namespace collect {
 
-// The page text made from the body in the body's own storage, so that a page never needs more
-// than twice its size: taken as it is (gbk) or converted from UTF-8 (one more copy while it is
-// converted), up to a zero byte; cut to the stretch between the markers when both are given (see
-// web::TextBetween); then line feeds, carriage returns and tabs removed and each pair of spaces
-// made one.
+// The page text made from the body, up to a zero byte: taken as it is (gbk) or converted from
+// UTF-8; cut to the stretch between the markers when both are given (see web::TextBetween); then
+// line feeds, carriage returns and tabs removed and each pair of spaces made one. All in one pass
+// over the body: a GBK body is cut and cleaned in its own storage; a UTF-8 body is cut where the
+// markers' UTF-8 bytes are (when that is sure to be the same place) and only the stretch between
+// them converted and cleaned, a piece at a time, a large body giving back its memory as the
+// conversion passes it. A page thus never needs much more than its own size.
 runtime::Text PreparePageText(runtime::ByteSet&& body, bool gbk, const runtime::Text& before,
                               const runtime::Text& after);
 

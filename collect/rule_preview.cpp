@@ -48,8 +48,12 @@ RulePreview PreviewRule(const Text& pageText, const Text& rule, const Text& addr
   runtime::Regex regex;
   regex.Create(TranslateMatchRule(rule, syntax), runtime::Case::Insensitive);
   const int groupCount = regex.GetSubexpressionCount();
-  const std::vector<runtime::SearchResult> matches = regex.SearchAll(pageText);
+  runtime::SearchLimits limits;
+  limits.budget = kDefaultMatchBudget;
+  const runtime::SearchReport report = regex.Search(pageText, limits);
+  const std::vector<runtime::SearchResult>& matches = report.matches;
   preview.count = static_cast<int>(matches.size());
+  preview.tooComplex = report.outcome != runtime::SearchOutcome::Complete;
   preview.captions = RuleCaptions(rule, syntax);
   const std::size_t listed = std::min(matches.size(), static_cast<std::size_t>(std::max(maxRows, 0)));
   for (std::size_t i = 0; i < listed; ++i) {
@@ -70,7 +74,10 @@ Text PreviewHeadline(const RulePreview& preview) {
   if (line.empty()) {
     line = T("测试页取到 ") + runtime::ToText(preview.count) + T(" 条纪录");
     const int listed = static_cast<int>(preview.records.size());
-    if (listed < preview.count) line += T("（列出前 ") + runtime::ToText(listed) + T(" 条）");
+    const Text note =
+        JoinedNotes(preview.tooComplex ? TooComplexNote(preview.count) : Text(),
+                    listed < preview.count ? T("列出前 ") + runtime::ToText(listed) + T(" 条") : Text());
+    if (!note.empty()) line += T("（") + note + T("）");
   }
   if (!preview.hint.empty()) line += "\n" + preview.hint;
   return line;

@@ -18,6 +18,8 @@ struct RulePreview {
   runtime::Text problem;
   // Records the rule finds on the page, as a run would count them.
   int count = 0;
+  // The matching was given up after count records, as a run gives it up.
+  bool tooComplex = false;
   // Captions of the result columns the run would fill ("文本 1" …), whole match first, address last.
   std::vector<runtime::Text> captions;
   // The first records in match order, cells as the run would fill them.
@@ -28,9 +30,9 @@ struct RulePreview {
   runtime::Text hint;
 };
 
-// Matches rule on pageText (already cut and cleaned) as a run matches a page at address, keeping
-// at most maxRows records, the rule read in the given syntax. A rule that is empty or does not
-// compile gives only the problem (and the hint).
+// Matches rule on pageText (already cut and cleaned) as a run matches a page at address, with the
+// same time budget, keeping at most maxRows records, the rule read in the given syntax. A rule
+// that is empty or does not compile gives only the problem (and the hint).
 RulePreview PreviewRule(const runtime::Text& pageText, const runtime::Text& rule,
                         const runtime::Text& address, int maxRows = kPreviewRows,
                         RuleSyntax syntax = RuleSyntax::Pattern);
@@ -39,10 +41,10 @@ RulePreview PreviewRule(const runtime::Text& pageText, const runtime::Text& rule
 // status bar says it ("测试页下载失败（HTTP 404）"), in place of the problem.
 RulePreview FailedPagePreview(const runtime::Text& reason);
 
-// The preview's text above its records: the problem, or "测试页取到 N 条纪录" with
-// "（列出前 M 条）" when not every record is listed; then the hint on a line of its own, when
-// there is one: "规则中的 . ? 在正则表达式中另有含义：要按原样匹配，请写成 \. \?，或在“工具箱 ▼”中
-// 勾选“按原文匹配”".
+// The preview's text above its records: the problem, or "测试页取到 N 条纪录" followed, in one
+// parenthesis, by the run's note when the matching was given up and by "列出前 M 条" when not
+// every record is listed; then the hint on a line of its own, when there is one:
+// "规则中的 . ? 在正则表达式中另有含义：要按原样匹配，请写成 \. \?，或在“工具箱 ▼”中勾选“按原文匹配”".
 runtime::Text PreviewHeadline(const RulePreview& preview);
 
 }  // namespace collect

@@ -51,7 +51,8 @@ struct AttemptResult {
   int rowsFound = 0;
   // Why the page failed ("无法连接: Connection refused", "HTTP 404"); empty when it did not.
   runtime::Text failureReason;
-  // A note that is not a failure (the page declares another encoding than it was read with).
+  // A note that is not a failure: the page declares another encoding than it was read with, or
+  // the matching was given up (TooComplexNote), both joined by "；" when both apply.
   runtime::Text warning;
 };
 

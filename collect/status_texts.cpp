@@ -40,10 +40,18 @@ Text PrintableAddress(const Text& address) {
 
 Text AttemptLine(const AttemptResult& attempt) {
   Text line = PrintableAddress(attempt.address) + T("取到 ") + runtime::ToText(attempt.rowsFound) + T(" 条纪录");
-  Text note = attempt.failureReason;
-  if (!attempt.warning.empty()) note += (note.empty() ? Text() : T("；")) + attempt.warning;
+  const Text note = JoinedNotes(attempt.failureReason, attempt.warning);
   if (!note.empty()) line += T("（") + note + T("）");
   return line;
+}
+
+Text TooComplexNote(int recordsFound) {
+  return T("匹配规则过于复杂，已停止在第 ") + runtime::ToText(recordsFound + 1) + T(" 条");
+}
+
+Text JoinedNotes(const Text& first, const Text& second) {
+  if (first.empty() || second.empty()) return first + second;
+  return first + T("；") + second;
 }
 
 Text NoMatchMessage() { return T("匹配结果为0,请检查正则匹配规则!"); }

@@ -25,6 +25,13 @@ runtime::Text PrintableAddress(const runtime::Text& address);
 // "；", when there are any.
 runtime::Text AttemptLine(const AttemptResult& attempt);
 
+// The note of a page whose matching was given up (the rule backtracks too much, or its time ran
+// out): "匹配规则过于复杂，已停止在第 N 条", N being the record it was looking for.
+runtime::Text TooComplexNote(int recordsFound);
+
+// Two notes of one parenthesis: joined by "；" when both are there, else the one that is.
+runtime::Text JoinedNotes(const runtime::Text& first, const runtime::Text& second);
+
 // The status bar's message after an attempt that found nothing: "匹配结果为0,请检查正则匹配规则!".
 runtime::Text NoMatchMessage();
 // The status bar's message after an attempt: "匹配成功，共n条".

@@ -11,6 +11,9 @@ namespace runtime {
 
 // UTF-8 bytes (malformed sequences become U+FFFD) as a text in the program's code page.
 Text Utf8ToText(std::string_view utf8);
+// Appends Utf8ToText(utf8) to out. UTF-8 converted in pieces, each ending with an ASCII byte
+// (the last one excepted), gives the text the whole converts to.
+void AppendUtf8AsText(std::string_view utf8, Text& out);
 // A text of the program's code page as UTF-8.
 std::string TextToUtf8(std::string_view text);
 // UTF-16 as a text of the program's code page.

@@ -1,17 +1,86 @@
-// The regular-expression object over Boost.Regex, with byte-wise traits fixed to the "C" locale.
+// The regular-expression object over Boost.Regex, with byte-wise traits fixed to the "C" locale,
+// and over the template matcher for the expressions it can take.
 #include "runtime/regex.h"
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <exception>
+#include <iterator>
 #include <locale>
 #include <string_view>
 
 #include <boost/regex.hpp>
 
+#include "runtime/template_matcher.h"
+
 namespace runtime {
 
 namespace {
+
+// The meter of the search in progress on this thread.
+constinit thread_local SearchMeter* activeMeter = nullptr;
+
+// A position in the searched text that counts every byte the engine reads on the active meter:
+// the engine cannot be told to pause, but it reads the text at every step it takes, so a search
+// that runs too long or is stopped ends at the next look, however long its single attempt.
+class MeteredIterator {
+public:
+  using iterator_category = std::random_access_iterator_tag;
+  using value_type = char;
+  using difference_type = std::ptrdiff_t;
+  using pointer = const char*;
+  using reference = const char&;
+
+  MeteredIterator() = default;
+  explicit MeteredIterator(const char* at) : at_(at) {}
+
+  const char* Base() const { return at_; }
+
+  reference operator*() const {
+    activeMeter->Step();
+    return *at_;
+  }
+  reference operator[](difference_type offset) const {
+    activeMeter->Step();
+    return at_[offset];
+  }
+  MeteredIterator& operator++() {
+    ++at_;
+    return *this;
+  }
+  MeteredIterator operator++(int) { return MeteredIterator(at_++); }
+  MeteredIterator& operator--() {
+    --at_;
+    return *this;
+  }
+  MeteredIterator operator--(int) { return MeteredIterator(at_--); }
+  MeteredIterator& operator+=(difference_type offset) {
+    at_ += offset;
+    return *this;
+  }
+  MeteredIterator& operator-=(difference_type offset) {
+    at_ -= offset;
+    return *this;
+  }
+  friend difference_type operator-(MeteredIterator a, MeteredIterator b) { return a.at_ - b.at_; }
+  friend bool operator==(MeteredIterator a, MeteredIterator b) { return a.at_ == b.at_; }
+
+private:
+  const char* at_ = nullptr;
+};
+
+// Makes meter the active one for as long as it lives.
+class ActiveMeterScope {
+public:
+  explicit ActiveMeterScope(SearchMeter& meter) : previous_(activeMeter) { activeMeter = &meter; }
+  ~ActiveMeterScope() { activeMeter = previous_; }
+  ActiveMeterScope(const ActiveMeterScope&) = delete;
+  ActiveMeterScope& operator=(const ActiveMeterScope&) = delete;
+
+private:
+  SearchMeter* previous_;
+};
 
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -95,11 +164,12 @@ using Expression = boost::basic_regex<char, ByteTraits>;
 struct Regex::Compiled {
   Expression expression;
   LiteralPrefix prefix;
+  std::optional<TemplateMatcher> matcher;
 };
 
 namespace {
 
-using Match = boost::match_results<const char*>;
+using Match = boost::match_results<MeteredIterator>;
 
 // match_default (0) with the format_all bit, which does not touch matching: Boost's Perl defaults
 // hold ('.' takes line breaks, ^ and $ match at them, the first alternative that succeeds wins).
@@ -110,29 +180,75 @@ std::string_view Terminated(const Text& text) {
   return std::string_view(text.data(), std::min(text.find('\0'), text.size()));
 }
 
-SearchResult MakeResult(const Match& match, const char* textStart) {
-  std::vector<SubMatch> entries(match.size());
+void ReadEntries(const Match& match, const char* textStart, std::vector<SubMatch>& entries) {
+  entries.assign(match.size(), SubMatch{});
   for (std::size_t i = 0; i < match.size(); ++i) {
     const auto& sub = match[i];
     if (sub.matched) {
-      entries[i] = {static_cast<int>(sub.first - textStart), static_cast<int>(sub.length()), true};
+      entries[i] = {static_cast<int>(sub.first.Base() - textStart), static_cast<int>(sub.length()), true};
     }
   }
-  return SearchResult(std::move(entries));
 }
 
 // One engine search over [from, end), from counting as the start of the text. When the pattern's
 // literal prefix first occurs further on, the engine starts there with from as the base of the
 // text, so ^, \b, \A and look-behind judge every position exactly as a search from from would.
-// False when nothing matched or the engine gave up.
+// False when nothing matched; the engine's failures and the meter's interruptions pass through.
 bool SearchFrom(const char* from, const char* end, Match& match, const Expression& expression,
                 const LiteralPrefix& prefix) {
   const char* const start = prefix.Find(from, end);
   if (start == nullptr) return false;
-  try {
-    return boost::regex_search(start, end, match, expression, kMatchFlags, from);
-  } catch (const std::exception&) {
-    return false;
+  return boost::regex_search(MeteredIterator(start), MeteredIterator(end), match, expression,
+                             kMatchFlags, MeteredIterator(from));
+}
+
+// Finds the next match from a position on: the template matcher's or the engine's walk.
+class MatchWalk {
+public:
+  virtual ~MatchWalk() = default;
+  // The first match from from on, as entries; false when there is none.
+  virtual bool Next(std::size_t from, std::vector<SubMatch>& entries) = 0;
+};
+
+class TemplateWalk final : public MatchWalk {
+public:
+  TemplateWalk(const TemplateMatcher& matcher, std::string_view text, SearchMeter& meter)
+      : search_(matcher, text, meter) {}
+  bool Next(std::size_t from, std::vector<SubMatch>& entries) override { return search_.Next(from, entries); }
+
+private:
+  TemplateMatcher::Search search_;
+};
+
+class EngineWalk final : public MatchWalk {
+public:
+  EngineWalk(const Expression& expression, const LiteralPrefix& prefix, std::string_view text, SearchMeter& meter)
+      : expression_(expression), prefix_(prefix), text_(text), scope_(meter) {}
+  bool Next(std::size_t from, std::vector<SubMatch>& entries) override {
+    if (!SearchFrom(text_.data() + from, text_.data() + text_.size(), match_, expression_, prefix_)) return false;
+    ReadEntries(match_, text_.data(), entries);
+    return true;
+  }
+
+private:
+  const Expression& expression_;
+  const LiteralPrefix& prefix_;
+  std::string_view text_;
+  ActiveMeterScope scope_;
+  Match match_;
+};
+
+// Every match from the start of text on, each search from the previous match's end, into report.
+void Walk(MatchWalk& walk, std::size_t textLength, SearchReport& report) {
+  std::size_t from = 0;
+  std::vector<SubMatch> entries;
+  while (walk.Next(from, entries)) {
+    const SubMatch whole = entries.front();
+    report.matches.emplace_back(std::move(entries));
+    // An empty match would be found again at the same place: it is the last one.
+    if (whole.length == 0) break;
+    from = static_cast<std::size_t>(whole.start + whole.length);
+    if (from > textLength) break;
   }
 }
 
@@ -155,9 +271,14 @@ bool Regex::Create(const Text& pattern, Case letterCase) {
             : boost::regex_constants::perl;
   const std::string_view bytes = Terminated(pattern);
   try {
-    auto compiled = std::make_shared<Compiled>(Compiled{Expression(), LiteralPrefix(bytes, icase)});
+    auto compiled = std::make_shared<Compiled>(Compiled{Expression(), LiteralPrefix(bytes, icase), std::nullopt});
     compiled->expression.imbue(std::locale::classic());
     compiled->expression.assign(bytes.data(), bytes.data() + bytes.size(), flags);
+    compiled->matcher = TemplateMatcher::FromPattern(bytes, !icase);
+    if (compiled->matcher &&
+        compiled->matcher->GroupCount() != static_cast<int>(compiled->expression.mark_count())) {
+      compiled->matcher.reset();
+    }
     compiled_ = std::move(compiled);
     lastError_.clear();
     return true;
@@ -172,24 +293,39 @@ int Regex::GetSubexpressionCount() const {
   return std::max(0, static_cast<int>(compiled_->expression.mark_count()));
 }
 
-std::vector<SearchResult> Regex::SearchAll(const Text& text) const {
-  std::vector<SearchResult> results;
+bool Regex::UsesTemplateMatcher() const { return templateAllowed_ && compiled_ && compiled_->matcher; }
+
+Regex Regex::WithBacktrackingOnly() const {
+  Regex copy = *this;
+  copy.templateAllowed_ = false;
+  return copy;
+}
+
+SearchReport Regex::Search(const Text& text, const SearchLimits& limits) const {
+  SearchReport report;
   const std::string_view bytes = Terminated(text);
   if (bytes.empty() || !compiled_ || compiled_->expression.empty() ||
       compiled_->expression.status() != 0) {
-    return results;
+    return report;
   }
-  const char* const textStart = bytes.data();
-  const char* const end = textStart + bytes.size();
-  const char* from = textStart;
-  Match match;
-  while (SearchFrom(from, end, match, compiled_->expression, compiled_->prefix)) {
-    results.push_back(MakeResult(match, textStart));
-    // An empty match would be found again at the same place: it is the last one.
-    if (match[0].first == match[0].second) break;
-    from = match[0].second;
+  SearchMeter meter(limits);
+  try {
+    if (UsesTemplateMatcher()) {
+      TemplateWalk walk(*compiled_->matcher, bytes, meter);
+      Walk(walk, bytes.size(), report);
+    } else {
+      EngineWalk walk(compiled_->expression, compiled_->prefix, bytes, meter);
+      Walk(walk, bytes.size(), report);
+    }
+  } catch (const SearchInterrupted& interruption) {
+    report.outcome = interruption.outcome;
+  } catch (const std::exception&) {
+    report.outcome = SearchOutcome::TooComplex;
   }
-  return results;
+  report.spent = meter.Spent();
+  return report;
 }
+
+std::vector<SearchResult> Regex::SearchAll(const Text& text) const { return Search(text, {}).matches; }
 
 }  // namespace runtime

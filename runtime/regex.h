@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/search_limits.h"
 #include "runtime/text.h"
 
 namespace runtime {
@@ -40,8 +41,20 @@ private:
   std::vector<SubMatch> entries_;
 };
 
+// What one walk through a text found, and how it ended.
+struct SearchReport {
+  std::vector<SearchResult> matches;
+  SearchOutcome outcome = SearchOutcome::Complete;
+  // Wall-clock time the walk took.
+  SearchClock::duration spent{};
+};
+
 // A compiled regular expression over the bytes of a text: '.' takes one byte, case folding and
 // the classes \d \w \s know ASCII only. A fresh value holds no expression and finds nothing.
+// An expression that is literal text with "(.*?)", ".*?", "(\d*)" and "\d*" holes (as nearly
+// every translated match rule is) is searched by the template matcher, any other by the
+// backtracking engine; both find the same matches (where the engine would give up on its
+// complexity limit, the template matcher, which needs no such limit, goes on).
 class Regex {
 public:
   // Compiles pattern (up to its first zero byte) in Perl syntax; Case::Insensitive folds ASCII
@@ -57,15 +70,26 @@ public:
 
   // Every match in text (up to its first zero byte), left to right. Each search starts where the
   // previous match ended, and that point counts as the start of the text for ^, \b and
-  // look-behind. The walk stops after an empty match; if the engine gives up (complexity,
-  // stack or memory limits) the matches found so far are returned.
+  // look-behind. The walk stops after an empty match. It ends early, with the matches found so
+  // far, as TooComplex when the engine gives up (complexity, stack or memory limits) or the
+  // budget runs out, and as Cancelled when the stop request says so; either is noticed within a
+  // few milliseconds, also in the middle of one search.
+  SearchReport Search(const Text& text, const SearchLimits& limits) const;
+  // The matches of Search without limits.
   std::vector<SearchResult> SearchAll(const Text& text) const;
+
+  // True when searches run on the template matcher.
+  bool UsesTemplateMatcher() const;
+  // The same expression searched by the backtracking engine alone: the reference the template
+  // matcher is held to in tests and benchmarks.
+  Regex WithBacktrackingOnly() const;
 
 private:
   struct Compiled;
   // Shared and immutable, so copies of a value are cheap and a recompilation never disturbs one.
   std::shared_ptr<const Compiled> compiled_;
   std::string lastError_;
+  bool templateAllowed_ = true;
 };
 
 }  // namespace runtime

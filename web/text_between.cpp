@@ -10,20 +10,15 @@ namespace web {
 
 using runtime::Text;
 
-namespace {
-
-// A marker may write a double quote as "#引号", since a marker box cannot easily hold one.
-Text WithQuotes(const Text& marker) {
+Text MarkerWithQuotes(const Text& marker) {
   static const Text kQuoteWord = runtime::T("#引号");
   return runtime::ReplaceSubtext(marker, kQuoteWord, Text("\""), std::nullopt, std::nullopt, runtime::Case::Sensitive);
 }
 
-}  // namespace
-
 std::optional<TextSpan> FindTextBetween(const Text& text, const Text& leftMarker, const Text& rightMarker,
                                         std::optional<int> start, runtime::Case letterCase) {
-  Text left = WithQuotes(leftMarker);
-  Text right = WithQuotes(rightMarker);
+  Text left = MarkerWithQuotes(leftMarker);
+  Text right = MarkerWithQuotes(rightMarker);
   int leftPosition = runtime::FindText(text, left, start, letterCase);
   if (leftPosition == -1) return std::nullopt;
   int from = leftPosition + runtime::TextLength(left);

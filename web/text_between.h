@@ -25,6 +25,10 @@ runtime::Text TextBetween(const runtime::Text& text, const runtime::Text& leftMa
                           const runtime::Text& rightMarker, std::optional<int> start = std::nullopt,
                           runtime::Case letterCase = runtime::Case::Sensitive);
 
+// The marker as the cut looks for it: "#引号" stands for a double quote, since a marker box cannot
+// easily hold one.
+runtime::Text MarkerWithQuotes(const runtime::Text& marker);
+
 // Everything after the first ":", trimmed of spaces; empty when there is no colon.
 runtime::Text TextAfterColon(const runtime::Text& text);
 

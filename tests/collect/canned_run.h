@@ -86,7 +86,7 @@ public:
     Add("records " + std::to_string(found.size()));
     for (Record& record : found) records.push_back(std::move(record));
   }
-  bool StopRequested() const override { return stop; }
+  bool StopRequested() const override { return stop || (stopAfterAsks > 0 && ++asks >= stopAfterAsks); }
 
   std::vector<std::string> Lines(const std::string& kind) const {
     std::vector<std::string> lines;
@@ -102,6 +102,8 @@ public:
   int stopAtPage = 0;  // the run is asked to stop when this page's turn comes
   int failAtPage = 0;  // the records of this page throw, as a run that dies
   int page = 0;
+  int stopAfterAsks = 0;  // StopRequested says yes from this call on
+  mutable std::atomic<int> asks{0};
   std::atomic<bool> stop{false};
 
 private:

@@ -186,6 +186,74 @@ TEST_F(EngineTest, StopEndsTheRunBeforeTheNextPageAndSaysSo) {
   EXPECT_EQ(runtime::TextToUtf8(FinalMessage(summary)), "已停止：处理了 1 / 3 个网址，共2条数据");
 }
 
+// A page whose matching is given up keeps the rows found before, is no failed page, and its count
+// line says at which record the matching stopped, beside any other note.
+TEST(MatchingGivenUp, KeepsTheRowsAndSaysWhere) {
+  const std::string runs = "xxy,xxy," + std::string(40, 'x');
+  struct Case {
+    const char* name;
+    std::string page;
+    Text rule;
+    std::chrono::milliseconds budget;
+    std::vector<std::string> countLines;
+    std::size_t rows;
+  };
+  const std::vector<Case> cases = {
+      {"the engine gives up", "list-item" + runs + "</html>", "(x+x+)+y", kDefaultMatchBudget,
+       {"http://h/x取到 2 条纪录（匹配规则过于复杂，已停止在第 3 条）"}, 2},
+      {"beside the encoding note", "<meta charset=\"utf-8\">list-item" + runs + "</html>", "(x+x+)+y",
+       kDefaultMatchBudget,
+       {"http://h/x取到 2 条纪录（页面声明编码为 UTF-8，但按 GBK 读取；匹配规则过于复杂，已停止在第 3 条）"}, 2},
+      {"nothing found, not asked again", "list-item" + std::string(40, 'x') + "</html>", "(x+x+)+y",
+       kDefaultMatchBudget, {"http://h/x取到 0 条纪录（匹配规则过于复杂，已停止在第 1 条）"}, 0},
+      {"no time left", collect_test::ListPageGbk(20000), Settings({}).rule, std::chrono::milliseconds(0),
+       {}, 0},
+  };
+  for (const Case& c : cases) {
+    CannedFetcher fetcher;
+    fetcher.Answer("http://h/x", Answer(200, c.page));
+    RecordingObserver observer;
+    CollectionSettings settings = Settings({"http://h/x"});
+    settings.rule = c.rule;
+    settings.matchBudget = c.budget;
+    const RunSummary summary = RunCollection(settings, fetcher, observer);
+    std::vector<std::string> countLines = observer.Lines("line");
+    countLines.erase(countLines.begin());
+    if (c.countLines.empty()) {
+      // Out of time part of the way through: the rows found, then the note with the next one.
+      ASSERT_GT(observer.records.size(), 0u) << c.name;
+      ASSERT_LT(observer.records.size(), 20000u) << c.name;
+      const std::string found = std::to_string(observer.records.size());
+      EXPECT_THAT(countLines, ElementsAre("http://h/x取到 " + found + " 条纪录（匹配规则过于复杂，已停止在第 " +
+                                          std::to_string(observer.records.size() + 1) + " 条）"))
+          << c.name;
+    } else {
+      EXPECT_EQ(countLines, c.countLines) << c.name;
+      EXPECT_EQ(observer.records.size(), c.rows) << c.name;
+    }
+    EXPECT_EQ(summary.pagesFailed, 0) << c.name;
+    EXPECT_FALSE(summary.stopped) << c.name;
+    EXPECT_EQ(fetcher.Requests().size(), 1u) << c.name;
+  }
+}
+
+// The stop is heard in the middle of a page's matching, which would otherwise run for a second
+// and end with the page's count line: the page is left out, as a page whose download the stop cut
+// short. The stop comes after the matching has asked for it many times.
+TEST_F(EngineTest, StopDuringMatchingEndsTheRunWithoutThatPage) {
+  fetcher_.Answer("http://h/1", Answer(200, "list-item xxy</html>"));
+  fetcher_.Answer("http://h/2", Answer(200, "list-item xxy" + std::string(100000, 'x') + "</html>"));
+  CollectionSettings settings = Settings({"http://h/1", "http://h/2"});
+  settings.rule = "(x+x+)+y";
+  settings.fetching = {1, 1, {}};
+  observer_.stopAfterAsks = 200;
+  RunSummary summary = Run(settings);
+  EXPECT_TRUE(summary.stopped);
+  EXPECT_EQ(summary.pagesDone, 1);
+  EXPECT_EQ(observer_.records.size(), 1u);
+  EXPECT_THAT(observer_.Lines("line"), ElementsAre("新的一轮开始处理..", "http://h/1取到 1 条纪录"));
+}
+
 // Answers after a delay that depends on the page, counting how many requests overlap.
 class SlowFetcher final : public Fetcher {
 public:

@@ -147,6 +147,10 @@ TEST(TranslateMatchRule, LiteralSyntaxEscapesEverythingButThePlaceholders) {
   for (const TranslationCase& c : cases) {
     EXPECT_EQ(TranslateMatchRule(c.rule, RuleSyntax::Literal), c.expression) << c.name;
     EXPECT_EQ(TranslateMatchRule(c.rule, RuleSyntax::Pattern), TranslateMatchRule(c.rule)) << c.name;
+    // A rule read as written is always one the template matcher takes.
+    runtime::Regex regex;
+    ASSERT_TRUE(regex.Create(c.expression, runtime::Case::Insensitive)) << c.name;
+    EXPECT_TRUE(regex.UsesTemplateMatcher()) << c.name;
   }
 }
 

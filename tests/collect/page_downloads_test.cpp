@@ -64,12 +64,14 @@ private:
   std::int64_t peakAhead_ = 0;
 };
 
-// The page text is the body; every third page matches nothing and is asked again.
-PageOutcome PrepareAsIs(const runtime::Text& address, web::FetchResponse&& response) {
+// The page text is the body and the status the attempt; every third page matches nothing and is
+// asked again.
+PageOutcome PrepareAsIs(const ListPage& page, int attempt, web::FetchResponse&& response) {
   PageOutcome outcome;
-  outcome.address = address;
+  outcome.address = page.address;
+  outcome.status = attempt;
   outcome.pageText = std::move(response.body);
-  if (PageNumber(address) % 3 != 1) outcome.matches.emplace_back();
+  if (PageNumber(page.address) % 3 != 1) outcome.matches.emplace_back();
   return outcome;
 }
 
@@ -88,9 +90,12 @@ TEST(PageDownloads, WhatIsHeldAheadStaysWithinTheBudgetAndTheRunGoesOn) {
     PageOutcome first = downloads->First(listPage);
     EXPECT_EQ(first.address, settings.addresses[static_cast<std::size_t>(page)]);
     EXPECT_EQ(first.pageText, std::string(kBody, static_cast<char>('a' + page % 26)));
+    EXPECT_EQ(first.status, 1);
     EXPECT_EQ(WorthAnotherAttempt(first), page % 3 == 1);
     if (WorthAnotherAttempt(first)) {
-      EXPECT_EQ(downloads->Again(listPage).pageText.size(), static_cast<std::size_t>(kBody));
+      const PageOutcome again = downloads->Again(listPage);
+      EXPECT_EQ(again.pageText.size(), static_cast<std::size_t>(kBody));
+      EXPECT_EQ(again.status, 2);
     }
   }
   EXPECT_LE(fetcher.PeakAhead(), kBudget);

@@ -59,6 +59,11 @@ TEST(PreviewRule, CountsEveryMatchAndListsTheFirstAsTheRunFillsThem) {
        "测试页取到 1 条纪录"},
       {"no match", Items(3), "<td>[var]</td>", 5, 0, 3, {}, "测试页取到 0 条纪录"},
       {"empty page", Text(), "<li>[var]</li>", 5, 0, 3, {}, "测试页取到 0 条纪录"},
+      {"matching given up", T("xxy" + std::string(40, 'x')), "(x+x+)+y", 5, 1, 3, {{"xxy", "xx", a}},
+       "测试页取到 1 条纪录（匹配规则过于复杂，已停止在第 2 条）"},
+      {"given up, not all listed", T("xxyxxyxxy" + std::string(40, 'x')), "(x+x+)+y", 2, 3, 3,
+       {{"xxy", "xx", a}, {"xxy", "xx", a}},
+       "测试页取到 3 条纪录（匹配规则过于复杂，已停止在第 4 条；列出前 2 条）"},
   };
   for (const PreviewCase& c : cases) {
     SCOPED_TRACE(c.name);

@@ -182,6 +182,33 @@ INSTANTIATE_TEST_SUITE_P(Cuts, ResumeAfterCut,
                                            Cut{"LinksDieOnSecondStart", true, 4, 0, 3}),
                          [](const ::testing::TestParamInfo<Cut>& info) { return std::string(info.param.name); });
 
+// A page whose matching was given up is kept with the rows found before and its note, and a
+// resumed run tells it as it was told.
+TEST_F(StoreTest, MatchingGivenUpIsKeptWithItsRowsAndNote) {
+  CannedFetcher fetcher;
+  fetcher.Answer("http://h/hard", Answer(200, "list-item xxy,xxy," + std::string(40, 'x') + "</html>"));
+  CollectionSettings settings = Settings({"http://h/hard", "http://h/2"});
+  settings.rule = "(x+x+)+y";
+  RecordingObserver uninterrupted;
+  RunCollection(settings, fetcher, uninterrupted);
+  ASSERT_THAT(uninterrupted.Lines("line"),
+              testing::Contains("http://h/hard取到 2 条纪录（匹配规则过于复杂，已停止在第 3 条）"));
+
+  std::unique_ptr<RunStore> store = Open("s.sqlite");
+  std::unique_ptr<StoreJournal> journal = store->BeginRun({.settings = settings, .choice = {}, .separator = {}, .resumedRun = 0});
+  RecordingObserver cutShort;
+  cutShort.stopAtPage = 2;
+  journal->Finish(RunCollection(settings, fetcher, cutShort, ResultTable(), journal.get()));
+  journal = store->BeginRun({.settings = settings, .choice = {}, .separator = {}, .resumedRun = store->UnfinishedRun()->id});
+  RecordingObserver resumed;
+  ASSERT_TRUE(journal->Finish(RunCollection(settings, fetcher, resumed, ResultTable(), journal.get())));
+  EXPECT_EQ(resumed.events, uninterrupted.events);
+  EXPECT_EQ(store->ReadTable(*store->LatestRun()).RowCount(), 2);
+  // Asked once by each of the first two runs, never by the resumed one.
+  const std::vector<std::string> asked = fetcher.Addresses();
+  EXPECT_EQ(std::count(asked.begin(), asked.end(), "http://h/hard"), 2);
+}
+
 TEST_F(StoreTest, OnlyNewLeavesOutTheRecordsOfEarlierRunsOfTheProject) {
   CannedFetcher fetcher;
   // More records a page than the store writes with one statement.

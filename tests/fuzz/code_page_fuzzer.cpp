@@ -1,5 +1,8 @@
 // Fuzz target: the code-page conversions both ways. Input: bytes read as UTF-8, as a text of the
-// program's code page (GB18030), and as UTF-16 code units (little-endian pairs).
+// program's code page (GB18030), and as UTF-16 code units (little-endian pairs). The table-driven
+// conversions must give exactly what ICU's own conversion of the whole input gives.
+#include <unicode/ucnv.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -26,9 +29,31 @@ bool IsWellFormedUtf16(std::u16string_view units) {
   return true;
 }
 
-// UTF-8 into the program's code page: well-formed input comes back byte for byte.
+// ICU's conversion of the whole of bytes from one code page into another.
+std::string IcuConversion(const char* to, const char* from, std::string_view bytes) {
+  UErrorCode status = U_ZERO_ERROR;
+  const auto length = static_cast<int32_t>(bytes.size());
+  const int32_t needed = ucnv_convert(to, from, nullptr, 0, bytes.data(), length, &status);
+  std::string out(static_cast<std::size_t>(needed), '\0');
+  status = U_ZERO_ERROR;
+  ucnv_convert(to, from, out.data(), needed, bytes.data(), length, &status);
+  return U_SUCCESS(status) ? out : std::string();
+}
+
+// UTF-8 into the program's code page: what ICU makes of the whole, also when converted in pieces
+// that end with ASCII bytes; well-formed input comes back byte for byte.
 void CheckUtf8(std::string_view bytes) {
   const runtime::Text text = runtime::Utf8ToText(bytes);
+  fuzz::Require(text == IcuConversion("GB18030", "UTF-8", bytes), "UTF-8 -> text as ICU converts it");
+  runtime::Text pieces;
+  std::size_t from = 0;
+  for (std::size_t at = 0; at < bytes.size(); ++at) {
+    if (static_cast<unsigned char>(bytes[at]) >= 0x80 || at % 3 != 0) continue;
+    runtime::AppendUtf8AsText(bytes.substr(from, at + 1 - from), pieces);
+    from = at + 1;
+  }
+  runtime::AppendUtf8AsText(bytes.substr(from), pieces);
+  fuzz::Require(pieces == text, "UTF-8 converted in pieces that end with ASCII bytes gives the whole");
   fuzz::Require(
       web::Utf8BytesToText(std::string(bytes)) == runtime::Utf8ToText(fuzz::BeforeZero(bytes)),
       "a page's UTF-8 text ends at its first zero byte");
@@ -42,6 +67,7 @@ void CheckUtf8(std::string_view bytes) {
 void CheckProgramText(std::string_view bytes) {
   const std::u16string units = runtime::TextToUtf16(bytes);
   const std::string utf8 = runtime::TextToUtf8(bytes);
+  fuzz::Require(utf8 == IcuConversion("UTF-8", "GB18030", bytes), "text -> UTF-8 as ICU converts it");
   if (units.find(kReplacement) != std::u16string::npos) return;
   fuzz::Require(runtime::Utf16ToText(units) == bytes, "text -> UTF-16 -> text keeps the bytes");
   fuzz::Require(runtime::Utf8ToText(utf8) == bytes, "text -> UTF-8 -> text keeps the bytes");

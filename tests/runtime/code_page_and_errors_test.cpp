@@ -1,7 +1,9 @@
 // Code-page conversion at the edges and the fatal runtime error path.
 #include <gtest/gtest.h>
+#include <unicode/ucnv.h>
 
 #include <string>
+#include <vector>
 
 #include "runtime/code_page.h"
 #include "runtime/runtime_error.h"
@@ -28,6 +30,48 @@ TEST(CodePage, MalformedUtf8BecomesReplacementCharacter) {
   EXPECT_EQ(TextToUtf8(Utf8ToText("a\xFF" "b")), "a\xEF\xBF\xBD" "b");
   EXPECT_EQ(TextToUtf8(Utf8ToText("\xE4\xB8")), "\xEF\xBF\xBD");
   EXPECT_EQ(Utf8ToText(""), "");
+}
+
+// ICU's conversion of the whole of bytes from one code page into another.
+std::string IcuConversion(const char* to, const char* from, const std::string& bytes) {
+  UErrorCode status = U_ZERO_ERROR;
+  const auto length = static_cast<int32_t>(bytes.size());
+  std::string out(static_cast<std::size_t>(ucnv_convert(to, from, nullptr, 0, bytes.data(), length, &status)), '\0');
+  status = U_ZERO_ERROR;
+  ucnv_convert(to, from, out.data(), static_cast<int32_t>(out.size()), bytes.data(), length, &status);
+  return out;
+}
+
+// The tables give what ICU gives, around every kind of character and every kind of fault.
+TEST(CodePage, ConvertsAsIcuConvertsTheWhole) {
+  const std::vector<std::string> utf8 = {
+      "<a>中文</a>", "é ü ©", "€ 😀 한국어 ①", "a\xFF" "b", "\xE4\xB8<", "\xE4\xB8", "\xED\xA0\x80x",
+      "\xF0\x9F\x98x\xC2", "\xEF\xBF\xBD\xEF\xBF\xBE", "\xE0\x80\x80 \xC0\xAF"};
+  for (const std::string& bytes : utf8) {
+    EXPECT_EQ(Utf8ToText(bytes), IcuConversion("GB18030", "UTF-8", bytes)) << bytes;
+  }
+  const std::vector<std::string> texts = {
+      "\xD6\xD0\xCE\xC4<b>", "\x81\x40\xFE\xFE\xA1\xA1", "\x81\x30\x81\x30 \x90\x30\x81\x30",
+      "\xFE\x39\xFE(", "\x81<\x80\xFF\x81", "\x81\x7F\x81\x30\x81", "\x84\x31\xA4\x37 9"};
+  for (const std::string& bytes : texts) {
+    EXPECT_EQ(TextToUtf8(bytes), IcuConversion("UTF-8", "GB18030", bytes)) << bytes;
+  }
+}
+
+TEST(CodePage, TextEndsWithAWholeCharacter) {
+  const std::string replacement = "\x84\x31\xA4\x37";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"ab", "ab"},
+      {"\xD6\xD0", "\xD6\xD0"},
+      {"a\xD6", "a" + replacement},
+      {"\x81\x30\x81\x30", "\x81\x30\x81\x30"},
+      {"\x81\x30\x81", replacement},
+      {"x\x81\x30", "x" + replacement},
+      {"\xD6\xD0" "7", "\xD6\xD0" "7"},
+      {"\x80\xD6", "\x80" + replacement},
+      {"", ""},
+  };
+  for (const auto& [text, whole] : cases) EXPECT_EQ(EndWithWholeCharacter(text), whole) << text;
 }
 
 TEST(RuntimeErrorBox, TextIsBuiltFromItsPieces) {

@@ -197,6 +197,44 @@ TEST(RegexSearchAll, EngineLimitsEndTheWalkWithTheMatchesSoFar) {
   EXPECT_EQ(results[0].GetSubmatchText(text, 0), "ab");
 }
 
+// A search ends early as its limits say, keeping the matches it found; the stop request and the
+// budget are heard inside one long search of either matcher, not only between two.
+TEST(RegexSearch, EndsEarlyAsItsLimitsSayWithTheMatchesSoFar) {
+  Text pairs;
+  for (int i = 0; i < 100000; ++i) pairs += "ab";
+  struct Case {
+    const char* name;
+    Text pattern;
+    Text text;
+    SearchLimits limits;
+    SearchOutcome outcome;
+    std::size_t fewestMatches;
+    std::size_t mostMatches;
+  };
+  const SearchLimits none;
+  const SearchLimits noTime{SearchClock::duration::zero(), {}};
+  const SearchLimits stop{SearchClock::duration::max(), [] { return true; }};
+  const std::vector<Case> cases = {
+      {"engine's own limit", "(x+x+)+y", "xxy" + std::string(40, 'x'), none, SearchOutcome::TooComplex, 1, 1},
+      {"engine, no limit", "a[^b]*b", pairs, none, SearchOutcome::Complete, 100000, 100000},
+      {"engine, budget spent", "a[^b]*b", pairs, noTime, SearchOutcome::TooComplex, 0, 99999},
+      {"engine, stopped inside one search", "(x+x+)+y", "xxy" + std::string(5000, 'x'), stop,
+       SearchOutcome::Cancelled, 1, 1},
+      {"template, no limit", "a(.*?)b", pairs, none, SearchOutcome::Complete, 100000, 100000},
+      {"template, budget spent", "a(.*?)b", pairs, noTime, SearchOutcome::TooComplex, 0, 99999},
+      {"template, stopped inside one search", R"((\d*)(\d*)(\d*)x)", "1x" + std::string(100000, '7'),
+       stop, SearchOutcome::Cancelled, 1, 1},
+  };
+  for (const Case& c : cases) {
+    const Regex regex = Compiled(c.pattern);
+    EXPECT_EQ(regex.UsesTemplateMatcher(), Text(c.name).starts_with("template")) << c.name;
+    const SearchReport report = regex.Search(c.text, c.limits);
+    EXPECT_EQ(report.outcome, c.outcome) << c.name;
+    EXPECT_GE(report.matches.size(), c.fewestMatches) << c.name;
+    EXPECT_LE(report.matches.size(), c.mostMatches) << c.name;
+  }
+}
+
 TEST(RegexSearchAll, ResultsOutliveTheExpression) {
   const Text text = "k=v";
   std::vector<SearchResult> results;
