@@ -358,13 +358,6 @@ private:
   std::optional<collect::FileReplacement> file_;
 };
 
-// The format asked for, or the one the output file's extension names; the export text otherwise.
-collect::ExportFormat FormatOf(const CollectOptions& options) {
-  if (options.format) return *options.format;
-  if (options.outputFile) return collect::ExportFormatFromExtension(*options.outputFile);
-  return collect::ExportFormat::Text;
-}
-
 }  // namespace
 
 std::string UsageText() {
@@ -507,7 +500,7 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
 
   // The export text to standard output is written page by page; files and the other formats
   // are written whole at the end.
-  const bool stream = !options.outputFile && FormatOf(options) == collect::ExportFormat::Text;
+  const bool stream = !options.outputFile && collect::ChosenExportFormat(options.format, options.outputFile) == collect::ExportFormat::Text;
   ConsoleObserver observer(stream ? std::optional<Text>(project.project.separator) : std::nullopt,
                            ChooseProgressDisplay(options.progress));
   collect::WebFetcher fetcher;
@@ -517,7 +510,7 @@ int RunCollectCommand(const std::vector<std::string>& arguments) {
   std::fflush(stdout);
   const collect::ExportedFile exported =
       stream ? collect::ExportedFile{}
-             : collect::ExportFile(FormatOf(options), observer.Table(), project.project.separator, options.formulas);
+             : collect::ExportFile(collect::ChosenExportFormat(options.format, options.outputFile), observer.Table(), project.project.separator, options.formulas);
   if (!exported.fault.empty()) {
     WriteError("pelmo collect: cannot make the export: " + exported.fault + "\n");
     return kCollectUsageError;

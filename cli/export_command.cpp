@@ -95,9 +95,7 @@ int RunExportCommand(const std::vector<std::string>& arguments) {
   }
   const collect::ResultTable table = store.ReadTable(*run);
   if (!store.Fault().empty()) return Refuse(runtime::TextToUtf8(store.Fault()));
-  const collect::ExportFormat format =
-      options->format.value_or(options->outputFile ? collect::ExportFormatFromExtension(*options->outputFile)
-                                                   : collect::ExportFormat::Text);
+  const collect::ExportFormat format = collect::ChosenExportFormat(options->format, options->outputFile);
   const runtime::Text separator = options->separator ? runtime::Utf8ToText(*options->separator) : run->separator;
   const collect::ExportedFile exported = collect::ExportFile(format, table, separator, options->formulas);
   if (!exported.fault.empty()) return Refuse("cannot make the export: " + exported.fault);

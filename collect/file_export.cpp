@@ -226,6 +226,11 @@ ExportFormat ExportFormatFromExtension(std::string_view path) {
   return ExportFormatFromName(extension).value_or(ExportFormat::Text);
 }
 
+ExportFormat ChosenExportFormat(const std::optional<ExportFormat>& asked, const std::optional<std::string>& outputFile) {
+  if (asked) return *asked;
+  return outputFile ? ExportFormatFromExtension(*outputFile) : ExportFormat::Text;
+}
+
 std::optional<ExportFormat> ExportFormatFromName(std::string_view name) {
   if (name == "csv") return ExportFormat::Csv;
   if (name == "tsv") return ExportFormat::Tsv;

@@ -29,6 +29,10 @@ enum class FormulaCells {
 // any letter case; any other name gives Text.
 ExportFormat ExportFormatFromExtension(std::string_view path);
 
+// The format of a command's export: the one asked for, else the one the output file's extension
+// names (ExportFormatFromExtension), else Text when the export goes to standard output.
+ExportFormat ChosenExportFormat(const std::optional<ExportFormat>& asked, const std::optional<std::string>& outputFile);
+
 // The format named on the command line: "csv", "tsv", "jsonl", "html", "xlsx" or "text"; nothing
 // for any other name.
 std::optional<ExportFormat> ExportFormatFromName(std::string_view name);

@@ -4,7 +4,6 @@
 #include "collect/collection_engine.h"
 #include "collect/page_downloads.h"
 #include "collect/page_preparation.h"
-#include "collect/rule_captions.h"
 #include "collect/status_texts.h"
 #include "runtime/code_page.h"
 
@@ -39,7 +38,7 @@ DetailPageTest TestDetailPage(const TestedPageTexts& page, const CollectionSetti
   test.problem = DetailPageProblem(settings);
   if (!test.problem.empty()) return test;
   const RunRules rules = CompileRules(settings);
-  test.captions = GroupCaptions(GroupNames(settings.detail.rule), rules.groupCount + 3);
+  test.captions = CaptionsOfRun(settings, rules.groupCount).detail;
   const std::vector<runtime::SearchResult> matches = rules.list.Search(page.pageText, {settings.matchBudget, {}}).matches;
   if (matches.empty()) {
     test.problem = T("测试页上没有纪录");
