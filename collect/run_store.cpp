@@ -15,12 +15,11 @@
 #include <string_view>
 
 #include "collect/collection_engine.h"
-#include "collect/match_rule.h"
 #include "collect/packed_cells.h"
+#include "collect/page_preparation.h"
 #include "collect/sqlite_statement.h"
 #include "collect/store_writer.h"
 #include "runtime/code_page.h"
-#include "runtime/regex.h"
 #include "runtime/text_operations.h"
 
 namespace collect {
@@ -150,12 +149,6 @@ RunOutcome OutcomeNamed(std::string_view name) {
   if (name == "stopped") return RunOutcome::Stopped;
   if (name == "finished") return RunOutcome::Finished;
   return RunOutcome::Running;
-}
-
-int GroupCount(const Text& rule, RuleSyntax syntax) {
-  runtime::Regex regex;
-  regex.Create(TranslateMatchRule(rule, syntax), runtime::Case::Insensitive);
-  return regex.GetSubexpressionCount();
 }
 
 // The statements that bring a store of this version to the current one.
@@ -407,7 +400,7 @@ ResultTable RunStore::ReadTable(const StoredRun& run) {
 
 std::unique_ptr<StoreJournal> RunStore::BeginRun(const RunStartRequest& request) {
   const RunDigests digests = DigestsOf(request.settings, request.choice);
-  const int groupCount = GroupCount(request.settings.rule, request.settings.ruleSyntax);
+  const int groupCount = CompileRules(request.settings).groupCount;
   int runId = request.resumedRun;
   if (runId == 0) {
     const RunCaptions captions = CaptionsOfRun(request.settings, groupCount);
