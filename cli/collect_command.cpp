@@ -300,18 +300,21 @@ public:
   }
   void ColumnsAdded(const std::vector<Text>& captions) override { table_.AddColumns(captions); }
   void DetailColumnsAdded(const std::vector<Text>& captions) override { table_.AddDetailColumns(captions); }
-  void RecordsFound(std::vector<collect::Record> records) override {
-    meter_.RowsFound(static_cast<int>(records.size()));
+  void RecordsFound(collect::RecordList records) override {
+    meter_.RowsFound(static_cast<int>(records.Size()));
     if (!streamSeparator_) {
       table_.AddRows(records);
       return;
     }
-    // The page's rows alone, under the run's columns, through the same export as a whole table.
-    collect::ResultTable page;
-    page.AddColumns(table_.Captions());
-    page.AddRows(records);
-    const std::string rows = runtime::TextToUtf8(collect::FormatExport(page, *streamSeparator_));
-    std::fwrite(rows.data(), 1, rows.size(), stdout);
+    // The page's rows alone, under the run's columns, through the same export as a whole table, a
+    // slice at a time: a page of any size then costs no copy of its text.
+    for (std::size_t first = 0; first < records.Size(); first += kStreamedRows) {
+      collect::ResultTable slice;
+      slice.AddColumns(table_.Captions());
+      slice.AddRows(records, first, kStreamedRows);
+      const std::string rows = runtime::TextToUtf8(collect::FormatExport(slice, *streamSeparator_));
+      std::fwrite(rows.data(), 1, rows.size(), stdout);
+    }
   }
 
   // The table as the window's list would hold it.
@@ -321,6 +324,9 @@ public:
 
 private:
   void AppendLine(const Text& line) override { progress_.WriteLine(runtime::TextToUtf8(line) + "\n"); }
+
+  // Rows exported together when they are streamed.
+  static constexpr std::size_t kStreamedRows = 1024;
 
   std::optional<Text> streamSeparator_;
   collect::ResultTable table_;

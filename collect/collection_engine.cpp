@@ -152,8 +152,7 @@ private:
     if (outcome.stopped || (outcome.failed && observer_.StopRequested())) return -1;
     observer_.PageText(outcome.pageText);
     const int count = ReportAttempt(outcome, attempt, page, entry);
-    // The records hold their own copies: the page's text and matches go once told.
-    Text().swap(outcome.pageText);
+    // The records hold the page's text now; the matches go once told.
     outcome.matches.clear();
     return count;
   }
@@ -167,7 +166,7 @@ private:
     entry.records = RecordsOf(outcome);
     if (count > 0 && rules_.fetchesDetails && !AddDetailCells(entry, outcome, page)) return -1;
     entry.collectedBefore =
-        journal_ ? journal_->CollectedBefore(entry.records) : std::vector<bool>(entry.records.size());
+        journal_ ? journal_->CollectedBefore(entry.records) : std::vector<bool>(entry.records.Size());
     // A matching given up keeps its rows; its note goes with the warning, so that a resumed run
     // tells it as it was first told.
     const Text matchNote = outcome.tooComplex ? TooComplexNote(count) : Text();
@@ -215,30 +214,26 @@ private:
   }
 
   // The detail cells of the 1-based record: its last cells.
-  std::vector<Text> DetailCellsOf(const std::vector<Record>& records, int record) const {
-    if (record < 1 || static_cast<std::size_t>(record) > records.size()) return {};
-    const std::vector<Text>& cells = records[static_cast<std::size_t>(record) - 1].cells;
+  std::vector<Text> DetailCellsOf(const RecordList& records, int record) const {
+    if (record < 1 || static_cast<std::size_t>(record) > records.Size()) return {};
+    const std::vector<Text> cells = records.Cells(static_cast<std::size_t>(record) - 1);
     const std::size_t count = std::min(cells.size(), static_cast<std::size_t>(rules_.detailGroupCount));
     return {cells.end() - static_cast<std::ptrdiff_t>(count), cells.end()};
   }
 
-  void TellRecords(std::vector<Record> told) {
-    if (told.empty()) return;
-    rowCount_ += static_cast<int>(told.size());
+  void TellRecords(RecordList told) {
+    if (told.Empty()) return;
+    rowCount_ += static_cast<int>(told.Size());
     observer_.RecordsFound(std::move(told));
   }
 
   // The page's records but those collected before. They are moved out unless the journal keeps
   // the page.
-  static std::vector<Record> RecordsToTell(JournalPage& entry, bool keep) {
+  static RecordList RecordsToTell(JournalPage& entry, bool keep) {
     const bool all = std::find(entry.collectedBefore.begin(), entry.collectedBefore.end(), true) ==
                      entry.collectedBefore.end();
     if (all && !keep) return std::move(entry.records);
-    std::vector<Record> told;
-    for (std::size_t i = 0; i < entry.records.size(); ++i) {
-      if (!entry.collectedBefore[i]) told.push_back(entry.records[i]);
-    }
-    return told;
+    return entry.records.Without(entry.collectedBefore);
   }
 
   void AddMissingColumns() {
@@ -255,12 +250,22 @@ private:
     }
   }
 
-  // The records of the page's matches: each sub-match, then the address.
-  static std::vector<Record> RecordsOf(const PageOutcome& outcome) {
-    std::vector<Record> records;
-    records.reserve(outcome.matches.size());
+  // The records of the page's matches: each sub-match as a slice of the page's text, which they
+  // take over, then the address, then room for the detail page's cells.
+  RecordList RecordsOf(PageOutcome& outcome) const {
+    RecordList records(std::make_shared<const Text>(std::move(outcome.pageText)));
+    const int detailCells = rules_.fetchesDetails ? rules_.detailGroupCount : 0;
     for (const runtime::SearchResult& match : outcome.matches) {
-      records.push_back(RecordOf(match, outcome.pageText, outcome.groupCount, outcome.address));
+      const std::size_t record = records.Size();
+      records.AddEmptyRecord(outcome.groupCount + 2 + detailCells);
+      const std::vector<runtime::SubMatch>& entries = match.Entries();
+      for (int group = 0; group <= outcome.groupCount && static_cast<std::size_t>(group) < entries.size(); ++group) {
+        const runtime::SubMatch& entry = entries[static_cast<std::size_t>(group)];
+        if (entry.matched && entry.start >= 0) {
+          records.SetSlice(record, group, static_cast<std::size_t>(entry.start), static_cast<std::size_t>(entry.length));
+        }
+      }
+      records.SetCell(record, outcome.groupCount + 1, outcome.address);
     }
     return records;
   }
@@ -273,12 +278,11 @@ private:
       if (!address.empty() && knownDetails_.insert(address).second) ++progress_.detailPageCount;
     }
     const auto cellCount = static_cast<std::size_t>(rules_.detailGroupCount);
-    for (std::size_t index = 0; index < entry.records.size(); ++index) {
+    const int firstDetailCell = outcome.groupCount + 2;
+    for (std::size_t index = 0; index < entry.records.Size(); ++index) {
       const Text& address = outcome.detailAddresses[index];
-      std::vector<Text>& cells = entry.records[index].cells;
       if (address.empty()) {
         TellDetail({{}, outcome.address, static_cast<int>(index) + 1, false, {}, progress_}, entry);
-        cells.resize(cells.size() + cellCount);
         continue;
       }
       auto taken = detailCells_.find(address);
@@ -292,7 +296,9 @@ private:
         detail.cells.resize(cellCount);
         taken = detailCells_.emplace(address, std::move(detail.cells)).first;
       }
-      cells.insert(cells.end(), taken->second.begin(), taken->second.end());
+      for (std::size_t cell = 0; cell < taken->second.size(); ++cell) {
+        entry.records.SetCell(index, firstDetailCell + static_cast<int>(cell), taken->second[cell]);
+      }
     }
     return true;
   }

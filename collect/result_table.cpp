@@ -83,7 +83,17 @@ void ResultTable::AddDetailColumns(const std::vector<runtime::Text>& captions) {
 }
 
 void ResultTable::AddRows(const std::vector<Record>& rows) {
-  for (const Record& row : rows) AddRow(row.cells);
+  for (const Record& row : rows) {
+    AddRow(row.cells.size(), [&row](std::size_t column) { return std::string_view(row.cells[column]); });
+  }
+}
+
+void ResultTable::AddRows(const RecordList& rows, std::size_t first, std::size_t count) {
+  const std::size_t end = first + std::min(count, rows.Size() - std::min(first, rows.Size()));
+  for (std::size_t record = first; record < end; ++record) {
+    AddRow(static_cast<std::size_t>(rows.CellCount(record)),
+           [&rows, record](std::size_t column) { return rows.Cell(record, static_cast<int>(column)); });
+  }
 }
 
 void ResultTable::Clear() {
@@ -104,13 +114,15 @@ bool operator==(const ResultTable& a, const ResultTable& b) {
   return true;
 }
 
-void ResultTable::AddRow(const std::vector<runtime::Text>& cells) {
+template <typename CellAt>
+void ResultTable::AddRow(std::size_t count, const CellAt& cellAt) {
   std::size_t size = 0;
-  for (const runtime::Text& cell : cells) size += PackedLengthSize(cell.size()) + cell.size();
+  for (std::size_t column = 0; column < count; ++column) size += PackedLengthSize(cellAt(column).size()) + cellAt(column).size();
   RowRef row;
-  row.count = static_cast<std::uint32_t>(cells.size());
+  row.count = static_cast<std::uint32_t>(count);
   char* out = Reserve(size, row);
-  for (const runtime::Text& cell : cells) {
+  for (std::size_t column = 0; column < count; ++column) {
+    const std::string_view cell = cellAt(column);
     out = WritePackedLength(out, cell.size());
     std::memcpy(out, cell.data(), cell.size());
     out += cell.size();

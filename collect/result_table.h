@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "collect/record_list.h"
 #include "runtime/text.h"
 
 namespace collect {
@@ -49,6 +50,8 @@ public:
   int AddressColumn() const { return addressColumn_; }
   // Appends the rows in order.
   void AddRows(const std::vector<Record>& rows);
+  // Appends count records of the list from first on (as many as there are), in order.
+  void AddRows(const RecordList& rows, std::size_t first = 0, std::size_t count = SIZE_MAX);
   // Removes every row and every column.
   void Clear();
 
@@ -63,7 +66,9 @@ private:
     std::uint32_t count = 0;  // cells held
   };
 
-  void AddRow(const std::vector<runtime::Text>& cells);
+  // Appends a row of count cells, cell(k) giving the k-th.
+  template <typename CellAt>
+  void AddRow(std::size_t count, const CellAt& cell);
   // Space for size bytes at the end of the last chunk, or at the start of a new one.
   char* Reserve(std::size_t size, RowRef& at);
   void GrowRows();

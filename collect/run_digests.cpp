@@ -69,24 +69,22 @@ RunDigests DigestsOf(const CollectionSettings& settings, const StoreChoice& choi
   return digests;
 }
 
-std::string RecordDigest(const Record& record, const RecordKey& key) {
+std::string RecordDigest(const RecordList& records, std::size_t record, const RecordKey& key) {
   // The cells packed as PackCells packs them, into bytes the thread keeps: a record then costs no
   // allocation but its digest's.
   thread_local std::string packed;
   packed.clear();
-  const auto append = [](const runtime::Text& cell) { AppendPackedCell(packed, cell); };
+  const auto append = [](std::string_view cell) { AppendPackedCell(packed, cell); };
+  const auto cellCount = static_cast<std::size_t>(records.CellCount(record));
   if (key.columns.empty()) {
     // The whole match counts only for a rule without groups: it is then the list's only cell.
     const auto address = static_cast<std::size_t>(key.addressColumn);
-    for (std::size_t column = address > 1 ? 1 : 0; column < record.cells.size(); ++column) {
-      if (column != address) append(record.cells[column]);
+    for (std::size_t column = address > 1 ? 1 : 0; column < cellCount; ++column) {
+      if (column != address) append(records.Cell(record, static_cast<int>(column)));
     }
   } else {
-    static const runtime::Text kEmpty;
-    for (int column : key.columns) {
-      const bool held = column >= 1 && static_cast<std::size_t>(column) <= record.cells.size();
-      append(held ? record.cells[static_cast<std::size_t>(column) - 1] : kEmpty);
-    }
+    // A column the record lacks (or before the first) reads empty.
+    for (int column : key.columns) append(records.Cell(record, column - 1));
   }
   return Digest(packed);
 }

@@ -6,7 +6,7 @@
 
 #include "collect/collection_project.h"
 #include "collect/collection_settings.h"
-#include "collect/result_table.h"
+#include "collect/record_list.h"
 
 namespace collect {
 
@@ -33,7 +33,8 @@ struct RecordKey {
   int addressColumn = 0;
 };
 
-// The digest of the cells key names (a column the record lacks counts as empty).
-std::string RecordDigest(const Record& record, const RecordKey& key);
+// The digest of the cells key names in a record of the list (a column the record lacks counts as
+// empty).
+std::string RecordDigest(const RecordList& records, std::size_t record, const RecordKey& key);
 
 }  // namespace collect

@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "collect/result_table.h"
+#include "collect/record_list.h"
 #include "collect/run_observer.h"
 #include "runtime/text.h"
 
@@ -23,7 +23,7 @@ struct JournalPage {
   // The attempts in order: one, or two when the first found nothing.
   std::vector<AttemptResult> attempts;
   // Every record the last attempt found, in match order, with its detail page's cells.
-  std::vector<Record> records;
+  RecordList records;
   // Per record: left out of the run, as an earlier run collected it already.
   std::vector<bool> collectedBefore;
   // The page's next-page link, resolved (whether the run followed it or not); empty when it has
@@ -47,7 +47,7 @@ public:
   // That page as it was processed; nothing when it cannot be read (the run then stops).
   virtual std::optional<JournalPage> Replay(int position) = 0;
   // Per record of a page, whether it is to be left out because an earlier run collected it.
-  virtual std::vector<bool> CollectedBefore(const std::vector<Record>& records) = 0;
+  virtual std::vector<bool> CollectedBefore(const RecordList& records) = 0;
   // Keeps a page the run has processed and told; false when it cannot (the run then stops).
   virtual bool Write(int position, JournalPage page) = 0;
 };

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "collect/result_table.h"
+#include "collect/record_list.h"
 #include "runtime/text.h"
 
 namespace collect {
@@ -91,7 +91,7 @@ public:
   // a record has no link; told before the page's records.
   virtual void DetailPageFinished(const DetailPageResult&) {}
   // The rows of one attempt, in match order.
-  virtual void RecordsFound(std::vector<Record>) {}
+  virtual void RecordsFound(RecordList) {}
   // An attempt has been matched and its rows told.
   virtual void AttemptFinished(const AttemptResult&) {}
   // The run has ended, after its last page or a stop.

@@ -276,7 +276,7 @@ std::optional<JournalPage> StoreJournal::Replay(int position) {
                           "SELECT cells, left_out FROM records WHERE run = ?1 AND page = ?2 ORDER BY position");
   records.Bind(1, runId_).Bind(2, position);
   while (records.Step()) {
-    page.records.push_back({UnpackCells(records.Bytes(0))});
+    page.records.AddRecord(UnpackCells(records.Bytes(0)));
     page.collectedBefore.push_back(records.Integer(1) != 0);
   }
   SqliteStatement details(store_.database_, "SELECT address, record, matched, reason FROM details "
@@ -296,12 +296,12 @@ std::optional<JournalPage> StoreJournal::Replay(int position) {
   return page;
 }
 
-std::vector<bool> StoreJournal::CollectedBefore(const std::vector<Record>& records) {
-  std::vector<bool> collected(records.size());
+std::vector<bool> StoreJournal::CollectedBefore(const RecordList& records) {
+  std::vector<bool> collected(records.Size());
   if (!choice_.onlyNew) return collected;
-  for (std::size_t i = 0; i < records.size(); ++i) {
+  for (std::size_t i = 0; i < records.Size(); ++i) {
     collected[i] = std::binary_search(earlierDigests_.begin(), earlierDigests_.end(),
-                                      RecordDigest(records[i], {choice_.recordColumns, addressColumn_}));
+                                      RecordDigest(records, i, {choice_.recordColumns, addressColumn_}));
   }
   return collected;
 }

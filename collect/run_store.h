@@ -77,7 +77,7 @@ public:
 
   bool Processed(int position, const runtime::Text& address) override;
   std::optional<JournalPage> Replay(int position) override;
-  std::vector<bool> CollectedBefore(const std::vector<Record>& records) override;
+  std::vector<bool> CollectedBefore(const RecordList& records) override;
   // Queues the page for the store's writer (StoreWriter); false once a write failed.
   bool Write(int position, JournalPage page) override;
 

@@ -43,15 +43,6 @@ constexpr int kRecordFields = 4;  // position, cells, digest, left_out; run and 
 constexpr const char* kDetailInsert =
     "INSERT INTO details (run, page, position, address, record, matched, reason) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)";
 
-// The bytes of a page's cells: what it holds while it waits.
-std::size_t CellBytes(const JournalPage& page) {
-  std::size_t bytes = 0;
-  for (const Record& record : page.records) {
-    for (const runtime::Text& cell : record.cells) bytes += cell.size();
-  }
-  return bytes;
-}
-
 // The statement that inserts rows records of one page, row k's fields from parameter
 // 3 + kRecordFields * k on.
 std::string RecordInsert(std::size_t rows) {
@@ -115,7 +106,7 @@ bool StoreWriter::Write(int position, JournalPage page) {
     return (queue_.size() < kMostWaiting && queuedBytes_ < kMostWaitingBytes) || failure_ != SQLITE_OK;
   });
   if (failure_ != SQLITE_OK) return false;
-  queuedBytes_ += CellBytes(page);
+  queuedBytes_ += page.records.HeldBytes();
   queue_.emplace_back(position, std::move(page));
   // Only the writer waits for pages: for a first one, or for enough to end its gathering.
   if (queue_.size() == 1 || Gathered()) changed_.notify_all();
@@ -184,17 +175,18 @@ int StoreWriter::WriteAll(const std::vector<std::pair<int, JournalPage>>& pages)
     s.page.Bind(12, entry.depth).Bind(13, entry.nextAddress);
     written = s.page.Run();
     code = s.page.Code();
-    for (std::size_t first = 0; written && first < entry.records.size(); first += kRowsPerInsert) {
-      const std::size_t rows = std::min(kRowsPerInsert, entry.records.size() - first);
+    for (std::size_t first = 0; written && first < entry.records.Size(); first += kRowsPerInsert) {
+      const std::size_t rows = std::min(kRowsPerInsert, entry.records.Size() - first);
       SqliteStatement& insert = s.RecordsInsert(rows);
       insert.Reset();
       insert.Bind(1, runId_).Bind(2, position);
       for (std::size_t row = 0; row < rows; ++row) {
         const std::size_t index = first + row;
-        const Record& record = entry.records[index];
         s.cells[row].clear();
-        for (const runtime::Text& cell : record.cells) AppendPackedCell(s.cells[row], cell);
-        s.digests[row] = RecordDigest(record, key_);
+        for (int cell = 0; cell < entry.records.CellCount(index); ++cell) {
+          AppendPackedCell(s.cells[row], entry.records.Cell(index, cell));
+        }
+        s.digests[row] = RecordDigest(entry.records, index, key_);
         const int at = 3 + kRecordFields * static_cast<int>(row);
         insert.Bind(at, static_cast<long long>(index)).BindHeld(at + 1, s.cells[row]).BindHeld(at + 2, s.digests[row]);
         insert.Bind(at + 3, entry.collectedBefore[index] ? 1 : 0);

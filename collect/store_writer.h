@@ -54,7 +54,7 @@ private:
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::pair<int, JournalPage>> queue_;
-  std::size_t queuedBytes_ = 0;  // the cells of the pages queued
+  std::size_t queuedBytes_ = 0;  // what the records of the pages queued hold
   bool writing_ = false;
   bool flushing_ = false;  // Flush() waits: nothing is gathered
   bool closing_ = false;

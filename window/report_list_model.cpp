@@ -29,6 +29,11 @@ void ReportListModel::AddRows(const std::vector<collect::Record>& rows) {
   ScheduleFlush();
 }
 
+void ReportListModel::AddRows(const collect::RecordList& rows) {
+  table_.AddRows(rows);
+  ScheduleFlush();
+}
+
 void ReportListModel::Clear() {
   beginResetModel();
   table_.Clear();

@@ -24,6 +24,7 @@ public:
   void AddDetailColumns(const std::vector<runtime::Text>& captions);
   // Appends rows; the views hear of them when control returns to the event loop, or on Flush.
   void AddRows(const std::vector<collect::Record>& rows);
+  void AddRows(const collect::RecordList& rows);
   // Removes every row and every column.
   void Clear();
   // The whole table in place of the one shown, announced at once.

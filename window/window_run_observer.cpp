@@ -55,9 +55,9 @@ void WindowRunObserver::DetailPageFinished(const collect::DetailPageResult& deta
   collect::StatusReporter::DetailPageFinished(detail);
 }
 
-void WindowRunObserver::RecordsFound(std::vector<collect::Record> records) {
-  meter_.RowsFound(static_cast<int>(records.size()));
-  auto shared = std::make_shared<std::vector<collect::Record>>(std::move(records));
+void WindowRunObserver::RecordsFound(collect::RecordList records) {
+  meter_.RowsFound(static_cast<int>(records.Size()));
+  auto shared = std::make_shared<collect::RecordList>(std::move(records));
   Post([window = &window_, shared] { window->Controls().list->Model().AddRows(*shared); });
 }
 

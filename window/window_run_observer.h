@@ -23,7 +23,7 @@ public:
   void ColumnsAdded(const std::vector<runtime::Text>& captions) override;
   void DetailColumnsAdded(const std::vector<runtime::Text>& captions) override;
   void DetailPageFinished(const collect::DetailPageResult& detail) override;
-  void RecordsFound(std::vector<collect::Record> records) override;
+  void RecordsFound(collect::RecordList records) override;
   bool StopRequested() const override;
 
   // Where the run stands now; safe from the GUI thread while the engine runs.

@@ -81,10 +81,10 @@ public:
   void ColumnsAdded(const std::vector<Text>& captions) override {
     for (const Text& caption : captions) Add("column " + runtime::TextToUtf8(caption));
   }
-  void RecordsFound(std::vector<Record> found) override {
+  void RecordsFound(collect::RecordList found) override {
     if (page == failAtPage) throw std::runtime_error("the run dies");
-    Add("records " + std::to_string(found.size()));
-    for (Record& record : found) records.push_back(std::move(record));
+    Add("records " + std::to_string(found.Size()));
+    for (std::size_t record = 0; record < found.Size(); ++record) records.push_back({found.Cells(record)});
   }
   bool StopRequested() const override { return stop || (stopAfterAsks > 0 && ++asks >= stopAfterAsks); }
 
