@@ -254,10 +254,11 @@ private:
   // take over, then the address, then room for the detail page's cells.
   RecordList RecordsOf(PageOutcome& outcome) const {
     RecordList records(std::make_shared<const Text>(std::move(outcome.pageText)));
-    const int detailCells = rules_.fetchesDetails ? rules_.detailGroupCount : 0;
+    const int cellCount = outcome.groupCount + 2 + (rules_.fetchesDetails ? rules_.detailGroupCount : 0);
+    records.Reserve(outcome.matches.size(), cellCount);
     for (const runtime::SearchResult& match : outcome.matches) {
       const std::size_t record = records.Size();
-      records.AddEmptyRecord(outcome.groupCount + 2 + detailCells);
+      records.AddEmptyRecord(cellCount);
       const std::vector<runtime::SubMatch>& entries = match.Entries();
       for (int group = 0; group <= outcome.groupCount && static_cast<std::size_t>(group) < entries.size(); ++group) {
         const runtime::SubMatch& entry = entries[static_cast<std::size_t>(group)];

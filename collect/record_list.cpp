@@ -29,6 +29,11 @@ std::size_t RecordList::HeldBytes() const {
          firstCell_.size() * sizeof(std::uint32_t);
 }
 
+void RecordList::Reserve(std::size_t records, int cellCount) {
+  firstCell_.reserve(firstCell_.size() + records);
+  cells_.reserve(cells_.size() + records * static_cast<std::size_t>(std::max(cellCount, 0)));
+}
+
 void RecordList::AddEmptyRecord(int cellCount) {
   firstCell_.push_back(static_cast<std::uint32_t>(cells_.size()));
   cells_.resize(cells_.size() + static_cast<std::size_t>(std::max(cellCount, 0)));

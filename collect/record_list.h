@@ -30,6 +30,8 @@ public:
   // The memory the list keeps alive: the source, the copied bytes and the table of cells.
   std::size_t HeldBytes() const;
 
+  // Room for records more records of cellCount cells each, so that adding them moves nothing.
+  void Reserve(std::size_t records, int cellCount);
   // Appends a record of cellCount empty cells.
   void AddEmptyRecord(int cellCount);
   // Appends a record of copies of these cells.

@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <tuple>
+
 #include "collect/collection_engine.h"
 #include "collect/collection_project.h"
 #include "collect/page_text.h"
@@ -141,6 +144,37 @@ TEST(ResultTable, CellsOfAnyLengthComeBackWholeAndCopiesAreEqual) {
   EXPECT_EQ(table.RowCount(), 0);
   EXPECT_EQ(table.ColumnCount(), 0);
   EXPECT_FALSE(copy == table);
+}
+
+TEST(RecordList, SlicesAndCopiesStayTheirOwnThroughLaterChangesAndSubsets) {
+  RecordList records(std::make_shared<const Text>("<a>one</a><a>two</a>"));
+  records.Reserve(1, 3);
+  for (const auto& [start, length, address] : {std::tuple{3, 3, "http://h/1"}, {13, 30, "http://h/1"}, {99, 1, "h2"}}) {
+    const std::size_t record = records.Size();
+    records.AddEmptyRecord(3);
+    records.SetSlice(record, 0, static_cast<std::size_t>(start), static_cast<std::size_t>(length));
+    records.SetCell(record, 1, address);
+  }
+  records.SetCell(0, 2, "detail");
+  records.AddRecord({"x", "y"});
+  RecordList kept = records.Without({false, true});
+  kept.SetCell(1, 2, "later");  // appends to bytes the first list shares
+  const std::vector<std::vector<Text>> expected{{"one", "http://h/1", "detail"},
+                                                {"two</a>", "http://h/1", ""},
+                                                {"", "h2", ""},
+                                                {"x", "y"}};
+  ASSERT_EQ(records.Size(), expected.size());
+  for (std::size_t record = 0; record < expected.size(); ++record) EXPECT_EQ(records.Cells(record), expected[record]);
+  EXPECT_EQ(records.Cell(0, 3), "");
+  EXPECT_EQ(records.Cell(9, 0), "");
+  ASSERT_EQ(kept.Size(), 3u);
+  EXPECT_THAT(kept.Cells(0), ElementsAre("one", "http://h/1", "detail"));
+  EXPECT_THAT(kept.Cells(1), ElementsAre("", "h2", "later"));
+  EXPECT_THAT(kept.Cells(2), ElementsAre("x", "y"));
+  ResultTable table;
+  table.AddRows(records, 1, 2);
+  EXPECT_EQ(table.RowCount(), 2);
+  EXPECT_EQ(table.Cell(1, 1), "h2");
 }
 
 TEST(SettingsForRun, AddressBoxLinesBecomeTheAddresses) {
