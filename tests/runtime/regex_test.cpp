@@ -75,6 +75,22 @@ TEST(RegexCreate, PatternEndsAtItsFirstZeroByte) {
   EXPECT_EQ(regex.SearchAll("ba").size(), 1u);
 }
 
+// A comment means nothing wherever it stands; right after a possessive repeat it used to make the
+// compilation loop for ever. "(?#" quoted, escaped or in a class is no comment.
+TEST(RegexCreate, CommentsMeanNothingAndNeverHangTheCompilation) {
+  const Text text = "x11y1 (?#) ]#";
+  const std::vector<std::pair<Text, std::vector<Text>>> cases = {
+      {"1?+(?#)1", {"11"}},
+      {"(1*+(?#c))(?#d)y", {"11y"}},
+      {"1(?#c)+", {"11", "1"}},
+      {"\\Q(?#)\\E", {"(?#)"}},
+      {"\\((?#c)\\?", {"(?"}},
+      {"[](?#]+\\)", {"(?#)"}},
+      {"[[:space:](?#]{2}", {" (", "?#"}},
+  };
+  for (const auto& [pattern, found] : cases) EXPECT_EQ(Texts(pattern, text), found) << pattern;
+}
+
 TEST(RegexSubexpressionCount, CountsCaptureGroupsOnly) {
   const std::vector<std::pair<Text, int>> cases = {
       {"abc", 0}, {"(a)(b)", 2}, {"(a(b))", 2}, {"(?:a)(b)", 1}, {"(a)|(b)|(c)", 3}};
