@@ -10,12 +10,12 @@ prints pages/s, rows/s and the peak memory of the pelmo process.
 import argparse
 import http.server
 import os
-import resource
-import subprocess
 import sys
 import tempfile
 import threading
-import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from e2e_fetch import timed_child  # noqa: E402
 
 FILLER = "<p class=\"filler\">" + "本栏目提供最新新闻资讯 " * 20 + "</p>\r\n"
 
@@ -61,24 +61,20 @@ def main():
             for n in range(1, args.pages + 1):
                 f.write("http://127.0.0.1:%d/list_%d.html\n" % (port, n))
 
-        started = time.perf_counter()
-        run = subprocess.run([args.pelmo, "collect", "--separator", "\t", "--urls", urls],
-                             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        elapsed = time.perf_counter() - started
+        elapsed, peak_mib, out, err, status = timed_child([args.pelmo, "collect", "--separator", "\t", "--urls", urls])
         server.shutdown()
 
-    if run.returncode != 0:
-        sys.stderr.write(run.stderr.decode("utf-8", "replace"))
-        sys.exit("pelmo collect failed with status %d" % run.returncode)
-    rows = run.stdout.count(b"\r\n")
-    peak_kib = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+    if status != 0:
+        sys.stderr.write(err.decode("utf-8", "replace"))
+        sys.exit("pelmo collect failed with status %d" % status)
+    rows = out.count(b"\r\n")
     expected = args.pages * 20
     print("pages            %d" % args.pages)
     print("rows             %d%s" % (rows, "" if rows == expected else "  (expected %d)" % expected))
     print("seconds          %.2f" % elapsed)
     print("pages/s          %.0f" % (args.pages / elapsed))
     print("rows/s           %.0f" % (rows / elapsed))
-    print("peak memory      %.1f MiB" % (peak_kib / 1024))
+    print("peak memory      %.1f MiB" % peak_mib)
     if rows != expected:
         sys.exit(1)
 

@@ -37,6 +37,7 @@ import threading
 import time
 
 # Libraries a program without a window must never map.
+GNU_TIME = "/usr/bin/time"
 DISPLAY_LIBRARIES = re.compile(r"libQt6|libX11|libGL|libfontconfig|libxcb")
 
 PERL_EXTRACT = r'''
@@ -72,9 +73,23 @@ class PageServer:
         self.process.wait()
 
 
-def watch_maps(pid, libraries, running):
-    """Adds the shared libraries the process maps to the set, every 20 ms while it runs."""
+def measured_pid(time_pid):
+    """The process GNU time started, once it has: time's only child."""
+    try:
+        with open("/proc/%d/task/%d/children" % (time_pid, time_pid)) as children:
+            pids = children.read().split()
+        return int(pids[0]) if pids else None
+    except OSError:
+        return None
+
+
+def watch_maps(time_pid, libraries, running):
+    """Adds the shared libraries the measured process maps to the set, every 20 ms while it runs."""
     while running.is_set():
+        pid = measured_pid(time_pid)
+        if pid is None:
+            time.sleep(0.005)
+            continue
         try:
             with open("/proc/%d/maps" % pid) as maps:
                 for line in maps:
@@ -88,9 +103,17 @@ def watch_maps(pid, libraries, running):
 
 def timed_child(command, stdin_data=None, libraries=None):
     """Runs a command, returns (seconds, peak resident MiB, stdout bytes, stderr bytes, status).
-    With a set for libraries, the shared libraries the command maps while it runs go into it."""
+    With a set for libraries, the shared libraries the command maps while it runs go into it.
+
+    The peak comes from GNU time, which starts the command: a child of this script would report
+    at least this script's own peak, which Linux hands on to a child through fork and exec."""
+    if not os.path.exists(GNU_TIME):
+        sys.exit("%s is missing: apt-get install time" % GNU_TIME)
+    peak_file = tempfile.NamedTemporaryFile(prefix="peak", delete=False)
+    peak_file.close()
     started = time.perf_counter()
-    process = subprocess.Popen(command, stdin=subprocess.PIPE if stdin_data else subprocess.DEVNULL,
+    process = subprocess.Popen([GNU_TIME, "-f", "%M", "-o", peak_file.name] + command,
+                               stdin=subprocess.PIPE if stdin_data else subprocess.DEVNULL,
                                stdout=subprocess.PIPE, stderr=subprocess.PIPE)
     running = threading.Event()
     running.set()
@@ -110,9 +133,13 @@ def timed_child(command, stdin_data=None, libraries=None):
     running.clear()
     if watcher:
         watcher.join()
-    _, status, usage = os.wait4(process.pid, 0)
+    _, status, _ = os.wait4(process.pid, 0)
     elapsed = time.perf_counter() - started
-    return elapsed, usage.ru_maxrss / 1024.0, out, err, os.waitstatus_to_exitcode(status)
+    with open(peak_file.name) as report:
+        # A command that dies of a signal leaves a line about it before the figure.
+        peak_kib = int(report.read().split()[-1])
+    os.unlink(peak_file.name)
+    return elapsed, peak_kib / 1024.0, out, err, os.waitstatus_to_exitcode(status)
 
 
 def pelmo_run(pelmo, urls_file, options, allowed_status=(0,), libraries=None):

@@ -6,7 +6,7 @@ pelmo_packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-noto-cjk qt6-translations-l10n
   libssl-dev
-  python3 python3-openpyxl openssl curl
+  python3 python3-openpyxl openssl curl time
 )
 
 # What scripts/package needs beyond the build: dpkg-shlibdeps for the package's dependencies and
