@@ -12,6 +12,7 @@
 
 #include <boost/regex.hpp>
 
+#include "runtime/pattern_comments.h"
 #include "runtime/template_matcher.h"
 
 namespace runtime {
@@ -178,75 +179,6 @@ constexpr boost::regex_constants::match_flag_type kMatchFlags = boost::regex_con
 // A text as the engine sees it: the bytes before its first zero byte.
 std::string_view Terminated(const Text& text) {
   return std::string_view(text.data(), std::min(text.find('\0'), text.size()));
-}
-
-// The end of the stretch that starts at a backslash: \Q quotes up to \E, any other escape
-// takes the next byte.
-std::size_t EscapeEnd(std::string_view pattern, std::size_t at) {
-  if (at + 1 < pattern.size() && pattern[at + 1] == 'Q') {
-    const std::size_t end = pattern.find("\\E", at + 2);
-    return end == std::string_view::npos ? pattern.size() : end + 2;
-  }
-  return std::min(at + 2, pattern.size());
-}
-
-// The end of the bracket expression that starts at at, its POSIX classes ("[:alpha:]") and a "]"
-// first in it (after "^") included.
-std::size_t ClassEnd(std::string_view pattern, std::size_t at) {
-  std::size_t i = at + 1;
-  if (i < pattern.size() && pattern[i] == '^') ++i;
-  if (i < pattern.size() && pattern[i] == ']') ++i;
-  while (i < pattern.size() && pattern[i] != ']') {
-    if (pattern[i] == '\\') {
-      i = std::min(i + 2, pattern.size());
-    } else if (pattern[i] == '[' && i + 1 < pattern.size() && std::string_view(":.=").find(pattern[i + 1]) != std::string_view::npos) {
-      const std::size_t close = pattern.find(std::string{pattern[i + 1], ']'}, i + 2);
-      i = close == std::string_view::npos ? i + 1 : close + 2;
-    } else {
-      ++i;
-    }
-  }
-  return std::min(i + 1, pattern.size());
-}
-
-// True when the pattern turns on Boost's extended mode somewhere, where "#" starts a comment that
-// runs to the end of the line and may hold anything.
-bool SetsExtendedMode(std::string_view pattern) {
-  for (std::size_t at = pattern.find("(?"); at != std::string_view::npos; at = pattern.find("(?", at + 2)) {
-    const std::size_t flagsEnd = pattern.find_first_not_of("imsx-", at + 2);
-    const std::string_view flags = pattern.substr(at + 2, flagsEnd - at - 2);
-    if (flags.find('x') != std::string_view::npos) return true;
-  }
-  return false;
-}
-
-// The pattern without its comments "(?#...)", which mean nothing: Boost 1.74 loops for ever on a
-// comment right after a possessive repeat ("a?+(?#)b"), and a rule is compiled as it is typed. A
-// comment without its ")" stays, for Boost to refuse; so does every comment of a pattern in
-// extended mode, whose own comments may hide a "(?#".
-std::string WithoutComments(std::string_view pattern) {
-  if (pattern.find("(?#") == std::string_view::npos || SetsExtendedMode(pattern)) return std::string(pattern);
-  std::string kept;
-  kept.reserve(pattern.size());
-  std::size_t at = 0;
-  while (at < pattern.size()) {
-    std::size_t end = at + 1;
-    if (pattern[at] == '\\') {
-      end = EscapeEnd(pattern, at);
-    } else if (pattern[at] == '[') {
-      end = ClassEnd(pattern, at);
-    } else if (pattern.compare(at, 3, "(?#") == 0) {
-      const std::size_t close = pattern.find(')', at + 3);
-      if (close != std::string_view::npos) {
-        at = close + 1;
-        continue;
-      }
-      end = pattern.size();
-    }
-    kept.append(pattern.substr(at, end - at));
-    at = end;
-  }
-  return kept;
 }
 
 void ReadEntries(const Match& match, const char* textStart, std::vector<SubMatch>& entries) {

@@ -87,6 +87,9 @@ TEST(RegexCreate, CommentsMeanNothingAndNeverHangTheCompilation) {
       {"\\((?#c)\\?", {"(?"}},
       {"[](?#]+\\)", {"(?#)"}},
       {"[[:space:](?#]{2}", {" (", "?#"}},
+      {"(?x) 1 ?+ (?#c) 1", {"11"}},
+      {"(?x: 1*+ # [ ( in a line comment\n(?#c)y1)( )", {"11y1 "}},
+      {"(?x:1)#?+(?#c) ", {"1 "}},
   };
   for (const auto& [pattern, found] : cases) EXPECT_EQ(Texts(pattern, text), found) << pattern;
 }
