@@ -250,7 +250,13 @@ Text PrepareSchema(sqlite3* database, const std::string& path, StoreUse use) {
     if ((code = ExecuteSql(database, "PRAGMA journal_mode = WAL")) != SQLITE_OK) {
       return StoreMessage(path, ReasonOf(code));
     }
-    return Migrate(database, path, kFirstSchema + ("PRAGMA application_id = " + std::to_string(kApplicationId) + ";"), 1);
+    // The tables go in without waiting for the disk (the log's header and its folder): a power
+    // cut may lose them, never half of them, and leaves the empty store that a run makes anew.
+    ExecuteSql(database, "PRAGMA synchronous = OFF");
+    const Text fault =
+        Migrate(database, path, kFirstSchema + ("PRAGMA application_id = " + std::to_string(kApplicationId) + ";"), 1);
+    ExecuteSql(database, "PRAGMA synchronous = NORMAL");
+    return fault;
   }
   if (*application != kApplicationId) return StoreMessage(path, T("不是 Pelmo 采集库"));
   if (*version < 1 || *version > kSchemaVersion) {
