@@ -169,6 +169,7 @@ int PackRecordsOfRows(sqlite3* database, const std::string& from, const std::str
   SqliteStatement rows(database, "SELECT run, page, cells, digest, left_out FROM " + from + " ORDER BY run, page, position");
   SqliteStatement insert(database, "INSERT INTO " + into + " (run, page, cells, digests, left_out) VALUES (?1, ?2, ?3, ?4, ?5)");
   StoredRecords stored;
+  // The page whose records are gathered; no run has the number 0.
   long long run = 0;
   long long page = 0;
   // Writes the records gathered of the page before, when there are any.
