@@ -10,8 +10,6 @@
 namespace collect {
 namespace {
 
-constexpr std::size_t kDigestBytes = 16;
-
 // A digest context of the thread, made once: fetching the algorithm and making a context for every
 // record would cost more than the digest itself.
 struct DigestContext {

@@ -33,6 +33,9 @@ struct RecordKey {
   int addressColumn = 0;
 };
 
+// The length of every digest here, a record's too.
+constexpr std::size_t kDigestBytes = 16;
+
 // The digest of the cells key names in a record of the list (a column the record lacks counts as
 // empty).
 std::string RecordDigest(const RecordList& records, std::size_t record, const RecordKey& key);

@@ -19,6 +19,7 @@
 #include "collect/page_preparation.h"
 #include "collect/sqlite_statement.h"
 #include "collect/store_writer.h"
+#include "collect/stored_records.h"
 #include "runtime/code_page.h"
 #include "runtime/text_operations.h"
 
@@ -28,15 +29,13 @@ namespace {
 using runtime::T;
 using runtime::Text;
 
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 // "Pelm": marks an SQLite file as a Pelmo store.
 constexpr int kApplicationId = 0x50656C6D;
 // How long a write waits for a reader's or another program's lock before it gives up.
 constexpr int kBusyMilliseconds = 5000;
-// Rows read back at a time into a table.
-constexpr std::size_t kRowBatch = 1024;
 
-// The tables as the first version made them; kMigrations bring them to the current version.
+// The tables as the first version made them; MigrateStep brings them to the current version.
 constexpr const char* kFirstSchema = R"(
 CREATE TABLE runs (
   id INTEGER PRIMARY KEY,
@@ -76,11 +75,10 @@ CREATE TABLE records (
 ) WITHOUT ROWID;
 )";
 
-// Entry v - 1 brings a store of version v to version v + 1. Version 2 keeps runs that follow next
-// pages and detail pages: the captions of a run's columns (empty in a run of version 1: "文本 k"),
-// each list page's depth (next-page links followed from the run's address) and next-page link,
-// and the detail pages each list page took.
-constexpr const char* kMigrations[] = {R"(
+// Version 2 keeps runs that follow next pages and detail pages: the captions of a run's columns
+// (empty in a run of version 1: "文本 k"), each list page's depth (next-page links followed from
+// the run's address) and next-page link, and the detail pages each list page took.
+constexpr const char* kSecondVersion = R"(
 ALTER TABLE runs ADD COLUMN captions BLOB NOT NULL DEFAULT x'';
 ALTER TABLE runs ADD COLUMN detail_captions BLOB NOT NULL DEFAULT x'';
 ALTER TABLE pages ADD COLUMN depth INTEGER NOT NULL DEFAULT 0;
@@ -96,11 +94,23 @@ CREATE TABLE details (
   PRIMARY KEY (run, page, position),
   FOREIGN KEY (run, page) REFERENCES pages (run, position)
 ) WITHOUT ROWID;
-)"};
-static_assert(std::size(kMigrations) == kSchemaVersion - 1);
+)";
 
-// A store of the first version read as one of the current version, through temporary views and
-// tables of the connection that stand in front of its own (a reader may not change the file).
+// Version 3 keeps a page's records in one row (StoredRecords), none for a page without records,
+// where versions 1 and 2 kept a row a record: a run writes a page with two inserts, not one a
+// record. The columns of records from version 3 on.
+constexpr const char* kPageRecordsColumns = R"((
+  run INTEGER NOT NULL,
+  page INTEGER NOT NULL,
+  cells BLOB NOT NULL,
+  digests BLOB NOT NULL,
+  left_out BLOB NOT NULL,
+  PRIMARY KEY (run, page),
+  FOREIGN KEY (run, page) REFERENCES pages (run, position)
+) WITHOUT ROWID;
+)";
+
+// The tables of the first version that a reader sees as those of version 2.
 constexpr const char* kReadFirstVersion = R"(
 CREATE TEMP VIEW runs AS SELECT *, x'' AS captions, x'' AS detail_captions FROM main.runs;
 CREATE TEMP VIEW pages AS SELECT *, 0 AS depth, x'' AS next_address FROM main.pages;
@@ -151,24 +161,63 @@ RunOutcome OutcomeNamed(std::string_view name) {
   return RunOutcome::Running;
 }
 
-// The statements that bring a store of this version to the current one.
-std::string MigrationsFrom(long long version) {
-  std::string sql;
-  for (auto step = static_cast<std::size_t>(version); step < static_cast<std::size_t>(kSchemaVersion); ++step) {
-    sql += kMigrations[step - 1];
+// Fills into, a table of records of version 3, with the records of from, a table of records of
+// versions 1 and 2 (a row a record); SQLite's result code.
+int PackRecordsOfRows(sqlite3* database, const std::string& from, const std::string& into) {
+  SqliteStatement rows(database, "SELECT run, page, cells, digest, left_out FROM " + from + " ORDER BY run, page, position");
+  SqliteStatement insert(database, "INSERT INTO " + into + " (run, page, cells, digests, left_out) VALUES (?1, ?2, ?3, ?4, ?5)");
+  StoredRecords stored;
+  // The page whose records are gathered; no run has the number 0.
+  long long run = 0;
+  long long page = 0;
+  // Writes the records gathered of the page before, when there are any.
+  const auto writePage = [&] {
+    if (stored.leftOut.empty()) return true;
+    insert.Reset();
+    insert.Bind(1, run).Bind(2, page).BindHeld(3, stored.cells).BindHeld(4, stored.digests);
+    const bool written = insert.BindHeld(5, stored.leftOut).Run();
+    stored = StoredRecords();
+    return written;
+  };
+  while (rows.Step()) {
+    if (rows.Integer(0) != run || rows.Integer(1) != page) {
+      if (!writePage()) return insert.Code();
+      run = rows.Integer(0);
+      page = rows.Integer(1);
+    }
+    AppendStoredRecord(stored, rows.Bytes(2), rows.Bytes(3), rows.Integer(4) != 0);
   }
-  return sql;
+  if (rows.Failed()) return rows.Code();
+  return writePage() ? SQLITE_OK : insert.Code();
 }
 
-// Runs the statements in one transaction with the store's version set to the current one; the
-// fault when they fail, and then nothing changed.
-Text Migrate(sqlite3* database, const std::string& path, const std::string& statements) {
-  const int code = ExecuteSql(database, "BEGIN IMMEDIATE;" + statements + "PRAGMA user_version = " +
-                                            std::to_string(kSchemaVersion) + "; COMMIT;");
+// Brings a store of this version to the next one; SQLite's result code.
+int MigrateStep(sqlite3* database, long long version) {
+  if (version == 1) return ExecuteSql(database, kSecondVersion);
+  int code = ExecuteSql(database, std::string("ALTER TABLE records RENAME TO records_of_rows; CREATE TABLE records") +
+                                      kPageRecordsColumns);
+  if (code == SQLITE_OK) code = PackRecordsOfRows(database, "records_of_rows", "records");
+  return code == SQLITE_OK ? ExecuteSql(database, "DROP TABLE records_of_rows") : code;
+}
+
+// Runs the statements, then brings the store from version to the current one, all in one
+// transaction; the fault when that fails, and then nothing changed.
+Text Migrate(sqlite3* database, const std::string& path, const std::string& statements, long long version) {
+  int code = ExecuteSql(database, "BEGIN IMMEDIATE;" + statements);
+  for (; code == SQLITE_OK && version < kSchemaVersion; ++version) code = MigrateStep(database, version);
+  if (code == SQLITE_OK) code = ExecuteSql(database, "PRAGMA user_version = " + std::to_string(kSchemaVersion) + "; COMMIT;");
   if (code == SQLITE_OK) return Text();
   const Text fault = StoreMessage(path, ReasonOf(code));
   ExecuteSql(database, "ROLLBACK");
   return fault;
+}
+
+// Reads a store of an older version as one of the current version, through temporary views and
+// tables of the connection that stand in front of its own (a reader may not change the file).
+int ReadOlderVersion(sqlite3* database, long long version) {
+  int code = version == 1 ? ExecuteSql(database, kReadFirstVersion) : SQLITE_OK;
+  if (code == SQLITE_OK) code = ExecuteSql(database, std::string("CREATE TEMP TABLE records") + kPageRecordsColumns);
+  return code == SQLITE_OK ? PackRecordsOfRows(database, "main.records", "temp.records") : code;
 }
 
 // The number a pragma gives, or nothing with the failure's code.
@@ -200,8 +249,13 @@ Text PrepareSchema(sqlite3* database, const std::string& path, StoreUse use) {
     if ((code = ExecuteSql(database, "PRAGMA journal_mode = WAL")) != SQLITE_OK) {
       return StoreMessage(path, ReasonOf(code));
     }
-    return Migrate(database, path,
-                   kFirstSchema + MigrationsFrom(1) + "PRAGMA application_id = " + std::to_string(kApplicationId) + ";");
+    // The tables go in without waiting for the disk (the log's header and its folder): a power
+    // cut may lose them, never half of them, and leaves the empty store that a run makes anew.
+    ExecuteSql(database, "PRAGMA synchronous = OFF");
+    const Text fault =
+        Migrate(database, path, kFirstSchema + ("PRAGMA application_id = " + std::to_string(kApplicationId) + ";"), 1);
+    ExecuteSql(database, "PRAGMA synchronous = NORMAL");
+    return fault;
   }
   if (*application != kApplicationId) return StoreMessage(path, T("不是 Pelmo 采集库"));
   if (*version < 1 || *version > kSchemaVersion) {
@@ -210,8 +264,8 @@ Text PrepareSchema(sqlite3* database, const std::string& path, StoreUse use) {
   }
   if (*version == kSchemaVersion) return Text();
   // A run brings an older store up to date; a reader reads it as it is.
-  if (use == StoreUse::Run) return Migrate(database, path, MigrationsFrom(*version));
-  if ((code = ExecuteSql(database, kReadFirstVersion)) != SQLITE_OK) return StoreMessage(path, ReasonOf(code));
+  if (use == StoreUse::Run) return Migrate(database, path, "", *version);
+  if ((code = ReadOlderVersion(database, *version)) != SQLITE_OK) return StoreMessage(path, ReasonOf(code));
   return Text();
 }
 
@@ -272,12 +326,11 @@ std::optional<JournalPage> StoreJournal::Replay(int position) {
   if (stored.Integer(1) == 2) page.attempts.push_back({page.address, 1, 0, stored.Bytes(2), stored.Bytes(3)});
   page.attempts.push_back({page.address, static_cast<int>(page.attempts.size()) + 1,
                            static_cast<int>(stored.Integer(6)), stored.Bytes(4), stored.Bytes(5)});
-  SqliteStatement records(store_.database_,
-                          "SELECT cells, left_out FROM records WHERE run = ?1 AND page = ?2 ORDER BY position");
-  records.Bind(1, runId_).Bind(2, position);
-  while (records.Step()) {
-    page.records.AddRecord(UnpackCells(records.Bytes(0)));
-    page.collectedBefore.push_back(records.Integer(1) != 0);
+  SqliteStatement records(store_.database_, "SELECT cells, left_out FROM records WHERE run = ?1 AND page = ?2");
+  if (records.Bind(1, runId_).Bind(2, position).Step()) {
+    page.records = RecordsOfStoredCells(records.Bytes(0));
+    const std::string leftOut = records.Bytes(1);
+    for (std::size_t i = 0; i < page.records.Size(); ++i) page.collectedBefore.push_back(StoredLeftOut(leftOut, i));
   }
   SqliteStatement details(store_.database_, "SELECT address, record, matched, reason FROM details "
                                             "WHERE run = ?1 AND page = ?2 ORDER BY position");
@@ -380,17 +433,15 @@ ResultTable RunStore::ReadTable(const StoredRun& run) {
     const std::vector<Text> detailCaptions = UnpackCells(columns.Bytes(2));
     if (!detailCaptions.empty()) table.AddDetailColumns(detailCaptions);
   }
-  SqliteStatement rows(database_, "SELECT cells FROM records WHERE run = ?1 AND left_out = 0 ORDER BY page, position");
+  SqliteStatement rows(database_, "SELECT cells, left_out FROM records WHERE run = ?1 ORDER BY page");
   rows.Bind(1, run.id);
-  std::vector<Record> batch;
   while (rows.Step()) {
-    batch.push_back({UnpackCells(rows.Bytes(0))});
-    if (batch.size() == kRowBatch) {
-      table.AddRows(batch);
-      batch.clear();
-    }
+    const RecordList records = RecordsOfStoredCells(rows.Bytes(0));
+    const std::string leftOut = rows.Bytes(1);
+    std::vector<bool> leftOutFlags(records.Size());
+    for (std::size_t i = 0; i < records.Size(); ++i) leftOutFlags[i] = StoredLeftOut(leftOut, i);
+    table.AddRows(records.Without(leftOutFlags));
   }
-  table.AddRows(batch);
   if (rows.Failed()) {
     Fail(rows.Code());
     return ResultTable();
@@ -433,11 +484,13 @@ std::unique_ptr<StoreJournal> RunStore::BeginRun(const RunStartRequest& request)
   while (pages.Step()) journal->processed_.emplace(static_cast<int>(pages.Integer(0)), pages.Bytes(1));
   // The records of the project's earlier runs that ended: a run that died may never have
   // delivered its output.
-  SqliteStatement earlier(database_, "SELECT records.digest FROM records JOIN runs ON runs.id = records.run "
+  SqliteStatement earlier(database_, "SELECT records.digests FROM records JOIN runs ON runs.id = records.run "
                                      "WHERE runs.project = ?1 AND runs.id <> ?2 AND runs.outcome <> 'running'");
   if (request.choice.onlyNew) {
     earlier.Bind(1, digests.project).Bind(2, runId);
-    while (earlier.Step()) journal->earlierDigests_.push_back(earlier.Bytes(0));
+    while (earlier.Step()) {
+      for (std::string& digest : StoredDigests(earlier.Bytes(0))) journal->earlierDigests_.push_back(std::move(digest));
+    }
     std::sort(journal->earlierDigests_.begin(), journal->earlierDigests_.end());
   }
   if (pages.Failed() || earlier.Failed()) {

@@ -5,12 +5,13 @@
 // Tables: runs (project and settings digests, page count, groups of the rule, separator, start,
 // end, outcome, the captions of the list and the detail columns), pages (the run's list pages:
 // run, position in the run's processing order, address, depth in its chain of next pages, state,
-// HTTP status, attempts with their reasons and warnings, rows, next-page link, time), records (run,
-// page, position, packed cells with the detail cells, cell digest, whether it was left out as
-// collected before) and details (run, page, position, the detail pages the page took and its
-// records without a link: address, record, whether the rule matched, failure reason). WAL mode;
-// the schema version is the file's user_version: a store of version 1 (no links) is brought to
-// version 2 when a run opens it, and read as it is otherwise.
+// HTTP status, attempts with their reasons and warnings, rows, next-page link, time), records (a
+// row a page with records: run, page, the records' packed cells with the detail cells, their
+// digests, whether each was left out as collected before; StoredRecords) and details (run, page,
+// position, the detail pages the page took and its records without a link: address, record,
+// whether the rule matched, failure reason). WAL mode; the schema version is the file's
+// user_version: a store of version 1 (no links) or 2 (a row a record) is brought to version 3 when
+// a run opens it, and read as it is otherwise.
 #pragma once
 
 #include <map>
@@ -137,7 +138,7 @@ private:
 
 // A store opened, or why it could not be: "采集库 “FILE” 正由另一个采集使用" (another run holds
 // it), "… 是只读的，无法写入", "… 所在的磁盘已满", "… 不是 Pelmo 采集库" (not SQLite, or SQLite
-// of another program), "… 的版本（N）不受支持，本程序读取版本 1 到 2", or SQLite's own words. Opened for
+// of another program), "… 的版本（N）不受支持，本程序读取版本 1 到 3", or SQLite's own words. Opened for
 // Run, a missing file is created with the tables; a file that could not be made a store is
 // removed again.
 struct StoreOpening {

@@ -4,15 +4,15 @@
 
 #include <sqlite3.h>
 
-#include <algorithm>
 #include <chrono>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "collect/packed_cells.h"
 #include "collect/run_digests.h"
 #include "collect/sqlite_statement.h"
+#include "collect/stored_records.h"
 
 namespace collect {
 namespace {
@@ -36,44 +36,22 @@ constexpr const char* kPageInsert =
     "INSERT INTO pages (run, position, address, state, status, attempts, first_reason, first_warning, reason, "
     "warning, row_count, depth, next_address, time) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, "
     "?13, strftime('%Y-%m-%dT%H:%M:%fZ', 'now'))";
-// A page's records go in by statements of up to this many rows: one step for many rows costs
-// SQLite less than a step for each.
-constexpr std::size_t kRowsPerInsert = 32;
-constexpr int kRecordFields = 4;  // position, cells, digest, left_out; run and page are ?1 and ?2
+// A page's records go in as one row: one insert a page costs SQLite far less than one a record.
+constexpr const char* kRecordsInsert =
+    "INSERT INTO records (run, page, cells, digests, left_out) VALUES (?1, ?2, ?3, ?4, ?5)";
 constexpr const char* kDetailInsert =
     "INSERT INTO details (run, page, position, address, record, matched, reason) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)";
 
-// The statement that inserts rows records of one page, row k's fields from parameter
-// 3 + kRecordFields * k on.
-std::string RecordInsert(std::size_t rows) {
-  std::string sql = "INSERT INTO records (run, page, position, cells, digest, left_out) VALUES ";
-  for (std::size_t row = 0; row < rows; ++row) {
-    sql += row == 0 ? "(?1, ?2" : ", (?1, ?2";
-    for (int field = 0; field < kRecordFields; ++field) sql += ", ?" + std::to_string(3 + kRecordFields * row + field);
-    sql += ")";
-  }
-  return sql;
-}
 
 }  // namespace
 
 struct StoreWriter::Statements {
   explicit Statements(sqlite3* database)
-      : database(database), begin(database, "BEGIN IMMEDIATE"), commit(database, "COMMIT"),
-        rollback(database, "ROLLBACK"), page(database, kPageInsert), detail(database, kDetailInsert),
-        records(kRowsPerInsert), cells(kRowsPerInsert), digests(kRowsPerInsert) {}
-  // The statement for this many records (1 to kRowsPerInsert), prepared when first needed: a
-  // run's pages mostly hold the same number.
-  SqliteStatement& RecordsInsert(std::size_t rows) {
-    std::unique_ptr<SqliteStatement>& insert = records[rows - 1];
-    if (!insert) insert = std::make_unique<SqliteStatement>(database, RecordInsert(rows));
-    return *insert;
-  }
-  sqlite3* database;
-  SqliteStatement begin, commit, rollback, page, detail;
-  std::vector<std::unique_ptr<SqliteStatement>> records;
-  // The records' cells packed and their digests, bound without a copy.
-  std::vector<std::string> cells, digests;
+      : begin(database, "BEGIN IMMEDIATE"), commit(database, "COMMIT"), rollback(database, "ROLLBACK"),
+        page(database, kPageInsert), records(database, kRecordsInsert), detail(database, kDetailInsert) {}
+  SqliteStatement begin, commit, rollback, page, records, detail;
+  // The page's records packed, bound without a copy.
+  StoredRecords stored;
 };
 
 StoreWriter::StoreWriter(const std::string& path, int runId, RecordKey key) : runId_(runId), key_(std::move(key)) {
@@ -175,24 +153,12 @@ int StoreWriter::WriteAll(const std::vector<std::pair<int, JournalPage>>& pages)
     s.page.Bind(12, entry.depth).Bind(13, entry.nextAddress);
     written = s.page.Run();
     code = s.page.Code();
-    for (std::size_t first = 0; written && first < entry.records.Size(); first += kRowsPerInsert) {
-      const std::size_t rows = std::min(kRowsPerInsert, entry.records.Size() - first);
-      SqliteStatement& insert = s.RecordsInsert(rows);
-      insert.Reset();
-      insert.Bind(1, runId_).Bind(2, position);
-      for (std::size_t row = 0; row < rows; ++row) {
-        const std::size_t index = first + row;
-        s.cells[row].clear();
-        for (int cell = 0; cell < entry.records.CellCount(index); ++cell) {
-          AppendPackedCell(s.cells[row], entry.records.Cell(index, cell));
-        }
-        s.digests[row] = RecordDigest(entry.records, index, key_);
-        const int at = 3 + kRecordFields * static_cast<int>(row);
-        insert.Bind(at, static_cast<long long>(index)).BindHeld(at + 1, s.cells[row]).BindHeld(at + 2, s.digests[row]);
-        insert.Bind(at + 3, entry.collectedBefore[index] ? 1 : 0);
-      }
-      written = insert.Run();
-      code = insert.Code();
+    if (written && !entry.records.Empty()) {
+      StoreRecordsOf(entry, key_, s.stored);
+      s.records.Reset();
+      s.records.Bind(1, runId_).Bind(2, position).BindHeld(3, s.stored.cells).BindHeld(4, s.stored.digests);
+      written = s.records.BindHeld(5, s.stored.leftOut).Run();
+      code = s.records.Code();
     }
     for (std::size_t i = 0; written && i < entry.details.size(); ++i) {
       const DetailPageResult& detail = entry.details[i];

@@ -211,7 +211,6 @@ TEST_F(StoreTest, MatchingGivenUpIsKeptWithItsRowsAndNote) {
 
 TEST_F(StoreTest, OnlyNewLeavesOutTheRecordsOfEarlierRunsOfTheProject) {
   CannedFetcher fetcher;
-  // More records a page than the store writes with one statement.
   fetcher.Answer("http://h/monday", Answer(200, collect_test::ListPageGbk(40, 1)));
   fetcher.Answer("http://h/tuesday", Answer(200, collect_test::ListPageGbk(40, 21)));
   std::unique_ptr<RunStore> store = Open("s.sqlite");
@@ -348,7 +347,7 @@ TEST_F(StoreTest, FilesThatCannotServeAreRefusedWithTheirReason) {
   std::ofstream(File("text.sqlite")) << "name,value\r\nx,1\r\n";
   Sql(File("other.sqlite"), "CREATE TABLE t (x)");
   Open("newer.sqlite").reset();
-  Sql(File("newer.sqlite"), "PRAGMA user_version = 3");
+  Sql(File("newer.sqlite"), "PRAGMA user_version = 4");
   std::unique_ptr<RunStore> held = Open("held.sqlite");
   struct Refusal {
     const char* file;
@@ -358,7 +357,7 @@ TEST_F(StoreTest, FilesThatCannotServeAreRefusedWithTheirReason) {
   for (const Refusal& refusal : {Refusal{"text.sqlite", StoreUse::Run, " 不是 Pelmo 采集库"},
                                  Refusal{"text.sqlite", StoreUse::Read, " 不是 Pelmo 采集库"},
                                  Refusal{"other.sqlite", StoreUse::Run, " 不是 Pelmo 采集库"},
-                                 Refusal{"newer.sqlite", StoreUse::Run, " 的版本（3）不受支持，本程序读取版本 1 到 2"},
+                                 Refusal{"newer.sqlite", StoreUse::Run, " 的版本（4）不受支持，本程序读取版本 1 到 3"},
                                  Refusal{"held.sqlite", StoreUse::Run, " 正由另一个采集使用"},
                                  Refusal{"missing.sqlite", StoreUse::Read, " 无法打开：No such file or directory"},
                                  Refusal{"folder/s.sqlite", StoreUse::Run, " 无法打开：No such file or directory"}}) {
@@ -372,39 +371,93 @@ TEST_F(StoreTest, FilesThatCannotServeAreRefusedWithTheirReason) {
 }
 
 }  // namespace
-// A store a version without next and detail pages wrote: read as it is, and brought up to date by
-// the next run.
-TEST_F(StoreTest, StoreOfTheFirstVersionIsReadAndBroughtUpToDate) {
+// Makes a store of version 3 one of version 2: a row a record, as its pages' rows hold them.
+void StoreOfRowsPerRecord(const std::string& file) {
+  sqlite3* database = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &database), SQLITE_OK);
+  sqlite3_exec(database, "CREATE TABLE rows (run INTEGER NOT NULL, page INTEGER NOT NULL, position INTEGER NOT NULL, "
+                         "cells BLOB NOT NULL, digest BLOB NOT NULL, left_out INTEGER NOT NULL, "
+                         "PRIMARY KEY (run, page, position)) WITHOUT ROWID",
+               nullptr, nullptr, nullptr);
+  sqlite3_stmt* pages = nullptr;
+  sqlite3_stmt* insert = nullptr;
+  sqlite3_prepare_v2(database, "SELECT run, page, cells, digests, left_out FROM records", -1, &pages, nullptr);
+  sqlite3_prepare_v2(database, "INSERT INTO rows VALUES (?, ?, ?, ?, ?, ?)", -1, &insert, nullptr);
+  const auto blob = [&](int column) {
+    return std::string(static_cast<const char*>(sqlite3_column_blob(pages, column)),
+                       static_cast<std::size_t>(sqlite3_column_bytes(pages, column)));
+  };
+  while (sqlite3_step(pages) == SQLITE_ROW) {
+    const std::vector<Text> records = UnpackCells(blob(2));
+    const std::string digests = blob(3);
+    const std::string leftOut = blob(4);
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      sqlite3_reset(insert);
+      sqlite3_bind_int64(insert, 1, sqlite3_column_int64(pages, 0));
+      sqlite3_bind_int64(insert, 2, sqlite3_column_int64(pages, 1));
+      sqlite3_bind_int64(insert, 3, static_cast<sqlite3_int64>(i));
+      sqlite3_bind_blob(insert, 4, records[i].data(), static_cast<int>(records[i].size()), SQLITE_TRANSIENT);
+      sqlite3_bind_blob(insert, 5, digests.data() + 16 * i, 16, SQLITE_TRANSIENT);
+      sqlite3_bind_int(insert, 6, leftOut[i]);
+      EXPECT_EQ(sqlite3_step(insert), SQLITE_DONE);
+    }
+  }
+  sqlite3_finalize(pages);
+  sqlite3_finalize(insert);
+  EXPECT_EQ(sqlite3_exec(database, "DROP TABLE records; ALTER TABLE rows RENAME TO records; PRAGMA user_version = 2",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(database);
+}
+
+// Stores of older versions: read as they are, and brought up to date by the next run, the digests
+// of their records still leaving them out of a run of only new records.
+TEST_F(StoreTest, StoresOfOlderVersionsAreReadAndBroughtUpToDate) {
   std::vector<Text> addresses;
   CannedFetcher fetcher;
   MixedPages(fetcher, addresses);
   const CollectionSettings settings = Settings(addresses);
-  ResultTable written;
-  {
-    std::unique_ptr<RunStore> store = Open("old.sqlite");
-    std::unique_ptr<StoreJournal> journal = store->BeginRun({.settings = settings, .choice = {}, .separator = {}, .resumedRun = 0});
+  // Version 1 had no next and detail pages; version 2 kept a row a record.
+  for (const int version : {1, 2}) {
+    SCOPED_TRACE(version);
+    const std::string file = File("v" + std::to_string(version) + ".sqlite");
+    ResultTable written;
+    {
+      std::unique_ptr<RunStore> store = Open(file);
+      std::unique_ptr<StoreJournal> journal = store->BeginRun({.settings = settings, .choice = {}, .separator = {}, .resumedRun = 0});
+      RecordingObserver observer;
+      ASSERT_TRUE(journal->Finish(RunCollection(settings, fetcher, observer, ResultTable(), journal.get())));
+      journal.reset();
+      written = store->ReadTable(*store->LatestRun());
+      ASSERT_EQ(written.RowCount(), 26);
+    }
+    StoreOfRowsPerRecord(file);
+    if (version == 1) {
+      Sql(file, "ALTER TABLE runs DROP COLUMN captions; ALTER TABLE runs DROP COLUMN detail_captions; "
+                "ALTER TABLE pages DROP COLUMN depth; ALTER TABLE pages DROP COLUMN next_address; "
+                "DROP TABLE details; PRAGMA user_version = 1");
+    }
+    for (const StoreUse use : {StoreUse::Read, StoreUse::Run}) {
+      std::unique_ptr<RunStore> store = Open(file, use);
+      ASSERT_TRUE(store);
+      EXPECT_EQ(store->ReadTable(*store->LatestRun()), written);
+    }
+    std::unique_ptr<RunStore> store = Open(file);
+    const StoreChoice onlyNew{.file = file, .onlyNew = true, .recordColumns = {}};
+    std::unique_ptr<StoreJournal> journal = store->BeginRun({.settings = settings, .choice = onlyNew, .separator = {}, .resumedRun = 0});
     RecordingObserver observer;
-    ASSERT_TRUE(journal->Finish(RunCollection(settings, fetcher, observer, ResultTable(), journal.get())));
+    EXPECT_EQ(RunCollection(settings, fetcher, observer, ResultTable(), journal.get()).rowsCollectedBefore, 26);
     journal.reset();
-    written = store->ReadTable(*store->LatestRun());
-    ASSERT_EQ(written.RowCount(), 26);
+    store.reset();
+    sqlite3* database = nullptr;
+    ASSERT_EQ(sqlite3_open(file.c_str(), &database), SQLITE_OK);
+    sqlite3_stmt* version = nullptr;
+    sqlite3_prepare_v2(database, "PRAGMA user_version", -1, &version, nullptr);
+    ASSERT_EQ(sqlite3_step(version), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(version, 0), 3);
+    sqlite3_finalize(version);
+    sqlite3_close(database);
   }
-  Sql(File("old.sqlite"), "ALTER TABLE runs DROP COLUMN captions; ALTER TABLE runs DROP COLUMN detail_captions; "
-                          "ALTER TABLE pages DROP COLUMN depth; ALTER TABLE pages DROP COLUMN next_address; "
-                          "DROP TABLE details; PRAGMA user_version = 1");
-  for (const StoreUse use : {StoreUse::Read, StoreUse::Run}) {
-    std::unique_ptr<RunStore> store = Open("old.sqlite", use);
-    ASSERT_TRUE(store);
-    EXPECT_EQ(store->ReadTable(*store->LatestRun()), written);
-  }
-  sqlite3* database = nullptr;
-  ASSERT_EQ(sqlite3_open(File("old.sqlite").c_str(), &database), SQLITE_OK);
-  sqlite3_stmt* version = nullptr;
-  sqlite3_prepare_v2(database, "PRAGMA user_version", -1, &version, nullptr);
-  ASSERT_EQ(sqlite3_step(version), SQLITE_ROW);
-  EXPECT_EQ(sqlite3_column_int(version, 0), 2);
-  sqlite3_finalize(version);
-  sqlite3_close(database);
 }
 
 }  // namespace collect
