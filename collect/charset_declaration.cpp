@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <string>
 
 #include "runtime/code_page.h"
@@ -21,10 +20,13 @@ bool IsBlank(char byte) {
   return byte == ' ' || byte == '\t' || byte == '\n' || byte == '\r' || byte == '\f';
 }
 
+// ASCII letters lowered, as every label and name looked for is ASCII; a byte at a time without
+// the C library's locale look-up, as each page's first bytes pass here.
 std::string Lowered(std::string_view text) {
   std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](unsigned char byte) { return static_cast<char>(std::tolower(byte)); });
+  for (char& byte : out) {
+    if (byte >= 'A' && byte <= 'Z') byte = static_cast<char>(byte - 'A' + 'a');
+  }
   return out;
 }
 
