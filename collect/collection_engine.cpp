@@ -228,12 +228,15 @@ private:
   }
 
   // The page's records but those collected before. They are moved out unless the journal keeps
-  // the page.
+  // the page; what it keeps is a copy of the cells alone, so that the page's text goes with the
+  // records told.
   static RecordList RecordsToTell(JournalPage& entry, bool keep) {
     const bool all = std::find(entry.collectedBefore.begin(), entry.collectedBefore.end(), true) ==
                      entry.collectedBefore.end();
     if (all && !keep) return std::move(entry.records);
-    return entry.records.Without(entry.collectedBefore);
+    RecordList told = entry.records.Without(entry.collectedBefore);
+    if (keep) entry.records = entry.records.Copied();
+    return told;
   }
 
   void AddMissingColumns() {

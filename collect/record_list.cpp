@@ -78,6 +78,20 @@ RecordList RecordList::Without(const std::vector<bool>& leftOut) const {
   return kept;
 }
 
+RecordList RecordList::Copied() const {
+  RecordList copy;
+  copy.firstCell_ = firstCell_;
+  copy.cells_.reserve(cells_.size());
+  std::size_t bytes = 0;
+  for (const CellRef& cell : cells_) bytes += cell.length;
+  copy.own_->reserve(bytes);
+  for (const CellRef& cell : cells_) {
+    copy.cells_.push_back({static_cast<std::uint32_t>(copy.own_->size()), cell.length, false});
+    copy.own_->append(Bytes(cell));
+  }
+  return copy;
+}
+
 RecordList::CellRef* RecordList::Find(std::size_t record, int column) {
   if (column < 0 || column >= CellCount(record)) return nullptr;
   return &cells_[firstCell_[record] + static_cast<std::size_t>(column)];

@@ -43,6 +43,9 @@ public:
 
   // The records whose flag in leftOut is false, in order; they share this list's bytes.
   RecordList Without(const std::vector<bool>& leftOut) const;
+  // The same records, their cells copied into bytes of their own: what a list kept after its page
+  // is done holds, so that the page's text can go.
+  RecordList Copied() const;
 
 private:
   // Where a cell's bytes lie: in the source, or in own_.

@@ -164,7 +164,11 @@ TEST(RecordList, SlicesAndCopiesStayTheirOwnThroughLaterChangesAndSubsets) {
                                                 {"", "h2", ""},
                                                 {"x", "y"}};
   ASSERT_EQ(records.Size(), expected.size());
-  for (std::size_t record = 0; record < expected.size(); ++record) EXPECT_EQ(records.Cells(record), expected[record]);
+  const RecordList copied = records.Copied();
+  for (std::size_t record = 0; record < expected.size(); ++record) {
+    EXPECT_EQ(records.Cells(record), expected[record]);
+    EXPECT_EQ(copied.Cells(record), expected[record]);
+  }
   EXPECT_EQ(records.Cell(0, 3), "");
   EXPECT_EQ(records.Cell(9, 0), "");
   ASSERT_EQ(kept.Size(), 3u);
