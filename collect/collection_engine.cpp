@@ -216,9 +216,13 @@ private:
   // The detail cells of the 1-based record: its last cells.
   std::vector<Text> DetailCellsOf(const RecordList& records, int record) const {
     if (record < 1 || static_cast<std::size_t>(record) > records.Size()) return {};
-    const std::vector<Text> cells = records.Cells(static_cast<std::size_t>(record) - 1);
-    const std::size_t count = std::min(cells.size(), static_cast<std::size_t>(rules_.detailGroupCount));
-    return {cells.end() - static_cast<std::ptrdiff_t>(count), cells.end()};
+    const auto index = static_cast<std::size_t>(record) - 1;
+    const int cellCount = records.CellCount(index);
+    std::vector<Text> cells;
+    for (int cell = std::max(0, cellCount - rules_.detailGroupCount); cell < cellCount; ++cell) {
+      cells.emplace_back(records.Cell(index, cell));
+    }
+    return cells;
   }
 
   void TellRecords(RecordList told) {

@@ -89,8 +89,7 @@ void ResultTable::AddRows(const std::vector<Record>& rows) {
 }
 
 void ResultTable::AddRows(const RecordList& rows, std::size_t first, std::size_t count) {
-  const std::size_t end = first + std::min(count, rows.Size() - std::min(first, rows.Size()));
-  for (std::size_t record = first; record < end; ++record) {
+  for (std::size_t record = first; record < rows.Size() && record - first < count; ++record) {
     AddRow(static_cast<std::size_t>(rows.CellCount(record)),
            [&rows, record](std::size_t column) { return rows.Cell(record, static_cast<int>(column)); });
   }
@@ -117,7 +116,10 @@ bool operator==(const ResultTable& a, const ResultTable& b) {
 template <typename CellAt>
 void ResultTable::AddRow(std::size_t count, const CellAt& cellAt) {
   std::size_t size = 0;
-  for (std::size_t column = 0; column < count; ++column) size += PackedLengthSize(cellAt(column).size()) + cellAt(column).size();
+  for (std::size_t column = 0; column < count; ++column) {
+    const std::size_t length = cellAt(column).size();
+    size += PackedLengthSize(length) + length;
+  }
   RowRef row;
   row.count = static_cast<std::uint32_t>(count);
   char* out = Reserve(size, row);

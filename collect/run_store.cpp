@@ -329,8 +329,7 @@ std::optional<JournalPage> StoreJournal::Replay(int position) {
   SqliteStatement records(store_.database_, "SELECT cells, left_out FROM records WHERE run = ?1 AND page = ?2");
   if (records.Bind(1, runId_).Bind(2, position).Step()) {
     page.records = RecordsOfStoredCells(records.Bytes(0));
-    const std::string leftOut = records.Bytes(1);
-    for (std::size_t i = 0; i < page.records.Size(); ++i) page.collectedBefore.push_back(StoredLeftOut(leftOut, i));
+    page.collectedBefore = StoredLeftOut(page.records, records.Bytes(1));
   }
   SqliteStatement details(store_.database_, "SELECT address, record, matched, reason FROM details "
                                             "WHERE run = ?1 AND page = ?2 ORDER BY position");
@@ -437,10 +436,7 @@ ResultTable RunStore::ReadTable(const StoredRun& run) {
   rows.Bind(1, run.id);
   while (rows.Step()) {
     const RecordList records = RecordsOfStoredCells(rows.Bytes(0));
-    const std::string leftOut = rows.Bytes(1);
-    std::vector<bool> leftOutFlags(records.Size());
-    for (std::size_t i = 0; i < records.Size(); ++i) leftOutFlags[i] = StoredLeftOut(leftOut, i);
-    table.AddRows(records.Without(leftOutFlags));
+    table.AddRows(records.Without(StoredLeftOut(records, rows.Bytes(1))));
   }
   if (rows.Failed()) {
     Fail(rows.Code());

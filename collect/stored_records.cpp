@@ -35,7 +35,11 @@ RecordList RecordsOfStoredCells(std::string_view cells) {
   return records;
 }
 
-bool StoredLeftOut(std::string_view leftOut, std::size_t index) { return index < leftOut.size() && leftOut[index] != 0; }
+std::vector<bool> StoredLeftOut(const RecordList& records, std::string_view leftOut) {
+  std::vector<bool> flags(records.Size());
+  for (std::size_t i = 0; i < flags.size() && i < leftOut.size(); ++i) flags[i] = leftOut[i] != 0;
+  return flags;
+}
 
 std::vector<std::string> StoredDigests(std::string_view digests) {
   std::vector<std::string> split;

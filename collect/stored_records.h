@@ -30,8 +30,9 @@ void StoreRecordsOf(const JournalPage& page, const RecordKey& key, StoredRecords
 // The records of stored cells in order. Damaged bytes give fewer or shorter cells, never more
 // than the bytes hold.
 RecordList RecordsOfStoredCells(std::string_view cells);
-// Whether record index of the page was left out; a record past the flags was kept.
-bool StoredLeftOut(std::string_view leftOut, std::size_t index);
+// Per record of records, whether the stored flags say it was left out; a record past the flags
+// was kept.
+std::vector<bool> StoredLeftOut(const RecordList& records, std::string_view leftOut);
 // The digests of stored digests, one string each; a damaged tail shorter than a digest is none.
 std::vector<std::string> StoredDigests(std::string_view digests);
 
