@@ -42,7 +42,6 @@ constexpr const char* kRecordsInsert =
 constexpr const char* kDetailInsert =
     "INSERT INTO details (run, page, position, address, record, matched, reason) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)";
 
-
 }  // namespace
 
 struct StoreWriter::Statements {
