@@ -150,20 +150,17 @@ private:
     observer_.AttemptStarted({outcome.address, attempt});
     // A download that failed while the user stopped the run was cut short by the stop.
     if (outcome.stopped || (outcome.failed && observer_.StopRequested())) return -1;
-    observer_.PageText(outcome.pageText);
-    const int count = ReportAttempt(outcome, attempt, page, entry);
-    // The records hold the page's text now; the matches go once told.
-    outcome.matches.clear();
-    return count;
+    observer_.PageText(outcome.PageText());
+    return ReportAttempt(outcome, attempt, page, entry);
   }
 
   // Everything the table and the status channels hear of one matched attempt; -1 when the run was
   // stopped while its detail pages were downloaded.
   int ReportAttempt(PageOutcome& outcome, int attempt, const ListPage& page, JournalPage& entry) {
-    const int count = static_cast<int>(outcome.matches.size());
+    const int count = static_cast<int>(outcome.records.Size());
     AddMissingColumns();
     entry.status = outcome.status;
-    entry.records = RecordsOf(outcome);
+    entry.records = std::move(outcome.records);
     if (count > 0 && rules_.fetchesDetails && !AddDetailCells(entry, outcome, page)) return -1;
     entry.collectedBefore =
         journal_ ? journal_->CollectedBefore(entry.records) : std::vector<bool>(entry.records.Size());
@@ -255,27 +252,6 @@ private:
           std::vector<Text>(detailCaptions_.begin() + (columnCount_ - listColumns), detailCaptions_.end()));
       columnCount_ = allColumns;
     }
-  }
-
-  // The records of the page's matches: each sub-match as a slice of the page's text, which they
-  // take over, then the address, then room for the detail page's cells.
-  RecordList RecordsOf(PageOutcome& outcome) const {
-    RecordList records(std::make_shared<const Text>(std::move(outcome.pageText)));
-    const int cellCount = outcome.groupCount + 2 + (rules_.fetchesDetails ? rules_.detailGroupCount : 0);
-    records.Reserve(outcome.matches.size(), cellCount);
-    for (const runtime::SearchResult& match : outcome.matches) {
-      const std::size_t record = records.Size();
-      records.AddEmptyRecord(cellCount);
-      const std::vector<runtime::SubMatch>& entries = match.Entries();
-      for (int group = 0; group <= outcome.groupCount && static_cast<std::size_t>(group) < entries.size(); ++group) {
-        const runtime::SubMatch& entry = entries[static_cast<std::size_t>(group)];
-        if (entry.matched && entry.start >= 0) {
-          records.SetSlice(record, group, static_cast<std::size_t>(entry.start), static_cast<std::size_t>(entry.length));
-        }
-      }
-      records.SetCell(record, outcome.groupCount + 1, outcome.address);
-    }
-    return records;
   }
 
   // Appends to each record of entry the cells of its detail page, taking the pages the run has not
@@ -427,7 +403,7 @@ PageOutcome TestPage(const Text& address, const CollectionSettings& settings, Fe
   web::FetchResponse response = DownloadPage(address, settings, fetcher, observer);
   PageOutcome outcome = PrepareOutcome(address, std::move(response), settings, true);
   if (outcome.stopped) return outcome;
-  observer.PageText(outcome.pageText);
+  observer.PageText(outcome.PageText());
   return outcome;
 }
 

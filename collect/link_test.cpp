@@ -1,6 +1,8 @@
 // The link settings tried on the tested page.
 #include "collect/link_test.h"
 
+#include <memory>
+
 #include "collect/collection_engine.h"
 #include "collect/page_downloads.h"
 #include "collect/page_preparation.h"
@@ -39,12 +41,14 @@ DetailPageTest TestDetailPage(const TestedPageTexts& page, const CollectionSetti
   if (!test.problem.empty()) return test;
   const RunRules rules = CompileRules(settings);
   test.captions = CaptionsOfRun(settings, rules.groupCount).detail;
-  const std::vector<runtime::SearchResult> matches = rules.list.Search(page.pageText, {settings.matchBudget, {}}).matches;
-  if (matches.empty()) {
+  runtime::SearchReport report;
+  const RecordList records = MatchRecords(rules, RecordList(std::make_shared<const Text>(page.pageText)), page.address,
+                                          {settings.matchBudget, {}}, report);
+  if (records.Empty()) {
     test.problem = T("测试页上没有纪录");
     return test;
   }
-  test.address = DetailAddressOf(matches.front(), page.pageText, page.address, page.address, rules);
+  test.address = DetailAddressOf(records, 0, page.address, rules);
   if (test.address.empty()) {
     test.problem = T("第一条纪录没有详细页链接");
     return test;

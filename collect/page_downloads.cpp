@@ -52,12 +52,9 @@ std::int64_t TextBytes(const std::vector<Text>& texts) {
   return bytes;
 }
 
-// What a prepared attempt keeps in memory: its text, the positions of its matches and its links.
+// What a prepared attempt keeps in memory: its text and records, and its links.
 std::int64_t HeldBytes(const PageOutcome& outcome) {
-  const auto perMatch = static_cast<std::int64_t>(sizeof(runtime::SearchResult) +
-                                                  sizeof(runtime::SubMatch) * (outcome.groupCount + 1));
-  return static_cast<std::int64_t>(outcome.pageText.size()) +
-         perMatch * static_cast<std::int64_t>(outcome.matches.size()) + TextBytes(outcome.detailAddresses);
+  return static_cast<std::int64_t>(outcome.records.HeldBytes()) + TextBytes(outcome.detailAddresses);
 }
 
 std::int64_t HeldBytes(const DetailOutcome& outcome) { return TextBytes(outcome.cells); }
@@ -554,7 +551,7 @@ private:
 }  // namespace
 
 bool WorthAnotherAttempt(const PageOutcome& first) {
-  return first.matches.empty() && !first.stopped && !first.finalAttempt;
+  return first.records.Empty() && !first.stopped && !first.finalAttempt;
 }
 
 std::int64_t AheadBudget(std::int64_t maxPageBytes) { return std::max(kMinAheadBudget, 2 * maxPageBytes); }

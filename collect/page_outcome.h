@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "runtime/regex.h"
+#include "collect/record_list.h"
 #include "runtime/search_limits.h"
 #include "runtime/text.h"
 
@@ -11,9 +11,9 @@ namespace collect {
 
 struct PageOutcome {
   runtime::Text address;
-  // The cut and cleaned text the rule is matched against.
-  runtime::Text pageText;
-  std::vector<runtime::SearchResult> matches;
+  // A record a match, its cells the match's groups and the page address (then room for the detail
+  // page's cells), cut from their source: the cut and cleaned text the rule is matched against.
+  RecordList records;
   int groupCount = 0;
   // The answer's HTTP status; 0 when there was none.
   int status = 0;
@@ -43,6 +43,9 @@ struct PageOutcome {
   std::vector<runtime::Text> detailAddresses;
   // The whole page, cleaned but not cut: kept only by the configuration test.
   runtime::Text wholePageText;
+
+  // The cut and cleaned text.
+  const runtime::Text& PageText() const { return records.Source(); }
 };
 
 // What became of one detail page.

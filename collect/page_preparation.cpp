@@ -1,6 +1,9 @@
 // From a downloaded answer to a prepared page: decoded, cut, cleaned, matched, with its links.
 #include "collect/page_preparation.h"
 
+#include <algorithm>
+#include <span>
+
 #include "collect/charset_declaration.h"
 #include "collect/collection_engine.h"
 #include "collect/failure_reason.h"
@@ -85,7 +88,7 @@ PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response, c
   outcome.reason = std::move(answer.reason);
   outcome.failed = !outcome.reason.empty();
   outcome.warning = std::move(answer.warning);
-  outcome.pageText = std::move(answer.text);
+  outcome.records = RecordList(std::make_shared<const Text>(std::move(answer.text)));
   outcome.wholePageText = std::move(answer.wholeText);
   return outcome;
 }
@@ -96,10 +99,29 @@ Text FirstLinkAddress(const runtime::Regex& rule, const Text& text, const Text& 
   return matches.empty() ? Text() : web::LinkAddress(pageAddress, matches.front().GetSubmatchText(text, 1));
 }
 
-Text DetailAddressOf(const runtime::SearchResult& match, const Text& pageText, const Text& address, const Text& base,
-                     const RunRules& rules) {
-  const Text link = rules.linkColumn > rules.groupCount ? address : match.GetSubmatchText(pageText, rules.linkColumn);
-  return web::LinkAddress(base, link);
+RecordList MatchRecords(const RunRules& rules, const RecordList& page, const Text& address,
+                        const runtime::SearchLimits& limits, runtime::SearchReport& report) {
+  RecordList records = page.SourceOnly();
+  const int cellCount = rules.groupCount + 2 + (rules.fetchesDetails ? rules.detailGroupCount : 0);
+  const int addressColumn = rules.groupCount + 1;
+  report = rules.list.SearchEach(page.Source(), limits, [&](std::span<const runtime::SubMatch> entries) {
+    const std::size_t record = records.Size();
+    records.AddEmptyRecord(cellCount);
+    for (int group = 0; group < addressColumn && static_cast<std::size_t>(group) < entries.size(); ++group) {
+      const runtime::SubMatch& entry = entries[static_cast<std::size_t>(group)];
+      if (entry.matched && entry.start >= 0) {
+        records.SetSlice(record, group, static_cast<std::size_t>(entry.start), static_cast<std::size_t>(entry.length));
+      }
+    }
+    records.SetCell(record, addressColumn, address);
+  });
+  return records;
+}
+
+Text DetailAddressOf(const RecordList& records, std::size_t record, const Text& base, const RunRules& rules) {
+  // A link column past the groups is the page address's.
+  const int column = std::min(rules.linkColumn, rules.groupCount + 1);
+  return web::LinkAddress(base, Text(records.Cell(record, column)));
 }
 
 PageOutcome PrepareAttempt(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
@@ -109,24 +131,26 @@ PageOutcome PrepareAttempt(const Text& address, web::FetchResponse&& response, c
   PageOutcome outcome = PrepareOutcome(address, std::move(response), settings, nextOnWholePage);
   outcome.groupCount = rules.groupCount;
   if (outcome.stopped) return outcome;
-  runtime::SearchReport report = rules.list.Search(outcome.pageText, matching);
+  runtime::SearchReport report;
+  outcome.records = MatchRecords(rules, outcome.records, address, matching, report);
   outcome.matchingTime = report.spent;
   if (report.outcome == runtime::SearchOutcome::Cancelled) {
     outcome.stopped = true;
+    outcome.records = outcome.records.SourceOnly();
     return outcome;
   }
-  outcome.matches = std::move(report.matches);
   outcome.tooComplex = report.outcome == runtime::SearchOutcome::TooComplex;
   outcome.finalAttempt = outcome.finalAttempt || outcome.tooComplex;
   if (rules.followsNext) {
     const runtime::SearchLimits nextLimits{settings.matchBudget, matching.stopRequested};
     outcome.nextAddress =
-        FirstLinkAddress(rules.next, nextOnWholePage ? outcome.wholePageText : outcome.pageText, base, nextLimits);
+        FirstLinkAddress(rules.next, nextOnWholePage ? outcome.wholePageText : outcome.PageText(), base, nextLimits);
     Text().swap(outcome.wholePageText);
   }
   if (rules.fetchesDetails) {
-    for (const runtime::SearchResult& match : outcome.matches) {
-      outcome.detailAddresses.push_back(DetailAddressOf(match, outcome.pageText, address, base, rules));
+    outcome.detailAddresses.reserve(outcome.records.Size());
+    for (std::size_t record = 0; record < outcome.records.Size(); ++record) {
+      outcome.detailAddresses.push_back(DetailAddressOf(outcome.records, record, base, rules));
     }
   }
   return outcome;

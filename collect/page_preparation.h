@@ -31,7 +31,7 @@ RunRules CompileRules(const CollectionSettings& settings);
 
 // Decoded (as the settings' encoding says, or as the page declares), cut between the settings'
 // markers and cleaned, with the failure reason and the encoding warning; with keepWholePage, the
-// whole page cleaned without the cut as well. Not matched.
+// whole page cleaned without the cut as well. Not matched: no records yet, the text their source.
 PageOutcome PrepareOutcome(const runtime::Text& address, web::FetchResponse&& response,
                            const CollectionSettings& settings, bool keepWholePage);
 
@@ -41,10 +41,17 @@ PageOutcome PrepareOutcome(const runtime::Text& address, web::FetchResponse&& re
 runtime::Text FirstLinkAddress(const runtime::Regex& rule, const runtime::Text& text,
                                const runtime::Text& pageAddress, const runtime::SearchLimits& limits);
 
-// The detail page's address of a record: its link cell (rules.linkColumn; the page address for
-// the address column) resolved against base, the page's address after redirects.
-runtime::Text DetailAddressOf(const runtime::SearchResult& match, const runtime::Text& pageText,
-                              const runtime::Text& address, const runtime::Text& base, const RunRules& rules);
+// The records of the rule's matches on page's source (its cut and cleaned text), as a run keeps
+// them: a record a match, its cells the match's groups as slices of the text and the page address
+// (rules.groupCount + 1), then room for the detail page's cells when the run fetches them. The
+// search keeps within limits; report tells how it ended (its matches are the records).
+RecordList MatchRecords(const RunRules& rules, const RecordList& page, const runtime::Text& address,
+                        const runtime::SearchLimits& limits, runtime::SearchReport& report);
+
+// The detail page's address of a record of MatchRecords: its link cell (rules.linkColumn; the page
+// address for a column past the groups) resolved against base, the page's address after redirects.
+runtime::Text DetailAddressOf(const RecordList& records, std::size_t record, const runtime::Text& base,
+                              const RunRules& rules);
 
 // An attempt at a list page prepared and matched, with its next page's address (on the page text
 // or the whole page, as the settings say) and each match's detail page address when the run

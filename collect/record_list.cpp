@@ -5,6 +5,11 @@
 
 namespace collect {
 
+const runtime::Text& RecordList::Source() const {
+  static const runtime::Text kNone;
+  return source_ ? *source_ : kNone;
+}
+
 int RecordList::CellCount(std::size_t record) const {
   if (record >= Size()) return 0;
   const std::size_t end = record + 1 < Size() ? firstCell_[record + 1] : cells_.size();
@@ -29,11 +34,6 @@ std::size_t RecordList::HeldBytes() const {
          firstCell_.size() * sizeof(std::uint32_t);
 }
 
-void RecordList::Reserve(std::size_t records, int cellCount) {
-  firstCell_.reserve(firstCell_.size() + records);
-  cells_.reserve(cells_.size() + records * static_cast<std::size_t>(std::max(cellCount, 0)));
-}
-
 void RecordList::AddEmptyRecord(int cellCount) {
   firstCell_.push_back(static_cast<std::uint32_t>(cells_.size()));
   cells_.resize(cells_.size() + static_cast<std::size_t>(std::max(cellCount, 0)));
@@ -50,15 +50,15 @@ void RecordList::SetSlice(std::size_t record, int column, std::size_t start, std
   if (cell == nullptr || !source_) return;
   start = std::min(start, source_->size());
   length = std::min(length, source_->size() - start);
-  *cell = {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(length), true};
+  *cell = {static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(length) | CellRef::kInSource};
 }
 
 void RecordList::SetCell(std::size_t record, int column, std::string_view text) {
   CellRef* cell = Find(record, column);
   if (cell == nullptr) return;
   // A page's records mostly repeat their address (and detail cells of a shared link): one copy.
-  if (text.size() != lastCopied_.length || Bytes(lastCopied_) != text) {
-    lastCopied_ = {static_cast<std::uint32_t>(own_->size()), static_cast<std::uint32_t>(text.size()), false};
+  if (text.size() != lastCopied_.Length() || Bytes(lastCopied_) != text) {
+    lastCopied_ = {static_cast<std::uint32_t>(own_->size()), static_cast<std::uint32_t>(text.size())};
     own_->append(text);
   }
   *cell = lastCopied_;
@@ -81,12 +81,11 @@ RecordList RecordList::Without(const std::vector<bool>& leftOut) const {
 RecordList RecordList::Copied() const {
   RecordList copy;
   copy.firstCell_ = firstCell_;
-  copy.cells_.reserve(cells_.size());
   std::size_t bytes = 0;
-  for (const CellRef& cell : cells_) bytes += cell.length;
+  for (const CellRef& cell : cells_) bytes += cell.Length();
   copy.own_->reserve(bytes);
   for (const CellRef& cell : cells_) {
-    copy.cells_.push_back({static_cast<std::uint32_t>(copy.own_->size()), cell.length, false});
+    copy.cells_.push_back({static_cast<std::uint32_t>(copy.own_->size()), cell.Length()});
     copy.own_->append(Bytes(cell));
   }
   return copy;
@@ -98,9 +97,9 @@ RecordList::CellRef* RecordList::Find(std::size_t record, int column) {
 }
 
 std::string_view RecordList::Bytes(const CellRef& cell) const {
-  const runtime::Text* bytes = cell.inSource ? source_.get() : own_.get();
+  const runtime::Text* bytes = cell.InSource() ? source_.get() : own_.get();
   if (bytes == nullptr) return {};
-  return std::string_view(*bytes).substr(cell.start, cell.length);
+  return std::string_view(*bytes).substr(cell.start, cell.Length());
 }
 
 }  // namespace collect

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,8 @@ public:
   // Records that cut cells from source (SetSlice); the list keeps it alive.
   explicit RecordList(std::shared_ptr<const runtime::Text> source) : source_(std::move(source)) {}
 
+  // The text the list's slices are cut from; empty when it has none.
+  const runtime::Text& Source() const;
   std::size_t Size() const { return firstCell_.size(); }
   bool Empty() const { return firstCell_.empty(); }
   // The cells record holds.
@@ -30,8 +33,6 @@ public:
   // The memory the list keeps alive: the source, the copied bytes and the table of cells.
   std::size_t HeldBytes() const;
 
-  // Room for records more records of cellCount cells each, so that adding them moves nothing.
-  void Reserve(std::size_t records, int cellCount);
   // Appends a record of cellCount empty cells.
   void AddEmptyRecord(int cellCount);
   // Appends a record of copies of these cells.
@@ -41,6 +42,8 @@ public:
   // A cell of the record becomes a copy of text. A text equal to the one copied last is shared.
   void SetCell(std::size_t record, int column, std::string_view text);
 
+  // No records, over the same source.
+  RecordList SourceOnly() const { return RecordList(source_); }
   // The records whose flag in leftOut is false, in order; they share this list's bytes.
   RecordList Without(const std::vector<bool>& leftOut) const;
   // The same records, their cells copied into bytes of their own: what a list kept after its page
@@ -48,11 +51,15 @@ public:
   RecordList Copied() const;
 
 private:
-  // Where a cell's bytes lie: in the source, or in own_.
+  // Where a cell's bytes lie: in the source, or in own_. Eight bytes, as a page of many small
+  // records holds a few of them a record: a cell is shorter than the largest page (2 GiB), so the
+  // length's top bit tells where it lies.
   struct CellRef {
+    static constexpr std::uint32_t kInSource = std::uint32_t{1} << 31;
     std::uint32_t start = 0;
-    std::uint32_t length = 0;
-    bool inSource = false;
+    std::uint32_t lengthAndPlace = 0;
+    std::uint32_t Length() const { return lengthAndPlace & ~kInSource; }
+    bool InSource() const { return (lengthAndPlace & kInSource) != 0; }
   };
 
   CellRef* Find(std::size_t record, int column);
@@ -61,9 +68,12 @@ private:
   std::shared_ptr<const runtime::Text> source_;
   // Cells copied in; shared by the lists Without makes, which never change a copied cell's bytes.
   std::shared_ptr<runtime::Text> own_ = std::make_shared<runtime::Text>();
-  std::vector<CellRef> cells_;
+  // In blocks rather than one array: the records of a page are added as its matches are found,
+  // and an array that grows would hold its old and new copies at once, on a page of many records
+  // the largest thing in memory after the page.
+  std::deque<CellRef> cells_;
   // Each record's first entry in cells_; its cells run to the next record's first.
-  std::vector<std::uint32_t> firstCell_;
+  std::deque<std::uint32_t> firstCell_;
   CellRef lastCopied_;
 };
 

@@ -239,13 +239,13 @@ private:
   Match match_;
 };
 
-// Every match from the start of text on, each search from the previous match's end, into report.
-void Walk(MatchWalk& walk, std::size_t textLength, SearchReport& report) {
+// Every match from the start of text on, each search from the previous match's end, to onMatch.
+void Walk(MatchWalk& walk, std::size_t textLength, const std::function<void(std::span<const SubMatch>)>& onMatch) {
   std::size_t from = 0;
   std::vector<SubMatch> entries;
   while (walk.Next(from, entries)) {
     const SubMatch whole = entries.front();
-    report.matches.emplace_back(std::move(entries));
+    onMatch(entries);
     // An empty match would be found again at the same place: it is the last one.
     if (whole.length == 0) break;
     from = static_cast<std::size_t>(whole.start + whole.length);
@@ -304,6 +304,16 @@ Regex Regex::WithBacktrackingOnly() const {
 }
 
 SearchReport Regex::Search(const Text& text, const SearchLimits& limits) const {
+  std::vector<SearchResult> matches;
+  SearchReport report = SearchEach(text, limits, [&matches](std::span<const SubMatch> entries) {
+    matches.emplace_back(std::vector<SubMatch>(entries.begin(), entries.end()));
+  });
+  report.matches = std::move(matches);
+  return report;
+}
+
+SearchReport Regex::SearchEach(const Text& text, const SearchLimits& limits,
+                               const std::function<void(std::span<const SubMatch>)>& onMatch) const {
   SearchReport report;
   const std::string_view bytes = Terminated(text);
   if (bytes.empty() || !compiled_ || compiled_->expression.empty() ||
@@ -314,10 +324,10 @@ SearchReport Regex::Search(const Text& text, const SearchLimits& limits) const {
   try {
     if (UsesTemplateMatcher()) {
       TemplateWalk walk(*compiled_->matcher, bytes, meter);
-      Walk(walk, bytes.size(), report);
+      Walk(walk, bytes.size(), onMatch);
     } else {
       EngineWalk walk(compiled_->expression, compiled_->prefix, bytes, meter);
-      Walk(walk, bytes.size(), report);
+      Walk(walk, bytes.size(), onMatch);
     }
   } catch (const SearchInterrupted& interruption) {
     report.outcome = interruption.outcome;

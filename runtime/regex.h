@@ -1,8 +1,10 @@
 // The regular-expression object: a byte-wise Perl expression and the matches it finds in a text.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -75,6 +77,11 @@ public:
   // budget runs out, and as Cancelled when the stop request says so; either is noticed within a
   // few milliseconds, also in the middle of one search.
   SearchReport Search(const Text& text, const SearchLimits& limits) const;
+  // Search that hands each match to onMatch as it is found (entry 0 the whole match, then the
+  // groups; the entries are valid during the call only) instead of keeping it: a page of many
+  // matches then holds none but the one in hand. The report's matches stay empty.
+  SearchReport SearchEach(const Text& text, const SearchLimits& limits,
+                          const std::function<void(std::span<const SubMatch> entries)>& onMatch) const;
   // The matches of Search without limits.
   std::vector<SearchResult> SearchAll(const Text& text) const;
 

@@ -121,7 +121,7 @@ void MainWindow::TestConfiguration() {
   // The rule preview tries the rule on this page, not on the page-text box, which runs and
   // exports overwrite.
   session_.testedPage = std::make_shared<const TestedPage>(
-      TestedPage{address, outcome.pageText, outcome.wholePageText, outcome.reason});
+      TestedPage{address, outcome.PageText(), outcome.wholePageText, outcome.reason});
 }
 
 void MainWindow::ExportResults() {

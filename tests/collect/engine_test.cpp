@@ -436,7 +436,7 @@ TEST_F(EngineTest, TestPagePreparesTheTextWithoutMatching) {
   EXPECT_THAT(observer_.events, ElementsAre("message http://h/1"));
   EXPECT_FALSE(outcome.failed);
   EXPECT_NE(runtime::TextToUtf8(observer_.pageText).find("标题2"), std::string::npos);
-  EXPECT_EQ(observer_.pageText, outcome.pageText);
+  EXPECT_EQ(observer_.pageText, outcome.PageText());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -70,8 +71,8 @@ PageOutcome PrepareAsIs(const ListPage& page, int attempt, web::FetchResponse&& 
   PageOutcome outcome;
   outcome.address = page.address;
   outcome.status = attempt;
-  outcome.pageText = std::move(response.body);
-  if (PageNumber(page.address) % 3 != 1) outcome.matches.emplace_back();
+  outcome.records = RecordList(std::make_shared<const runtime::Text>(std::move(response.body)));
+  if (PageNumber(page.address) % 3 != 1) outcome.records.AddEmptyRecord(1);
   return outcome;
 }
 
@@ -89,12 +90,12 @@ TEST(PageDownloads, WhatIsHeldAheadStaysWithinTheBudgetAndTheRunGoesOn) {
     const ListPage listPage{page, 0, settings.addresses[static_cast<std::size_t>(page)]};
     PageOutcome first = downloads->First(listPage);
     EXPECT_EQ(first.address, settings.addresses[static_cast<std::size_t>(page)]);
-    EXPECT_EQ(first.pageText, std::string(kBody, static_cast<char>('a' + page % 26)));
+    EXPECT_EQ(first.PageText(), std::string(kBody, static_cast<char>('a' + page % 26)));
     EXPECT_EQ(first.status, 1);
     EXPECT_EQ(WorthAnotherAttempt(first), page % 3 == 1);
     if (WorthAnotherAttempt(first)) {
       const PageOutcome again = downloads->Again(listPage);
-      EXPECT_EQ(again.pageText.size(), static_cast<std::size_t>(kBody));
+      EXPECT_EQ(again.PageText().size(), static_cast<std::size_t>(kBody));
       EXPECT_EQ(again.status, 2);
     }
   }

@@ -148,7 +148,6 @@ TEST(ResultTable, CellsOfAnyLengthComeBackWholeAndCopiesAreEqual) {
 
 TEST(RecordList, SlicesAndCopiesStayTheirOwnThroughLaterChangesAndSubsets) {
   RecordList records(std::make_shared<const Text>("<a>one</a><a>two</a>"));
-  records.Reserve(1, 3);
   for (const auto& [start, length, address] : {std::tuple{3, 3, "http://h/1"}, {13, 30, "http://h/1"}, {99, 1, "h2"}}) {
     const std::size_t record = records.Size();
     records.AddEmptyRecord(3);
