@@ -1,4 +1,4 @@
-// FindText, ReplaceSubtext and SplitText on large pages, beside plain standard-library versions
+// FindText, ReplaceSubtext and SplitText on large pages, and UTF-8 read into the program's code page, beside plain standard-library versions
 // that ignore the double-byte rule. Pages: mostly ASCII mark-up, and mostly Chinese mark-up.
 #include <benchmark/benchmark.h>
 
@@ -114,6 +114,14 @@ void StdSplitText(benchmark::State& state) {
   SetUp(state, page);
 }
 
+// A UTF-8 page read into the program's code page: the step every UTF-8 page takes.
+template <bool kChinese>
+void Utf8ToText(benchmark::State& state) {
+  static const std::string utf8 = runtime::TextToUtf8(Page(kChinese, static_cast<size_t>(state.range(0))));
+  for (auto _ : state) benchmark::DoNotOptimize(runtime::Utf8ToText(utf8));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(utf8.size()));
+}
+
 constexpr int64_t k10MB = 10 << 20;
 constexpr int64_t k20MB = 20 << 20;
 
@@ -127,6 +135,7 @@ PAGE_BENCHMARK(ReplaceSubtext);
 PAGE_BENCHMARK(StdReplace);
 PAGE_BENCHMARK(SplitText);
 PAGE_BENCHMARK(StdSplitText);
+BENCHMARK(Utf8ToText<true>)->Name("Utf8ToText/chinese")->Arg(k10MB)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

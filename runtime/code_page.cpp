@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -163,6 +164,10 @@ public:
     std::copy_n(bytes_[codePoint].data(), 4, out);
     return lengths_[codePoint];
   }
+  // The two bytes of codePoint (below U+10000), lead byte high; 0 when it has another length or
+  // none. A table of its own, a quarter the size of the others: Chinese text is looked up in it
+  // character by character, and it stays in the cache.
+  std::uint16_t Pair(char32_t codePoint) const { return pairs_[codePoint]; }
 
 private:
   ProgramBytesOfCodePoints() : bytes_(kPlaneEnd), lengths_(kPlaneEnd, 0) {
@@ -190,11 +195,17 @@ private:
     }
     for (char32_t codePoint = kFirstNonAscii; codePoint < kPlaneEnd; ++codePoint) {
       if (counts[codePoint] <= 4) lengths_[codePoint] = counts[codePoint];
+      if (counts[codePoint] == 2) {
+        const auto& bytes = bytes_[codePoint];
+        pairs_[codePoint] = static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[0]) << 8 |
+                                                       static_cast<unsigned char>(bytes[1]));
+      }
     }
   }
 
   std::vector<std::array<char, 4>> bytes_;
   std::vector<std::uint8_t> lengths_;
+  std::vector<std::uint16_t> pairs_ = std::vector<std::uint16_t>(kPlaneEnd, 0);
 };
 
 
@@ -284,6 +295,12 @@ public:
     if (used_ + kCharacterBytes > buffer_.size()) Flush();
     return buffer_.data() + used_;
   }
+  // Where the next bytes go, with room for at least a quarter of the buffer: a loop that writes
+  // many characters keeps its place in a local and advances once.
+  std::span<char> Room() {
+    if (used_ + buffer_.size() / 4 > buffer_.size()) Flush();
+    return std::span<char>(buffer_.data() + used_, buffer_.size() - used_);
+  }
   void Advance(std::size_t count) { used_ += count; }
   void Append(std::string_view bytes) {
     if (bytes.size() > buffer_.size() - used_) {
@@ -326,17 +343,35 @@ std::size_t WriteUtf8Of(char16_t unit, char* out) {
 std::size_t AppendThreeByteRun(std::string_view utf8, std::size_t at, const ProgramBytesOfCodePoints& table,
                                BlockWriter& writer) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
-  for (; utf8.size() - at >= 3; at += 3) {
-    const unsigned char lead = bytes[at];
-    if ((lead & 0xF0) != 0xE0 || (bytes[at + 1] & 0xC0) != 0x80 || (bytes[at + 2] & 0xC0) != 0x80) break;
-    const auto codePoint = static_cast<char32_t>((lead & 0x0F) << 12 | (bytes[at + 1] & 0x3F) << 6 | (bytes[at + 2] & 0x3F));
-    // Overlong forms and surrogates are malformed: ICU's to convert.
-    if (codePoint < 0x800 || IsSurrogate(codePoint)) break;
-    const std::size_t written = table.Write(codePoint, writer.Cursor());
-    if (written == 0) break;
-    writer.Advance(written);
+  for (;;) {
+    const std::span<char> room = writer.Room();
+    char* out = room.data();
+    // The room for the widest character stays after each one written.
+    char* const last = room.data() + room.size() - BlockWriter::kCharacterBytes;
+    bool ended = true;
+    for (; utf8.size() - at >= 3; at += 3) {
+      if (out > last) {
+        ended = false;
+        break;
+      }
+      const unsigned char lead = bytes[at];
+      if ((lead & 0xF0) != 0xE0 || (bytes[at + 1] & 0xC0) != 0x80 || (bytes[at + 2] & 0xC0) != 0x80) break;
+      const auto codePoint = static_cast<char32_t>((lead & 0x0F) << 12 | (bytes[at + 1] & 0x3F) << 6 | (bytes[at + 2] & 0x3F));
+      // Overlong forms and surrogates are malformed: ICU's to convert.
+      if (codePoint < 0x800 || IsSurrogate(codePoint)) break;
+      if (const std::uint16_t pair = table.Pair(codePoint); pair != 0) {
+        out[0] = static_cast<char>(pair >> 8);
+        out[1] = static_cast<char>(pair & 0xFF);
+        out += 2;
+        continue;
+      }
+      const std::size_t written = table.Write(codePoint, out);
+      if (written == 0) break;
+      out += written;
+    }
+    writer.Advance(static_cast<std::size_t>(out - room.data()));
+    if (ended) return at;
   }
-  return at;
 }
 
 // A byte that never continues a character of the program's code page: it is a character of its

@@ -42,11 +42,22 @@ std::string IcuConversion(const char* to, const char* from, const std::string& b
   return out;
 }
 
+// Every character of three UTF-8 bytes, in order: a run far longer than a conversion's buffer,
+// of characters of two and of four bytes in the program's code page.
+std::string EveryThreeByteCharacter() {
+  std::string utf8;
+  for (char32_t c = 0x800; c <= 0xFFFF; ++c) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    utf8 += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
+  }
+  return utf8;
+}
+
 // The tables give what ICU gives, around every kind of character and every kind of fault.
 TEST(CodePage, ConvertsAsIcuConvertsTheWhole) {
   const std::vector<std::string> utf8 = {
       "<a>中文</a>", "é ü ©", "€ 😀 한국어 ①", "a\xFF" "b", "\xE4\xB8<", "\xE4\xB8", "\xED\xA0\x80x",
-      "\xF0\x9F\x98x\xC2", "\xEF\xBF\xBD\xEF\xBF\xBE", "\xE0\x80\x80 \xC0\xAF"};
+      "\xF0\x9F\x98x\xC2", "\xEF\xBF\xBD\xEF\xBF\xBE", "\xE0\x80\x80 \xC0\xAF", EveryThreeByteCharacter()};
   for (const std::string& bytes : utf8) {
     EXPECT_EQ(Utf8ToText(bytes), IcuConversion("GB18030", "UTF-8", bytes)) << bytes;
   }
