@@ -16,14 +16,15 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
          std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
+// The block's lines without their line breaks; no empty line. A byte at a time: find_first_of
+// would call memchr on the set of line breaks for every byte, which showed in runs of many pages.
 std::vector<std::string_view> SplitLines(std::string_view block) {
   std::vector<std::string_view> lines;
-  size_t begin = 0;
-  while (begin <= block.size()) {
-    size_t end = block.find_first_of("\r\n", begin);
-    if (end == std::string_view::npos) end = block.size();
-    if (end > begin) lines.push_back(block.substr(begin, end - begin));
-    begin = end + 1;
+  std::size_t begin = 0;
+  for (std::size_t at = 0; at <= block.size(); ++at) {
+    if (at < block.size() && block[at] != '\r' && block[at] != '\n') continue;
+    if (at > begin) lines.push_back(block.substr(begin, at - begin));
+    begin = at + 1;
   }
   return lines;
 }
@@ -33,12 +34,14 @@ bool IsHeaderNamed(std::string_view line, std::string_view name) {
   return colon != std::string_view::npos && EqualsIgnoringCase(line.substr(0, colon), name);
 }
 
+bool AnyHeaderNamed(const std::vector<std::string_view>& lines, std::string_view name) {
+  return std::any_of(lines.begin(), lines.end(), [&](std::string_view line) { return IsHeaderNamed(line, name); });
+}
+
 }  // namespace
 
 bool BlockHasHeader(std::string_view headerBlock, std::string_view name) {
-  auto lines = SplitLines(headerBlock);
-  return std::any_of(lines.begin(), lines.end(),
-                     [&](std::string_view line) { return IsHeaderNamed(line, name); });
+  return AnyHeaderNamed(SplitLines(headerBlock), name);
 }
 
 std::string WithoutCredentialLines(std::string_view headerBlock) {
@@ -53,7 +56,8 @@ std::string WithoutCredentialLines(std::string_view headerBlock) {
 
 std::vector<std::string> CurlHeaderLines(std::string_view headerBlock, bool sendsBody) {
   std::vector<std::string> result;
-  for (std::string_view line : SplitLines(headerBlock)) {
+  const std::vector<std::string_view> lines = SplitLines(headerBlock);
+  for (std::string_view line : lines) {
     size_t colon = line.find(':');
     if (colon == std::string_view::npos || colon == 0) continue;
     if (IsBlank(line.substr(colon + 1)))
@@ -61,9 +65,9 @@ std::vector<std::string> CurlHeaderLines(std::string_view headerBlock, bool send
     else
       result.emplace_back(line);
   }
-  if (!BlockHasHeader(headerBlock, "Accept")) result.emplace_back("Accept:");
-  if (sendsBody && !BlockHasHeader(headerBlock, "Content-Type")) result.emplace_back("Content-Type:");
-  if (!BlockHasHeader(headerBlock, "Expect")) result.emplace_back("Expect:");
+  if (!AnyHeaderNamed(lines, "Accept")) result.emplace_back("Accept:");
+  if (sendsBody && !AnyHeaderNamed(lines, "Content-Type")) result.emplace_back("Content-Type:");
+  if (!AnyHeaderNamed(lines, "Expect")) result.emplace_back("Expect:");
   return result;
 }
 
