@@ -1,6 +1,8 @@
 # Which libraries each benchmark program links, by the folder it measures.
 if(name MATCHES "^bench_(text|regex|code_page)")
   target_link_libraries(${name} PRIVATE pelmo_runtime)
+elseif(name MATCHES "^bench_page")
+  target_link_libraries(${name} PRIVATE pelmo_collect)
 elseif(name MATCHES "^bench_http")
   target_link_libraries(${name} PRIVATE pelmo_web pelmo_test_support)
 elseif(name MATCHES "^bench_list")
