@@ -229,10 +229,11 @@ std::string SchemeHostPort(const std::string& url) {
   return origin;
 }
 
-// What a connection for this request depends on: scheme, host and port, the proxy it goes
-// through and the certificates it was checked against.
-std::string OriginOf(const std::string& url, std::string_view proxyText, const TransferSettings& settings) {
-  return SchemeHostPort(url) + " via " + ProxyForHop(proxyText, url) + " trusting " + settings.trustedCertificatesFile;
+// What a connection for this request depends on: scheme, host and port (SchemeHostPort of url),
+// the proxy it goes through and the certificates it was checked against.
+std::string OriginOf(const std::string& schemeHostPort, const std::string& url, std::string_view proxyText,
+                     const TransferSettings& settings) {
+  return schemeHostPort + " via " + ProxyForHop(proxyText, url) + " trusting " + settings.trustedCertificatesFile;
 }
 
 // The address without user name, password and login options; nothing when libcurl cannot read it.
@@ -422,8 +423,9 @@ FetchResponse PerformExchange(const TransportRequest& request, const TransferSet
   std::optional<HeaderList> ownHeaders = MakeHeaderList(ownBlock, sendsBody);
   std::optional<HeaderList> otherHeaders = MakeHeaderList(WithoutCredentialLines(request.headerBlock), sendsBody);
   if (!ownHeaders || !otherHeaders) return Failed(FetchFailure::Other, "libcurl: out of memory");
+  // Each address is read once: libcurl's parser costs more than the rest of a small page's setup.
   const std::string ownOrigin = SchemeHostPort(*url);
-  std::string origin = OriginOf(*url, request.proxy, settings);
+  std::string origin = OriginOf(ownOrigin, *url, request.proxy, settings);
   std::unique_ptr<PooledConnection> connection = pool.Borrow(origin);
   // The state outlives the transfer handle, which points at its error buffer.
   HopState state(settings, Clock::now());
@@ -441,11 +443,12 @@ FetchResponse PerformExchange(const TransportRequest& request, const TransferSet
     }
     state.StartHop(hop.verb == "HEAD" && hop.body);
     SetHopOptions(easy.get(), hop, request.proxy);
-    const HeaderList& headers = SchemeHostPort(hop.url) == ownOrigin ? *ownHeaders : *otherHeaders;
+    const std::string hopOrigin = redirects == 0 ? ownOrigin : SchemeHostPort(hop.url);
+    const HeaderList& headers = hopOrigin == ownOrigin ? *ownHeaders : *otherHeaders;
     curl_easy_setopt(easy.get(), CURLOPT_HTTPHEADER, headers.get());
     TransferWatch::Stop stop = TransferWatch::Stop::None;
     CURLcode code = RunHop(connection->Multi(), easy.get(), state, stop);
-    origin = OriginOf(hop.url, request.proxy, settings);
+    origin = OriginOf(hopOrigin, hop.url, request.proxy, settings);
     if (state.failure) {
       pool.Return(origin, std::move(connection));
       std::rethrow_exception(state.failure);
