@@ -33,105 +33,171 @@ constexpr std::size_t kConversionPiece = std::size_t{256} << 10;
 // A body from this size on gives the memory it no longer needs back to the system as it goes.
 constexpr std::size_t kReleasingBody = std::size_t{8} << 20;
 
+// The cleaning reads the text this many bytes at a time, a bit a byte in a 64-bit mask.
+constexpr int kBlock = 64;
+
 bool IsLeadByte(char byte) { return static_cast<unsigned char>(byte) >= 0x80; }
 
-// Where the next tab, line break or space stands in text[from, to); to when there is none.
-std::size_t NextBlank(const char* text, std::size_t from, std::size_t to) {
+// Bit i set for each byte i of a block that is a tab, line break or space; that is a space; that
+// is 0x80 or above.
+struct BlockBytes {
+  std::uint64_t blanks = 0;
+  std::uint64_t spaces = 0;
+  std::uint64_t high = 0;
+};
+
+BlockBytes BytesOf(const char* block) {
+  BlockBytes bytes;
 #if defined(__SSE2__)
-  const __m128i space = _mm_set1_epi8(' ');
-  const __m128i tab = _mm_set1_epi8('\t');
-  const __m128i lineFeed = _mm_set1_epi8('\n');
-  const __m128i carriageReturn = _mm_set1_epi8('\r');
-  for (; to - from >= 16; from += 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + from));
-    const __m128i blanks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, space), _mm_cmpeq_epi8(block, tab)),
-                                        _mm_or_si128(_mm_cmpeq_epi8(block, lineFeed), _mm_cmpeq_epi8(block, carriageReturn)));
-    const auto found = static_cast<unsigned>(_mm_movemask_epi8(blanks));
-    if (found != 0) return from + static_cast<std::size_t>(__builtin_ctz(found));
+  for (int part = 0; part < kBlock / 16; ++part) {
+    const __m128i loaded = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 16 * part));
+    const __m128i spaces = _mm_cmpeq_epi8(loaded, _mm_set1_epi8(' '));
+    const __m128i others = _mm_or_si128(_mm_cmpeq_epi8(loaded, _mm_set1_epi8('\t')),
+                                        _mm_or_si128(_mm_cmpeq_epi8(loaded, _mm_set1_epi8('\n')),
+                                                     _mm_cmpeq_epi8(loaded, _mm_set1_epi8('\r'))));
+    const auto shift = static_cast<unsigned>(16 * part);
+    bytes.spaces |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(spaces))) << shift;
+    bytes.blanks |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(spaces, others))))
+                    << shift;
+    bytes.high |= static_cast<std::uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(loaded))) << shift;
+  }
+#else
+  for (int i = 0; i < kBlock; ++i) {
+    const char byte = block[i];
+    const std::uint64_t bit = std::uint64_t{1} << i;
+    if (byte == ' ') bytes.spaces |= bit;
+    if (byte == ' ' || byte == '\t' || byte == '\n' || byte == '\r') bytes.blanks |= bit;
+    if (IsLeadByte(byte)) bytes.high |= bit;
   }
 #endif
-  for (; from < to; ++from) {
-    const char byte = text[from];
-    if (byte == ' ' || byte == '\t' || byte == '\n' || byte == '\r') return from;
-  }
-  return to;
+  return bytes;
 }
 
-// True when text[at] is the second byte of a double-byte character: an odd number of bytes of
-// 0x80 or above stand right before it, counted back to boundary, where a character begins.
-bool IsTrailByte(const char* text, std::size_t boundary, std::size_t at) {
-  std::size_t leads = 0;
-#if defined(__SSE2__)
-  // Sixteen bytes at a time: the high bits of the bytes before at, nearest first.
-  while (at - leads - boundary >= 16) {
-    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at - leads - 16));
-    const auto high = static_cast<std::uint16_t>(_mm_movemask_epi8(block));
-    const int run = std::countl_one(high);
-    leads += static_cast<std::size_t>(run);
-    if (run < 16) return leads % 2 == 1;
-  }
-#endif
-  while (at - leads > boundary && IsLeadByte(text[at - leads - 1])) ++leads;
-  return leads % 2 == 1;
-}
+// The bits of the first count bytes of a block.
+std::uint64_t FirstBytes(int count) { return count == kBlock ? ~std::uint64_t{0} : (std::uint64_t{1} << count) - 1; }
 
-// Cleans a page text as four passes over it would, in one: line feeds, carriage
-// returns and tabs removed, then each pair of spaces made one, none of it starting on the second
-// byte of a double-byte character. Removing a one-byte character leaves the characters after it
-// where they were, so a space run that a removed byte interrupts is one run. It works a piece at a
-// time, moving the stretches between blanks whole, and writes at or before what it reads, so a
-// text is cleaned in its own storage.
+// Cleans a page text as four passes over it would, in one: line feeds, carriage returns and tabs
+// removed, then each pair of spaces made one, none of it starting on the second byte of a
+// double-byte character. Removing a one-byte character leaves the characters after it where they
+// were, so a space run that a removed byte interrupts is one run. It works a block of bytes at a
+// time, with a bit a byte for what each is, and writes at or before what it reads, so a text is
+// cleaned in its own storage. Mark-up has a blank every few bytes: judged a block at a time, most
+// blocks keep every byte and move as one.
 class PageCleaner {
 public:
   // Cleans text[from, to) into text from at; returns where the writing ended.
   std::size_t Clean(char* text, std::size_t at, std::size_t from, std::size_t to) {
-    std::size_t read = from;
-    if (trailByteNext_ && read < to) {
-      text[at++] = text[read++];
-      trailByteNext_ = false;
+    // The state in locals while the bytes are written: the compiler cannot tell a write to text
+    // from one to a member.
+    bool trailByteNext = trailByteNext_;
+    bool spaceRunOdd = spaceRunOdd_;
+    // Room after the block for the last sixteen-byte copy of a stretch.
+    alignas(16) char block[kBlock + 16] = {};
+    alignas(16) char kept[kBlock + 16];
+    for (std::size_t read = from; read < to;) {
+      const auto count = static_cast<int>(std::min<std::size_t>(kBlock, to - read));
+      if (count == kBlock) {
+        std::memcpy(block, text + read, kBlock);
+      } else {
+        std::memset(block, 0, kBlock);
+        std::memcpy(block, text + read, static_cast<std::size_t>(count));
+      }
+      const std::uint64_t valid = FirstBytes(count);
+      const BlockBytes bytes = BytesOf(block);
+      const std::uint64_t trail = TrailBytes(bytes.high & valid, count, trailByteNext);
+      const std::uint64_t blanks = bytes.blanks & valid & ~trail;
+      const std::uint64_t spaces = bytes.spaces & blanks;
+      const std::uint64_t removed = (blanks & ~spaces) | SpacesHalvedAway(spaces, blanks, valid, spaceRunOdd);
+      if (removed == 0) {
+        if (at != read) std::memcpy(text + at, block, static_cast<std::size_t>(count));
+        at += static_cast<std::size_t>(count);
+      } else {
+        const std::size_t length = KeptBytes(block, count, removed, kept);
+        std::memcpy(text + at, kept, length);
+        at += length;
+      }
+      read += static_cast<std::size_t>(count);
     }
-    // read is where a character begins, from here on.
-    while (read < to) {
-      const std::size_t blank = NextBlank(text, read, to);
-      // Judged before the stretch moves over the bytes it looks at.
-      const bool trailByte = IsTrailByte(text, read, blank);
-      if (blank > read) {
-        at = WriteSpaces(text, at);
-        if (at != read) std::memmove(text + at, text + read, blank - read);
-        at += blank - read;
-      }
-      if (blank == to) {
-        trailByteNext_ = trailByte;
-        break;
-      }
-      const char byte = text[blank];
-      if (trailByte) {
-        text[at++] = byte;
-      } else if (byte == ' ') {
-        ++spaces_;
-      }
-      read = blank + 1;
-    }
+    trailByteNext_ = trailByteNext;
+    spaceRunOdd_ = spaceRunOdd;
     return at;
   }
 
-  // Ends text at at, with the spaces of a run that reached the end.
+  // Ends text at at.
   void Finish(Text& text, std::size_t at) {
     text.resize(at);
-    text.append((spaces_ + 1) / 2, ' ');
-    spaces_ = 0;
+    trailByteNext_ = false;
+    spaceRunOdd_ = false;
   }
 
 private:
-  std::size_t WriteSpaces(char* text, std::size_t at) {
-    const std::size_t halved = (spaces_ + 1) / 2;
-    std::memset(text + at, ' ', halved);
-    spaces_ = 0;
-    return at + halved;
+  // The bytes of block[0, count) whose bits are not in removed, gathered into kept (which has
+  // sixteen bytes of room more); their count. The stretches between removed bytes go sixteen
+  // bytes at a time.
+  static std::size_t KeptBytes(const char* block, int count, std::uint64_t removed, char* kept) {
+    std::size_t length = 0;
+    int stretch = 0;
+    for (std::uint64_t rest = removed;; rest &= rest - 1) {
+      const int end = rest == 0 ? count : std::countr_zero(rest);
+      for (int at = stretch; at < end; at += 16) std::memcpy(kept + length + (at - stretch), block + at, 16);
+      length += static_cast<std::size_t>(end - stretch);
+      if (rest == 0) return length;
+      stretch = end + 1;
+    }
   }
 
-  std::size_t spaces_ = 0;
+  // Of each run of set bits, the first, third, fifth… bit: an addition carries through each run
+  // that begins on an even bit and clears it, which tells those runs from the others.
+  static std::uint64_t FirstsOfPairs(std::uint64_t bits) {
+    constexpr std::uint64_t kEven = 0x5555555555555555u;
+    const std::uint64_t starts = bits & ~(bits << 1);
+    const std::uint64_t evenRuns = bits & ~(bits + (starts & kEven));
+    return (evenRuns & kEven) | (bits & ~evenRuns & ~kEven);
+  }
+
+  // The bits of a block's bytes that are second bytes of double-byte characters, given the bits
+  // of its bytes of 0x80 or above (count bytes in all): each run of them pairs up from its start,
+  // a run of odd length taking the byte after it. trailByteNext says whether the block's first
+  // byte is taken by the block before, and then whether the next block's is.
+  static std::uint64_t TrailBytes(std::uint64_t high, int count, bool& trailByteNext) {
+    const std::uint64_t carried = trailByteNext ? 1u : 0u;
+    const std::uint64_t firsts = FirstsOfPairs(high & ~carried);
+    trailByteNext = ((firsts >> (count - 1)) & 1) != 0;
+    return (firsts << 1 | carried) & FirstBytes(count);
+  }
+
+  // The spaces of a block dropped to halve each run: every second one of a run, which goes on
+  // across removed bytes and blocks and ends at a byte kept (any valid byte not among blanks).
+  // spaceRunOdd says whether the run the text ended in before the block has an odd number of
+  // spaces, and then whether the one after it has.
+  static std::uint64_t SpacesHalvedAway(std::uint64_t spaces, std::uint64_t blanks, std::uint64_t valid,
+                                        bool& spaceRunOdd) {
+    if (blanks == spaces) {
+      // No byte removed: the runs are runs of bits, the first byte's continuing the run before.
+      const std::uint64_t carried = spaceRunOdd ? spaces & 1u : 0u;
+      const std::uint64_t firsts = FirstsOfPairs(spaces & ~carried);
+      // A run reaching the block's end is odd when its last space is kept.
+      spaceRunOdd = (firsts & (std::uint64_t{1} << (63 - std::countl_zero(valid)))) != 0;
+      return (spaces & ~firsts) | carried;
+    }
+    const std::uint64_t kept = valid & ~blanks;
+    std::uint64_t dropped = 0;
+    std::uint64_t passed = 0;
+    for (std::uint64_t rest = spaces; rest != 0; rest &= rest - 1) {
+      const std::uint64_t bit = rest & (~rest + 1);
+      if ((kept & (bit - 1) & ~passed) != 0) spaceRunOdd = false;
+      if (spaceRunOdd) dropped |= bit;
+      spaceRunOdd = !spaceRunOdd;
+      passed = bit | (bit - 1);
+    }
+    if ((kept & ~passed) != 0) spaceRunOdd = false;
+    return dropped;
+  }
+
+  // The byte the next block begins with is the second byte of a character.
   bool trailByteNext_ = false;
+  // The space run the text ended in so far has an odd number of spaces: the next space in it goes.
+  bool spaceRunOdd_ = false;
 };
 
 // The stretch TextBetween would give, as a span of text; the whole text when a marker is empty.
