@@ -2,8 +2,35 @@
 #include "collect/record_list.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace collect {
+
+RecordList::RecordList(RecordList&& other) noexcept
+    : source_(std::move(other.source_)),
+      own_(std::move(other.own_)),
+      cells_(std::move(other.cells_)),
+      size_(std::exchange(other.size_, 0)),
+      uniformCount_(std::exchange(other.uniformCount_, 0)),
+      firstCell_(std::move(other.firstCell_)),
+      lastCopied_(std::exchange(other.lastCopied_, CellRef{})) {
+  other.cells_.clear();
+  other.firstCell_.clear();
+}
+
+RecordList& RecordList::operator=(RecordList&& other) noexcept {
+  if (this == &other) return *this;
+  source_ = std::move(other.source_);
+  own_ = std::move(other.own_);
+  cells_ = std::move(other.cells_);
+  size_ = std::exchange(other.size_, 0);
+  uniformCount_ = std::exchange(other.uniformCount_, 0);
+  firstCell_ = std::move(other.firstCell_);
+  lastCopied_ = std::exchange(other.lastCopied_, CellRef{});
+  other.cells_.clear();
+  other.firstCell_.clear();
+  return *this;
+}
 
 const runtime::Text& RecordList::Source() const {
   static const runtime::Text kNone;
@@ -12,13 +39,14 @@ const runtime::Text& RecordList::Source() const {
 
 int RecordList::CellCount(std::size_t record) const {
   if (record >= Size()) return 0;
+  if (firstCell_.empty()) return uniformCount_;
   const std::size_t end = record + 1 < Size() ? firstCell_[record + 1] : cells_.size();
   return static_cast<int>(end - firstCell_[record]);
 }
 
 std::string_view RecordList::Cell(std::size_t record, int column) const {
   if (column < 0 || column >= CellCount(record)) return {};
-  return Bytes(cells_[firstCell_[record] + static_cast<std::size_t>(column)]);
+  return Bytes(cells_[FirstCell(record) + static_cast<std::size_t>(column)]);
 }
 
 std::vector<runtime::Text> RecordList::Cells(std::size_t record) const {
@@ -30,13 +58,22 @@ std::vector<runtime::Text> RecordList::Cells(std::size_t record) const {
 }
 
 std::size_t RecordList::HeldBytes() const {
-  return (source_ ? source_->size() : 0) + own_->size() + cells_.size() * sizeof(CellRef) +
+  return (source_ ? source_->size() : 0) + (own_ ? own_->size() : 0) + cells_.size() * sizeof(CellRef) +
          firstCell_.size() * sizeof(std::uint32_t);
 }
 
 void RecordList::AddEmptyRecord(int cellCount) {
-  firstCell_.push_back(static_cast<std::uint32_t>(cells_.size()));
-  cells_.resize(cells_.size() + static_cast<std::size_t>(std::max(cellCount, 0)));
+  cellCount = std::max(cellCount, 0);
+  if (size_ == 0 && firstCell_.empty()) {
+    uniformCount_ = cellCount;
+  } else if (firstCell_.empty() && cellCount != uniformCount_) {
+    for (std::size_t record = 0; record < size_; ++record) {
+      firstCell_.push_back(static_cast<std::uint32_t>(record * static_cast<std::size_t>(uniformCount_)));
+    }
+  }
+  if (!firstCell_.empty()) firstCell_.push_back(static_cast<std::uint32_t>(cells_.size()));
+  cells_.resize(cells_.size() + static_cast<std::size_t>(cellCount));
+  ++size_;
 }
 
 void RecordList::AddRecord(const std::vector<runtime::Text>& cells) {
@@ -57,6 +94,7 @@ void RecordList::SetCell(std::size_t record, int column, std::string_view text) 
   CellRef* cell = Find(record, column);
   if (cell == nullptr) return;
   // A page's records mostly repeat their address (and detail cells of a shared link): one copy.
+  if (!own_) own_ = std::make_shared<runtime::Text>();
   if (text.size() != lastCopied_.Length() || Bytes(lastCopied_) != text) {
     lastCopied_ = {static_cast<std::uint32_t>(own_->size()), static_cast<std::uint32_t>(text.size())};
     own_->append(text);
@@ -71,18 +109,22 @@ RecordList RecordList::Without(const std::vector<bool>& leftOut) const {
   kept.lastCopied_ = lastCopied_;
   for (std::size_t record = 0; record < Size(); ++record) {
     if (record < leftOut.size() && leftOut[record]) continue;
-    kept.firstCell_.push_back(static_cast<std::uint32_t>(kept.cells_.size()));
-    const auto first = cells_.begin() + firstCell_[record];
-    kept.cells_.insert(kept.cells_.end(), first, first + CellCount(record));
+    const int count = CellCount(record);
+    kept.AddEmptyRecord(count);
+    const auto first = cells_.begin() + static_cast<std::ptrdiff_t>(FirstCell(record));
+    std::copy(first, first + count, kept.cells_.end() - count);
   }
   return kept;
 }
 
 RecordList RecordList::Copied() const {
   RecordList copy;
+  copy.size_ = size_;
+  copy.uniformCount_ = uniformCount_;
   copy.firstCell_ = firstCell_;
   std::size_t bytes = 0;
   for (const CellRef& cell : cells_) bytes += cell.Length();
+  copy.own_ = std::make_shared<runtime::Text>();
   copy.own_->reserve(bytes);
   for (const CellRef& cell : cells_) {
     copy.cells_.push_back({static_cast<std::uint32_t>(copy.own_->size()), cell.Length()});
@@ -93,7 +135,11 @@ RecordList RecordList::Copied() const {
 
 RecordList::CellRef* RecordList::Find(std::size_t record, int column) {
   if (column < 0 || column >= CellCount(record)) return nullptr;
-  return &cells_[firstCell_[record] + static_cast<std::size_t>(column)];
+  return &cells_[FirstCell(record) + static_cast<std::size_t>(column)];
+}
+
+std::size_t RecordList::FirstCell(std::size_t record) const {
+  return firstCell_.empty() ? record * static_cast<std::size_t>(uniformCount_) : firstCell_[record];
 }
 
 std::string_view RecordList::Bytes(const CellRef& cell) const {

@@ -19,11 +19,16 @@ public:
   RecordList() = default;
   // Records that cut cells from source (SetSlice); the list keeps it alive.
   explicit RecordList(std::shared_ptr<const runtime::Text> source) : source_(std::move(source)) {}
+  RecordList(const RecordList&) = default;
+  RecordList& operator=(const RecordList&) = default;
+  // A list moved from holds no records.
+  RecordList(RecordList&& other) noexcept;
+  RecordList& operator=(RecordList&& other) noexcept;
 
   // The text the list's slices are cut from; empty when it has none.
   const runtime::Text& Source() const;
-  std::size_t Size() const { return firstCell_.size(); }
-  bool Empty() const { return firstCell_.empty(); }
+  std::size_t Size() const { return size_; }
+  bool Empty() const { return size_ == 0; }
   // The cells record holds.
   int CellCount(std::size_t record) const;
   // The bytes of a cell without copying; empty for a cell the record does not hold. Valid while
@@ -63,16 +68,22 @@ private:
   };
 
   CellRef* Find(std::size_t record, int column);
+  std::size_t FirstCell(std::size_t record) const;
   std::string_view Bytes(const CellRef& cell) const;
 
   std::shared_ptr<const runtime::Text> source_;
   // Cells copied in; shared by the lists Without makes, which never change a copied cell's bytes.
-  std::shared_ptr<runtime::Text> own_ = std::make_shared<runtime::Text>();
+  // Made with the first copy.
+  std::shared_ptr<runtime::Text> own_;
   // In blocks rather than one array: the records of a page are added as its matches are found,
   // and an array that grows would hold its old and new copies at once, on a page of many records
   // the largest thing in memory after the page.
   std::deque<CellRef> cells_;
-  // Each record's first entry in cells_; its cells run to the next record's first.
+  std::size_t size_ = 0;
+  // While every record has as many cells (a page's records all have), record r's first entry in
+  // cells_ is r times their count; else each record's first entry is kept in firstCell_, its cells
+  // running to the next record's first.
+  int uniformCount_ = 0;
   std::deque<std::uint32_t> firstCell_;
   CellRef lastCopied_;
 };

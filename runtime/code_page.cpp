@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <span>
 #include <vector>
@@ -158,19 +160,25 @@ public:
     return table;
   }
 
-  // Writes the bytes of codePoint (U+0080 to U+FFFF) and returns their count; 0 when the table
-  // has none for it.
+  // Writes the bytes of codePoint (U+0080 to U+FFFF), four bytes in all, and returns how many of
+  // them are its form; 0 when the table has none for it.
   std::size_t Write(char32_t codePoint, char* out) const {
-    std::copy_n(bytes_[codePoint].data(), 4, out);
-    return lengths_[codePoint];
+    const std::uint32_t form = forms_[codePoint];
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(out, &form, 4);
+    } else {
+      for (int i = 0; i < 4; ++i) out[i] = static_cast<char>(form >> (8 * i));
+    }
+    // A four-byte form has a digit second, a two-byte form never.
+    const std::uint32_t second = form >> 8 & 0xFF;
+    const std::size_t length = second - '0' < 10 ? 4 : 2;
+    return form == 0 ? 0 : length;
   }
-  // The two bytes of codePoint (below U+10000), lead byte high; 0 when it has another length or
-  // none. A table of its own, a quarter the size of the others: Chinese text is looked up in it
-  // character by character, and it stays in the cache.
-  std::uint16_t Pair(char32_t codePoint) const { return pairs_[codePoint]; }
 
 private:
-  ProgramBytesOfCodePoints() : bytes_(kPlaneEnd), lengths_(kPlaneEnd, 0) {
+  // One table of four bytes a code point, its form's bytes first to last from the lowest: Chinese
+  // text is looked up in it character by character, and one table stays in the cache.
+  ProgramBytesOfCodePoints() : forms_(kPlaneEnd, 0) {
     std::u16string units;
     for (char32_t codePoint = kFirstNonAscii; codePoint < kPlaneEnd; ++codePoint) {
       if (!IsSurrogate(codePoint)) units.push_back(static_cast<char16_t>(codePoint));
@@ -190,24 +198,20 @@ private:
     for (std::size_t i = 0; i < static_cast<std::size_t>(target - out.data()); ++i) {
       if (offsets[i] < 0) continue;
       const char32_t codePoint = units[static_cast<std::size_t>(offsets[i])];
-      if (counts[codePoint] < 4) bytes_[codePoint][counts[codePoint]] = out[i];
+      if (counts[codePoint] < 4) {
+        forms_[codePoint] |= static_cast<std::uint32_t>(static_cast<unsigned char>(out[i])) << (8 * counts[codePoint]);
+      }
       ++counts[codePoint];
     }
+    // Only forms whose length their second byte tells; any other is left to ICU.
     for (char32_t codePoint = kFirstNonAscii; codePoint < kPlaneEnd; ++codePoint) {
-      if (counts[codePoint] <= 4) lengths_[codePoint] = counts[codePoint];
-      if (counts[codePoint] == 2) {
-        const auto& bytes = bytes_[codePoint];
-        pairs_[codePoint] = static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[0]) << 8 |
-                                                       static_cast<unsigned char>(bytes[1]));
-      }
+      char written[4];
+      if (counts[codePoint] != Write(codePoint, written)) forms_[codePoint] = 0;
     }
   }
 
-  std::vector<std::array<char, 4>> bytes_;
-  std::vector<std::uint8_t> lengths_;
-  std::vector<std::uint16_t> pairs_ = std::vector<std::uint16_t>(kPlaneEnd, 0);
+  std::vector<std::uint32_t> forms_;
 };
-
 
 // The UTF-16 unit ICU decodes each two-byte character of the program's code page to; 0 for a
 // pair that does not give exactly one unit outside the surrogates.
@@ -359,12 +363,6 @@ std::size_t AppendThreeByteRun(std::string_view utf8, std::size_t at, const Prog
       const auto codePoint = static_cast<char32_t>((lead & 0x0F) << 12 | (bytes[at + 1] & 0x3F) << 6 | (bytes[at + 2] & 0x3F));
       // Overlong forms and surrogates are malformed: ICU's to convert.
       if (codePoint < 0x800 || IsSurrogate(codePoint)) break;
-      if (const std::uint16_t pair = table.Pair(codePoint); pair != 0) {
-        out[0] = static_cast<char>(pair >> 8);
-        out[1] = static_cast<char>(pair & 0xFF);
-        out += 2;
-        continue;
-      }
       const std::size_t written = table.Write(codePoint, out);
       if (written == 0) break;
       out += written;
