@@ -332,7 +332,11 @@ Text PreparePageText(runtime::ByteSet&& body, bool gbk, const Text& before, cons
   Text page;
   if (gbk) {
     page = std::move(body);
+    BodyRelease release(page);
     CutAndCleanInPlace(page, before, after);
+    // What the cut and the cleaning took off a large page's end is not read again (the byte after
+    // the text is its terminating zero).
+    release.UnreadFrom(page.size() + 1);
     return page;
   }
   const Utf8Stretch stretch = FindUtf8Stretch(body, before, after);

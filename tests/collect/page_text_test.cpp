@@ -77,8 +77,9 @@ TEST(PreparePageText, GivesWhatTheStepsOneByOneGive) {
 }
 
 // Large enough to be converted a piece at a time and to give its memory back as it goes, with
-// runs of spaces, line breaks and broken characters everywhere, the piece ends among them.
-TEST(PreparePageText, LargeUtf8PageGivesWhatTheStepsGive) {
+// runs of spaces, line breaks and broken characters everywhere, the piece ends among them; and the
+// same bytes read as GBK, whose cleaning gives back what it took off the end.
+TEST(PreparePageText, LargePageGivesWhatTheStepsGive) {
   std::string body = "<html>list-item";
   const std::vector<std::string> lines = {"<li> <a href=\"/n/1.html\">新闻标题</a>\r\n",
                                           "  \t  中\xE4\xB8 😀   \xFF     ", "\r\n\r\n    ",
@@ -88,6 +89,7 @@ TEST(PreparePageText, LargeUtf8PageGivesWhatTheStepsGive) {
   ExpectStepByStep(body, false, "list-item", "</html>");
   ExpectStepByStep(body, false, T("丂"), "</html>");
   ExpectStepByStep(body, false, "", "");
+  ExpectStepByStep(body, true, "list-item", "</html>");
 }
 
 }  // namespace
