@@ -150,7 +150,9 @@ private:
     observer_.AttemptStarted({outcome.address, attempt});
     // A download that failed while the user stopped the run was cut short by the stop.
     if (outcome.stopped || (outcome.failed && observer_.StopRequested())) return -1;
-    observer_.PageText(outcome.PageText());
+    if (observer_.WantsPageText()) {
+      observer_.PageText(outcome.textInUtf8 ? runtime::Utf8ToText(outcome.PageText()) : outcome.PageText());
+    }
     return ReportAttempt(outcome, attempt, page, entry);
   }
 

@@ -42,8 +42,8 @@ DetailPageTest TestDetailPage(const TestedPageTexts& page, const CollectionSetti
   const RunRules rules = CompileRules(settings);
   test.captions = CaptionsOfRun(settings, rules.groupCount).detail;
   runtime::SearchReport report;
-  const RecordList records = MatchRecords(rules, RecordList(std::make_shared<const Text>(page.pageText)), page.address,
-                                          {settings.matchBudget, {}}, report);
+  const RecordList records = MatchRecords(rules, RecordList(std::make_shared<const Text>(page.pageText)), false,
+                                          page.address, {settings.matchBudget, {}}, report);
   if (records.Empty()) {
     test.problem = T("测试页上没有纪录");
     return test;

@@ -14,6 +14,8 @@ struct PageOutcome {
   // A record a match, its cells the match's groups and the page address (then room for the detail
   // page's cells), cut from their source: the cut and cleaned text the rule is matched against.
   RecordList records;
+  // The records' source is in UTF-8 (RunRules::matchesAlikeInUtf8), their cells converted each.
+  bool textInUtf8 = false;
   int groupCount = 0;
   // The answer's HTTP status; 0 when there was none.
   int status = 0;
@@ -44,7 +46,7 @@ struct PageOutcome {
   // The whole page, cleaned but not cut: kept only by the configuration test.
   runtime::Text wholePageText;
 
-  // The cut and cleaned text.
+  // The cut and cleaned text: in UTF-8 when textInUtf8.
   const runtime::Text& PageText() const { return records.Source(); }
 };
 

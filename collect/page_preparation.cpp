@@ -2,7 +2,10 @@
 #include "collect/page_preparation.h"
 
 #include <algorithm>
+#include <optional>
 #include <span>
+#include <string>
+#include <string_view>
 
 #include "collect/charset_declaration.h"
 #include "collect/collection_engine.h"
@@ -10,6 +13,7 @@
 #include "collect/match_rule.h"
 #include "collect/page_text.h"
 #include "collect/rule_captions.h"
+#include "runtime/code_page.h"
 #include "web/address_resolution.h"
 
 namespace collect {
@@ -23,6 +27,16 @@ bool ReadAsGbk(PageEncoding encoding, DeclaredCharset declared) {
   return encoding == PageEncoding::Gbk;
 }
 
+// A UTF-8 page of this size or more is converted even where the rule matches alike in UTF-8: its
+// records' cells, each converted on its own, would take more memory than the page once converted
+// when they are most of it.
+constexpr std::size_t kMatchedInUtf8Below = std::size_t{4} << 20;
+
+// How a UTF-8 page's text is kept: converted to the program's code page, or left in UTF-8 where
+// the rule finds the same matches in it (RunRules::matchesAlikeInUtf8) and the page's records
+// need converting alone.
+enum class Utf8Text { Converted, LeftWhereAlike };
+
 // An answer decoded, cut and cleaned, with what became of its download.
 struct PreparedAnswer {
   bool stopped = false;
@@ -30,11 +44,12 @@ struct PreparedAnswer {
   Text reason;
   Text warning;
   Text text;
+  bool textInUtf8 = false;
   Text wholeText;  // only when asked for
 };
 
 PreparedAnswer PrepareAnswer(web::FetchResponse&& response, const CollectionSettings& settings, const Text& before,
-                             const Text& after, bool keepWholePage) {
+                             const Text& after, bool keepWholePage, Utf8Text utf8Text = Utf8Text::Converted) {
   PreparedAnswer answer;
   answer.stopped = response.failure == web::FetchFailure::Cancelled;
   answer.finalAttempt = response.failure == web::FetchFailure::TransferTooLong || response.waitedRetryAfter;
@@ -44,6 +59,13 @@ PreparedAnswer PrepareAnswer(web::FetchResponse&& response, const CollectionSett
   const bool gbk = ReadAsGbk(settings.encoding, declared);
   // A failed page's body is the server's error page, whose declaration says nothing of the list.
   if (settings.encoding != PageEncoding::Auto && answer.reason.empty()) answer.warning = CharsetWarning(declared, gbk);
+  if (!gbk && utf8Text == Utf8Text::LeftWhereAlike && !keepWholePage && response.body.size() < kMatchedInUtf8Below) {
+    if (std::optional<std::string> text = CleanUtf8PageText(response.body, before, after)) {
+      answer.text = std::move(*text);
+      answer.textInUtf8 = true;
+      return answer;
+    }
+  }
   if (keepWholePage) answer.wholeText = PreparePageText(runtime::ByteSet(response.body), gbk, Text(), Text());
   answer.text = PreparePageText(std::move(response.body), gbk, before, after);
   return answer;
@@ -66,6 +88,8 @@ RunRules CompileRules(const CollectionSettings& settings) {
     rules.nextScope = settings.next.scope;
     rules.maxNext = settings.next.maxNext;
   }
+  // The next-page rule reads the page text as the program's code page.
+  rules.matchesAlikeInUtf8 = rules.list.MayMatchAlikeInUtf8() && !rules.followsNext;
   rules.fetchesDetails = FetchesDetailPages(settings.detail);
   if (rules.fetchesDetails) {
     rules.detail.Create(TranslateMatchRule(settings.detail.rule), runtime::Case::Insensitive);
@@ -75,11 +99,13 @@ RunRules CompileRules(const CollectionSettings& settings) {
   return rules;
 }
 
-PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
-                           bool keepWholePage) {
+namespace {
+
+PageOutcome OutcomeOf(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
+                      bool keepWholePage, Utf8Text utf8Text) {
   const int status = response.status;
   PreparedAnswer answer =
-      PrepareAnswer(std::move(response), settings, settings.before, settings.after, keepWholePage);
+      PrepareAnswer(std::move(response), settings, settings.before, settings.after, keepWholePage, utf8Text);
   PageOutcome outcome;
   outcome.address = address;
   outcome.status = status;
@@ -89,8 +115,16 @@ PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response, c
   outcome.failed = !outcome.reason.empty();
   outcome.warning = std::move(answer.warning);
   outcome.records = RecordList(std::make_shared<const Text>(std::move(answer.text)));
+  outcome.textInUtf8 = answer.textInUtf8;
   outcome.wholePageText = std::move(answer.wholeText);
   return outcome;
+}
+
+}  // namespace
+
+PageOutcome PrepareOutcome(const Text& address, web::FetchResponse&& response, const CollectionSettings& settings,
+                           bool keepWholePage) {
+  return OutcomeOf(address, std::move(response), settings, keepWholePage, Utf8Text::Converted);
 }
 
 Text FirstLinkAddress(const runtime::Regex& rule, const Text& text, const Text& pageAddress,
@@ -99,18 +133,29 @@ Text FirstLinkAddress(const runtime::Regex& rule, const Text& text, const Text& 
   return matches.empty() ? Text() : web::LinkAddress(pageAddress, matches.front().GetSubmatchText(text, 1));
 }
 
-RecordList MatchRecords(const RunRules& rules, const RecordList& page, const Text& address,
+RecordList MatchRecords(const RunRules& rules, const RecordList& page, bool textInUtf8, const Text& address,
                         const runtime::SearchLimits& limits, runtime::SearchReport& report) {
   RecordList records = page.SourceOnly();
   const int cellCount = rules.groupCount + 2 + (rules.fetchesDetails ? rules.detailGroupCount : 0);
   const int addressColumn = rules.groupCount + 1;
+  const std::string_view text = page.Source();
+  Text converted;
   report = rules.list.SearchEach(page.Source(), limits, [&](std::span<const runtime::SubMatch> entries) {
     const std::size_t record = records.Size();
     records.AddEmptyRecord(cellCount);
     for (int group = 0; group < addressColumn && static_cast<std::size_t>(group) < entries.size(); ++group) {
       const runtime::SubMatch& entry = entries[static_cast<std::size_t>(group)];
-      if (entry.matched && entry.start >= 0) {
-        records.SetSlice(record, group, static_cast<std::size_t>(entry.start), static_cast<std::size_t>(entry.length));
+      if (!entry.matched || entry.start < 0) continue;
+      const auto start = static_cast<std::size_t>(entry.start);
+      const auto length = static_cast<std::size_t>(entry.length);
+      if (textInUtf8) {
+        // Every cell begins and ends where a character does: converted alone, it is the very bytes
+        // the converted page would hold there.
+        converted.clear();
+        runtime::AppendUtf8AsText(text.substr(std::min(start, text.size()), length), converted);
+        records.SetCell(record, group, converted);
+      } else {
+        records.SetSlice(record, group, start, length);
       }
     }
     records.SetCell(record, addressColumn, address);
@@ -128,11 +173,17 @@ PageOutcome PrepareAttempt(const Text& address, web::FetchResponse&& response, c
                            const RunRules& rules, const runtime::SearchLimits& matching) {
   const Text base = BaseAddress(address, response);
   const bool nextOnWholePage = rules.followsNext && rules.nextScope == NextPageScope::WholePage;
-  PageOutcome outcome = PrepareOutcome(address, std::move(response), settings, nextOnWholePage);
+  PageOutcome outcome = OutcomeOf(address, std::move(response), settings, nextOnWholePage,
+                                  rules.matchesAlikeInUtf8 ? Utf8Text::LeftWhereAlike : Utf8Text::Converted);
   outcome.groupCount = rules.groupCount;
   if (outcome.stopped) return outcome;
+  if (outcome.textInUtf8 && !rules.list.MatchesAlikeInUtf8(outcome.PageText())) {
+    // Cleaning the page converted gives what converting it cleaned gives.
+    outcome.records = RecordList(std::make_shared<const Text>(runtime::Utf8ToText(outcome.PageText())));
+    outcome.textInUtf8 = false;
+  }
   runtime::SearchReport report;
-  outcome.records = MatchRecords(rules, outcome.records, address, matching, report);
+  outcome.records = MatchRecords(rules, outcome.records, outcome.textInUtf8, address, matching, report);
   outcome.matchingTime = report.spent;
   if (report.outcome == runtime::SearchOutcome::Cancelled) {
     outcome.stopped = true;

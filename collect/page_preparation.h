@@ -17,6 +17,11 @@ namespace collect {
 struct RunRules {
   runtime::Regex list;
   int groupCount = 0;
+  // The list rule may find in a UTF-8 page's own bytes what it finds in the page converted
+  // (runtime::Regex::MayMatchAlikeInUtf8), and the run follows no next pages: a UTF-8 page is then
+  // cut and cleaned in UTF-8, and when the rule does (MatchesAlikeInUtf8 of the text) matched in
+  // UTF-8 too, only its records' cells converted.
+  bool matchesAlikeInUtf8 = false;
   bool followsNext = false;
   runtime::Regex next;
   NextPageScope nextScope = NextPageScope::PageText;
@@ -43,9 +48,10 @@ runtime::Text FirstLinkAddress(const runtime::Regex& rule, const runtime::Text& 
 
 // The records of the rule's matches on page's source (its cut and cleaned text), as a run keeps
 // them: a record a match, its cells the match's groups as slices of the text and the page address
-// (rules.groupCount + 1), then room for the detail page's cells when the run fetches them. The
-// search keeps within limits; report tells how it ended (its matches are the records).
-RecordList MatchRecords(const RunRules& rules, const RecordList& page, const runtime::Text& address,
+// (rules.groupCount + 1), then room for the detail page's cells when the run fetches them; with
+// textInUtf8 (the source is UTF-8, rules.matchesAlikeInUtf8) each cell a conversion of its bytes.
+// The search keeps within limits; report tells how it ended (its matches are the records).
+RecordList MatchRecords(const RunRules& rules, const RecordList& page, bool textInUtf8, const runtime::Text& address,
                         const runtime::SearchLimits& limits, runtime::SearchReport& report);
 
 // The detail page's address of a record of MatchRecords: its link cell (rules.linkColumn; the page

@@ -85,6 +85,12 @@ std::uint64_t FirstBytes(int count) { return count == kBlock ? ~std::uint64_t{0}
 // blocks keep every byte and move as one.
 class PageCleaner {
 public:
+  // A text in the program's code page pairs a byte of 0x80 or above with the byte after it; no
+  // byte of a UTF-8 character is a blank.
+  enum class Bytes { CodePage, Utf8 };
+
+  explicit PageCleaner(Bytes bytes = Bytes::CodePage) : pairsBytes_(bytes == Bytes::CodePage) {}
+
   // Cleans text[from, to) into text from at; returns where the writing ended.
   std::size_t Clean(char* text, std::size_t at, std::size_t from, std::size_t to) {
     // The state in locals while the bytes are written: the compiler cannot tell a write to text
@@ -104,7 +110,7 @@ public:
       }
       const std::uint64_t valid = FirstBytes(count);
       const BlockBytes bytes = BytesOf(block);
-      const std::uint64_t trail = TrailBytes(bytes.high & valid, count, trailByteNext);
+      const std::uint64_t trail = pairsBytes_ ? TrailBytes(bytes.high & valid, count, trailByteNext) : 0;
       const std::uint64_t blanks = bytes.blanks & valid & ~trail;
       const std::uint64_t spaces = bytes.spaces & blanks;
       const std::uint64_t removed = (blanks & ~spaces) | SpacesHalvedAway(spaces, blanks, valid, spaceRunOdd);
@@ -194,6 +200,7 @@ private:
     return dropped;
   }
 
+  bool pairsBytes_;
   // The byte the next block begins with is the second byte of a character.
   bool trailByteNext_ = false;
   // The space run the text ended in so far has an odd number of spaces: the next space in it goes.
@@ -326,6 +333,17 @@ Text ConvertUtf8(runtime::ByteSet& body, web::TextSpan span, PageCleaner* cleane
 }
 
 }  // namespace
+
+std::optional<std::string> CleanUtf8PageText(runtime::ByteSet& body, const Text& before, const Text& after) {
+  const std::size_t content = std::min(body.size(), body.find('\0'));
+  const Utf8Stretch stretch = FindUtf8Stretch(std::string_view(body).substr(0, content), before, after);
+  if (!stretch.searched) return std::nullopt;
+  std::string text = std::move(body);
+  if (!stretch.span) return std::string();
+  PageCleaner cleaner(PageCleaner::Bytes::Utf8);
+  cleaner.Finish(text, cleaner.Clean(text.data(), 0, stretch.span->start, stretch.span->start + stretch.span->length));
+  return text;
+}
 
 Text PreparePageText(runtime::ByteSet&& body, bool gbk, const Text& before, const Text& after) {
   body.resize(std::min(body.size(), body.find('\0')));

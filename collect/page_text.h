@@ -1,6 +1,9 @@
 // The steps that turn a downloaded body into the page text a rule is matched against.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "runtime/text.h"
 
 namespace collect {
@@ -14,5 +17,13 @@ namespace collect {
 // conversion passes it. A page thus never needs much more than its own size.
 runtime::Text PreparePageText(runtime::ByteSet&& body, bool gbk, const runtime::Text& before,
                               const runtime::Text& after);
+
+// A UTF-8 body cut and cleaned as PreparePageText cuts and cleans it, left in UTF-8: the text it
+// would convert, character for character (no byte of a UTF-8 character is a blank, and the
+// conversion makes none). Only when the markers can be searched for in the UTF-8 bytes, where
+// PreparePageText too cuts before converting; then body is taken. Nothing (body untouched)
+// otherwise.
+std::optional<std::string> CleanUtf8PageText(runtime::ByteSet& body, const runtime::Text& before,
+                                             const runtime::Text& after);
 
 }  // namespace collect

@@ -79,7 +79,9 @@ public:
   virtual void PageStarted(const RunProgress&) {}
   // An attempt at a page begins: its answer is in hand.
   virtual void AttemptStarted(const AttemptStart&) {}
-  // The prepared text of the page in hand.
+  // The prepared text of the page in hand, told only to an observer that wants it: a page matched
+  // in UTF-8 is converted for it.
+  virtual bool WantsPageText() const { return false; }
   virtual void PageText(const runtime::Text&) {}
   // Columns to append to the result table, by caption, before the records that need them: the
   // whole match, the groups and the page address.

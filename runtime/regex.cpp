@@ -297,6 +297,12 @@ int Regex::GetSubexpressionCount() const {
 
 bool Regex::UsesTemplateMatcher() const { return templateAllowed_ && compiled_ && compiled_->matcher; }
 
+bool Regex::MayMatchAlikeInUtf8() const { return UsesTemplateMatcher() && compiled_->matcher->MayMatchAlikeInUtf8(); }
+
+bool Regex::MatchesAlikeInUtf8(std::string_view utf8) const {
+  return UsesTemplateMatcher() && compiled_->matcher->MatchesAlikeInUtf8(utf8);
+}
+
 Regex Regex::WithBacktrackingOnly() const {
   Regex copy = *this;
   copy.templateAllowed_ = false;

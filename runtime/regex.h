@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -87,6 +88,11 @@ public:
 
   // True when searches run on the template matcher.
   bool UsesTemplateMatcher() const;
+  // True when searches run on the template matcher and a search of some UTF-8 texts finds the
+  // matches of the same text in the program's code page, character for character
+  // (TemplateMatcher::MayMatchAlikeInUtf8); MatchesAlikeInUtf8 tells which.
+  bool MayMatchAlikeInUtf8() const;
+  bool MatchesAlikeInUtf8(std::string_view utf8) const;
   // The same expression searched by the backtracking engine alone: the reference the template
   // matcher is held to in tests and benchmarks.
   Regex WithBacktrackingOnly() const;

@@ -3,6 +3,8 @@
 // them, remembering where the rest of the template can no longer match.
 #include "runtime/template_matcher.h"
 
+#include "runtime/code_page.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -56,7 +58,7 @@ std::int64_t ScanCost(std::size_t scanned) { return 1 + static_cast<std::int64_t
 }  // namespace
 
 TemplatePiece::TemplatePiece(std::string bytes, std::vector<bool> anyByte, bool foldCase)
-    : bytes_(std::move(bytes)), ors_(bytes_.size(), '\0') {
+    : bytes_(std::move(bytes)), ors_(bytes_.size(), '\0'), foldCase_(foldCase) {
   for (std::size_t i = 0; i < bytes_.size(); ++i) {
     if (anyByte[i]) {
       ors_[i] = kAnyByte;
@@ -142,6 +144,72 @@ std::size_t TemplatePiece::FindScalar(const char* text, std::size_t from, std::s
   return npos;
 }
 
+TemplatePiece TemplatePiece::Tail(std::size_t at) const {
+  std::string bytes;
+  std::vector<bool> anyByte;
+  for (std::size_t i = at; i < bytes_.size(); ++i) {
+    bytes.push_back(AnyByteAt(i) ? '\0' : bytes_[i]);
+    anyByte.push_back(AnyByteAt(i));
+  }
+  return TemplatePiece(std::move(bytes), std::move(anyByte), foldCase_);
+}
+
+namespace {
+
+// A byte that no character of the program's code page holds after its first byte.
+bool OnlyEverFirst(unsigned char byte) { return byte < '0' || (byte >= ':' && byte <= '?'); }
+
+// A byte that can be the second of a two-byte character of the program's code page and is ASCII.
+bool MaySecondOfTwo(unsigned char byte) { return byte >= 0x40 && byte <= 0x7E; }
+
+}  // namespace
+
+void TemplateMatcher::JudgeUtf8() {
+  mayMatchAlikeInUtf8_ = false;
+  halfCharacterChecks_.clear();
+  for (std::size_t index = 0; index < pieces_.size(); ++index) {
+    const TemplatePiece& piece = pieces_[index];
+    if (index < holes_.size() && piece.Length() == 0) return;
+    const bool searched = index == 0 || !holes_[index - 1].digits;
+    if (searched && piece.Length() > 0 && (piece.AnyByteAt(0) || !OnlyEverFirst(piece.ByteAt(0)))) return;
+    for (std::size_t at = 0; at < piece.Length(); ++at) {
+      if (!piece.AnyByteAt(at)) {
+        if (piece.ByteAt(at) >= 0x80) return;
+        continue;
+      }
+      // A '.' takes an ASCII character in UTF-8 only when an ASCII byte of the piece follows it.
+      if (at + 1 >= piece.Length() || piece.AnyByteAt(at + 1)) return;
+      const unsigned char next = piece.ByteAt(at + 1);
+      if (OnlyEverFirst(next)) continue;
+      // The second byte of a form, and more of the piece after it that the text must show.
+      if (at + 2 >= piece.Length()) return;
+      if (MaySecondOfTwo(next)) halfCharacterChecks_.push_back({next, piece.FoldsAt(at + 1), piece.Tail(at + 2)});
+    }
+  }
+  mayMatchAlikeInUtf8_ = true;
+}
+
+bool TemplateMatcher::MatchesAlikeInUtf8(std::string_view utf8) const {
+  if (!mayMatchAlikeInUtf8_) return false;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.data());
+  for (const HalfCharacterCheck& check : halfCharacterChecks_) {
+    if (utf8.size() <= check.rest.Length()) continue;
+    const std::size_t lastStart = utf8.size() - check.rest.Length();
+    for (std::size_t at = check.rest.Find(utf8.data(), 1, lastStart, utf8.size()); at != npos && at <= lastStart;
+         at = at < lastStart ? check.rest.Find(utf8.data(), at + 1, lastStart, utf8.size()) : npos) {
+      if (bytes[at - 1] < 0x80) continue;
+      // The character that ends right before: from its first byte, at most three back.
+      std::size_t first = at - 1;
+      while (first + 3 > at - 1 && first > 0 && (bytes[first] & 0xC0) == 0x80) --first;
+      const Text form = Utf8ToText(utf8.substr(first, at - first));
+      if (form.size() != 2) continue;
+      const auto second = static_cast<unsigned char>(form[1]);
+      if (second == check.second || (check.folds && (second | 0x20) == check.second)) return false;
+    }
+  }
+  return true;
+}
+
 std::optional<TemplateMatcher> TemplateMatcher::FromPattern(std::string_view pattern, bool caseSensitive) {
   TemplateMatcher matcher;
   std::string bytes;
@@ -176,6 +244,7 @@ std::optional<TemplateMatcher> TemplateMatcher::FromPattern(std::string_view pat
     if (at < pattern.size() && IsQuantifier(pattern[at])) return std::nullopt;
   }
   matcher.pieces_.emplace_back(std::move(bytes), std::move(anyByte), !caseSensitive);
+  matcher.JudgeUtf8();
   return matcher;
 }
 

@@ -28,6 +28,12 @@ public:
   // none): a digit hole before the piece can close no earlier than that many bytes before the end
   // of its digits.
   std::size_t FirstNonDigit() const { return firstNonDigit_; }
+  // The piece's bytes from at on, as a piece of their own (with the same case folding).
+  TemplatePiece Tail(std::size_t at) const;
+  // Byte at of the piece: the byte it matches, in lower case when it folds; 0xFF for '.'.
+  unsigned char ByteAt(std::size_t at) const { return static_cast<unsigned char>(bytes_[at]); }
+  bool AnyByteAt(std::size_t at) const { return static_cast<unsigned char>(ors_[at]) == 0xFF; }
+  bool FoldsAt(std::size_t at) const { return ors_[at] != '\0' && !AnyByteAt(at); }
   // True when the piece matches text at at (the whole piece must lie before end).
   bool MatchesAt(const char* text, std::size_t at, std::size_t end) const;
   // The first position in [from, lastStart] at which the piece matches and fits before end;
@@ -41,6 +47,7 @@ private:
   // that matches either case (bytes_ then holds it in lower case), 0xFF for '.', 0 otherwise.
   std::string bytes_;
   std::string ors_;
+  bool foldCase_ = false;
   // Two bytes every occurrence holds (the first and last exact ones), tested sixteen positions at
   // a time before the whole piece is compared; both equal the one exact byte when there is one.
   // Their ors_ and bytes_ values stand sixteen times over in the filters.
@@ -73,6 +80,22 @@ public:
   static std::optional<TemplateMatcher> FromPattern(std::string_view pattern, bool caseSensitive);
 
   int GroupCount() const { return groupCount_; }
+  // True when a search of some UTF-8 texts may find the matches a search of the same text
+  // converted to the program's code page finds, character for character; which texts,
+  // MatchesAlikeInUtf8 tells. The pieces are ASCII; each piece but the last is followed by a hole;
+  // a piece searched for (the first, and each after a lazy hole) begins with a byte that no
+  // character of the code page holds after its first byte (below '0', or ':' to '?'), so it is met
+  // only where a character begins in either text; a piece after a digit hole begins where the
+  // digits end, where a character begins. Every '.' is followed by a byte of its piece: in UTF-8
+  // it then takes an ASCII character only. In the code page it could take the first byte of a
+  // two-byte character whose second byte is the next one of the piece: when that byte can be
+  // such a second byte (a digit can only be the second of four, which the byte after it then
+  // cannot match), the bytes after it must be there too, and MatchesAlikeInUtf8 looks for them.
+  bool MayMatchAlikeInUtf8() const { return mayMatchAlikeInUtf8_; }
+  // MayMatchAlikeInUtf8, and no character of utf8 stands where a '.' could take the first half of
+  // its form in the code page: no two-byte form whose second byte is the byte after a '.' stands
+  // right before the bytes after that byte.
+  bool MatchesAlikeInUtf8(std::string_view utf8) const;
 
   // One text searched from successive starts, as the engine's walk from each match's end does.
   // What it learns of the text (where a hole can no longer be closed, where a piece next occurs)
@@ -122,9 +145,22 @@ public:
   };
 
 private:
+  // A place a '.' could take the first half of a two-byte character in the program's code page:
+  // the byte after the '.' (lower case when it folds) and the bytes of the piece after that.
+  struct HalfCharacterCheck {
+    unsigned char second = 0;
+    bool folds = false;
+    TemplatePiece rest;
+  };
+
+  // Finds what MayMatchAlikeInUtf8 needs and the checks MatchesAlikeInUtf8 makes.
+  void JudgeUtf8();
+
   std::vector<TemplatePiece> pieces_;  // one more than holes_: pieces_[i] before holes_[i]
   std::vector<TemplateHole> holes_;
   int groupCount_ = 0;
+  bool mayMatchAlikeInUtf8_ = false;
+  std::vector<HalfCharacterCheck> halfCharacterChecks_;
 };
 
 }  // namespace runtime

@@ -19,6 +19,7 @@ public:
   void RunStarted(int pageCount) override;
   void PageStarted(const collect::RunProgress& progress) override;
   void RunFinished(const collect::RunSummary& summary) override;
+  bool WantsPageText() const override { return true; }
   void PageText(const runtime::Text& text) override;
   void ColumnsAdded(const std::vector<runtime::Text>& captions) override;
   void DetailColumnsAdded(const std::vector<runtime::Text>& captions) override;

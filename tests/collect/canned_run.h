@@ -77,6 +77,7 @@ public:
     collect::StatusReporter::RunFinished(summary);
     Add("end");
   }
+  bool WantsPageText() const override { return true; }
   void PageText(const Text& text) override { pageText = text; }
   void ColumnsAdded(const std::vector<Text>& captions) override {
     for (const Text& caption : captions) Add("column " + runtime::TextToUtf8(caption));
