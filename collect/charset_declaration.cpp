@@ -1,6 +1,10 @@
 // Reading the charset a page declares, much as a browser's pre-scan of the page does.
 #include "collect/charset_declaration.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <string>
@@ -20,11 +24,25 @@ bool IsBlank(char byte) {
   return byte == ' ' || byte == '\t' || byte == '\n' || byte == '\r' || byte == '\f';
 }
 
-// ASCII letters lowered, as every label and name looked for is ASCII; a byte at a time without
-// the C library's locale look-up, as each page's first bytes pass here.
+// ASCII letters lowered, as every label and name looked for is ASCII; without the C library's
+// locale look-up and sixteen bytes at a time, as each page's first kilobytes pass here.
 std::string Lowered(std::string_view text) {
   std::string out(text);
-  for (char& byte : out) {
+  std::size_t at = 0;
+#if defined(__SSE2__)
+  const __m128i beforeA = _mm_set1_epi8('A' - 1);
+  const __m128i afterZ = _mm_set1_epi8('Z' + 1);
+  const __m128i caseBit = _mm_set1_epi8(0x20);
+  for (; at + 16 <= out.size(); at += 16) {
+    auto* block = reinterpret_cast<__m128i*>(out.data() + at);
+    const __m128i bytes = _mm_loadu_si128(block);
+    // Signed comparisons: the bytes of 0x80 and above are below 'A'.
+    const __m128i upper = _mm_and_si128(_mm_cmpgt_epi8(bytes, beforeA), _mm_cmplt_epi8(bytes, afterZ));
+    _mm_storeu_si128(block, _mm_or_si128(bytes, _mm_and_si128(upper, caseBit)));
+  }
+#endif
+  for (; at < out.size(); ++at) {
+    char& byte = out[at];
     if (byte >= 'A' && byte <= 'Z') byte = static_cast<char>(byte - 'A' + 'a');
   }
   return out;
