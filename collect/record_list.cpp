@@ -81,15 +81,50 @@ RecordList RecordList::Without(const std::vector<bool>& leftOut) const {
 RecordList RecordList::Copied() const {
   RecordList copy;
   copy.firstCell_ = firstCell_;
-  copy.cells_.reserve(cells_.size());
-  std::size_t bytes = 0;
-  for (const CellRef& cell : cells_) bytes += cell.length;
+  copy.cells_ = cells_;
+  copy.lastCopied_ = lastCopied_;
+  // The slices of the source that are copied: each record's first cell and its cells outside it.
+  const auto copiedSlices = [this](std::size_t record, auto use) {
+    const std::size_t first = firstCell_[record];
+    const std::size_t end = first + static_cast<std::size_t>(CellCount(record));
+    for (std::size_t cell = first; cell < end; ++cell) {
+      if (cells_[cell].inSource && (cell == first || !Inside(cells_[cell], cells_[first]))) use(cell);
+    }
+  };
+  std::size_t bytes = own_->size();
+  for (std::size_t record = 0; record < Size(); ++record) {
+    copiedSlices(record, [&](std::size_t cell) { bytes += cells_[cell].length; });
+  }
   copy.own_->reserve(bytes);
-  for (const CellRef& cell : cells_) {
-    copy.cells_.push_back({static_cast<std::uint32_t>(copy.own_->size()), cell.length, false});
-    copy.own_->append(Bytes(cell));
+  copy.own_->append(*own_);
+  for (std::size_t record = 0; record < Size(); ++record) {
+    copiedSlices(record, [&](std::size_t cell) {
+      copy.cells_[cell] = {static_cast<std::uint32_t>(copy.own_->size()), cells_[cell].length, false};
+      copy.own_->append(Bytes(cells_[cell]));
+    });
+    const std::size_t first = firstCell_[record];
+    const std::size_t end = first + static_cast<std::size_t>(CellCount(record));
+    for (std::size_t cell = first + 1; cell < end; ++cell) {
+      if (cells_[cell].inSource && Inside(cells_[cell], cells_[first])) {
+        copy.cells_[cell] = {copy.cells_[first].start + (cells_[cell].start - cells_[first].start), cells_[cell].length,
+                             false};
+      }
+    }
   }
   return copy;
+}
+
+std::optional<std::size_t> RecordList::StartInFirstCell(std::size_t record, int column) const {
+  if (column < 0 || column >= CellCount(record)) return std::nullopt;
+  const CellRef& first = cells_[firstCell_[record]];
+  const CellRef& cell = cells_[firstCell_[record] + static_cast<std::size_t>(column)];
+  if (!Inside(cell, first)) return std::nullopt;
+  return cell.start - first.start;
+}
+
+bool RecordList::Inside(const CellRef& part, const CellRef& whole) {
+  return part.inSource == whole.inSource && part.start >= whole.start &&
+         std::uint64_t{part.start} + part.length <= std::uint64_t{whole.start} + whole.length;
 }
 
 RecordList::CellRef* RecordList::Find(std::size_t record, int column) {

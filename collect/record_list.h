@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -27,6 +28,9 @@ public:
   // the list lives and until the next change to it.
   std::string_view Cell(std::size_t record, int column) const;
   std::vector<runtime::Text> Cells(std::size_t record) const;
+  // Where a cell's bytes lie in its record's first cell (the whole match, which holds its groups):
+  // their offset there when the list knows the cell to be a part of it; nothing otherwise.
+  std::optional<std::size_t> StartInFirstCell(std::size_t record, int column) const;
   // The memory the list keeps alive: the source, the copied bytes and the table of cells.
   std::size_t HeldBytes() const;
 
@@ -44,7 +48,8 @@ public:
   // The records whose flag in leftOut is false, in order; they share this list's bytes.
   RecordList Without(const std::vector<bool>& leftOut) const;
   // The same records, their cells copied into bytes of their own: what a list kept after its page
-  // is done holds, so that the page's text can go.
+  // is done holds, so that the page's text can go. A cell that lies in its record's first cell
+  // still does (StartInFirstCell), and cells copied in stay shared.
   RecordList Copied() const;
 
 private:
@@ -56,6 +61,8 @@ private:
   };
 
   CellRef* Find(std::size_t record, int column);
+  // Whether part's bytes are some of whole's.
+  static bool Inside(const CellRef& part, const CellRef& whole);
   std::string_view Bytes(const CellRef& cell) const;
 
   std::shared_ptr<const runtime::Text> source_;
