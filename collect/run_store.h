@@ -10,8 +10,8 @@
 // digests, whether each was left out as collected before; StoredRecords) and details (run, page,
 // position, the detail pages the page took and its records without a link: address, record,
 // whether the rule matched, failure reason). WAL mode; the schema version is the file's
-// user_version: a store of version 1 (no links) or 2 (a row a record) is brought to version 3 when
-// a run opens it, and read as it is otherwise.
+// user_version: a store of version 1 (no links), 2 (a row a record) or 3 (cells packed whole, in a
+// table without row ids) is brought to version 4 when a run opens it, and read as it is otherwise.
 #pragma once
 
 #include <map>
@@ -25,6 +25,7 @@
 #include "collect/run_digests.h"
 #include "collect/run_journal.h"
 #include "collect/store_writer.h"
+#include "collect/stored_records.h"
 #include "runtime/text.h"
 
 struct sqlite3;
@@ -124,7 +125,7 @@ public:
 private:
   friend class StoreJournal;
   friend StoreOpening OpenRunStore(const std::string& path, StoreUse use);
-  RunStore(std::string path, sqlite3* database, int lockDescriptor);
+  RunStore(std::string path, sqlite3* database, int lockDescriptor, CellsCoding coding);
   // The first run of "SELECT … FROM runs condition", with ?1 bound to id when given.
   std::optional<StoredRun> RunWhere(const char* condition, std::optional<int> id);
   // Sets Fault() from an SQLite result code (or the database's last error) and returns it.
@@ -133,12 +134,13 @@ private:
   std::string path_;
   sqlite3* database_;
   int lockDescriptor_;
+  CellsCoding coding_;  // of the records' cells: Packed in an older store only read
   runtime::Text fault_;
 };
 
 // A store opened, or why it could not be: "采集库 “FILE” 正由另一个采集使用" (another run holds
 // it), "… 是只读的，无法写入", "… 所在的磁盘已满", "… 不是 Pelmo 采集库" (not SQLite, or SQLite
-// of another program), "… 的版本（N）不受支持，本程序读取版本 1 到 3", or SQLite's own words. Opened for
+// of another program), "… 的版本（N）不受支持，本程序读取版本 1 到 4", or SQLite's own words. Opened for
 // Run, a missing file is created with the tables; a file that could not be made a store is
 // removed again.
 struct StoreOpening {
