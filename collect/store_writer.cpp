@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -36,12 +37,28 @@ constexpr int kBusyMilliseconds = 5000;
 constexpr const char* kPageInsert =
     "INSERT INTO pages (run, position, address, state, status, attempts, first_reason, first_warning, reason, "
     "warning, row_count, depth, next_address, time) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, "
-    "?13, strftime('%Y-%m-%dT%H:%M:%fZ', 'now'))";
+    "?13, ?14)";
 // A page's records go in as one row: one insert a page costs SQLite far less than one a record.
 constexpr const char* kRecordsInsert =
     "INSERT INTO records (run, page, cells, digests, left_out) VALUES (?1, ?2, ?3, ?4, ?5)";
 constexpr const char* kDetailInsert =
     "INSERT INTO details (run, page, position, address, record, matched, reason) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)";
+
+// The time as SQLite's strftime('%Y-%m-%dT%H:%M:%fZ', 'now') writes it, UTC to the millisecond,
+// made here once a transaction instead of by SQLite's date functions for every page.
+std::string TimeStamp(std::chrono::system_clock::time_point time) {
+  using namespace std::chrono;
+  const auto milliseconds = floor<std::chrono::milliseconds>(time);
+  const auto day = floor<days>(milliseconds);
+  const year_month_day date(day);
+  const hh_mm_ss clock(milliseconds - day);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
+  return text;
+}
 
 }  // namespace
 
@@ -140,6 +157,8 @@ int StoreWriter::WriteAll(const std::vector<std::pair<int, JournalPage>>& pages)
   if (!s.begin.Run()) return s.begin.Code();
   bool written = true;
   int code = SQLITE_OK;
+  // The pages of a transaction are written at one time.
+  const std::string now = TimeStamp(std::chrono::system_clock::now());
   for (auto page = pages.begin(); written && page != pages.end(); ++page) {
     const auto& [position, entry] = *page;
     const AttemptResult& last = entry.attempts.back();
@@ -152,7 +171,7 @@ int StoreWriter::WriteAll(const std::vector<std::pair<int, JournalPage>>& pages)
     s.page.Bind(7, twice ? std::string_view(first.failureReason) : "");
     s.page.Bind(8, twice ? std::string_view(first.warning) : "");
     s.page.Bind(9, last.failureReason).Bind(10, last.warning).Bind(11, last.rowsFound);
-    s.page.Bind(12, entry.depth).Bind(13, entry.nextAddress);
+    s.page.Bind(12, entry.depth).Bind(13, entry.nextAddress).BindWord(14, now.c_str());
     written = s.page.Run();
     code = s.page.Code();
     if (written && !entry.records.Empty()) {

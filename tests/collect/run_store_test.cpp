@@ -424,6 +424,34 @@ void Sql(const std::string& file, const std::string& sql) {
   sqlite3_close(database);
 }
 
+// The first column of the first row the statement gives, as a number.
+long long Number(const std::string& file, const std::string& sql) {
+  sqlite3* database = nullptr;
+  sqlite3_stmt* statement = nullptr;
+  EXPECT_EQ(sqlite3_open(file.c_str(), &database), SQLITE_OK);
+  EXPECT_EQ(sqlite3_prepare_v2(database, sql.c_str(), -1, &statement, nullptr), SQLITE_OK) << sql;
+  EXPECT_EQ(sqlite3_step(statement), SQLITE_ROW) << sql;
+  const long long number = sqlite3_column_int64(statement, 0);
+  sqlite3_finalize(statement);
+  sqlite3_close(database);
+  return number;
+}
+
+// Each page keeps the time it was written, as SQLite's strftime('%Y-%m-%dT%H:%M:%fZ', 'now')
+// writes it.
+TEST_F(StoreTest, PagesKeepTheTimeTheyWereWritten) {
+  CannedFetcher fetcher;
+  const CollectionSettings settings = Settings({"http://h/1", "http://h/2"});
+  std::unique_ptr<RunStore> store = Open("s.sqlite");
+  std::unique_ptr<StoreJournal> journal = store->BeginRun({.settings = settings, .choice = {}, .separator = {}, .resumedRun = 0});
+  RecordingObserver observer;
+  ASSERT_TRUE(journal->Finish(RunCollection(settings, fetcher, observer, ResultTable(), journal.get())));
+  journal.reset();
+  EXPECT_EQ(Number(File("s.sqlite"), "SELECT count(*) FROM pages WHERE time = strftime('%Y-%m-%dT%H:%M:%fZ', time) "
+                                     "AND abs(julianday('now') - julianday(time)) * 86400 < 60"),
+            2);
+}
+
 TEST_F(StoreTest, FilesThatCannotServeAreRefusedWithTheirReason) {
   std::ofstream(File("text.sqlite")) << "name,value\r\nx,1\r\n";
   Sql(File("other.sqlite"), "CREATE TABLE t (x)");
@@ -555,14 +583,7 @@ TEST_F(StoreTest, StoresOfOlderVersionsAreReadAndBroughtUpToDate) {
     EXPECT_EQ(RunCollection(settings, fetcher, observer, ResultTable(), journal.get()).rowsCollectedBefore, 26);
     journal.reset();
     store.reset();
-    sqlite3* database = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &database), SQLITE_OK);
-    sqlite3_stmt* version = nullptr;
-    sqlite3_prepare_v2(database, "PRAGMA user_version", -1, &version, nullptr);
-    ASSERT_EQ(sqlite3_step(version), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(version, 0), 4);
-    sqlite3_finalize(version);
-    sqlite3_close(database);
+    EXPECT_EQ(Number(file, "PRAGMA user_version"), 4);
   }
 }
 
