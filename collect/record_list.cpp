@@ -64,6 +64,22 @@ void RecordList::SetCell(std::size_t record, int column, std::string_view text) 
   *cell = lastCopied_;
 }
 
+void RecordList::SetPart(std::size_t record, int column, int whole, std::size_t start, std::size_t length) {
+  CellRef* cell = Find(record, column);
+  const CellRef* from = Find(record, whole);
+  if (cell == nullptr || from == nullptr) return;
+  start = std::min<std::size_t>(start, from->length);
+  length = std::min<std::size_t>(length, from->length - start);
+  *cell = {from->start + static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(length), from->inSource};
+}
+
+void RecordList::ShareCell(std::size_t record, int column, std::size_t earlier, int earlierColumn) {
+  CellRef* cell = Find(record, column);
+  if (cell == nullptr || earlier >= record) return;
+  const CellRef* from = Find(earlier, earlierColumn);
+  *cell = from != nullptr ? *from : CellRef();
+}
+
 RecordList RecordList::Without(const std::vector<bool>& leftOut) const {
   RecordList kept(source_);
   kept.own_ = own_;

@@ -44,6 +44,11 @@ public:
   void SetSlice(std::size_t record, int column, std::size_t start, std::size_t length);
   // A cell of the record becomes a copy of text. A text equal to the one copied last is shared.
   void SetCell(std::size_t record, int column, std::string_view text);
+  // A cell of the record becomes bytes start .. start + length of its cell whole (clamped to it).
+  void SetPart(std::size_t record, int column, int whole, std::size_t start, std::size_t length);
+  // A cell of the record becomes the bytes of a cell of an earlier record (empty when that record
+  // lacks it).
+  void ShareCell(std::size_t record, int column, std::size_t earlier, int earlierColumn);
 
   // The records whose flag in leftOut is false, in order; they share this list's bytes.
   RecordList Without(const std::vector<bool>& leftOut) const;

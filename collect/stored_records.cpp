@@ -15,12 +15,43 @@ namespace {
 constexpr char kReferencedCoding = 1;
 
 // What a cell's head says it is (its two low bits).
-enum CellKind : std::size_t { kOwnBytes = 0, kInFirstCell = 1, kAsBefore = 2 };
+enum CellKind : std::size_t { kOwnBytes = 0, kInFirstCell = 1, kAsBefore = 2, kSharedEnds = 3 };
 constexpr int kKindBits = 2;
 constexpr std::size_t kKindMask = (std::size_t{1} << kKindBits) - 1;
+// A cell that shares its ends with the one before is at most this many times the bytes that code
+// it: what damaged cells make the reader copy stays within a multiple of their bytes.
+constexpr std::size_t kMostSharedGrowth = 32;
 
 void AppendHead(std::string& cells, CellKind kind, std::size_t length) {
   AppendPackedLength(cells, length << kKindBits | kind);
+}
+
+// The bytes a cell takes coded as the bytes of its own.
+std::size_t OwnBytesSize(std::string_view cell) {
+  return PackedLengthSize(cell.size() << kKindBits) + cell.size();
+}
+
+// The ends a cell shares with the one before: its first prefix and last suffix bytes.
+struct SharedEnds {
+  std::size_t prefix = 0;
+  std::size_t suffix = 0;
+};
+
+SharedEnds SharedEndsOf(std::string_view cell, std::string_view before) {
+  const std::size_t most = std::min(cell.size(), before.size());
+  SharedEnds ends;
+  while (ends.prefix < most && cell[ends.prefix] == before[ends.prefix]) ++ends.prefix;
+  while (ends.suffix < most - ends.prefix &&
+         cell[cell.size() - 1 - ends.suffix] == before[before.size() - 1 - ends.suffix]) {
+    ++ends.suffix;
+  }
+  return ends;
+}
+
+// The bytes a cell takes coded by the ends it shares with the one before.
+std::size_t SharedEndsSize(std::string_view cell, const SharedEnds& ends) {
+  const std::size_t middle = cell.size() - ends.prefix - ends.suffix;
+  return PackedLengthSize(middle << kKindBits) + PackedLengthSize(ends.prefix) + PackedLengthSize(ends.suffix) + middle;
 }
 
 RecordList PackedRecords(std::string_view cells) {
@@ -36,45 +67,46 @@ RecordList ReferencedRecords(runtime::Text bytes) {
   const char* const begin = source->data();
   const char* const end = begin + source->size();
   const char* in = begin + 1;
-  struct Slice {
-    std::size_t start = 0;
-    std::size_t length = 0;
-  };
-  // The cells of the record read last and of the one being read.
-  std::vector<Slice> before;
-  std::vector<Slice> cells;
   const auto left = [&] { return static_cast<std::size_t>(end - in); };
+  runtime::Text joined;
   while (in < end) {
     // A cell takes a byte at least: a count past the bytes left is damage.
     const std::size_t count = std::min({ReadPackedLength(in, end), left(), std::size_t{INT_MAX}});
     const std::size_t record = records.Size();
     records.AddEmptyRecord(static_cast<int>(count));
-    cells.assign(count, Slice());
-    for (std::size_t column = 0; column < count && in < end; ++column) {
-      const std::size_t head = ReadPackedLength(in, end);
-      const std::size_t length = head >> kKindBits;
-      Slice& cell = cells[column];
-      switch (head & kKindMask) {
-        case kOwnBytes:
-          cell = {static_cast<std::size_t>(in - begin), std::min(length, left())};
-          in += cell.length;
-          break;
-        case kInFirstCell: {
-          // The first cell of a record is its own: a slice of it there is empty.
-          const Slice first = cells.front();
-          const std::size_t offset = std::min(ReadPackedLength(in, end), first.length);
-          cell = {first.start + offset, std::min(length, first.length - offset)};
+    for (int column = 0; column < static_cast<int>(count) && in < end; ++column) {
+      const char* const head = in;
+      const std::size_t kind = ReadPackedLength(in, end);
+      const std::size_t length = kind >> kKindBits;
+      switch (kind & kKindMask) {
+        case kOwnBytes: {
+          const std::size_t own = std::min(length, left());
+          records.SetSlice(record, column, static_cast<std::size_t>(in - begin), own);
+          in += own;
           break;
         }
-        case kAsBefore:
-          if (column < before.size()) cell = before[column];
+        case kInFirstCell:
+          records.SetPart(record, column, 0, ReadPackedLength(in, end), length);
           break;
-        default:
-          return records;
+        case kAsBefore:
+          if (record > 0) records.ShareCell(record, column, record - 1, column);
+          break;
+        case kSharedEnds: {
+          const std::string_view before = record > 0 ? records.Cell(record - 1, column) : std::string_view();
+          const SharedEnds ends{ReadPackedLength(in, end), ReadPackedLength(in, end)};
+          const std::size_t middle = std::min(length, left());
+          in += middle;
+          if (ends.prefix > before.size() || ends.suffix > before.size() - ends.prefix ||
+              ends.prefix + ends.suffix + middle > kMostSharedGrowth * static_cast<std::size_t>(in - head)) {
+            return records;
+          }
+          joined.assign(before.substr(0, ends.prefix)).append(in - middle, middle);
+          joined.append(before.substr(before.size() - ends.suffix));
+          records.SetCell(record, column, joined);
+          break;
+        }
       }
-      records.SetSlice(record, static_cast<int>(column), cell.start, cell.length);
     }
-    before.swap(cells);
   }
   return records;
 }
@@ -105,7 +137,8 @@ void StoreCellsOf(const RecordList& records, std::string& cells) {
     AppendPackedLength(cells, static_cast<std::size_t>(count));
     for (int column = 0; column < count; ++column) {
       const std::string_view cell = records.Cell(record, column);
-      if (!cell.empty() && record > 0 && cell == records.Cell(record - 1, column)) {
+      const std::string_view before = record > 0 ? records.Cell(record - 1, column) : std::string_view();
+      if (!cell.empty() && cell == before) {
         AppendHead(cells, kAsBefore, 0);
         continue;
       }
@@ -114,6 +147,15 @@ void StoreCellsOf(const RecordList& records, std::string& cells) {
       if (start && PackedLengthSize(*start) < cell.size()) {
         AppendHead(cells, kInFirstCell, cell.size());
         AppendPackedLength(cells, *start);
+        continue;
+      }
+      const SharedEnds ends = before.empty() ? SharedEnds() : SharedEndsOf(cell, before);
+      const std::size_t sharedSize = SharedEndsSize(cell, ends);
+      if (sharedSize < OwnBytesSize(cell) && cell.size() <= kMostSharedGrowth * sharedSize) {
+        AppendHead(cells, kSharedEnds, cell.size() - ends.prefix - ends.suffix);
+        AppendPackedLength(cells, ends.prefix);
+        AppendPackedLength(cells, ends.suffix);
+        cells.append(cell.substr(ends.prefix, cell.size() - ends.prefix - ends.suffix));
       } else {
         AppendHead(cells, kOwnBytes, cell.size());
         cells.append(cell);

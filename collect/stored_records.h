@@ -4,12 +4,16 @@
 //
 // The cells from store version 4 on (CellsCoding::Referenced): a byte that names the coding (1),
 // then each record: its number of cells (a length as packed_cells.h writes it), then each cell as
-// a head, a length whose two low bits say what the cell is and whose other bits hold its length:
-//   0  a cell of its own: that many bytes follow (an empty cell is the one byte 0);
+// a head, a length whose two low bits say what the cell is and whose other bits hold a length:
+//   0  bytes of its own: that many bytes follow (an empty cell is the one byte 0);
 //   1  bytes of the record's first cell: their offset there follows, as a length;
-//   2  the same as the cell of the same column in the record before (the length is 0).
-// A record's groups lie in its first cell, the whole match, and every record of a page repeats
-// the page's address: such a cell costs two or three bytes, a repeated one a byte.
+//   2  the same as the cell of the same column in the record before (the length is 0);
+//   3  the first P and the last S bytes of the cell of the same column in the record before with
+//      bytes of its own between them: P and S follow, as lengths, then those bytes (as many as the
+//      head says); the cell is at most 32 times the bytes coding it.
+// A record's groups lie in its first cell, the whole match, every record of a page repeats the
+// page's address, and the matches of a page differ from each other in a few places: a group costs
+// two or three bytes, a repeated cell a byte, a whole match its differences and a few bytes.
 // Versions 1 to 3 kept each record's cells packed (PackCells), packed in turn as one cell each
 // (CellsCoding::Packed).
 #pragma once

@@ -369,6 +369,10 @@ TEST(StoredCells, ReferencedCodingGivesBackEveryCell) {
              {Slice(34, 34), Slice(47, 4), Copy(address), Copy(T("作者甲")), Copy(T("另一篇"))},
              {Slice(34, 34), Slice(47, 4), Copy(address), Copy(""), Copy(T("另一篇"))}}},
            {"rule without groups", {{Slice(0, 34), Copy(address)}, {Slice(34, 34), Copy(address)}}},
+           {"cells that share their ends with the one before",
+            {{Copy("abcdefghij-1-klmnopqrst"), Copy("aaaa"), Copy(Text(1000, 'x') + "1")},
+             {Copy("abcdefghij-22-klmnopqrst"), Copy("aaaaa"), Copy(Text(1000, 'x') + "2")},
+             {Copy("abcdefghij"), Copy("aa"), Copy("1" + Text(1000, 'x'))}}},
            {"lone lead bytes at slice edges", {{Slice(0, 20), Slice(19, 1), Slice(20, 3), Copy(address)}}},
            {"a group outside the match", {{Slice(0, 10), Slice(47, 4), Copy(address)}, {Slice(34, 10), Slice(47, 4)}}},
            {"records of other cell counts",
@@ -401,7 +405,8 @@ TEST(StoredCells, ReferencedCodingGivesBackEveryCell) {
     for (std::size_t record = 0; record < expected.size(); ++record) EXPECT_EQ(read.Cells(record), expected[record]);
   }
   // The bytes: the coding, then each record's cell count and cells: its own bytes, bytes 3 to 6 of
-  // its first cell, the address (in the next record: as in the record before).
+  // its first cell, the address; in the next record the first cell as the one before with "two"
+  // between its first 3 and last 4 bytes, and the address as in the record before.
   RecordList records(std::make_shared<const Text>("<a>one</a><a>two</a>"));
   for (std::size_t start : {0, 10}) {
     records.AddEmptyRecord(3);
@@ -411,7 +416,10 @@ TEST(StoredCells, ReferencedCodingGivesBackEveryCell) {
   }
   std::string coded;
   StoreCellsOf(records, coded);
-  EXPECT_EQ(coded, std::string("\1\3(<a>one</a>\r\3(http://h/1\3(<a>two</a>\r\3\2"));
+  EXPECT_EQ(coded, std::string("\1\3(<a>one</a>\r\3(http://h/1\3\x0f\3\4two\r\3\2"));
+  const std::string grown = std::string("\1\1\xa0\6") + std::string(200, 'x') + std::string("\1\3\xc8\1\0", 5);
+  EXPECT_THAT(RecordsOfStoredCells(grown, CellsCoding::Referenced).Cells(1), testing::ElementsAre(""))
+      << "a cell of 200 bytes from 4 is damage";
   EXPECT_EQ(RecordsOfStoredCells("\2\1\0", CellsCoding::Referenced).Size(), 0u) << "a coding of later versions";
   EXPECT_EQ(RecordsOfStoredCells(PackCells({PackCells({"a", "b"})}), CellsCoding::Packed).Cells(0),
             (std::vector<Text>{"a", "b"}));
