@@ -32,10 +32,6 @@ using runtime::Text;
 constexpr int kSchemaVersion = 4;
 // "Pelm": marks an SQLite file as a Pelmo store.
 constexpr int kApplicationId = 0x50656C6D;
-// The size of a new store's pages. A page's row of records is some kilobytes (200 bytes or so a
-// record): in pages of SQLite's default 4 KiB such a row took a page of its own and left about a
-// third of it unused.
-constexpr int kPageBytes = 32768;
 // How long a write waits for a reader's or another program's lock before it gives up.
 constexpr int kBusyMilliseconds = 5000;
 
@@ -295,10 +291,6 @@ PreparedSchema PrepareSchema(sqlite3* database, const std::string& path, StoreUs
   if (!application || !version || !objects) return {StoreMessage(path, ReasonOf(code))};
   const bool empty = *application == 0 && *version == 0 && *objects == 0;
   if (empty && use == StoreUse::Run) {
-    // Before the file has its first page, which WAL mode writes.
-    if ((code = ExecuteSql(database, "PRAGMA page_size = " + std::to_string(kPageBytes))) != SQLITE_OK) {
-      return {StoreMessage(path, ReasonOf(code))};
-    }
     if ((code = ExecuteSql(database, "PRAGMA journal_mode = WAL")) != SQLITE_OK) {
       return {StoreMessage(path, ReasonOf(code))};
     }
