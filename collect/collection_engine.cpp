@@ -231,13 +231,17 @@ private:
     observer_.RecordsFound(std::move(told));
   }
 
-  // The page's records but those collected before. They are moved out unless the journal keeps
-  // the page; what it keeps is a copy of the cells alone, so that the page's text goes with the
-  // records told.
+  // The page's records but those collected before, moved out when none is left out. What the
+  // journal keeps of the page, when it keeps it, is a copy of the cells alone, so that the page's
+  // text goes with the records told.
   static RecordList RecordsToTell(JournalPage& entry, bool keep) {
     const bool all = std::find(entry.collectedBefore.begin(), entry.collectedBefore.end(), true) ==
                      entry.collectedBefore.end();
-    if (all && !keep) return std::move(entry.records);
+    if (all) {
+      RecordList told = std::move(entry.records);
+      if (keep) entry.records = told.Copied();
+      return told;
+    }
     RecordList told = entry.records.Without(entry.collectedBefore);
     if (keep) entry.records = entry.records.Copied();
     return told;
