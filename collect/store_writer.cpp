@@ -161,14 +161,15 @@ int StoreWriter::WriteAll(const std::vector<std::pair<int, JournalPage>>& pages)
     const AttemptResult& last = entry.attempts.back();
     const AttemptResult& first = entry.attempts.front();
     const bool twice = entry.attempts.size() > 1;
+    // The page's texts are bound without a copy: the page outlives the statement's step.
     s.page.Reset();
-    s.page.Bind(1, runId_).Bind(2, position).Bind(3, entry.address);
+    s.page.Bind(1, runId_).Bind(2, position).BindHeld(3, entry.address);
     s.page.BindWord(4, last.failureReason.empty() ? "done" : "failed").Bind(5, entry.status);
     s.page.Bind(6, static_cast<long long>(entry.attempts.size()));
-    s.page.Bind(7, twice ? std::string_view(first.failureReason) : "");
-    s.page.Bind(8, twice ? std::string_view(first.warning) : "");
-    s.page.Bind(9, last.failureReason).Bind(10, last.warning).Bind(11, last.rowsFound);
-    s.page.Bind(12, entry.depth).Bind(13, entry.nextAddress).BindWord(14, now.c_str());
+    s.page.BindHeld(7, twice ? std::string_view(first.failureReason) : "");
+    s.page.BindHeld(8, twice ? std::string_view(first.warning) : "");
+    s.page.BindHeld(9, last.failureReason).BindHeld(10, last.warning).Bind(11, last.rowsFound);
+    s.page.Bind(12, entry.depth).BindHeld(13, entry.nextAddress).BindWord(14, now.c_str());
     written = s.page.Run();
     code = s.page.Code();
     if (written && !entry.records.Empty()) {
@@ -181,8 +182,9 @@ int StoreWriter::WriteAll(const std::vector<std::pair<int, JournalPage>>& pages)
     for (std::size_t i = 0; written && i < entry.details.size(); ++i) {
       const DetailPageResult& detail = entry.details[i];
       s.detail.Reset();
-      s.detail.Bind(1, runId_).Bind(2, position).Bind(3, static_cast<long long>(i)).Bind(4, detail.address);
-      written = s.detail.Bind(5, detail.record).Bind(6, detail.matched ? 1 : 0).Bind(7, detail.failureReason).Run();
+      s.detail.Bind(1, runId_).Bind(2, position).Bind(3, static_cast<long long>(i)).BindHeld(4, detail.address);
+      s.detail.Bind(5, detail.record).Bind(6, detail.matched ? 1 : 0);
+      written = s.detail.BindHeld(7, detail.failureReason).Run();
       code = s.detail.Code();
     }
   }
