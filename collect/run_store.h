@@ -6,8 +6,8 @@
 // end, outcome, the captions of the list and the detail columns), pages (the run's list pages:
 // run, position in the run's processing order, address, depth in its chain of next pages, state,
 // HTTP status, attempts with their reasons and warnings, rows, next-page link, time), records (a
-// row a page with records: run, page, the records' packed cells with the detail cells, their
-// digests, whether each was left out as collected before; StoredRecords) and details (run, page,
+// row a page with records: run, page, the records' cells with the detail cells, their digests,
+// whether each was left out as collected before; StoredRecords) and details (run, page,
 // position, the detail pages the page took and its records without a link: address, record,
 // whether the rule matched, failure reason). WAL mode; the schema version is the file's
 // user_version: a store of version 1 (no links), 2 (a row a record) or 3 (cells packed whole, in a
