@@ -14,8 +14,9 @@
 // A record's groups lie in its first cell, the whole match, every record of a page repeats the
 // page's address, and the matches of a page differ from each other in a few places: a group costs
 // two or three bytes, a repeated cell a byte, a whole match its differences and a few bytes.
-// Versions 1 to 3 kept each record's cells packed (PackCells), packed in turn as one cell each
-// (CellsCoding::Packed).
+// A later coding takes another first byte, and a store version of its own, so that this program
+// refuses a store it could not read. Versions 1 to 3 kept each record's cells packed (PackCells),
+// packed in turn as one cell each (CellsCoding::Packed).
 #pragma once
 
 #include <string>
