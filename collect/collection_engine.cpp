@@ -231,20 +231,13 @@ private:
     observer_.RecordsFound(std::move(told));
   }
 
-  // The page's records but those collected before, moved out when none is left out. What the
-  // journal keeps of the page, when it keeps it, is a copy of the cells alone, so that the page's
-  // text goes with the records told.
+  // The page's records but those collected before; moved out unless the journal keeps the page,
+  // which it takes, with the page's text, once the page is done.
   static RecordList RecordsToTell(JournalPage& entry, bool keep) {
     const bool all = std::find(entry.collectedBefore.begin(), entry.collectedBefore.end(), true) ==
                      entry.collectedBefore.end();
-    if (all) {
-      RecordList told = std::move(entry.records);
-      if (keep) entry.records = told.Copied();
-      return told;
-    }
-    RecordList told = entry.records.Without(entry.collectedBefore);
-    if (keep) entry.records = entry.records.Copied();
-    return told;
+    if (all && !keep) return std::move(entry.records);
+    return entry.records.Without(entry.collectedBefore);
   }
 
   void AddMissingColumns() {

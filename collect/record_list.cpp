@@ -24,11 +24,6 @@ std::vector<runtime::Text> RecordList::Cells(std::size_t record) const {
   return cells;
 }
 
-std::size_t RecordList::HeldBytes() const {
-  return (source_ ? source_->size() : 0) + own_->size() + cells_.size() * sizeof(CellRef) +
-         firstCell_.size() * sizeof(std::uint32_t);
-}
-
 void RecordList::Reserve(std::size_t records, int cellCount) {
   firstCell_.reserve(firstCell_.size() + records);
   cells_.reserve(cells_.size() + records * static_cast<std::size_t>(std::max(cellCount, 0)));
@@ -58,6 +53,9 @@ void RecordList::SetCell(std::size_t record, int column, std::string_view text) 
   if (cell == nullptr) return;
   // A page's records mostly repeat their address (and detail cells of a shared link): one copy.
   if (text.size() != lastCopied_.length || Bytes(lastCopied_) != text) {
+    // Bytes another list shares (Without) are read by its owner, maybe on another thread, while
+    // this list changes: they are copied first.
+    if (own_.use_count() > 1) own_ = std::make_shared<runtime::Text>(*own_);
     lastCopied_ = {static_cast<std::uint32_t>(own_->size()), static_cast<std::uint32_t>(text.size()), false};
     own_->append(text);
   }
@@ -83,7 +81,8 @@ void RecordList::ShareCell(std::size_t record, int column, std::size_t earlier, 
 RecordList RecordList::Without(const std::vector<bool>& leftOut) const {
   RecordList kept(source_);
   kept.own_ = own_;
-  // A later SetCell on the kept list appends to the shared bytes, which no earlier cell refers to.
+  // The copied bytes are shared: a later SetCell on either list copies them first, each byte in its
+  // place.
   kept.lastCopied_ = lastCopied_;
   for (std::size_t record = 0; record < Size(); ++record) {
     if (record < leftOut.size() && leftOut[record]) continue;
@@ -92,42 +91,6 @@ RecordList RecordList::Without(const std::vector<bool>& leftOut) const {
     kept.cells_.insert(kept.cells_.end(), first, first + CellCount(record));
   }
   return kept;
-}
-
-RecordList RecordList::Copied() const {
-  RecordList copy;
-  copy.firstCell_ = firstCell_;
-  copy.cells_ = cells_;
-  copy.lastCopied_ = lastCopied_;
-  // The slices of the source that are copied: each record's first cell and its cells outside it.
-  const auto copiedSlices = [this](std::size_t record, auto use) {
-    const std::size_t first = firstCell_[record];
-    const std::size_t end = first + static_cast<std::size_t>(CellCount(record));
-    for (std::size_t cell = first; cell < end; ++cell) {
-      if (cells_[cell].inSource && (cell == first || !Inside(cells_[cell], cells_[first]))) use(cell);
-    }
-  };
-  std::size_t bytes = own_->size();
-  for (std::size_t record = 0; record < Size(); ++record) {
-    copiedSlices(record, [&](std::size_t cell) { bytes += cells_[cell].length; });
-  }
-  copy.own_->reserve(bytes);
-  copy.own_->append(*own_);
-  for (std::size_t record = 0; record < Size(); ++record) {
-    copiedSlices(record, [&](std::size_t cell) {
-      copy.cells_[cell] = {static_cast<std::uint32_t>(copy.own_->size()), cells_[cell].length, false};
-      copy.own_->append(Bytes(cells_[cell]));
-    });
-    const std::size_t first = firstCell_[record];
-    const std::size_t end = first + static_cast<std::size_t>(CellCount(record));
-    for (std::size_t cell = first + 1; cell < end; ++cell) {
-      if (cells_[cell].inSource && Inside(cells_[cell], cells_[first])) {
-        copy.cells_[cell] = {copy.cells_[first].start + (cells_[cell].start - cells_[first].start), cells_[cell].length,
-                             false};
-      }
-    }
-  }
-  return copy;
 }
 
 std::optional<std::size_t> RecordList::StartInFirstCell(std::size_t record, int column) const {

@@ -31,8 +31,6 @@ public:
   // Where a cell's bytes lie in its record's first cell (the whole match, which holds its groups):
   // their offset there when the list knows the cell to be a part of it; nothing otherwise.
   std::optional<std::size_t> StartInFirstCell(std::size_t record, int column) const;
-  // The memory the list keeps alive: the source, the copied bytes and the table of cells.
-  std::size_t HeldBytes() const;
 
   // Room for records more records of cellCount cells each, so that adding them moves nothing.
   void Reserve(std::size_t records, int cellCount);
@@ -52,10 +50,6 @@ public:
 
   // The records whose flag in leftOut is false, in order; they share this list's bytes.
   RecordList Without(const std::vector<bool>& leftOut) const;
-  // The same records, their cells copied into bytes of their own: what a list kept after its page
-  // is done holds, so that the page's text can go. A cell that lies in its record's first cell
-  // still does (StartInFirstCell), and cells copied in stay shared.
-  RecordList Copied() const;
 
 private:
   // Where a cell's bytes lie: in the source, or in own_.

@@ -341,7 +341,7 @@ int LockForRun(const std::string& path, bool& created, Text& fault) {
 
 StoreJournal::StoreJournal(RunStore& store, int runId, const StoreChoice& choice, int addressColumn)
     : store_(store), runId_(runId), choice_(choice), addressColumn_(addressColumn),
-      writer_(std::make_unique<StoreWriter>(store.path_, runId, RecordKey{choice.recordColumns, addressColumn})) {}
+      writer_(std::make_unique<StoreWriter>(store.path_, runId)) {}
 
 StoreJournal::~StoreJournal() = default;
 
@@ -404,7 +404,12 @@ std::vector<bool> StoreJournal::CollectedBefore(const RecordList& records) {
 }
 
 bool StoreJournal::Write(int position, JournalPage page) {
-  if (writer_->Write(position, std::move(page))) return true;
+  // Packed here, on the run's thread, while the page's text is at hand and fresh: the text goes
+  // with the records told, and the writer takes only the bytes it stores.
+  StoredRecords records;
+  if (!page.records.Empty()) StoreRecordsOf(page, {choice_.recordColumns, addressColumn_}, records);
+  page.records = RecordList();
+  if (writer_->Write(position, std::move(page), std::move(records))) return true;
   return Fail(writer_->FailureCode());
 }
 

@@ -80,7 +80,8 @@ public:
   bool Processed(int position, const runtime::Text& address) override;
   std::optional<JournalPage> Replay(int position) override;
   std::vector<bool> CollectedBefore(const RecordList& records) override;
-  // Queues the page for the store's writer (StoreWriter); false once a write failed.
+  // Packs the page's records (StoreRecordsOf) and queues the page for the store's writer
+  // (StoreWriter); false once a write failed.
   bool Write(int position, JournalPage page) override;
 
 private:

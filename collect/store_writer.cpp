@@ -11,9 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "collect/run_digests.h"
 #include "collect/sqlite_statement.h"
-#include "collect/stored_records.h"
 
 namespace collect {
 namespace {
@@ -66,11 +64,9 @@ struct StoreWriter::Statements {
       : begin(database, "BEGIN IMMEDIATE"), commit(database, "COMMIT"), rollback(database, "ROLLBACK"),
         page(database, kPageInsert), records(database, kRecordsInsert), detail(database, kDetailInsert) {}
   SqliteStatement begin, commit, rollback, page, records, detail;
-  // The page's records packed, bound without a copy.
-  StoredRecords stored;
 };
 
-StoreWriter::StoreWriter(const std::string& path, int runId, RecordKey key) : runId_(runId), key_(std::move(key)) {
+StoreWriter::StoreWriter(const std::string& path, int runId) : runId_(runId) {
   // Without SQLite's locks around each call: only one thread at a time uses the connection.
   failure_ = sqlite3_open_v2(path.c_str(), &database_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (failure_ == SQLITE_OK) {
@@ -93,15 +89,15 @@ StoreWriter::~StoreWriter() {
   sqlite3_close_v2(database_);
 }
 
-bool StoreWriter::Write(int position, JournalPage page) {
+bool StoreWriter::Write(int position, JournalPage page, StoredRecords records) {
   std::unique_lock lock(mutex_);
   // A page larger than the whole allowance waits only for the queue to empty.
   changed_.wait(lock, [this] {
     return (queue_.size() < kMostWaiting && queuedBytes_ < kMostWaitingBytes) || failure_ != SQLITE_OK;
   });
   if (failure_ != SQLITE_OK) return false;
-  queuedBytes_ += page.records.HeldBytes();
-  queue_.emplace_back(position, std::move(page));
+  queuedBytes_ += records.cells.size() + records.digests.size() + records.leftOut.size();
+  queue_.push_back({position, std::move(page), std::move(records)});
   // Only the writer waits for pages: for a first one, or for enough to end its gathering.
   if (queue_.size() == 1 || Gathered()) changed_.notify_all();
   return true;
@@ -126,7 +122,7 @@ bool StoreWriter::Gathered() const {
 }
 
 void StoreWriter::Work() {
-  std::vector<std::pair<int, JournalPage>> pages;
+  std::vector<QueuedPage> pages;
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [this] { return !queue_.empty() || closing_; });
@@ -148,7 +144,7 @@ void StoreWriter::Work() {
   }
 }
 
-int StoreWriter::WriteAll(const std::vector<std::pair<int, JournalPage>>& pages) {
+int StoreWriter::WriteAll(const std::vector<QueuedPage>& pages) {
   Statements& s = *statements_;
   s.begin.Reset();
   if (!s.begin.Run()) return s.begin.Code();
@@ -157,7 +153,7 @@ int StoreWriter::WriteAll(const std::vector<std::pair<int, JournalPage>>& pages)
   // The pages of a transaction are written at one time.
   const std::string now = TimeStamp(std::chrono::system_clock::now());
   for (auto page = pages.begin(); written && page != pages.end(); ++page) {
-    const auto& [position, entry] = *page;
+    const auto& [position, entry, records] = *page;
     const AttemptResult& last = entry.attempts.back();
     const AttemptResult& first = entry.attempts.front();
     const bool twice = entry.attempts.size() > 1;
@@ -172,11 +168,10 @@ int StoreWriter::WriteAll(const std::vector<std::pair<int, JournalPage>>& pages)
     s.page.Bind(12, entry.depth).BindHeld(13, entry.nextAddress).BindWord(14, now.c_str());
     written = s.page.Run();
     code = s.page.Code();
-    if (written && !entry.records.Empty()) {
-      StoreRecordsOf(entry, key_, s.stored);
+    if (written && !records.leftOut.empty()) {
       s.records.Reset();
-      s.records.Bind(1, runId_).Bind(2, position).BindHeld(3, s.stored.cells).BindHeld(4, s.stored.digests);
-      written = s.records.BindHeld(5, s.stored.leftOut).Run();
+      s.records.Bind(1, runId_).Bind(2, position).BindHeld(3, records.cells).BindHeld(4, records.digests);
+      written = s.records.BindHeld(5, records.leftOut).Run();
       code = s.records.Code();
     }
     for (std::size_t i = 0; written && i < entry.details.size(); ++i) {
