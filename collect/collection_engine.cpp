@@ -230,16 +230,13 @@ private:
     observer_.RecordsFound(std::move(told));
   }
 
-  // The page's records but those collected before. They are moved out unless the journal keeps
-  // the page; what it keeps is a copy of the cells alone, so that the page's text goes with the
-  // records told.
+  // The page's records but those collected before; moved out unless the journal keeps the page,
+  // which it takes, with the page's text, once the page is done.
   static RecordList RecordsToTell(JournalPage& entry, bool keep) {
     const bool all = std::find(entry.collectedBefore.begin(), entry.collectedBefore.end(), true) ==
                      entry.collectedBefore.end();
     if (all && !keep) return std::move(entry.records);
-    RecordList told = entry.records.Without(entry.collectedBefore);
-    if (keep) entry.records = entry.records.Copied();
-    return told;
+    return entry.records.Without(entry.collectedBefore);
   }
 
   void AddMissingColumns() {

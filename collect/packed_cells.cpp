@@ -35,9 +35,25 @@ std::size_t ReadPackedLength(const char*& in) {
   return length;
 }
 
+std::size_t ReadPackedLength(const char*& in, const char* end) {
+  std::size_t length = 0;
+  int shift = 0;
+  unsigned char byte = 0x80;
+  while (in < end && (byte & 0x80) != 0 && shift < 64) {
+    byte = static_cast<unsigned char>(*in++);
+    length |= static_cast<std::size_t>(byte & 0x7F) << shift;
+    shift += 7;
+  }
+  return length;
+}
+
+void AppendPackedLength(std::string& packed, std::size_t length) {
+  char bytes[(sizeof(std::size_t) * 8 + 6) / 7];
+  packed.append(bytes, WritePackedLength(bytes, length));
+}
+
 void AppendPackedCell(std::string& packed, std::string_view cell) {
-  char length[(sizeof(std::size_t) * 8 + 6) / 7];
-  packed.append(length, WritePackedLength(length, cell.size()));
+  AppendPackedLength(packed, cell.size());
   packed.append(cell);
 }
 
@@ -58,15 +74,8 @@ std::vector<runtime::Text> UnpackCells(std::string_view packed) {
   const char* in = packed.data();
   const char* end = in + packed.size();
   while (in < end) {
-    std::size_t length = 0;
-    int shift = 0;
-    unsigned char byte = 0x80;
-    while (in < end && (byte & 0x80) != 0 && shift < 64) {
-      byte = static_cast<unsigned char>(*in++);
-      length |= static_cast<std::size_t>(byte & 0x7F) << shift;
-      shift += 7;
-    }
-    length = std::min(length, static_cast<std::size_t>(end - in));
+    const std::size_t written = ReadPackedLength(in, end);
+    const std::size_t length = std::min(written, static_cast<std::size_t>(end - in));
     cells.emplace_back(in, length);
     in += length;
   }

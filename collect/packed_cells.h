@@ -18,7 +18,12 @@ std::size_t PackedLengthSize(std::size_t length);
 char* WritePackedLength(char* out, std::size_t length);
 // Reads a length at in and moves in past it. The bytes must hold a whole length.
 std::size_t ReadPackedLength(const char*& in);
+// Reads a length at in, never at or past end, and moves in past it: bytes that may be damaged. A
+// length cut short by the end is what its bytes give.
+std::size_t ReadPackedLength(const char*& in, const char* end);
 
+// Appends a length, as a cell's is written, to packed.
+void AppendPackedLength(std::string& packed, std::size_t length);
 // Appends one cell, packed, to packed: PackCells of the cells so appended, without a new string.
 void AppendPackedCell(std::string& packed, std::string_view cell);
 // The cells packed one after the other.

@@ -6,6 +6,8 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "collect/charset_declaration.h"
 #include "collect/collection_engine.h"
@@ -140,22 +142,41 @@ RecordList MatchRecords(const RunRules& rules, const RecordList& page, bool text
   const int addressColumn = rules.groupCount + 1;
   const std::string_view text = page.Source();
   Text converted;
+  // The bytes of a UTF-8 text from from to to, converted onto converted.
+  const auto convert = [&](std::size_t from, std::size_t to) {
+    from = std::min(from, text.size());
+    runtime::AppendUtf8AsText(text.substr(from, std::min(to, text.size()) - std::min(from, to)), converted);
+  };
   report = rules.list.SearchEach(page.Source(), limits, [&](std::span<const runtime::SubMatch> entries) {
     const std::size_t record = records.Size();
     records.AddEmptyRecord(cellCount);
-    for (int group = 0; group < addressColumn && static_cast<std::size_t>(group) < entries.size(); ++group) {
-      const runtime::SubMatch& entry = entries[static_cast<std::size_t>(group)];
-      if (!entry.matched || entry.start < 0) continue;
-      const auto start = static_cast<std::size_t>(entry.start);
-      const auto length = static_cast<std::size_t>(entry.length);
-      if (textInUtf8) {
-        // Every cell begins and ends where a character does: converted alone, it is the very bytes
-        // the converted page would hold there.
-        converted.clear();
-        runtime::AppendUtf8AsText(text.substr(std::min(start, text.size()), length), converted);
-        records.SetCell(record, group, converted);
-      } else {
-        records.SetSlice(record, group, start, length);
+    const std::size_t groups = std::min(entries.size(), static_cast<std::size_t>(addressColumn));
+    if (!textInUtf8) {
+      for (std::size_t group = 0; group < groups; ++group) {
+        const runtime::SubMatch& entry = entries[group];
+        if (!entry.matched || entry.start < 0) continue;
+        records.SetSlice(record, static_cast<int>(group), static_cast<std::size_t>(entry.start),
+                         static_cast<std::size_t>(entry.length));
+      }
+    } else if (groups > 0 && entries[0].matched) {
+      // A template's groups are its holes, in order, each beginning and ending where a character
+      // does: the whole match converted a stretch at a time holds each group's very bytes, as the
+      // converted page would.
+      converted.clear();
+      std::vector<std::pair<std::size_t, std::size_t>> parts(groups);
+      auto at = static_cast<std::size_t>(entries[0].start);
+      for (std::size_t group = 1; group < groups; ++group) {
+        const auto start = static_cast<std::size_t>(entries[group].start);
+        convert(at, start);
+        at = start + static_cast<std::size_t>(entries[group].length);
+        const std::size_t offset = converted.size();
+        convert(start, at);
+        parts[group] = {offset, converted.size() - offset};
+      }
+      convert(at, static_cast<std::size_t>(entries[0].start + entries[0].length));
+      records.SetCell(record, 0, converted);
+      for (std::size_t group = 1; group < groups; ++group) {
+        records.SetPart(record, static_cast<int>(group), 0, parts[group].first, parts[group].second);
       }
     }
     records.SetCell(record, addressColumn, address);

@@ -96,16 +96,37 @@ void RecordList::SetCell(std::size_t record, int column, std::string_view text) 
   // A page's records mostly repeat their address (and detail cells of a shared link): one copy.
   if (!own_) own_ = std::make_shared<runtime::Text>();
   if (text.size() != lastCopied_.Length() || Bytes(lastCopied_) != text) {
+    // Bytes another list shares (Without) are read by its owner, maybe on another thread, while
+    // this list changes: they are copied first.
+    if (own_.use_count() > 1) own_ = std::make_shared<runtime::Text>(*own_);
     lastCopied_ = {static_cast<std::uint32_t>(own_->size()), static_cast<std::uint32_t>(text.size())};
     own_->append(text);
   }
   *cell = lastCopied_;
 }
 
+void RecordList::SetPart(std::size_t record, int column, int whole, std::size_t start, std::size_t length) {
+  CellRef* cell = Find(record, column);
+  const CellRef* from = Find(record, whole);
+  if (cell == nullptr || from == nullptr) return;
+  start = std::min<std::size_t>(start, from->Length());
+  length = std::min<std::size_t>(length, from->Length() - start);
+  *cell = {from->start + static_cast<std::uint32_t>(start),
+           static_cast<std::uint32_t>(length) | (from->lengthAndPlace & CellRef::kInSource)};
+}
+
+void RecordList::ShareCell(std::size_t record, int column, std::size_t earlier, int earlierColumn) {
+  CellRef* cell = Find(record, column);
+  if (cell == nullptr || earlier >= record) return;
+  const CellRef* from = Find(earlier, earlierColumn);
+  *cell = from != nullptr ? *from : CellRef();
+}
+
 RecordList RecordList::Without(const std::vector<bool>& leftOut) const {
   RecordList kept(source_);
   kept.own_ = own_;
-  // A later SetCell on the kept list appends to the shared bytes, which no earlier cell refers to.
+  // The copied bytes are shared: a later SetCell on either list copies them first, each byte in its
+  // place.
   kept.lastCopied_ = lastCopied_;
   for (std::size_t record = 0; record < Size(); ++record) {
     if (record < leftOut.size() && leftOut[record]) continue;
@@ -117,20 +138,17 @@ RecordList RecordList::Without(const std::vector<bool>& leftOut) const {
   return kept;
 }
 
-RecordList RecordList::Copied() const {
-  RecordList copy;
-  copy.size_ = size_;
-  copy.uniformCount_ = uniformCount_;
-  copy.firstCell_ = firstCell_;
-  std::size_t bytes = 0;
-  for (const CellRef& cell : cells_) bytes += cell.Length();
-  copy.own_ = std::make_shared<runtime::Text>();
-  copy.own_->reserve(bytes);
-  for (const CellRef& cell : cells_) {
-    copy.cells_.push_back({static_cast<std::uint32_t>(copy.own_->size()), cell.Length()});
-    copy.own_->append(Bytes(cell));
-  }
-  return copy;
+std::optional<std::size_t> RecordList::StartInFirstCell(std::size_t record, int column) const {
+  if (column < 0 || column >= CellCount(record)) return std::nullopt;
+  const CellRef& first = cells_[FirstCell(record)];
+  const CellRef& cell = cells_[FirstCell(record) + static_cast<std::size_t>(column)];
+  if (!Inside(cell, first)) return std::nullopt;
+  return cell.start - first.start;
+}
+
+bool RecordList::Inside(const CellRef& part, const CellRef& whole) {
+  return part.InSource() == whole.InSource() && part.start >= whole.start &&
+         std::uint64_t{part.start} + part.Length() <= std::uint64_t{whole.start} + whole.Length();
 }
 
 RecordList::CellRef* RecordList::Find(std::size_t record, int column) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -35,6 +36,9 @@ public:
   // the list lives and until the next change to it.
   std::string_view Cell(std::size_t record, int column) const;
   std::vector<runtime::Text> Cells(std::size_t record) const;
+  // Where a cell's bytes lie in its record's first cell (the whole match, which holds its groups):
+  // their offset there when the list knows the cell to be a part of it; nothing otherwise.
+  std::optional<std::size_t> StartInFirstCell(std::size_t record, int column) const;
   // The memory the list keeps alive: the source, the copied bytes and the table of cells.
   std::size_t HeldBytes() const;
 
@@ -46,14 +50,16 @@ public:
   void SetSlice(std::size_t record, int column, std::size_t start, std::size_t length);
   // A cell of the record becomes a copy of text. A text equal to the one copied last is shared.
   void SetCell(std::size_t record, int column, std::string_view text);
+  // A cell of the record becomes bytes start .. start + length of its cell whole (clamped to it).
+  void SetPart(std::size_t record, int column, int whole, std::size_t start, std::size_t length);
+  // A cell of the record becomes the bytes of a cell of an earlier record (empty when that record
+  // lacks it).
+  void ShareCell(std::size_t record, int column, std::size_t earlier, int earlierColumn);
 
   // No records, over the same source.
   RecordList SourceOnly() const { return RecordList(source_); }
   // The records whose flag in leftOut is false, in order; they share this list's bytes.
   RecordList Without(const std::vector<bool>& leftOut) const;
-  // The same records, their cells copied into bytes of their own: what a list kept after its page
-  // is done holds, so that the page's text can go.
-  RecordList Copied() const;
 
 private:
   // Where a cell's bytes lie: in the source, or in own_. Eight bytes, as a page of many small
@@ -69,6 +75,8 @@ private:
 
   CellRef* Find(std::size_t record, int column);
   std::size_t FirstCell(std::size_t record) const;
+  // Whether part's bytes are some of whole's.
+  static bool Inside(const CellRef& part, const CellRef& whole);
   std::string_view Bytes(const CellRef& cell) const;
 
   std::shared_ptr<const runtime::Text> source_;

@@ -29,7 +29,7 @@ namespace {
 using runtime::T;
 using runtime::Text;
 
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 // "Pelm": marks an SQLite file as a Pelmo store.
 constexpr int kApplicationId = 0x50656C6D;
 // How long a write waits for a reader's or another program's lock before it gives up.
@@ -98,7 +98,7 @@ CREATE TABLE details (
 
 // Version 3 keeps a page's records in one row (StoredRecords), none for a page without records,
 // where versions 1 and 2 kept a row a record: a run writes a page with two inserts, not one a
-// record. The columns of records from version 3 on.
+// record. The columns of its records, which a reader of versions 1 and 2 makes too.
 constexpr const char* kPageRecordsColumns = R"((
   run INTEGER NOT NULL,
   page INTEGER NOT NULL,
@@ -108,6 +108,21 @@ constexpr const char* kPageRecordsColumns = R"((
   PRIMARY KEY (run, page),
   FOREIGN KEY (run, page) REFERENCES pages (run, position)
 ) WITHOUT ROWID;
+)";
+
+// Version 4 keeps the records of a page in a table with row ids, their cells Referenced
+// (stored_records.h): a page's row of records is larger than a page of the file, and in a table
+// without row ids, whose rows are their keys, each insert read such rows whole to compare keys.
+constexpr const char* kFourthVersion = R"(
+CREATE TABLE records (
+  run INTEGER NOT NULL,
+  page INTEGER NOT NULL,
+  cells BLOB NOT NULL,
+  digests BLOB NOT NULL,
+  left_out BLOB NOT NULL,
+  UNIQUE (run, page),
+  FOREIGN KEY (run, page) REFERENCES pages (run, position)
+);
 )";
 
 // The tables of the first version that a reader sees as those of version 2.
@@ -191,13 +206,34 @@ int PackRecordsOfRows(sqlite3* database, const std::string& from, const std::str
   return writePage() ? SQLITE_OK : insert.Code();
 }
 
+// Fills the records table of version 4 with those of version 3 in from, their cells coded anew;
+// SQLite's result code.
+int RecodeRecords(sqlite3* database, const std::string& from) {
+  SqliteStatement rows(database, "SELECT run, page, cells, digests, left_out FROM " + from + " ORDER BY run, page");
+  SqliteStatement insert(database,
+                         "INSERT INTO records (run, page, cells, digests, left_out) VALUES (?1, ?2, ?3, ?4, ?5)");
+  std::string cells;
+  while (rows.Step()) {
+    StoreCellsOf(RecordsOfStoredCells(rows.Bytes(2), CellsCoding::Packed), cells);
+    insert.Reset();
+    insert.Bind(1, rows.Integer(0)).Bind(2, rows.Integer(1)).BindHeld(3, cells).Bind(4, rows.Bytes(3));
+    if (!insert.Bind(5, rows.Bytes(4)).Run()) return insert.Code();
+  }
+  return rows.Failed() ? rows.Code() : SQLITE_OK;
+}
+
 // Brings a store of this version to the next one; SQLite's result code.
 int MigrateStep(sqlite3* database, long long version) {
   if (version == 1) return ExecuteSql(database, kSecondVersion);
-  int code = ExecuteSql(database, std::string("ALTER TABLE records RENAME TO records_of_rows; CREATE TABLE records") +
-                                      kPageRecordsColumns);
-  if (code == SQLITE_OK) code = PackRecordsOfRows(database, "records_of_rows", "records");
-  return code == SQLITE_OK ? ExecuteSql(database, "DROP TABLE records_of_rows") : code;
+  const bool rowsPerRecord = version == 2;
+  int code = ExecuteSql(database, std::string("ALTER TABLE records RENAME TO records_before; ") +
+                                      (rowsPerRecord ? std::string("CREATE TABLE records") + kPageRecordsColumns
+                                                     : kFourthVersion));
+  if (code == SQLITE_OK) {
+    code = rowsPerRecord ? PackRecordsOfRows(database, "records_before", "records")
+                         : RecodeRecords(database, "records_before");
+  }
+  return code == SQLITE_OK ? ExecuteSql(database, "DROP TABLE records_before") : code;
 }
 
 // Runs the statements, then brings the store from version to the current one, all in one
@@ -213,8 +249,10 @@ Text Migrate(sqlite3* database, const std::string& path, const std::string& stat
 }
 
 // Reads a store of an older version as one of the current version, through temporary views and
-// tables of the connection that stand in front of its own (a reader may not change the file).
+// tables of the connection that stand in front of its own (a reader may not change the file); the
+// records of version 3 need none, their cells are only read otherwise (CellsCoding::Packed).
 int ReadOlderVersion(sqlite3* database, long long version) {
+  if (version == 3) return SQLITE_OK;
   int code = version == 1 ? ExecuteSql(database, kReadFirstVersion) : SQLITE_OK;
   if (code == SQLITE_OK) code = ExecuteSql(database, std::string("CREATE TEMP TABLE records") + kPageRecordsColumns);
   return code == SQLITE_OK ? PackRecordsOfRows(database, "main.records", "temp.records") : code;
@@ -230,8 +268,15 @@ std::optional<long long> PragmaNumber(sqlite3* database, const char* pragma, int
   return statement.Integer(0);
 }
 
-// Makes a new file a store, or checks that a file is one this program reads; empty when it is.
-Text PrepareSchema(sqlite3* database, const std::string& path, StoreUse use) {
+// A file made ready to be used as a store, or why it cannot be one (fault), and how its records'
+// cells are read: a store of an older version that is only read keeps them as it did.
+struct PreparedSchema {
+  Text fault;
+  CellsCoding coding = CellsCoding::Referenced;
+};
+
+// Makes a new file a store, or checks that a file is one this program reads.
+PreparedSchema PrepareSchema(sqlite3* database, const std::string& path, StoreUse use) {
   int code = SQLITE_OK;
   const std::optional<long long> application = PragmaNumber(database, "application_id", code);
   const std::optional<long long> version = PragmaNumber(database, "user_version", code);
@@ -243,11 +288,11 @@ Text PrepareSchema(sqlite3* database, const std::string& path, StoreUse use) {
     }
     return count.Integer(0);
   }();
-  if (!application || !version || !objects) return StoreMessage(path, ReasonOf(code));
+  if (!application || !version || !objects) return {StoreMessage(path, ReasonOf(code))};
   const bool empty = *application == 0 && *version == 0 && *objects == 0;
   if (empty && use == StoreUse::Run) {
     if ((code = ExecuteSql(database, "PRAGMA journal_mode = WAL")) != SQLITE_OK) {
-      return StoreMessage(path, ReasonOf(code));
+      return {StoreMessage(path, ReasonOf(code))};
     }
     // The tables go in without waiting for the disk (the log's header and its folder): a power
     // cut may lose them, never half of them, and leaves the empty store that a run makes anew.
@@ -255,18 +300,18 @@ Text PrepareSchema(sqlite3* database, const std::string& path, StoreUse use) {
     const Text fault =
         Migrate(database, path, kFirstSchema + ("PRAGMA application_id = " + std::to_string(kApplicationId) + ";"), 1);
     ExecuteSql(database, "PRAGMA synchronous = NORMAL");
-    return fault;
+    return {fault};
   }
-  if (*application != kApplicationId) return StoreMessage(path, T("不是 Pelmo 采集库"));
+  if (*application != kApplicationId) return {StoreMessage(path, T("不是 Pelmo 采集库"))};
   if (*version < 1 || *version > kSchemaVersion) {
-    return StoreMessage(path, T("的版本（") + runtime::ToText(static_cast<std::int64_t>(*version)) +
-                                  T("）不受支持，本程序读取版本 1 到 ") + runtime::ToText(kSchemaVersion));
+    return {StoreMessage(path, T("的版本（") + runtime::ToText(static_cast<std::int64_t>(*version)) +
+                                   T("）不受支持，本程序读取版本 1 到 ") + runtime::ToText(kSchemaVersion))};
   }
-  if (*version == kSchemaVersion) return Text();
+  if (*version == kSchemaVersion) return {};
   // A run brings an older store up to date; a reader reads it as it is.
-  if (use == StoreUse::Run) return Migrate(database, path, "", *version);
-  if ((code = ReadOlderVersion(database, *version)) != SQLITE_OK) return StoreMessage(path, ReasonOf(code));
-  return Text();
+  if (use == StoreUse::Run) return {Migrate(database, path, "", *version)};
+  if ((code = ReadOlderVersion(database, *version)) != SQLITE_OK) return {StoreMessage(path, ReasonOf(code))};
+  return {Text(), CellsCoding::Packed};
 }
 
 // The file opened for the lock of a run, or -1 with the fault.
@@ -296,7 +341,7 @@ int LockForRun(const std::string& path, bool& created, Text& fault) {
 
 StoreJournal::StoreJournal(RunStore& store, int runId, const StoreChoice& choice, int addressColumn)
     : store_(store), runId_(runId), choice_(choice), addressColumn_(addressColumn),
-      writer_(std::make_unique<StoreWriter>(store.path_, runId, RecordKey{choice.recordColumns, addressColumn})) {}
+      writer_(std::make_unique<StoreWriter>(store.path_, runId)) {}
 
 StoreJournal::~StoreJournal() = default;
 
@@ -328,7 +373,7 @@ std::optional<JournalPage> StoreJournal::Replay(int position) {
                            static_cast<int>(stored.Integer(6)), stored.Bytes(4), stored.Bytes(5)});
   SqliteStatement records(store_.database_, "SELECT cells, left_out FROM records WHERE run = ?1 AND page = ?2");
   if (records.Bind(1, runId_).Bind(2, position).Step()) {
-    page.records = RecordsOfStoredCells(records.Bytes(0));
+    page.records = RecordsOfStoredCells(records.Bytes(0), store_.coding_);
     page.collectedBefore = StoredLeftOut(page.records, records.Bytes(1));
   }
   SqliteStatement details(store_.database_, "SELECT address, record, matched, reason FROM details "
@@ -359,7 +404,12 @@ std::vector<bool> StoreJournal::CollectedBefore(const RecordList& records) {
 }
 
 bool StoreJournal::Write(int position, JournalPage page) {
-  if (writer_->Write(position, std::move(page))) return true;
+  // Packed here, on the run's thread, while the page's text is at hand and fresh: the text goes
+  // with the records told, and the writer takes only the bytes it stores.
+  StoredRecords records;
+  if (!page.records.Empty()) StoreRecordsOf(page, {choice_.recordColumns, addressColumn_}, records);
+  page.records = RecordList();
+  if (writer_->Write(position, std::move(page), std::move(records))) return true;
   return Fail(writer_->FailureCode());
 }
 
@@ -373,8 +423,8 @@ bool StoreJournal::Finish(const RunSummary& summary) {
   return Fail(finish.Code());
 }
 
-RunStore::RunStore(std::string path, sqlite3* database, int lockDescriptor)
-    : path_(std::move(path)), database_(database), lockDescriptor_(lockDescriptor) {}
+RunStore::RunStore(std::string path, sqlite3* database, int lockDescriptor, CellsCoding coding)
+    : path_(std::move(path)), database_(database), lockDescriptor_(lockDescriptor), coding_(coding) {}
 
 RunStore::~RunStore() {
   sqlite3_close_v2(database_);
@@ -435,7 +485,7 @@ ResultTable RunStore::ReadTable(const StoredRun& run) {
   SqliteStatement rows(database_, "SELECT cells, left_out FROM records WHERE run = ?1 ORDER BY page");
   rows.Bind(1, run.id);
   while (rows.Step()) {
-    const RecordList records = RecordsOfStoredCells(rows.Bytes(0));
+    const RecordList records = RecordsOfStoredCells(rows.Bytes(0), coding_);
     table.AddRows(records.Without(StoredLeftOut(records, rows.Bytes(1))));
   }
   if (rows.Failed()) {
@@ -508,6 +558,7 @@ StoreOpening OpenRunStore(const std::string& path, StoreUse use) {
     return opening;
   }
   sqlite3* database = nullptr;
+  CellsCoding coding = CellsCoding::Referenced;
   const int flags = use == StoreUse::Run ? SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE : SQLITE_OPEN_READONLY;
   const int code = sqlite3_open_v2(path.c_str(), &database, flags, nullptr);
   if (code != SQLITE_OK) {
@@ -519,10 +570,12 @@ StoreOpening OpenRunStore(const std::string& path, StoreUse use) {
     // In WAL mode a commit then waits for no disk sync, and the store stays whole if the power
     // fails; only the last commits may be lost then.
     if (use == StoreUse::Run) ExecuteSql(database, "PRAGMA synchronous = NORMAL");
-    opening.fault = PrepareSchema(database, path, use);
+    PreparedSchema schema = PrepareSchema(database, path, use);
+    opening.fault = std::move(schema.fault);
+    coding = schema.coding;
   }
   if (opening.fault.empty()) {
-    opening.store.reset(new RunStore(path, database, lock));
+    opening.store.reset(new RunStore(path, database, lock, coding));
     return opening;
   }
   sqlite3_close_v2(database);

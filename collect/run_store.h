@@ -6,12 +6,12 @@
 // end, outcome, the captions of the list and the detail columns), pages (the run's list pages:
 // run, position in the run's processing order, address, depth in its chain of next pages, state,
 // HTTP status, attempts with their reasons and warnings, rows, next-page link, time), records (a
-// row a page with records: run, page, the records' packed cells with the detail cells, their
-// digests, whether each was left out as collected before; StoredRecords) and details (run, page,
+// row a page with records: run, page, the records' cells with the detail cells, their digests,
+// whether each was left out as collected before; StoredRecords) and details (run, page,
 // position, the detail pages the page took and its records without a link: address, record,
 // whether the rule matched, failure reason). WAL mode; the schema version is the file's
-// user_version: a store of version 1 (no links) or 2 (a row a record) is brought to version 3 when
-// a run opens it, and read as it is otherwise.
+// user_version: a store of version 1 (no links), 2 (a row a record) or 3 (cells packed whole, in a
+// table without row ids) is brought to version 4 when a run opens it, and read as it is otherwise.
 #pragma once
 
 #include <map>
@@ -25,6 +25,7 @@
 #include "collect/run_digests.h"
 #include "collect/run_journal.h"
 #include "collect/store_writer.h"
+#include "collect/stored_records.h"
 #include "runtime/text.h"
 
 struct sqlite3;
@@ -79,7 +80,8 @@ public:
   bool Processed(int position, const runtime::Text& address) override;
   std::optional<JournalPage> Replay(int position) override;
   std::vector<bool> CollectedBefore(const RecordList& records) override;
-  // Queues the page for the store's writer (StoreWriter); false once a write failed.
+  // Packs the page's records (StoreRecordsOf) and queues the page for the store's writer
+  // (StoreWriter); false once a write failed.
   bool Write(int position, JournalPage page) override;
 
 private:
@@ -124,7 +126,7 @@ public:
 private:
   friend class StoreJournal;
   friend StoreOpening OpenRunStore(const std::string& path, StoreUse use);
-  RunStore(std::string path, sqlite3* database, int lockDescriptor);
+  RunStore(std::string path, sqlite3* database, int lockDescriptor, CellsCoding coding);
   // The first run of "SELECT … FROM runs condition", with ?1 bound to id when given.
   std::optional<StoredRun> RunWhere(const char* condition, std::optional<int> id);
   // Sets Fault() from an SQLite result code (or the database's last error) and returns it.
@@ -133,12 +135,13 @@ private:
   std::string path_;
   sqlite3* database_;
   int lockDescriptor_;
+  CellsCoding coding_;  // of the records' cells: Packed in an older store only read
   runtime::Text fault_;
 };
 
 // A store opened, or why it could not be: "采集库 “FILE” 正由另一个采集使用" (another run holds
 // it), "… 是只读的，无法写入", "… 所在的磁盘已满", "… 不是 Pelmo 采集库" (not SQLite, or SQLite
-// of another program), "… 的版本（N）不受支持，本程序读取版本 1 到 3", or SQLite's own words. Opened for
+// of another program), "… 的版本（N）不受支持，本程序读取版本 1 到 4", or SQLite's own words. Opened for
 // Run, a missing file is created with the tables; a file that could not be made a store is
 // removed again.
 struct StoreOpening {

@@ -23,8 +23,8 @@ public:
   // Bytes as a blob without a copy: they must stay as they are until the statement's next step
   // is done (SQLite reads them then and keeps its own copy of what it stores).
   SqliteStatement& BindHeld(int index, std::string_view bytes);
-  // A word of the program as text, so that the schema's checks compare it as text. The word
-  // must outlive the statement's next step.
+  // A word of the program (or a time) as text, so that the schema's checks and SQLite's date
+  // functions read it as text. The word must outlive the statement's next step.
   SqliteStatement& BindWord(int index, const char* word);
   // True for a row; false at the end or on a failure (Failed()).
   bool Step();

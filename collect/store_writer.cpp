@@ -5,14 +5,13 @@
 #include <sqlite3.h>
 
 #include <chrono>
+#include <cstdio>
 #include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "collect/run_digests.h"
 #include "collect/sqlite_statement.h"
-#include "collect/stored_records.h"
 
 namespace collect {
 namespace {
@@ -35,12 +34,28 @@ constexpr int kBusyMilliseconds = 5000;
 constexpr const char* kPageInsert =
     "INSERT INTO pages (run, position, address, state, status, attempts, first_reason, first_warning, reason, "
     "warning, row_count, depth, next_address, time) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8, ?9, ?10, ?11, ?12, "
-    "?13, strftime('%Y-%m-%dT%H:%M:%fZ', 'now'))";
+    "?13, ?14)";
 // A page's records go in as one row: one insert a page costs SQLite far less than one a record.
 constexpr const char* kRecordsInsert =
     "INSERT INTO records (run, page, cells, digests, left_out) VALUES (?1, ?2, ?3, ?4, ?5)";
 constexpr const char* kDetailInsert =
     "INSERT INTO details (run, page, position, address, record, matched, reason) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)";
+
+// The time as SQLite's strftime('%Y-%m-%dT%H:%M:%fZ', 'now') writes it, UTC to the millisecond,
+// made here once a transaction instead of by SQLite's date functions for every page.
+std::string TimeStamp(std::chrono::system_clock::time_point time) {
+  using namespace std::chrono;
+  const auto milliseconds = floor<std::chrono::milliseconds>(time);
+  const auto day = floor<days>(milliseconds);
+  const year_month_day date(day);
+  const hh_mm_ss clock(milliseconds - day);
+  char text[64];
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d.%03dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+                static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
+  return text;
+}
 
 }  // namespace
 
@@ -49,11 +64,9 @@ struct StoreWriter::Statements {
       : begin(database, "BEGIN IMMEDIATE"), commit(database, "COMMIT"), rollback(database, "ROLLBACK"),
         page(database, kPageInsert), records(database, kRecordsInsert), detail(database, kDetailInsert) {}
   SqliteStatement begin, commit, rollback, page, records, detail;
-  // The page's records packed, bound without a copy.
-  StoredRecords stored;
 };
 
-StoreWriter::StoreWriter(const std::string& path, int runId, RecordKey key) : runId_(runId), key_(std::move(key)) {
+StoreWriter::StoreWriter(const std::string& path, int runId) : runId_(runId) {
   // Without SQLite's locks around each call: only one thread at a time uses the connection.
   failure_ = sqlite3_open_v2(path.c_str(), &database_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (failure_ == SQLITE_OK) {
@@ -76,15 +89,15 @@ StoreWriter::~StoreWriter() {
   sqlite3_close_v2(database_);
 }
 
-bool StoreWriter::Write(int position, JournalPage page) {
+bool StoreWriter::Write(int position, JournalPage page, StoredRecords records) {
   std::unique_lock lock(mutex_);
   // A page larger than the whole allowance waits only for the queue to empty.
   changed_.wait(lock, [this] {
     return (queue_.size() < kMostWaiting && queuedBytes_ < kMostWaitingBytes) || failure_ != SQLITE_OK;
   });
   if (failure_ != SQLITE_OK) return false;
-  queuedBytes_ += page.records.HeldBytes();
-  queue_.emplace_back(position, std::move(page));
+  queuedBytes_ += records.cells.size() + records.digests.size() + records.leftOut.size();
+  queue_.push_back({position, std::move(page), std::move(records)});
   // Only the writer waits for pages: for a first one, or for enough to end its gathering.
   if (queue_.size() == 1 || Gathered()) changed_.notify_all();
   return true;
@@ -109,7 +122,7 @@ bool StoreWriter::Gathered() const {
 }
 
 void StoreWriter::Work() {
-  std::vector<std::pair<int, JournalPage>> pages;
+  std::vector<QueuedPage> pages;
   std::unique_lock lock(mutex_);
   for (;;) {
     changed_.wait(lock, [this] { return !queue_.empty() || closing_; });
@@ -131,39 +144,42 @@ void StoreWriter::Work() {
   }
 }
 
-int StoreWriter::WriteAll(const std::vector<std::pair<int, JournalPage>>& pages) {
+int StoreWriter::WriteAll(const std::vector<QueuedPage>& pages) {
   Statements& s = *statements_;
   s.begin.Reset();
   if (!s.begin.Run()) return s.begin.Code();
   bool written = true;
   int code = SQLITE_OK;
+  // The pages of a transaction are written at one time.
+  const std::string now = TimeStamp(std::chrono::system_clock::now());
   for (auto page = pages.begin(); written && page != pages.end(); ++page) {
-    const auto& [position, entry] = *page;
+    const auto& [position, entry, records] = *page;
     const AttemptResult& last = entry.attempts.back();
     const AttemptResult& first = entry.attempts.front();
     const bool twice = entry.attempts.size() > 1;
+    // The page's texts are bound without a copy: the page outlives the statement's step.
     s.page.Reset();
-    s.page.Bind(1, runId_).Bind(2, position).Bind(3, entry.address);
+    s.page.Bind(1, runId_).Bind(2, position).BindHeld(3, entry.address);
     s.page.BindWord(4, last.failureReason.empty() ? "done" : "failed").Bind(5, entry.status);
     s.page.Bind(6, static_cast<long long>(entry.attempts.size()));
-    s.page.Bind(7, twice ? std::string_view(first.failureReason) : "");
-    s.page.Bind(8, twice ? std::string_view(first.warning) : "");
-    s.page.Bind(9, last.failureReason).Bind(10, last.warning).Bind(11, last.rowsFound);
-    s.page.Bind(12, entry.depth).Bind(13, entry.nextAddress);
+    s.page.BindHeld(7, twice ? std::string_view(first.failureReason) : "");
+    s.page.BindHeld(8, twice ? std::string_view(first.warning) : "");
+    s.page.BindHeld(9, last.failureReason).BindHeld(10, last.warning).Bind(11, last.rowsFound);
+    s.page.Bind(12, entry.depth).BindHeld(13, entry.nextAddress).BindWord(14, now.c_str());
     written = s.page.Run();
     code = s.page.Code();
-    if (written && !entry.records.Empty()) {
-      StoreRecordsOf(entry, key_, s.stored);
+    if (written && !records.leftOut.empty()) {
       s.records.Reset();
-      s.records.Bind(1, runId_).Bind(2, position).BindHeld(3, s.stored.cells).BindHeld(4, s.stored.digests);
-      written = s.records.BindHeld(5, s.stored.leftOut).Run();
+      s.records.Bind(1, runId_).Bind(2, position).BindHeld(3, records.cells).BindHeld(4, records.digests);
+      written = s.records.BindHeld(5, records.leftOut).Run();
       code = s.records.Code();
     }
     for (std::size_t i = 0; written && i < entry.details.size(); ++i) {
       const DetailPageResult& detail = entry.details[i];
       s.detail.Reset();
-      s.detail.Bind(1, runId_).Bind(2, position).Bind(3, static_cast<long long>(i)).Bind(4, detail.address);
-      written = s.detail.Bind(5, detail.record).Bind(6, detail.matched ? 1 : 0).Bind(7, detail.failureReason).Run();
+      s.detail.Bind(1, runId_).Bind(2, position).Bind(3, static_cast<long long>(i)).BindHeld(4, detail.address);
+      s.detail.Bind(5, detail.record).Bind(6, detail.matched ? 1 : 0);
+      written = s.detail.BindHeld(7, detail.failureReason).Run();
       code = s.detail.Code();
     }
   }

@@ -10,11 +10,10 @@
 #include <mutex>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
-#include "collect/run_digests.h"
 #include "collect/run_journal.h"
+#include "collect/stored_records.h"
 
 struct sqlite3;
 
@@ -22,38 +21,44 @@ namespace collect {
 
 class StoreWriter {
 public:
-  // Writes the pages of run runId into the store file at path, its records told apart by key
-  // (RecordDigest). A connection that cannot be opened fails the first write.
-  StoreWriter(const std::string& path, int runId, RecordKey key);
+  // Writes the pages of run runId into the store file at path. A connection that cannot be opened
+  // fails the first write.
+  StoreWriter(const std::string& path, int runId);
   // Writes what is queued, then ends.
   ~StoreWriter();
   StoreWriter(const StoreWriter&) = delete;
   StoreWriter& operator=(const StoreWriter&) = delete;
 
-  // Queues a processed page; waits while many pages (4,096, or 64 MiB of cells) wait already.
-  // False once a write failed.
-  bool Write(int position, JournalPage page);
+  // Queues a processed page with its records as stored (the page's own list of records is not
+  // read); waits while many pages (4,096, or 64 MiB of records) wait already. False once a write
+  // failed.
+  bool Write(int position, JournalPage page, StoredRecords records);
   // Waits until every queued page is written; false when one could not be.
   bool Flush();
   // SQLite's result code of the write that failed; SQLITE_OK (0) while none did.
   int FailureCode();
 
 private:
+  struct QueuedPage {
+    int position = 0;
+    JournalPage page;
+    StoredRecords records;
+  };
+
   void Work();
   // Whether the writer stops gathering pages for its next transaction and writes them.
   bool Gathered() const;
   // Writes the pages in one transaction; SQLite's result code.
-  int WriteAll(const std::vector<std::pair<int, JournalPage>>& pages);
+  int WriteAll(const std::vector<QueuedPage>& pages);
 
   struct Statements;
 
   const int runId_;
-  const RecordKey key_;
   sqlite3* database_ = nullptr;
   std::unique_ptr<Statements> statements_;  // prepared once, used by the worker only
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::deque<std::pair<int, JournalPage>> queue_;
+  std::deque<QueuedPage> queue_;
   std::size_t queuedBytes_ = 0;  // what the records of the pages queued hold
   bool writing_ = false;
   bool flushing_ = false;  // Flush() waits: nothing is gathered

@@ -13,6 +13,7 @@
 #include "collect/result_export.h"
 #include "collect/run_store.h"
 #include "collect/status_texts.h"
+#include "collect/stored_records.h"
 #include "tests/collect/canned_run.h"
 #include "tests/support/list_pages.h"
 
@@ -336,6 +337,89 @@ TEST(PackedCells, CellsComeBackWholeAndCutInputStaysInside) {
   EXPECT_EQ(UnpackCells("\xff\xff"), (std::vector<Text>{""}));
 }
 
+// A cell as the engine makes one: a slice of the page's text, or a copy (the address, detail cells).
+struct MadeCell {
+  std::size_t start = 0;
+  std::size_t length = 0;
+  std::optional<Text> copy;
+};
+MadeCell Slice(std::size_t start, std::size_t length) { return {start, length, std::nullopt}; }
+MadeCell Copy(const Text& text) { return {0, 0, text}; }
+
+// A page's records coded by reference give back the same cells.
+TEST(StoredCells, ReferencedCodingGivesBackEveryCell) {
+  const Text page = T("<li><a href=\"/n/1\">标题一</a></li><li><a href=\"/n/2\">标题二</a></li>");
+  const Text address = "http://h/list_1.html";
+  struct Coding {
+    const char* name;
+    std::vector<std::vector<MadeCell>> records;
+  };
+  for (const Coding& c : std::vector<Coding>{
+           {"groups in the match, the address repeated",
+            {{Slice(0, 34), Slice(13, 4), Slice(19, 6), Copy(address)},
+             {Slice(34, 34), Slice(47, 4), Slice(53, 6), Copy(address)}}},
+           {"overlapping and equal groups", {{Slice(4, 20), Slice(4, 20), Slice(6, 9), Slice(13, 11), Copy(address)}}},
+           {"empty cells",
+            {{Slice(0, 34), Slice(5, 0), Copy(""), Copy(address)}, {Slice(34, 34), Copy(""), Copy(""), Copy("")}}},
+           {"first cell empty", {{Slice(9, 0), Slice(13, 4), Copy(address)}, {Copy(""), Slice(9, 0), Copy(address)}}},
+           {"detail cells after the address",
+            {{Slice(0, 34), Slice(13, 4), Copy(address), Copy(T("作者甲")), Copy(T("正文"))},
+             {Slice(34, 34), Slice(47, 4), Copy(address), Copy(T("作者甲")), Copy(T("另一篇"))},
+             {Slice(34, 34), Slice(47, 4), Copy(address), Copy(""), Copy(T("另一篇"))}}},
+           {"rule without groups", {{Slice(0, 34), Copy(address)}, {Slice(34, 34), Copy(address)}}},
+           {"cells that share their ends with the one before",
+            {{Copy("abcdefghij-1-klmnopqrst"), Copy("aaaa"), Copy(Text(1000, 'x') + "1")},
+             {Copy("abcdefghij-22-klmnopqrst"), Copy("aaaaa"), Copy(Text(1000, 'x') + "2")},
+             {Copy("abcdefghij"), Copy("aa"), Copy("1" + Text(1000, 'x'))}}},
+           {"lone lead bytes at slice edges", {{Slice(0, 20), Slice(19, 1), Slice(20, 3), Copy(address)}}},
+           {"a group outside the match", {{Slice(0, 10), Slice(47, 4), Copy(address)}, {Slice(34, 10), Slice(47, 4)}}},
+           {"records of other cell counts",
+            {{Copy("a"), Copy("a")}, {Copy("b")}, {}, {Slice(2, 2), Slice(2, 1), Copy("")}}},
+           {"no records", {}}}) {
+    SCOPED_TRACE(c.name);
+    RecordList made(std::make_shared<const Text>(page));
+    std::vector<std::vector<Text>> expected;
+    for (const std::vector<MadeCell>& cells : c.records) {
+      const std::size_t record = made.Size();
+      made.AddEmptyRecord(static_cast<int>(cells.size()));
+      std::vector<Text>& texts = expected.emplace_back();
+      for (std::size_t column = 0; column < cells.size(); ++column) {
+        const MadeCell& cell = cells[column];
+        if (cell.copy) {
+          made.SetCell(record, static_cast<int>(column), *cell.copy);
+        } else {
+          made.SetSlice(record, static_cast<int>(column), cell.start, cell.length);
+        }
+        texts.push_back(cell.copy ? *cell.copy : page.substr(cell.start, cell.length));
+      }
+    }
+    std::string coded;
+    StoreCellsOf(made, coded);
+    const RecordList read = RecordsOfStoredCells(coded, CellsCoding::Referenced);
+    ASSERT_EQ(read.Size(), expected.size());
+    for (std::size_t record = 0; record < expected.size(); ++record) EXPECT_EQ(read.Cells(record), expected[record]);
+  }
+  // The bytes: the coding, then each record's cell count and cells: its own bytes, bytes 3 to 6 of
+  // its first cell, the address; in the next record the first cell as the one before with "two"
+  // between its first 3 and last 4 bytes, and the address as in the record before.
+  RecordList records(std::make_shared<const Text>("<a>one</a><a>two</a>"));
+  for (std::size_t start : {0, 10}) {
+    records.AddEmptyRecord(3);
+    records.SetSlice(records.Size() - 1, 0, start, 10);
+    records.SetSlice(records.Size() - 1, 1, start + 3, 3);
+    records.SetCell(records.Size() - 1, 2, "http://h/1");
+  }
+  std::string coded;
+  StoreCellsOf(records, coded);
+  EXPECT_EQ(coded, std::string("\1\3(<a>one</a>\r\3(http://h/1\3\x0f\3\4two\r\3\2"));
+  const std::string grown = std::string("\1\1\xa0\6") + std::string(200, 'x') + std::string("\1\3\xc8\1\0", 5);
+  EXPECT_THAT(RecordsOfStoredCells(grown, CellsCoding::Referenced).Cells(1), testing::ElementsAre(""))
+      << "a cell of 200 bytes from 4 is damage";
+  EXPECT_EQ(RecordsOfStoredCells("\2\1\0", CellsCoding::Referenced).Size(), 0u) << "a coding of later versions";
+  EXPECT_EQ(RecordsOfStoredCells(PackCells({PackCells({"a", "b"})}), CellsCoding::Packed).Cells(0),
+            (std::vector<Text>{"a", "b"}));
+}
+
 void Sql(const std::string& file, const std::string& sql) {
   sqlite3* database = nullptr;
   ASSERT_EQ(sqlite3_open(file.c_str(), &database), SQLITE_OK);
@@ -343,11 +427,39 @@ void Sql(const std::string& file, const std::string& sql) {
   sqlite3_close(database);
 }
 
+// The first column of the first row the statement gives, as a number.
+long long Number(const std::string& file, const std::string& sql) {
+  sqlite3* database = nullptr;
+  sqlite3_stmt* statement = nullptr;
+  EXPECT_EQ(sqlite3_open(file.c_str(), &database), SQLITE_OK);
+  EXPECT_EQ(sqlite3_prepare_v2(database, sql.c_str(), -1, &statement, nullptr), SQLITE_OK) << sql;
+  EXPECT_EQ(sqlite3_step(statement), SQLITE_ROW) << sql;
+  const long long number = sqlite3_column_int64(statement, 0);
+  sqlite3_finalize(statement);
+  sqlite3_close(database);
+  return number;
+}
+
+// Each page keeps the time it was written, as SQLite's strftime('%Y-%m-%dT%H:%M:%fZ', 'now')
+// writes it.
+TEST_F(StoreTest, PagesKeepTheTimeTheyWereWritten) {
+  CannedFetcher fetcher;
+  const CollectionSettings settings = Settings({"http://h/1", "http://h/2"});
+  std::unique_ptr<RunStore> store = Open("s.sqlite");
+  std::unique_ptr<StoreJournal> journal = store->BeginRun({.settings = settings, .choice = {}, .separator = {}, .resumedRun = 0});
+  RecordingObserver observer;
+  ASSERT_TRUE(journal->Finish(RunCollection(settings, fetcher, observer, ResultTable(), journal.get())));
+  journal.reset();
+  EXPECT_EQ(Number(File("s.sqlite"), "SELECT count(*) FROM pages WHERE time = strftime('%Y-%m-%dT%H:%M:%fZ', time) "
+                                     "AND abs(julianday('now') - julianday(time)) * 86400 < 60"),
+            2);
+}
+
 TEST_F(StoreTest, FilesThatCannotServeAreRefusedWithTheirReason) {
   std::ofstream(File("text.sqlite")) << "name,value\r\nx,1\r\n";
   Sql(File("other.sqlite"), "CREATE TABLE t (x)");
   Open("newer.sqlite").reset();
-  Sql(File("newer.sqlite"), "PRAGMA user_version = 4");
+  Sql(File("newer.sqlite"), "PRAGMA user_version = 5");
   std::unique_ptr<RunStore> held = Open("held.sqlite");
   struct Refusal {
     const char* file;
@@ -357,7 +469,7 @@ TEST_F(StoreTest, FilesThatCannotServeAreRefusedWithTheirReason) {
   for (const Refusal& refusal : {Refusal{"text.sqlite", StoreUse::Run, " 不是 Pelmo 采集库"},
                                  Refusal{"text.sqlite", StoreUse::Read, " 不是 Pelmo 采集库"},
                                  Refusal{"other.sqlite", StoreUse::Run, " 不是 Pelmo 采集库"},
-                                 Refusal{"newer.sqlite", StoreUse::Run, " 的版本（4）不受支持，本程序读取版本 1 到 3"},
+                                 Refusal{"newer.sqlite", StoreUse::Run, " 的版本（5）不受支持，本程序读取版本 1 到 4"},
                                  Refusal{"held.sqlite", StoreUse::Run, " 正由另一个采集使用"},
                                  Refusal{"missing.sqlite", StoreUse::Read, " 无法打开：No such file or directory"},
                                  Refusal{"folder/s.sqlite", StoreUse::Run, " 无法打开：No such file or directory"}}) {
@@ -371,6 +483,29 @@ TEST_F(StoreTest, FilesThatCannotServeAreRefusedWithTheirReason) {
 }
 
 }  // namespace
+// Makes a store of version 4 one of version 3: its records' cells packed whole, in a table without
+// row ids.
+void StoreOfPackedCells(const std::string& file) {
+  sqlite3* database = nullptr;
+  ASSERT_EQ(sqlite3_open(file.c_str(), &database), SQLITE_OK);
+  const auto packed = [](sqlite3_context* context, int, sqlite3_value** values) {
+    const auto* bytes = static_cast<const char*>(sqlite3_value_blob(values[0]));
+    const RecordList records = RecordsOfStoredCells(
+        Text(bytes, static_cast<std::size_t>(sqlite3_value_bytes(values[0]))), CellsCoding::Referenced);
+    std::vector<Text> cells;
+    for (std::size_t record = 0; record < records.Size(); ++record) cells.push_back(PackCells(records.Cells(record)));
+    const std::string packedCells = PackCells(cells);
+    sqlite3_result_blob64(context, packedCells.data(), packedCells.size(), SQLITE_TRANSIENT);
+  };
+  sqlite3_create_function(database, "packed", 1, SQLITE_UTF8, nullptr, packed, nullptr, nullptr);
+  const char* sql = "ALTER TABLE records RENAME TO coded; CREATE TABLE records (run INTEGER NOT NULL, page INTEGER "
+                    "NOT NULL, cells BLOB NOT NULL, digests BLOB NOT NULL, left_out BLOB NOT NULL, PRIMARY KEY (run, "
+                    "page)) WITHOUT ROWID; INSERT INTO records SELECT run, page, packed(cells), digests, left_out "
+                    "FROM coded; DROP TABLE coded; PRAGMA user_version = 3";
+  EXPECT_EQ(sqlite3_exec(database, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(database);
+}
+
 // Makes a store of version 3 one of version 2: a row a record, as its pages' rows hold them.
 void StoreOfRowsPerRecord(const std::string& file) {
   sqlite3* database = nullptr;
@@ -417,8 +552,9 @@ TEST_F(StoreTest, StoresOfOlderVersionsAreReadAndBroughtUpToDate) {
   CannedFetcher fetcher;
   MixedPages(fetcher, addresses);
   const CollectionSettings settings = Settings(addresses);
-  // Version 1 had no next and detail pages; version 2 kept a row a record.
-  for (const int version : {1, 2}) {
+  // Version 1 had no next and detail pages; version 2 kept a row a record; version 3 its cells
+  // packed whole.
+  for (const int version : {1, 2, 3}) {
     SCOPED_TRACE(version);
     const std::string file = File("v" + std::to_string(version) + ".sqlite");
     ResultTable written;
@@ -431,7 +567,8 @@ TEST_F(StoreTest, StoresOfOlderVersionsAreReadAndBroughtUpToDate) {
       written = store->ReadTable(*store->LatestRun());
       ASSERT_EQ(written.RowCount(), 26);
     }
-    StoreOfRowsPerRecord(file);
+    StoreOfPackedCells(file);
+    if (version <= 2) StoreOfRowsPerRecord(file);
     if (version == 1) {
       Sql(file, "ALTER TABLE runs DROP COLUMN captions; ALTER TABLE runs DROP COLUMN detail_captions; "
                 "ALTER TABLE pages DROP COLUMN depth; ALTER TABLE pages DROP COLUMN next_address; "
@@ -449,14 +586,7 @@ TEST_F(StoreTest, StoresOfOlderVersionsAreReadAndBroughtUpToDate) {
     EXPECT_EQ(RunCollection(settings, fetcher, observer, ResultTable(), journal.get()).rowsCollectedBefore, 26);
     journal.reset();
     store.reset();
-    sqlite3* database = nullptr;
-    ASSERT_EQ(sqlite3_open(file.c_str(), &database), SQLITE_OK);
-    sqlite3_stmt* version = nullptr;
-    sqlite3_prepare_v2(database, "PRAGMA user_version", -1, &version, nullptr);
-    ASSERT_EQ(sqlite3_step(version), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(version, 0), 3);
-    sqlite3_finalize(version);
-    sqlite3_close(database);
+    EXPECT_EQ(Number(file, "PRAGMA user_version"), 4);
   }
 }
 

@@ -1,14 +1,25 @@
 // Fuzz target: the cells of a page's records as a run store keeps them, read back from any bytes (a
-// store file may be damaged or made by hand). Reading never goes past the bytes, and cells packed
-// again read back the same.
+// store file may be damaged or made by hand) in either coding. Reading never goes past the bytes,
+// and cells packed or coded again read back the same.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "collect/packed_cells.h"
 #include "collect/stored_records.h"
 #include "tests/fuzz/fuzz_support.h"
+
+namespace {
+
+std::vector<std::vector<runtime::Text>> CellsOf(const collect::RecordList& records) {
+  std::vector<std::vector<runtime::Text>> cells;
+  for (std::size_t record = 0; record < records.Size(); ++record) cells.push_back(records.Cells(record));
+  return cells;
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes = fuzz::InputBytes(data, size);
@@ -19,10 +30,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Require(collect::UnpackCells(collect::PackCells(cells)) == cells,
                 "cells packed again read back the same");
   std::size_t recordsHeld = 0;
-  const collect::RecordList records = collect::RecordsOfStoredCells(bytes);
-  for (std::size_t record = 0; record < records.Size(); ++record) {
-    for (int cell = 0; cell < records.CellCount(record); ++cell) recordsHeld += records.Cell(record, cell).size();
+  const collect::RecordList packed = collect::RecordsOfStoredCells(std::string(bytes), collect::CellsCoding::Packed);
+  for (const std::vector<runtime::Text>& record : CellsOf(packed)) {
+    for (const runtime::Text& cell : record) recordsHeld += cell.size();
   }
-  fuzz::Require(recordsHeld <= size, "the records hold no more than the bytes");
+  fuzz::Require(recordsHeld <= size, "the packed records hold no more than the bytes");
+  const collect::RecordList referenced =
+      collect::RecordsOfStoredCells(std::string(bytes), collect::CellsCoding::Referenced);
+  std::size_t cellCount = 0;
+  for (std::size_t record = 0; record < referenced.Size(); ++record) cellCount += referenced.CellCount(record);
+  fuzz::Require(referenced.Size() + cellCount <= size, "no record or cell without a byte of its own");
+  std::string coded;
+  collect::StoreCellsOf(referenced, coded);
+  fuzz::Require(CellsOf(collect::RecordsOfStoredCells(coded, collect::CellsCoding::Referenced)) == CellsOf(referenced),
+                "records coded again read back the same");
   return 0;
 }
