@@ -47,14 +47,9 @@ std::size_t ReadPackedLength(const char*& in, const char* end) {
   return length;
 }
 
-void AppendPackedLength(std::string& packed, std::size_t length) {
+void AppendLongPackedLength(std::string& packed, std::size_t length) {
   char bytes[(sizeof(std::size_t) * 8 + 6) / 7];
   packed.append(bytes, WritePackedLength(bytes, length));
-}
-
-void AppendPackedCell(std::string& packed, std::string_view cell) {
-  AppendPackedLength(packed, cell.size());
-  packed.append(cell);
 }
 
 std::string PackCells(const std::vector<runtime::Text>& cells) {

@@ -22,10 +22,22 @@ std::size_t ReadPackedLength(const char*& in);
 // length cut short by the end is what its bytes give.
 std::size_t ReadPackedLength(const char*& in, const char* end);
 
-// Appends a length, as a cell's is written, to packed.
-void AppendPackedLength(std::string& packed, std::size_t length);
+// AppendPackedLength of a length of 128 or more.
+void AppendLongPackedLength(std::string& packed, std::size_t length);
+// Appends a length, as a cell's is written, to packed. Most lengths take a byte: such a length
+// is appended without a call, for the cells of a run's records go through here.
+inline void AppendPackedLength(std::string& packed, std::size_t length) {
+  if (length < 0x80) {
+    packed.push_back(static_cast<char>(length));
+  } else {
+    AppendLongPackedLength(packed, length);
+  }
+}
 // Appends one cell, packed, to packed: PackCells of the cells so appended, without a new string.
-void AppendPackedCell(std::string& packed, std::string_view cell);
+inline void AppendPackedCell(std::string& packed, std::string_view cell) {
+  AppendPackedLength(packed, cell.size());
+  packed.append(cell);
+}
 // The cells packed one after the other.
 std::string PackCells(const std::vector<runtime::Text>& cells);
 // The cells of a packed string; a cell cut short by the end of the bytes ends with them, and

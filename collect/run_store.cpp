@@ -32,6 +32,10 @@ using runtime::Text;
 constexpr int kSchemaVersion = 4;
 // "Pelm": marks an SQLite file as a Pelmo store.
 constexpr int kApplicationId = 0x50656C6D;
+// The size of a new store's pages: a page's row of records is a kilobyte or more (some 60 bytes a
+// record), and SQLite spends a quarter less time writing such rows into pages of 16 KiB than into
+// its default 4 KiB, which hold three of them.
+constexpr int kPageBytes = 16384;
 // How long a write waits for a reader's or another program's lock before it gives up.
 constexpr int kBusyMilliseconds = 5000;
 
@@ -291,12 +295,19 @@ PreparedSchema PrepareSchema(sqlite3* database, const std::string& path, StoreUs
   if (!application || !version || !objects) return {StoreMessage(path, ReasonOf(code))};
   const bool empty = *application == 0 && *version == 0 && *objects == 0;
   if (empty && use == StoreUse::Run) {
+    // A new store is made without waiting for the disk: the switch to WAL mode (the file's first
+    // page, written through a rollback journal, each with its folder) and the tables. A power cut
+    // may lose them, never half of them (the first page of an empty file holds bytes in its first
+    // 106 only, within one sector), and leaves an empty file, the empty store that a run makes
+    // anew. The switch's three disk syncs made a new store some 20 ms slower to begin.
+    ExecuteSql(database, "PRAGMA synchronous = OFF");
+    // Before the file has its first page, which the switch writes.
+    if ((code = ExecuteSql(database, "PRAGMA page_size = " + std::to_string(kPageBytes))) != SQLITE_OK) {
+      return {StoreMessage(path, ReasonOf(code))};
+    }
     if ((code = ExecuteSql(database, "PRAGMA journal_mode = WAL")) != SQLITE_OK) {
       return {StoreMessage(path, ReasonOf(code))};
     }
-    // The tables go in without waiting for the disk (the log's header and its folder): a power
-    // cut may lose them, never half of them, and leaves the empty store that a run makes anew.
-    ExecuteSql(database, "PRAGMA synchronous = OFF");
     const Text fault =
         Migrate(database, path, kFirstSchema + ("PRAGMA application_id = " + std::to_string(kApplicationId) + ";"), 1);
     ExecuteSql(database, "PRAGMA synchronous = NORMAL");

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <iterator>
@@ -27,9 +28,9 @@ constexpr std::size_t kMostWaitingBytes = std::size_t{64} << 20;
 constexpr std::chrono::milliseconds kGatherWait{20};
 constexpr std::size_t kGatherPages = 256;
 constexpr std::size_t kGatherBytes = kMostWaitingBytes / 4;
-// Pages of the write-ahead log (1 MiB) that start a checkpoint on the writer's thread while the
-// run goes on: what is left for the checkpoint when the store closes, after the run, is little.
-constexpr int kCheckpointPages = 256;
+// The size of the write-ahead log that starts a checkpoint on the writer's thread while the run
+// goes on: what is left for the checkpoint when the store closes, after the run, is little.
+constexpr long long kCheckpointBytes = 1 << 20;
 constexpr int kBusyMilliseconds = 5000;
 
 constexpr const char* kPageInsert =
@@ -73,7 +74,10 @@ StoreWriter::StoreWriter(const std::string& path, int runId) : runId_(runId) {
   if (failure_ == SQLITE_OK) {
     sqlite3_busy_timeout(database_, kBusyMilliseconds);
     ExecuteSql(database_, "PRAGMA synchronous = NORMAL");
-    sqlite3_wal_autocheckpoint(database_, kCheckpointPages);
+    // Whatever the size of the store's pages: a store made before they grew has pages of 4 KiB.
+    SqliteStatement pageSize(database_, "PRAGMA page_size");
+    const long long pageBytes = pageSize.Step() ? pageSize.Integer(0) : kCheckpointBytes;
+    sqlite3_wal_autocheckpoint(database_, static_cast<int>(std::max(kCheckpointBytes / pageBytes, 1LL)));
   }
   statements_ = std::make_unique<Statements>(database_);
   worker_ = std::thread([this] { Work(); });

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 
@@ -37,12 +39,26 @@ struct SharedEnds {
   std::size_t suffix = 0;
 };
 
+// Eight bytes at a time while they can be: the matches of a page share long ends.
 SharedEnds SharedEndsOf(std::string_view cell, std::string_view before) {
   const std::size_t most = std::min(cell.size(), before.size());
+  const auto word = [](const char* at) {
+    std::uint64_t bytes = 0;
+    std::memcpy(&bytes, at, sizeof bytes);
+    return bytes;
+  };
   SharedEnds ends;
+  while (ends.prefix + 8 <= most && word(cell.data() + ends.prefix) == word(before.data() + ends.prefix)) {
+    ends.prefix += 8;
+  }
   while (ends.prefix < most && cell[ends.prefix] == before[ends.prefix]) ++ends.prefix;
-  while (ends.suffix < most - ends.prefix &&
-         cell[cell.size() - 1 - ends.suffix] == before[before.size() - 1 - ends.suffix]) {
+  const char* const cellEnd = cell.data() + cell.size();
+  const char* const beforeEnd = before.data() + before.size();
+  while (ends.prefix + ends.suffix + 8 <= most &&
+         word(cellEnd - ends.suffix - 8) == word(beforeEnd - ends.suffix - 8)) {
+    ends.suffix += 8;
+  }
+  while (ends.prefix + ends.suffix < most && *(cellEnd - ends.suffix - 1) == *(beforeEnd - ends.suffix - 1)) {
     ++ends.suffix;
   }
   return ends;
