@@ -142,10 +142,10 @@ RecordList MatchRecords(const RunRules& rules, const RecordList& page, bool text
   const int addressColumn = rules.groupCount + 1;
   const std::string_view text = page.Source();
   Text converted;
-  // The bytes of a UTF-8 text from from to to, converted onto converted.
+  // The bytes of the text from from to to (positions of one match, in order), converted onto
+  // converted.
   const auto convert = [&](std::size_t from, std::size_t to) {
-    from = std::min(from, text.size());
-    runtime::AppendUtf8AsText(text.substr(from, std::min(to, text.size()) - std::min(from, to)), converted);
+    runtime::AppendUtf8AsText(text.substr(from, to - from), converted);
   };
   report = rules.list.SearchEach(page.Source(), limits, [&](std::span<const runtime::SubMatch> entries) {
     const std::size_t record = records.Size();
