@@ -340,7 +340,8 @@ private:
         return choice;
       }
     }
-    if (Ahead() >= budget_) return choice;
+    // With every job in flight no page ahead may start, whichever it is: the scan is skipped.
+    if (Ahead() >= budget_ || inFlight_.size() >= static_cast<std::size_t>(jobLimit_)) return choice;
     int pagesSeen = 0;
     for (auto page = pages_.lower_bound(current_); page != pages_.end() && pagesSeen < lookAhead_;
          ++page, ++pagesSeen) {
