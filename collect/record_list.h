@@ -96,4 +96,28 @@ private:
   CellRef lastCopied_;
 };
 
+// The accessors every reader of records calls for each cell, inline.
+
+inline int RecordList::CellCount(std::size_t record) const {
+  if (record >= Size()) return 0;
+  if (firstCell_.empty()) return uniformCount_;
+  const std::size_t end = record + 1 < Size() ? firstCell_[record + 1] : cells_.size();
+  return static_cast<int>(end - firstCell_[record]);
+}
+
+inline std::string_view RecordList::Cell(std::size_t record, int column) const {
+  if (column < 0 || column >= CellCount(record)) return {};
+  return Bytes(cells_[FirstCell(record) + static_cast<std::size_t>(column)]);
+}
+
+inline std::size_t RecordList::FirstCell(std::size_t record) const {
+  return firstCell_.empty() ? record * static_cast<std::size_t>(uniformCount_) : firstCell_[record];
+}
+
+inline std::string_view RecordList::Bytes(const CellRef& cell) const {
+  const runtime::Text* bytes = cell.InSource() ? source_.get() : own_.get();
+  if (bytes == nullptr) return {};
+  return std::string_view(*bytes).substr(cell.start, cell.Length());
+}
+
 }  // namespace collect
