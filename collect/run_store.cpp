@@ -29,7 +29,7 @@ namespace {
 using runtime::T;
 using runtime::Text;
 
-constexpr int kSchemaVersion = 4;
+constexpr int kSchemaVersion = 5;
 // "Pelm": marks an SQLite file as a Pelmo store.
 constexpr int kApplicationId = 0x50656C6D;
 // The size of a new store's pages: a page's row of records is a kilobyte or more (some 60 bytes a
@@ -39,41 +39,16 @@ constexpr int kPageBytes = 16384;
 // How long a write waits for a reader's or another program's lock before it gives up.
 constexpr int kBusyMilliseconds = 5000;
 
-// The tables as the first version made them; MigrateStep brings them to the current version.
-constexpr const char* kFirstSchema = R"(
-CREATE TABLE runs (
-  id INTEGER PRIMARY KEY,
-  project BLOB NOT NULL,
-  settings BLOB NOT NULL,
-  page_count INTEGER NOT NULL,
-  group_count INTEGER NOT NULL,
-  separator BLOB NOT NULL,
-  started TEXT NOT NULL,
-  ended TEXT,
-  outcome TEXT NOT NULL CHECK (outcome IN ('running', 'stopped', 'finished'))
-);
-CREATE TABLE pages (
-  run INTEGER NOT NULL REFERENCES runs (id),
-  position INTEGER NOT NULL,
-  address BLOB NOT NULL,
-  state TEXT NOT NULL CHECK (state IN ('done', 'failed')),
-  status INTEGER NOT NULL,
-  attempts INTEGER NOT NULL,
-  first_reason BLOB NOT NULL,
-  first_warning BLOB NOT NULL,
-  reason BLOB NOT NULL,
-  warning BLOB NOT NULL,
-  row_count INTEGER NOT NULL,
-  time TEXT NOT NULL,
-  PRIMARY KEY (run, position)
-) WITHOUT ROWID;
-CREATE TABLE records (
+// The detail pages each list page took, from version 2 on.
+constexpr const char* kDetailsTable = R"(
+CREATE TABLE details (
   run INTEGER NOT NULL,
   page INTEGER NOT NULL,
   position INTEGER NOT NULL,
-  cells BLOB NOT NULL,
-  digest BLOB NOT NULL,
-  left_out INTEGER NOT NULL,
+  address BLOB NOT NULL,
+  record INTEGER NOT NULL,
+  matched INTEGER NOT NULL,
+  reason BLOB NOT NULL,
   PRIMARY KEY (run, page, position),
   FOREIGN KEY (run, page) REFERENCES pages (run, position)
 ) WITHOUT ROWID;
@@ -87,17 +62,6 @@ ALTER TABLE runs ADD COLUMN captions BLOB NOT NULL DEFAULT x'';
 ALTER TABLE runs ADD COLUMN detail_captions BLOB NOT NULL DEFAULT x'';
 ALTER TABLE pages ADD COLUMN depth INTEGER NOT NULL DEFAULT 0;
 ALTER TABLE pages ADD COLUMN next_address BLOB NOT NULL DEFAULT x'';
-CREATE TABLE details (
-  run INTEGER NOT NULL,
-  page INTEGER NOT NULL,
-  position INTEGER NOT NULL,
-  address BLOB NOT NULL,
-  record INTEGER NOT NULL,
-  matched INTEGER NOT NULL,
-  reason BLOB NOT NULL,
-  PRIMARY KEY (run, page, position),
-  FOREIGN KEY (run, page) REFERENCES pages (run, position)
-) WITHOUT ROWID;
 )";
 
 // Version 3 keeps a page's records in one row (StoredRecords), none for a page without records,
@@ -127,6 +91,44 @@ CREATE TABLE records (
   UNIQUE (run, page),
   FOREIGN KEY (run, page) REFERENCES pages (run, position)
 );
+)";
+
+// Version 5 keeps the digests of a page's records only when the run left records out; a run that
+// leaves out records collected before makes those of earlier runs from their cells. The tables are
+// those of version 4.
+
+// A new store's tables, made at once: the columns the versions before added, in their order.
+constexpr const char* kRunsAndPages = R"(
+CREATE TABLE runs (
+  id INTEGER PRIMARY KEY,
+  project BLOB NOT NULL,
+  settings BLOB NOT NULL,
+  page_count INTEGER NOT NULL,
+  group_count INTEGER NOT NULL,
+  separator BLOB NOT NULL,
+  started TEXT NOT NULL,
+  ended TEXT,
+  outcome TEXT NOT NULL CHECK (outcome IN ('running', 'stopped', 'finished')),
+  captions BLOB NOT NULL DEFAULT x'',
+  detail_captions BLOB NOT NULL DEFAULT x''
+);
+CREATE TABLE pages (
+  run INTEGER NOT NULL REFERENCES runs (id),
+  position INTEGER NOT NULL,
+  address BLOB NOT NULL,
+  state TEXT NOT NULL CHECK (state IN ('done', 'failed')),
+  status INTEGER NOT NULL,
+  attempts INTEGER NOT NULL,
+  first_reason BLOB NOT NULL,
+  first_warning BLOB NOT NULL,
+  reason BLOB NOT NULL,
+  warning BLOB NOT NULL,
+  row_count INTEGER NOT NULL,
+  time TEXT NOT NULL,
+  depth INTEGER NOT NULL DEFAULT 0,
+  next_address BLOB NOT NULL DEFAULT x'',
+  PRIMARY KEY (run, position)
+) WITHOUT ROWID;
 )";
 
 // The tables of the first version that a reader sees as those of version 2.
@@ -228,7 +230,8 @@ int RecodeRecords(sqlite3* database, const std::string& from) {
 
 // Brings a store of this version to the next one; SQLite's result code.
 int MigrateStep(sqlite3* database, long long version) {
-  if (version == 1) return ExecuteSql(database, kSecondVersion);
+  if (version == 1) return ExecuteSql(database, std::string(kSecondVersion) + kDetailsTable);
+  if (version == 4) return SQLITE_OK;
   const bool rowsPerRecord = version == 2;
   int code = ExecuteSql(database, std::string("ALTER TABLE records RENAME TO records_before; ") +
                                       (rowsPerRecord ? std::string("CREATE TABLE records") + kPageRecordsColumns
@@ -254,9 +257,10 @@ Text Migrate(sqlite3* database, const std::string& path, const std::string& stat
 
 // Reads a store of an older version as one of the current version, through temporary views and
 // tables of the connection that stand in front of its own (a reader may not change the file); the
-// records of version 3 need none, their cells are only read otherwise (CellsCoding::Packed).
+// records of versions 3 and 4 need none, those of version 3 are only read otherwise
+// (CellsCoding::Packed).
 int ReadOlderVersion(sqlite3* database, long long version) {
-  if (version == 3) return SQLITE_OK;
+  if (version >= 3) return SQLITE_OK;
   int code = version == 1 ? ExecuteSql(database, kReadFirstVersion) : SQLITE_OK;
   if (code == SQLITE_OK) code = ExecuteSql(database, std::string("CREATE TEMP TABLE records") + kPageRecordsColumns);
   return code == SQLITE_OK ? PackRecordsOfRows(database, "main.records", "temp.records") : code;
@@ -308,8 +312,10 @@ PreparedSchema PrepareSchema(sqlite3* database, const std::string& path, StoreUs
     if ((code = ExecuteSql(database, "PRAGMA journal_mode = WAL")) != SQLITE_OK) {
       return {StoreMessage(path, ReasonOf(code))};
     }
-    const Text fault =
-        Migrate(database, path, kFirstSchema + ("PRAGMA application_id = " + std::to_string(kApplicationId) + ";"), 1);
+    const Text fault = Migrate(database, path,
+                               std::string(kRunsAndPages) + kFourthVersion + kDetailsTable + "PRAGMA application_id = " +
+                                   std::to_string(kApplicationId) + ";",
+                               kSchemaVersion);
     ExecuteSql(database, "PRAGMA synchronous = NORMAL");
     return {fault};
   }
@@ -322,7 +328,7 @@ PreparedSchema PrepareSchema(sqlite3* database, const std::string& path, StoreUs
   // A run brings an older store up to date; a reader reads it as it is.
   if (use == StoreUse::Run) return {Migrate(database, path, "", *version)};
   if ((code = ReadOlderVersion(database, *version)) != SQLITE_OK) return {StoreMessage(path, ReasonOf(code))};
-  return {Text(), CellsCoding::Packed};
+  return {Text(), *version >= 4 ? CellsCoding::Referenced : CellsCoding::Packed};
 }
 
 // The file opened for the lock of a run, or -1 with the fault.
@@ -418,7 +424,12 @@ bool StoreJournal::Write(int position, JournalPage page) {
   // Packed here, on the run's thread, while the page's text is at hand and fresh: the text goes
   // with the records told, and the writer takes only the bytes it stores.
   StoredRecords records;
-  if (!page.records.Empty()) StoreRecordsOf(page, {choice_.recordColumns, addressColumn_}, records);
+  if (!page.records.Empty()) {
+    StoreRecordsOf(page, records);
+    // Only a run that leaves out records keeps their digests: a later one that does makes those
+    // of the runs before from their cells, once, instead of every run for every record.
+    if (choice_.onlyNew) StoreDigestsOf(page.records, {choice_.recordColumns, addressColumn_}, records);
+  }
   page.records = RecordList();
   if (writer_->Write(position, std::move(page), std::move(records))) return true;
   return Fail(writer_->FailureCode());
@@ -541,12 +552,21 @@ std::unique_ptr<StoreJournal> RunStore::BeginRun(const RunStartRequest& request)
   while (pages.Step()) journal->processed_.emplace(static_cast<int>(pages.Integer(0)), pages.Bytes(1));
   // The records of the project's earlier runs that ended: a run that died may never have
   // delivered its output.
-  SqliteStatement earlier(database_, "SELECT records.digests FROM records JOIN runs ON runs.id = records.run "
-                                     "WHERE runs.project = ?1 AND runs.id <> ?2 AND runs.outcome <> 'running'");
+  SqliteStatement earlier(database_, "SELECT records.digests, records.cells FROM records JOIN runs ON runs.id = "
+                                     "records.run WHERE runs.project = ?1 AND runs.id <> ?2 AND runs.outcome <> 'running'");
   if (request.choice.onlyNew) {
     earlier.Bind(1, digests.project).Bind(2, runId);
+    // The runs of the project have its rule and record columns: their records' key is this run's.
+    const RecordKey key{request.choice.recordColumns, groupCount + 1};
+    std::vector<std::string>& earlierDigests = journal->earlierDigests_;
     while (earlier.Step()) {
-      for (std::string& digest : StoredDigests(earlier.Bytes(0))) journal->earlierDigests_.push_back(std::move(digest));
+      const std::string stored = earlier.Bytes(0);
+      if (!stored.empty()) {
+        for (std::string& digest : StoredDigests(stored)) earlierDigests.push_back(std::move(digest));
+        continue;
+      }
+      const RecordList records = RecordsOfStoredCells(earlier.Bytes(1), coding_);
+      for (std::size_t i = 0; i < records.Size(); ++i) earlierDigests.push_back(RecordDigest(records, i, key));
     }
     std::sort(journal->earlierDigests_.begin(), journal->earlierDigests_.end());
   }

@@ -6,12 +6,13 @@
 // end, outcome, the captions of the list and the detail columns), pages (the run's list pages:
 // run, position in the run's processing order, address, depth in its chain of next pages, state,
 // HTTP status, attempts with their reasons and warnings, rows, next-page link, time), records (a
-// row a page with records: run, page, the records' cells with the detail cells, their digests,
-// whether each was left out as collected before; StoredRecords) and details (run, page,
-// position, the detail pages the page took and its records without a link: address, record,
-// whether the rule matched, failure reason). WAL mode; the schema version is the file's
-// user_version: a store of version 1 (no links), 2 (a row a record) or 3 (cells packed whole, in a
-// table without row ids) is brought to version 4 when a run opens it, and read as it is otherwise.
+// row a page with records: run, page, the records' cells with the detail cells, their digests
+// when the run left out records, whether each was left out as collected before; StoredRecords)
+// and details (run, page, position, the detail pages the page took and its records without a
+// link: address, record, whether the rule matched, failure reason). WAL mode; the schema version
+// is the file's user_version: a store of version 1 (no links), 2 (a row a record), 3 (cells packed
+// whole, in a table without row ids) or 4 (every record's digest kept) is brought to version 5
+// when a run opens it, and read as it is otherwise.
 #pragma once
 
 #include <map>
@@ -141,7 +142,7 @@ private:
 
 // A store opened, or why it could not be: "采集库 “FILE” 正由另一个采集使用" (another run holds
 // it), "… 是只读的，无法写入", "… 所在的磁盘已满", "… 不是 Pelmo 采集库" (not SQLite, or SQLite
-// of another program), "… 的版本（N）不受支持，本程序读取版本 1 到 4", or SQLite's own words. Opened for
+// of another program), "… 的版本（N）不受支持，本程序读取版本 1 到 5", or SQLite's own words. Opened for
 // Run, a missing file is created with the tables; a file that could not be made a store is
 // removed again.
 struct StoreOpening {

@@ -135,15 +135,16 @@ void AppendStoredRecord(StoredRecords& stored, std::string_view packedCells, std
   stored.leftOut.push_back(leftOut ? '\1' : '\0');
 }
 
-void StoreRecordsOf(const JournalPage& page, const RecordKey& key, StoredRecords& stored) {
-  const RecordList& records = page.records;
-  StoreCellsOf(records, stored.cells);
+void StoreRecordsOf(const JournalPage& page, StoredRecords& stored) {
+  StoreCellsOf(page.records, stored.cells);
   stored.digests.clear();
   stored.leftOut.clear();
-  for (std::size_t i = 0; i < records.Size(); ++i) {
-    stored.digests.append(RecordDigest(records, i, key));
-    stored.leftOut.push_back(page.collectedBefore[i] ? '\1' : '\0');
-  }
+  for (std::size_t i = 0; i < page.records.Size(); ++i) stored.leftOut.push_back(page.collectedBefore[i] ? '\1' : '\0');
+}
+
+void StoreDigestsOf(const RecordList& records, const RecordKey& key, StoredRecords& stored) {
+  stored.digests.clear();
+  for (std::size_t i = 0; i < records.Size(); ++i) stored.digests.append(RecordDigest(records, i, key));
 }
 
 void StoreCellsOf(const RecordList& records, std::string& cells) {

@@ -36,7 +36,8 @@ enum class CellsCoding { Packed, Referenced };
 struct StoredRecords {
   // The records' cells in one of the codings.
   std::string cells;
-  // The records' digests (RecordDigest, kDigestBytes each) one after the other.
+  // The records' digests (RecordDigest, kDigestBytes each) one after the other; empty when the
+  // run kept none (it left out no records), and then made from the cells by a run that needs them.
   std::string digests;
   // A byte a record: 1 when it was left out as collected before, 0 when it was kept.
   std::string leftOut;
@@ -44,9 +45,11 @@ struct StoredRecords {
 
 // Appends one record, its cells already packed (PackCells), to stored in the Packed coding.
 void AppendStoredRecord(StoredRecords& stored, std::string_view packedCells, std::string_view digest, bool leftOut);
-// Fills stored with the page's records in order, their cells Referenced, their digests made with
-// key; the buffers are kept, so that one StoredRecords serves page after page without new memory.
-void StoreRecordsOf(const JournalPage& page, const RecordKey& key, StoredRecords& stored);
+// Fills stored with the page's records in order, their cells Referenced, without digests; the
+// buffers are kept, so that one StoredRecords serves page after page without new memory.
+void StoreRecordsOf(const JournalPage& page, StoredRecords& stored);
+// Fills stored's digests with those of records, made with key.
+void StoreDigestsOf(const RecordList& records, const RecordKey& key, StoredRecords& stored);
 // Writes the cells of records in the Referenced coding into cells, replacing what it held.
 void StoreCellsOf(const RecordList& records, std::string& cells);
 // The records of stored cells in order, slices of those bytes. Damaged bytes give fewer records,

@@ -459,7 +459,7 @@ TEST_F(StoreTest, FilesThatCannotServeAreRefusedWithTheirReason) {
   std::ofstream(File("text.sqlite")) << "name,value\r\nx,1\r\n";
   Sql(File("other.sqlite"), "CREATE TABLE t (x)");
   Open("newer.sqlite").reset();
-  Sql(File("newer.sqlite"), "PRAGMA user_version = 5");
+  Sql(File("newer.sqlite"), "PRAGMA user_version = 6");
   std::unique_ptr<RunStore> held = Open("held.sqlite");
   struct Refusal {
     const char* file;
@@ -469,7 +469,7 @@ TEST_F(StoreTest, FilesThatCannotServeAreRefusedWithTheirReason) {
   for (const Refusal& refusal : {Refusal{"text.sqlite", StoreUse::Run, " 不是 Pelmo 采集库"},
                                  Refusal{"text.sqlite", StoreUse::Read, " 不是 Pelmo 采集库"},
                                  Refusal{"other.sqlite", StoreUse::Run, " 不是 Pelmo 采集库"},
-                                 Refusal{"newer.sqlite", StoreUse::Run, " 的版本（5）不受支持，本程序读取版本 1 到 4"},
+                                 Refusal{"newer.sqlite", StoreUse::Run, " 的版本（6）不受支持，本程序读取版本 1 到 5"},
                                  Refusal{"held.sqlite", StoreUse::Run, " 正由另一个采集使用"},
                                  Refusal{"missing.sqlite", StoreUse::Read, " 无法打开：No such file or directory"},
                                  Refusal{"folder/s.sqlite", StoreUse::Run, " 无法打开：No such file or directory"}}) {
@@ -483,7 +483,7 @@ TEST_F(StoreTest, FilesThatCannotServeAreRefusedWithTheirReason) {
 }
 
 }  // namespace
-// Makes a store of version 4 one of version 3: its records' cells packed whole, in a table without
+// Makes a store of version 5 one of version 3: its records' cells packed whole, in a table without
 // row ids.
 void StoreOfPackedCells(const std::string& file) {
   sqlite3* database = nullptr;
@@ -553,21 +553,24 @@ TEST_F(StoreTest, StoresOfOlderVersionsAreReadAndBroughtUpToDate) {
   MixedPages(fetcher, addresses);
   const CollectionSettings settings = Settings(addresses);
   // Version 1 had no next and detail pages; version 2 kept a row a record; version 3 its cells
-  // packed whole.
-  for (const int version : {1, 2, 3}) {
+  // packed whole; versions up to 4 the digest of every record, which a run that leaves out records
+  // keeps still.
+  for (const int version : {1, 2, 3, 4}) {
     SCOPED_TRACE(version);
     const std::string file = File("v" + std::to_string(version) + ".sqlite");
+    const StoreChoice onlyNew{.file = file, .onlyNew = true, .recordColumns = {}};
     ResultTable written;
     {
       std::unique_ptr<RunStore> store = Open(file);
-      std::unique_ptr<StoreJournal> journal = store->BeginRun({.settings = settings, .choice = {}, .separator = {}, .resumedRun = 0});
+      std::unique_ptr<StoreJournal> journal = store->BeginRun({.settings = settings, .choice = onlyNew, .separator = {}, .resumedRun = 0});
       RecordingObserver observer;
       ASSERT_TRUE(journal->Finish(RunCollection(settings, fetcher, observer, ResultTable(), journal.get())));
       journal.reset();
       written = store->ReadTable(*store->LatestRun());
       ASSERT_EQ(written.RowCount(), 26);
     }
-    StoreOfPackedCells(file);
+    if (version == 4) Sql(file, "PRAGMA user_version = 4");
+    if (version <= 3) StoreOfPackedCells(file);
     if (version <= 2) StoreOfRowsPerRecord(file);
     if (version == 1) {
       Sql(file, "ALTER TABLE runs DROP COLUMN captions; ALTER TABLE runs DROP COLUMN detail_captions; "
@@ -580,13 +583,12 @@ TEST_F(StoreTest, StoresOfOlderVersionsAreReadAndBroughtUpToDate) {
       EXPECT_EQ(store->ReadTable(*store->LatestRun()), written);
     }
     std::unique_ptr<RunStore> store = Open(file);
-    const StoreChoice onlyNew{.file = file, .onlyNew = true, .recordColumns = {}};
     std::unique_ptr<StoreJournal> journal = store->BeginRun({.settings = settings, .choice = onlyNew, .separator = {}, .resumedRun = 0});
     RecordingObserver observer;
     EXPECT_EQ(RunCollection(settings, fetcher, observer, ResultTable(), journal.get()).rowsCollectedBefore, 26);
     journal.reset();
     store.reset();
-    EXPECT_EQ(Number(file, "PRAGMA user_version"), 4);
+    EXPECT_EQ(Number(file, "PRAGMA user_version"), 5);
   }
 }
 
