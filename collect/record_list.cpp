@@ -13,10 +13,7 @@ RecordList::RecordList(RecordList&& other) noexcept
       size_(std::exchange(other.size_, 0)),
       uniformCount_(std::exchange(other.uniformCount_, 0)),
       firstCell_(std::move(other.firstCell_)),
-      lastCopied_(std::exchange(other.lastCopied_, CellRef{})) {
-  other.cells_.clear();
-  other.firstCell_.clear();
-}
+      lastCopied_(std::exchange(other.lastCopied_, CellRef{})) {}
 
 RecordList& RecordList::operator=(RecordList&& other) noexcept {
   if (this == &other) return *this;
@@ -27,8 +24,6 @@ RecordList& RecordList::operator=(RecordList&& other) noexcept {
   uniformCount_ = std::exchange(other.uniformCount_, 0);
   firstCell_ = std::move(other.firstCell_);
   lastCopied_ = std::exchange(other.lastCopied_, CellRef{});
-  other.cells_.clear();
-  other.firstCell_.clear();
   return *this;
 }
 
@@ -120,8 +115,9 @@ RecordList RecordList::Without(const std::vector<bool>& leftOut) const {
     if (record < leftOut.size() && leftOut[record]) continue;
     const int count = CellCount(record);
     kept.AddEmptyRecord(count);
-    const auto first = cells_.begin() + static_cast<std::ptrdiff_t>(FirstCell(record));
-    std::copy(first, first + count, kept.cells_.end() - count);
+    const std::size_t from = FirstCell(record);
+    const std::size_t to = kept.cells_.size() - static_cast<std::size_t>(count);
+    for (std::size_t cell = 0; cell < static_cast<std::size_t>(count); ++cell) kept.cells_[to + cell] = cells_[from + cell];
   }
   return kept;
 }

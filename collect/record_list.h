@@ -5,12 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <optional>
 #include <string_view>
 #include <vector>
 
+#include "collect/block_vector.h"
 #include "runtime/text.h"
 
 namespace collect {
@@ -86,13 +86,13 @@ private:
   // In blocks rather than one array: the records of a page are added as its matches are found,
   // and an array that grows would hold its old and new copies at once, on a page of many records
   // the largest thing in memory after the page.
-  std::deque<CellRef> cells_;
+  BlockVector<CellRef> cells_;
   std::size_t size_ = 0;
   // While every record has as many cells (a page's records all have), record r's first entry in
   // cells_ is r times their count; else each record's first entry is kept in firstCell_, its cells
   // running to the next record's first.
   int uniformCount_ = 0;
-  std::deque<std::uint32_t> firstCell_;
+  BlockVector<std::uint32_t> firstCell_;
   CellRef lastCopied_;
 };
 

@@ -176,6 +176,32 @@ TEST(RecordList, SlicesAndCopiesStayTheirOwnThroughLaterChangesAndSubsets) {
   EXPECT_EQ(table.Cell(1, 1), "h2");
 }
 
+// Lists longer than the blocks their cells are kept in, copied, moved and cut down: every cell
+// where it was, also after the records stop having the same number of cells.
+TEST(RecordList, ManyRecordsSurviveCopiesMovesAndSubsets) {
+  RecordList records;
+  constexpr std::size_t kRecords = 1000;
+  for (std::size_t record = 0; record < kRecords; ++record) {
+    records.AddRecord({std::to_string(record), "b" + std::to_string(record), "c"});
+  }
+  records.AddRecord({"last"});
+  const RecordList copy = records;
+  const RecordList moved = RecordList(RecordList(records));
+  std::vector<bool> leftOut(kRecords + 1, false);
+  for (std::size_t record = 0; record < kRecords; record += 2) leftOut[record] = true;
+  const RecordList odd = records.Without(leftOut);
+  ASSERT_EQ(odd.Size(), kRecords / 2 + 1);
+  for (const RecordList* list : std::vector<const RecordList*>{&records, &copy, &moved}) {
+    ASSERT_EQ(list->Size(), kRecords + 1);
+    for (std::size_t record = 0; record < kRecords; record += 97) {
+      EXPECT_THAT(list->Cells(record), ElementsAre(std::to_string(record), "b" + std::to_string(record), "c"));
+    }
+    EXPECT_THAT(list->Cells(kRecords), ElementsAre("last"));
+  }
+  EXPECT_THAT(odd.Cells(kRecords / 2 - 1), ElementsAre("999", "b999", "c"));
+  EXPECT_THAT(odd.Cells(kRecords / 2), ElementsAre("last"));
+}
+
 TEST(SettingsForRun, AddressBoxLinesBecomeTheAddresses) {
   const std::pair<const char*, std::vector<Text>> boxes[] = {
       {"", {}},
