@@ -425,10 +425,11 @@ bool StoreJournal::Write(int position, JournalPage page) {
   // with the records told, and the writer takes only the bytes it stores.
   StoredRecords records;
   if (!page.records.Empty()) {
-    StoreRecordsOf(page, records);
+    StoreRecordsOf(page, coding_);
     // Only a run that leaves out records keeps their digests: a later one that does makes those
     // of the runs before from their cells, once, instead of every run for every record.
-    if (choice_.onlyNew) StoreDigestsOf(page.records, {choice_.recordColumns, addressColumn_}, records);
+    if (choice_.onlyNew) StoreDigestsOf(page.records, {choice_.recordColumns, addressColumn_}, coding_);
+    records = coding_;
   }
   page.records = RecordList();
   if (writer_->Write(position, std::move(page), std::move(records))) return true;

@@ -96,6 +96,9 @@ private:
   int addressColumn_;  // the records' page address cell
   std::map<int, runtime::Text> processed_;  // the resumed run's pages: position -> address
   std::vector<std::string> earlierDigests_;  // sorted; those of the project's earlier runs
+  // The page's records are coded here, in memory that serves page after page, and queued as
+  // copies of their exact size: coding into new strings grew each one a few times over.
+  StoredRecords coding_;
   runtime::Text fault_;
   // Last, so that it writes what is queued while everything else is still there.
   std::unique_ptr<StoreWriter> writer_;
