@@ -68,10 +68,14 @@ struct StoreWriter::Statements {
   SqliteStatement begin, commit, rollback, page, records, detail;
 };
 
-StoreWriter::StoreWriter(const std::string& path, int runId) : runId_(runId) {
+StoreWriter::StoreWriter(const std::string& path, int runId) : runId_(runId), path_(path) {
+  worker_ = std::thread([this] { Work(); });
+}
+
+int StoreWriter::Open() {
   // Without SQLite's locks around each call: only one thread at a time uses the connection.
-  failure_ = sqlite3_open_v2(path.c_str(), &database_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-  if (failure_ == SQLITE_OK) {
+  int code = sqlite3_open_v2(path_.c_str(), &database_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (code == SQLITE_OK) {
     sqlite3_busy_timeout(database_, kBusyMilliseconds);
     ExecuteSql(database_, "PRAGMA synchronous = NORMAL");
     // Whatever the size of the store's pages: a store made before they grew has pages of 4 KiB.
@@ -80,7 +84,7 @@ StoreWriter::StoreWriter(const std::string& path, int runId) : runId_(runId) {
     sqlite3_wal_autocheckpoint(database_, static_cast<int>(std::max(kCheckpointBytes / pageBytes, 1LL)));
   }
   statements_ = std::make_unique<Statements>(database_);
-  worker_ = std::thread([this] { Work(); });
+  return code;
 }
 
 StoreWriter::~StoreWriter() {
@@ -127,8 +131,15 @@ bool StoreWriter::Gathered() const {
 }
 
 void StoreWriter::Work() {
+  // Here, while the run starts its downloads.
+  const int opened = Open();
   std::vector<QueuedPage> pages;
   std::unique_lock lock(mutex_);
+  if (opened != SQLITE_OK) {
+    failure_ = opened;
+    changed_.notify_all();
+    return;
+  }
   for (;;) {
     changed_.wait(lock, [this] { return !queue_.empty() || closing_; });
     changed_.wait_for(lock, kGatherWait, [this] { return Gathered(); });

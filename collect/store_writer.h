@@ -21,8 +21,8 @@ namespace collect {
 
 class StoreWriter {
 public:
-  // Writes the pages of run runId into the store file at path. A connection that cannot be opened
-  // fails the first write.
+  // Writes the pages of run runId into the store file at path, over a connection the writer opens
+  // on its thread. A connection that cannot be opened fails the first write.
   StoreWriter(const std::string& path, int runId);
   // Writes what is queued, then ends.
   ~StoreWriter();
@@ -45,6 +45,8 @@ private:
     StoredRecords records;
   };
 
+  // Opens the connection and prepares the statements; SQLite's result code.
+  int Open();
   void Work();
   // Whether the writer stops gathering pages for its next transaction and writes them.
   bool Gathered() const;
@@ -54,7 +56,8 @@ private:
   struct Statements;
 
   const int runId_;
-  sqlite3* database_ = nullptr;
+  const std::string path_;
+  sqlite3* database_ = nullptr;  // the worker's, once it opened it
   std::unique_ptr<Statements> statements_;  // prepared once, used by the worker only
   std::mutex mutex_;
   std::condition_variable changed_;
