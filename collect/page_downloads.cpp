@@ -31,6 +31,10 @@ constexpr int kLookAheadPerJob = 2;
 constexpr std::chrono::milliseconds kStopPoll{50};
 // The least memory the downloads may hold ahead of the page in hand.
 constexpr std::int64_t kMinAheadBudget = std::int64_t{512} << 20;
+// A running transfer's body counts against the budget once it is larger than this: the smaller
+// ones in flight hold a megabyte at most, far within any budget, and a page of a few dozen
+// kilobytes then takes the downloads' lock for none of the pieces its body comes in.
+constexpr std::int64_t kUncountedBody = std::int64_t{64} << 10;
 
 // Hosts are told apart with their port.
 Text HostOf(const Text& address) { return web::UrlHost(address, web::HostPort::With); }
@@ -129,8 +133,9 @@ PageKey KeyOf(const ListPage& page) { return {page.start, page.depth}; }
 // its detail pages go before every page ahead. A finished download is prepared by the worker that
 // fetched it; a first attempt worth another is asked again at once, and a prepared list page's
 // detail pages and next page are queued. Everything held ahead (answers, prepared pages,
-// preparations under way, bodies of running transfers) stays within the budget; the download the
-// engine waits for belongs to the page in hand: it is not counted and never waits for room.
+// preparations under way, bodies of running transfers past kUncountedBody) stays within the
+// budget; the download the engine waits for belongs to the page in hand: it is not counted and
+// never waits for room.
 class ParallelDownloads final : public PageDownloads {
 public:
   ParallelDownloads(const CollectionSettings& settings, Fetcher& fetcher, const RunObserver& observer,
@@ -392,7 +397,7 @@ private:
     WakeAWorkerIfThereIsWork();
     lock.unlock();
     web::FetchResponse response = FetchPage(address, settings_, fetcher_, observer_, closingFlag_,
-                                            [this, key](std::int64_t size) { return MayHold(key, size); });
+                                            [this, key](std::int64_t size) { return size <= kUncountedBody || MayHold(key, size); });
     lock.lock();
     const Flight flight = std::move(inFlight_.extract(key).mapped());
     if (flight.paused) Resume(flight.host);
