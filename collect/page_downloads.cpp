@@ -182,6 +182,7 @@ public:
       key = queued->second;
     } else {
       key = {KeyOf(page), pages_[KeyOf(page)].nextSlot++};
+      windowMoved_ = true;
       AddJob(key, address, Kind::Detail, State::Due);
       detailJobs_[address] = key;
       queuedDetails_.insert(address);
@@ -227,6 +228,7 @@ private:
     entry->second.address = address;
     entry->second.kind = kind;
     entry->second.state = state;
+    if (state == State::Due) due_.insert(key);
   }
 
   // The addresses of the run enter the window of list pages ahead as it moves: only the pages
@@ -241,6 +243,7 @@ private:
       pages_.try_emplace(page);
       AddJob(FirstKey(page), settings_.addresses[static_cast<std::size_t>(nextStart_)], Kind::List, State::Due);
     }
+    windowMoved_ = true;
   }
 
   const Text& Host(Job& job) {
@@ -274,7 +277,7 @@ private:
     std::unique_lock lock(mutex_);
     const PageKey pageKey = KeyOf(page);
     if (current_ < pageKey) LetGoBefore(pageKey);
-    pages_.try_emplace(pageKey);
+    if (pages_.try_emplace(pageKey).second) windowMoved_ = true;
     const JobKey key{pageKey, slot};
     if (jobs_.count(key) == 0) AddJob(key, page.address, Kind::List, State::Due);
     return std::move(Await(key, lock).outcome);
@@ -282,7 +285,10 @@ private:
 
   // Waits until the download at key is prepared and takes it.
   Job Await(const JobKey& key, std::unique_lock<std::mutex>& lock) {
-    if (jobs_.at(key).state == State::NotDue) jobs_.at(key).state = State::Due;
+    if (jobs_.at(key).state == State::NotDue) {
+      jobs_.at(key).state = State::Due;
+      due_.insert(key);
+    }
     wanted_ = key;
     WakeAWorkerIfThereIsWork();
     answerReady_.wait(lock, [&] { return jobs_.at(key).state == State::Done; });
@@ -302,6 +308,7 @@ private:
       if (job->second.kind == Kind::Detail) detailJobs_.erase(job->second.address);
     }
     downloaded_.erase(downloaded_.begin(), downloaded_.lower_bound(first));
+    due_.erase(due_.begin(), due_.lower_bound(first));
     pages_.erase(pages_.begin(), pages_.lower_bound(page));
     while (!holding_.empty() && holding_.begin()->first < first) Hold(holding_.begin()->first, 0);
     FillWindow();
@@ -326,6 +333,21 @@ private:
     return false;
   }
 
+  // The last of the list pages ahead that downloads may be for: the first lookAhead_ pages from the
+  // page in hand. Worked out again only after the pages known changed, not at every choice.
+  std::optional<PageKey> WindowEnd() {
+    if (windowMoved_) {
+      windowMoved_ = false;
+      windowEnd_.reset();
+      int pagesSeen = 0;
+      for (auto page = pages_.lower_bound(current_); page != pages_.end() && pagesSeen < lookAhead_;
+           ++page, ++pagesSeen) {
+        windowEnd_ = page->first;
+      }
+    }
+    return windowEnd_;
+  }
+
   // Preparations first (they settle what is held and say what to ask for next), then the download
   // the engine waits for, then the first one in the engine's order that may start within the
   // window of list pages ahead.
@@ -347,16 +369,12 @@ private:
     }
     // With every job in flight no page ahead may start, whichever it is: the scan is skipped.
     if (Ahead() >= budget_ || inFlight_.size() >= static_cast<std::size_t>(jobLimit_)) return choice;
-    int pagesSeen = 0;
-    for (auto page = pages_.lower_bound(current_); page != pages_.end() && pagesSeen < lookAhead_;
-         ++page, ++pagesSeen) {
-      for (auto job = jobs_.lower_bound(FirstKey(page->first));
-           job != jobs_.end() && job->first.page == page->first; ++job) {
-        if (job->second.state == State::Due && job->first != wanted_ &&
-            MayStart(Host(job->second), false, now, choice.wakeAt)) {
-          choice.key = job->first;
-          return choice;
-        }
+    const std::optional<PageKey> windowEnd = WindowEnd();
+    for (auto key = due_.lower_bound(FirstKey(current_)); windowEnd && key != due_.end() && key->page <= *windowEnd;
+         ++key) {
+      if (*key != wanted_ && MayStart(Host(jobs_.at(*key)), false, now, choice.wakeAt)) {
+        choice.key = *key;
+        return choice;
       }
     }
     return choice;
@@ -389,6 +407,7 @@ private:
     const Text host = Host(job);
     const Text address = job.address;
     job.state = State::Started;
+    due_.erase(key);
     inFlight_.emplace(key, Flight{host});
     if (!host.empty()) {
       ++onHost_[host];
@@ -462,7 +481,7 @@ private:
     if (!outcome.nextAddress.empty() && key.page.depth < maxNext_ &&
         knownListAddresses_.insert(outcome.nextAddress).second) {
       const PageKey next{key.page.start, key.page.depth + 1};
-      pages_.try_emplace(next);
+      if (pages_.try_emplace(next).second) windowMoved_ = true;
       if (jobs_.count(FirstKey(next)) == 0) AddJob(FirstKey(next), outcome.nextAddress, Kind::List, State::Due);
     }
   }
@@ -542,6 +561,9 @@ private:
   std::set<Text> queuedDetails_;        // every detail address queued in the run
   std::set<Text> knownListAddresses_;   // the run's addresses and the next pages queued
   std::set<JobKey> downloaded_;         // answers to prepare
+  std::set<JobKey> due_;                // downloads that may start, in the engine's order
+  std::optional<PageKey> windowEnd_;    // WindowEnd(), while the pages known stay as they are
+  bool windowMoved_ = true;
   std::map<JobKey, Flight> inFlight_;
   std::size_t paused_ = 0;      // transfers in flight paused for room
   std::map<Text, int> onHost_;
