@@ -370,8 +370,8 @@ private:
     // With every job in flight no page ahead may start, whichever it is: the scan is skipped.
     if (Ahead() >= budget_ || inFlight_.size() >= static_cast<std::size_t>(jobLimit_)) return choice;
     const std::optional<PageKey> windowEnd = WindowEnd();
-    for (auto key = due_.lower_bound(FirstKey(current_)); windowEnd && key != due_.end() && key->page <= *windowEnd;
-         ++key) {
+    if (!windowEnd) return choice;
+    for (auto key = due_.lower_bound(FirstKey(current_)); key != due_.end() && key->page <= *windowEnd; ++key) {
       if (*key != wanted_ && MayStart(Host(jobs_.at(*key)), false, now, choice.wakeAt)) {
         choice.key = *key;
         return choice;
@@ -415,8 +415,8 @@ private:
     }
     WakeAWorkerIfThereIsWork();
     lock.unlock();
-    web::FetchResponse response = FetchPage(address, settings_, fetcher_, observer_, closingFlag_,
-                                            [this, key](std::int64_t size) { return size <= kUncountedBody || MayHold(key, size); });
+    const auto mayHold = [this, key](std::int64_t size) { return size <= kUncountedBody || MayHold(key, size); };
+    web::FetchResponse response = FetchPage(address, settings_, fetcher_, observer_, closingFlag_, mayHold);
     lock.lock();
     const Flight flight = std::move(inFlight_.extract(key).mapped());
     if (flight.paused) Resume(flight.host);

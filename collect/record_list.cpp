@@ -117,7 +117,9 @@ RecordList RecordList::Without(const std::vector<bool>& leftOut) const {
     kept.AddEmptyRecord(count);
     const std::size_t from = FirstCell(record);
     const std::size_t to = kept.cells_.size() - static_cast<std::size_t>(count);
-    for (std::size_t cell = 0; cell < static_cast<std::size_t>(count); ++cell) kept.cells_[to + cell] = cells_[from + cell];
+    for (std::size_t cell = 0; cell < static_cast<std::size_t>(count); ++cell) {
+      kept.cells_[to + cell] = cells_[from + cell];
+    }
   }
   return kept;
 }
