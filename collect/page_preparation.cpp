@@ -147,6 +147,8 @@ RecordList MatchRecords(const RunRules& rules, const RecordList& page, bool text
   const auto convert = [&](std::size_t from, std::size_t to) {
     runtime::AppendUtf8AsText(text.substr(from, to - from), converted);
   };
+  // Where each group lies in the converted whole match: offset and length.
+  std::vector<std::pair<std::size_t, std::size_t>> parts;
   report = rules.list.SearchEach(page.Source(), limits, [&](std::span<const runtime::SubMatch> entries) {
     const std::size_t record = records.Size();
     records.AddEmptyRecord(cellCount);
@@ -163,7 +165,7 @@ RecordList MatchRecords(const RunRules& rules, const RecordList& page, bool text
       // does: the whole match converted a stretch at a time holds each group's very bytes, as the
       // converted page would.
       converted.clear();
-      std::vector<std::pair<std::size_t, std::size_t>> parts(groups);
+      parts.assign(groups, {});
       auto at = static_cast<std::size_t>(entries[0].start);
       for (std::size_t group = 1; group < groups; ++group) {
         const auto start = static_cast<std::size_t>(entries[group].start);
