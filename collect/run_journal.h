@@ -48,7 +48,8 @@ public:
   virtual std::optional<JournalPage> Replay(int position) = 0;
   // Per record of a page, whether it is to be left out because an earlier run collected it.
   virtual std::vector<bool> CollectedBefore(const RecordList& records) = 0;
-  // Keeps a page the run has processed and told; false when it cannot (the run then stops).
+  // Keeps a page the run has processed and told; false when it cannot (the run then stops). Its
+  // records are those CollectedBefore was last asked about.
   virtual bool Write(int position, JournalPage page) = 0;
 };
 

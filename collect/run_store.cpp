@@ -413,9 +413,12 @@ std::optional<JournalPage> StoreJournal::Replay(int position) {
 std::vector<bool> StoreJournal::CollectedBefore(const RecordList& records) {
   std::vector<bool> collected(records.Size());
   if (!choice_.onlyNew) return collected;
+  // Made once: Write keeps them with the page, whose records these are.
+  StoreDigestsOf(records, {choice_.recordColumns, addressColumn_}, coding_);
+  const std::string_view digests = coding_.digests;
   for (std::size_t i = 0; i < records.Size(); ++i) {
     collected[i] = std::binary_search(earlierDigests_.begin(), earlierDigests_.end(),
-                                      RecordDigest(records, i, {choice_.recordColumns, addressColumn_}));
+                                      digests.substr(i * kDigestBytes, kDigestBytes));
   }
   return collected;
 }
@@ -426,9 +429,10 @@ bool StoreJournal::Write(int position, JournalPage page) {
   StoredRecords records;
   if (!page.records.Empty()) {
     StoreRecordsOf(page, coding_);
-    // Only a run that leaves out records keeps their digests: a later one that does makes those
-    // of the runs before from their cells, once, instead of every run for every record.
-    if (choice_.onlyNew) StoreDigestsOf(page.records, {choice_.recordColumns, addressColumn_}, coding_);
+    // Only a run that leaves out records keeps their digests, those CollectedBefore made: a later
+    // one that does makes those of the runs before from their cells, once, instead of every run
+    // for every record.
+    if (!choice_.onlyNew) coding_.digests.clear();
     records = coding_;
   }
   page.records = RecordList();

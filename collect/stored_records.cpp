@@ -137,7 +137,6 @@ void AppendStoredRecord(StoredRecords& stored, std::string_view packedCells, std
 
 void StoreRecordsOf(const JournalPage& page, StoredRecords& stored) {
   StoreCellsOf(page.records, stored.cells);
-  stored.digests.clear();
   stored.leftOut.clear();
   for (std::size_t i = 0; i < page.records.Size(); ++i) stored.leftOut.push_back(page.collectedBefore[i] ? '\1' : '\0');
 }

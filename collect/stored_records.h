@@ -45,8 +45,9 @@ struct StoredRecords {
 
 // Appends one record, its cells already packed (PackCells), to stored in the Packed coding.
 void AppendStoredRecord(StoredRecords& stored, std::string_view packedCells, std::string_view digest, bool leftOut);
-// Fills stored with the page's records in order, their cells Referenced, without digests; the
-// buffers are kept, so that one StoredRecords serves page after page without new memory.
+// Fills stored's cells and flags with the page's records in order, their cells Referenced (its
+// digests stay as they are); the buffers are kept, so that one StoredRecords serves page after
+// page without new memory.
 void StoreRecordsOf(const JournalPage& page, StoredRecords& stored);
 // Fills stored's digests with those of records, made with key.
 void StoreDigestsOf(const RecordList& records, const RecordKey& key, StoredRecords& stored);
